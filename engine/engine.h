@@ -1,0 +1,128 @@
+// The transliteration engine: romanised Bengali words to SutonnyMJ glyph codes.
+//
+// The engine owns the substitution tables (filled once by loadTables, read-only afterwards) and
+// conversionOutput, the text of the current or last conversion. It meets the rest of the
+// program through three seams: the text in and out of convertText, a ConversionLog that
+// receives one line for every word that could not be converted to its end, and the yieldToUi
+// hook, which the converter calls after every later unit of a word so a window can stay
+// responsive during a long conversion.
+//
+// Text is Unicode (UTF-32); glyph strings are bytes, and a glyph byte reaches the text as its
+// Windows-1252 character (0x86 is U+2020). Only the letters A-Z and a-z, "~" and "&" make up
+// words; every other character passes through the driver (digits and punctuation as they are,
+// "." as "|", line breaks as CR LF), whatever its code.
+#pragma once
+
+#include "lookup.h"
+#include "tables.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kestrum {
+
+// Receives the conversion log: cleared at the start of every conversion, one line appended
+// for each word that stops early ("Position:3 Word:kxyz").
+class ConversionLog {
+public:
+    virtual ~ConversionLog() = default;
+    virtual void clear() = 0;
+    virtual void append(std::string_view line) = 0;
+};
+
+// Takes an N, M, W or L sign at pos (upper case only): 0x9C, 0xA5, 0xA6 or 0xAD, advancing pos
+// by 1. "W" is not taken when the two characters after it are "RI".
+GlyphString takeNmwlSign(std::string_view word, int &pos);
+
+// Takes an R, J or Y sign at pos for the consonant whose trimmed key is `key`: "R" gives 0xAA
+// unless key is "r", "R" or "~r"; "J" and "Y" give 0xA8. Keys "~~", "ng", "~t" and "~T" take none.
+GlyphString takeRySign(std::string_view word, int &pos, std::string_view key);
+
+// Is `word` made only of word characters (A-Z, a-z, "~", "&")?
+constexpr bool isWordChar(char32_t c)
+{
+    return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || c == U'~' || c == U'&';
+}
+
+class Engine {
+public:
+    // Indexed answers key lookups from tries built at load time; Literal runs the halving
+    // search for every length. Both give the same results.
+    enum class Lookup { Indexed, Literal };
+
+    explicit Engine(Lookup lookup = Lookup::Indexed);
+
+    // Reads the four table files from `dir` and clears conversionOutput. On failure throws
+    // TableLoadError and keeps the tables it had.
+    void loadTables(const std::filesystem::path &dir);
+    // Installs tables that were read already (they are used as they are, not sorted again).
+    void setTables(Tables tables);
+    const Tables &tables() const { return m_tables; }
+
+    void setConversionLog(ConversionLog *log) { m_log = log; }
+    void setYieldToUi(std::function<void()> hook) { m_yieldToUi = std::move(hook); }
+
+    // Lookups of the word converter; positions are 1-based, 0 means not found.
+    int matchFirst(std::string_view word, int &pos) const;
+    int matchNext(std::string_view word, int &pos) const;
+    int matchConnect(std::string_view word, int &pos) const;
+    // Is the key, trimmed, one of the 13 vowel keys (each trimmed)? Exact and case-sensitive.
+    bool isVowelKey(std::string_view key) const;
+
+    // Places the vowel sign of connectTable[index] before, after or around `cluster`.
+    GlyphString placeVowelSign(std::string_view cluster, int index, std::string_view rjy,
+                               bool atWordStart) const;
+
+    // Converts one word (not empty) and appends its glyphs to conversionOutput; a word that no
+    // key covers to its end keeps its converted beginning and leaves one log line.
+    void convertWord(std::string_view word);
+
+    enum class Result {
+        Converted,
+        EmptyInput, // nothing happened: output and log keep their state
+        Busy,       // asked from inside a running conversion (through yieldToUi); not run
+    };
+    // Converts a whole text into conversionOutput.
+    Result convertText(std::u32string_view text);
+    bool isConverting() const { return m_converting; }
+
+    // Converts Windows-1252 bytes and returns the output as bytes (glyph codes, CR LF line
+    // breaks); conversionOutput is left as the same text. Every byte outside words, digits,
+    // CR, LF and "." comes out unchanged.
+    std::string convertBytes(std::string_view bytes);
+
+    const std::u32string &conversionOutput() const { return m_conversionOutput; }
+    // The window copies the output area's text back after the user edits it.
+    void setConversionOutput(std::u32string text) { m_conversionOutput = std::move(text); }
+
+private:
+    struct Entry; // a matched record, trimmed, with the facts the converter asks of its key
+
+    void rebuildIndexes();
+    int match(const Table &table, const KeyIndex &index, int maxLength, std::string_view word,
+              int &pos) const;
+    // Converts `word` and appends its glyph bytes to `out`.
+    void convertWordInto(std::string_view word, std::string &out);
+    void rjyStep(std::string_view word, int &pos, std::string_view key, GlyphString &rjy) const;
+    void logFailure(int pos, std::string_view word);
+    void yieldToUi()
+    {
+        if (m_yieldToUi)
+            m_yieldToUi();
+    }
+    template <class Emit> void drive(std::u32string_view text, Emit &&emit);
+
+    Lookup m_lookup;
+    Tables m_tables;
+    KeyIndex m_firstIndex, m_nextIndex, m_connectIndex;
+    std::u32string m_conversionOutput;
+    ConversionLog *m_log = nullptr;
+    std::function<void()> m_yieldToUi;
+    bool m_converting = false;
+    std::string m_word;      // scratch: the word being collected
+    std::string m_wordBytes; // scratch: the glyphs of one word
+};
+
+} // namespace kestrum

@@ -1,0 +1,148 @@
+// The text driver: word characters, digits, the full stop, line breaks, pass-through of every
+// other character, the log, and conversions asked for from inside a running one.
+#include "cp1252.h"
+#include "engine.h"
+#include "fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+using namespace kestrum;
+using kestrum::test::RecordingLog;
+using kestrum::test::TableFolder;
+
+namespace {
+
+class DriverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine.loadTables(folder.path());
+        engine.setConversionLog(&log);
+    }
+    TableFolder folder;
+    Engine engine;
+    RecordingLog log;
+};
+
+struct TextCase {
+    const char *name;
+    std::u32string text;
+    std::u32string output;
+};
+
+} // namespace
+
+TEST_F(DriverTest, CutsWordsAndPassesEverythingElseThrough)
+{
+    const TextCase cases[] = {
+        {"one_word", U"kA", U"Kv"},
+        {"spaces_pass_one_for_one", U"kA  kA ", U"Kv  Kv "},
+        {"full_stop_becomes_danda", U"kA.kA.", U"Kv|Kv|"},
+        {"digits_split_words", U"ka1kA", U"KA1Kv"},
+        {"tilde_and_ampersand_belong_to_the_word", U"k~~", U"Ku"},
+        {"crlf_stays_one_crlf", U"kA\r\nkA", U"Kv\r\nKv"},
+        {"lone_lf_becomes_crlf", U"kA\nkA", U"Kv\r\nKv"},
+        {"lone_cr_disappears", U"kA\rkA", U"KvKv"},
+        {"only_line_breaks", U"\r\n\r\n\n", U"\r\n\r\n\r\n"},
+        {"punctuation_and_tabs", U"kA,\tkA!?\"'()-", U"Kv,\tKv!?\"'()-"},
+        {"accented_latin_ends_a_word", U"kA\u00E9kA", U"Kv\u00E9Kv"},
+        {"unicode_bengali_passes_through", U"kA \u0986\u09AE\u09BF kA", U"Kv \u0986\u09AE\u09BF Kv"},
+        {"characters_beyond_the_bmp", U"\U0001F600kA", U"\U0001F600Kv"},
+        {"glyph_codes_reach_the_text_as_windows_1252", U"kE kOW", U"\u2020K \u2020K\u0160"},
+        {"unconverted_word_leaves_nothing", U"xyz kA", U" Kv"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(engine.convertText(c.text), Engine::Result::Converted);
+        EXPECT_EQ(engine.conversionOutput(), c.output);
+    }
+}
+
+TEST_F(DriverTest, EmptyInputChangesNothing)
+{
+    engine.convertText(U"xyz");
+    ASSERT_EQ(log.lines.size(), 1u);
+    const int clears = log.clears;
+    EXPECT_EQ(engine.convertText(U""), Engine::Result::EmptyInput);
+    EXPECT_EQ(engine.conversionOutput(), U"");
+    EXPECT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.clears, clears);
+    engine.convertText(U"kA");
+    EXPECT_EQ(engine.convertText(U""), Engine::Result::EmptyInput);
+    EXPECT_EQ(engine.conversionOutput(), U"Kv");
+}
+
+TEST_F(DriverTest, EveryConversionStartsAFreshLog)
+{
+    engine.convertText(U"xa kAxa");
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Position:1 Word:xa", "Position:3 Word:kAxa"}));
+    engine.convertText(U"kA yk");
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Position:1 Word:yk"}));
+    engine.convertText(U"kA");
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(DriverTest, AConversionAskedForInsideARunningOneIsRefused)
+{
+    std::vector<Engine::Result> nested;
+    engine.setYieldToUi([&] { nested.push_back(engine.convertText(U"ka")); });
+    EXPECT_TRUE(engine.isConverting() == false);
+    EXPECT_EQ(engine.convertText(U"kAkA kAkA"), Engine::Result::Converted);
+    EXPECT_EQ(nested, std::vector<Engine::Result>(2, Engine::Result::Busy));
+    EXPECT_EQ(engine.conversionOutput(), U"KvKv KvKv"); // the running conversion was not disturbed
+    EXPECT_FALSE(engine.isConverting());
+}
+
+TEST_F(DriverTest, ConvertBytesPassesEveryOtherByteUnchanged)
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        const auto c = static_cast<char>(b);
+        const bool converted = isWordChar(static_cast<unsigned char>(c)) || (b >= '0' && b <= '9') ||
+                               b == '\r' || b == '\n' || b == '.';
+        if (!converted)
+            all.push_back(c);
+    }
+    EXPECT_EQ(engine.convertBytes(all), all);
+    EXPECT_EQ(engine.convertBytes(std::string("kA\0kA", 5)), std::string("Kv\0Kv", 5));
+    EXPECT_EQ(engine.convertBytes("kE\x80\n"), "\x86K\x80\r\n");
+}
+
+TEST_F(DriverTest, Windows1252MappingIsABijectionOnBytes)
+{
+    for (int b = 0; b < 256; ++b) {
+        const auto back = unicodeToCp1252(cp1252ToUnicode(static_cast<unsigned char>(b)));
+        ASSERT_TRUE(back.has_value()) << b;
+        EXPECT_EQ(*back, b);
+    }
+    EXPECT_EQ(cp1252ToUnicode(0x86), U'\u2020');
+    EXPECT_EQ(cp1252ToUnicode(0x9C), U'\u0153');
+    EXPECT_FALSE(unicodeToCp1252(U'\u0986').has_value());
+}
+
+// Whole texts convert the same whichever way the keys are looked up.
+TEST(DriverEquivalence, IndexedAndLiteralLookupsGiveTheSameTextAndLog)
+{
+    TableFolder folder;
+    Engine indexed(Engine::Lookup::Indexed), literal(Engine::Lookup::Literal);
+    indexed.loadTables(folder.path());
+    literal.loadTables(folder.path());
+    RecordingLog indexedLog, literalLog;
+    indexed.setConversionLog(&indexedLog);
+    literal.setConversionLog(&literalLog);
+    std::mt19937 rng(7);
+    const std::u32string alphabet = U"aAkKgEOWIRrNMLJYyhsnt~&xUI. \n1";
+    for (int round = 0; round < 3000; ++round) {
+        std::u32string text;
+        const int length = std::uniform_int_distribution<int>(1, 40)(rng);
+        for (int i = 0; i < length; ++i)
+            text += alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(rng)];
+        indexed.convertText(text);
+        literal.convertText(text);
+        ASSERT_EQ(indexed.conversionOutput(), literal.conversionOutput());
+        ASSERT_EQ(indexedLog.lines, literalLog.lines);
+    }
+}
