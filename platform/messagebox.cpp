@@ -1,0 +1,102 @@
+// Message boxes over QMessageBox, answerable by a hook in tests.
+#include "messagebox.h"
+
+#include <QMessageBox>
+
+namespace kestrum {
+
+namespace {
+
+// The installed hook. One per process on purpose: a box shown from a control library must be
+// answered by the hook the host (or its test) installed.
+MessageBox::Hook &installedHook()
+{
+    static MessageBox::Hook hook;
+    return hook;
+}
+
+QMessageBox::Icon toQt(MessageBox::Icon icon)
+{
+    switch (icon) {
+    case MessageBox::Icon::Critical:
+        return QMessageBox::Critical;
+    case MessageBox::Icon::Question:
+        return QMessageBox::Question;
+    case MessageBox::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageBox::Icon::Information:
+        return QMessageBox::Information;
+    case MessageBox::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+MessageBox::Answer MessageBox::show(const Request &request)
+{
+    if (const Hook &hook = installedHook())
+        return hook(request);
+
+    QMessageBox box(toQt(request.icon), request.title, request.text, QMessageBox::NoButton, request.parent);
+    if (request.systemModal) {
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    Answer onEscape = Answer::Ok;
+    switch (request.buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+        onEscape = Answer::Ok;
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        onEscape = Answer::Cancel;
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        onEscape = Answer::No;
+        break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        onEscape = Answer::Cancel;
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return onEscape;
+    }
+}
+
+MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const QString &title, Buttons buttons, Icon icon)
+{
+    Request request;
+    request.parent = parent;
+    request.text = text;
+    request.title = title;
+    request.buttons = buttons;
+    request.icon = icon;
+    return show(request);
+}
+
+MessageBox::ScopedHook::ScopedHook(Hook hook) : m_previous(std::exchange(installedHook(), std::move(hook))) { }
+
+MessageBox::ScopedHook::~ScopedHook()
+{
+    installedHook() = std::move(m_previous);
+}
+
+} // namespace kestrum

@@ -1,0 +1,78 @@
+// Creating controls by programmatic identifier: registry look-up, library loading, factory.
+#pragma once
+
+#include "control.h"
+#include "library.h"
+#include "propertybag.h"
+#include "registry.h"
+#include "site.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace kestrum::runtime {
+
+// Signatures of the four exports of a control library.
+extern "C" {
+using DllRegisterServerFn = std::int32_t (*)();
+using DllUnregisterServerFn = std::int32_t (*)();
+using DllGetClassObjectFn = std::int32_t (*)(const Guid *clsid, const Guid *iid, void **out);
+using DllCanUnloadNowFn = std::int32_t (*)();
+}
+
+// Loads control libraries named by the registry and keeps them loaded (one Library per path)
+// until freeUnusedLibraries() finds them unused. Failures are logged (category
+// kestrum.runtime) and give a null result with the status; lastError() has the message.
+class ComponentLoader {
+public:
+    explicit ComponentLoader(QString registryPath = ComponentRegistry::defaultPath());
+    ~ComponentLoader(); // keeps loaded libraries loaded (widgets may outlive the loader)
+
+    // The class factory of a registered class (registry look-up and library load).
+    Status getClassObject(const Guid &clsid, Ref<ClassFactory> *out);
+    // A new control, ready to use: look up progId, load the library, create the instance,
+    // give it `site`, then initNew() when `bag` is null, load(*bag) otherwise.
+    Status createControl(const QString &progId, ClientSite *site, Ref<Control> *out, const PropertyBag *bag = nullptr);
+    // Asks every loaded library whether it can unload (DllCanUnloadNow) and unloads those that
+    // can. Returns the number unloaded.
+    int freeUnusedLibraries();
+    // The library (loaded on demand) at `path`, or null.
+    Library *library(const QString &path);
+
+    QString lastError() const { return m_error; }
+
+private:
+    Status fail(Status status, const QString &message);
+
+    QString m_registryPath;
+    std::vector<std::unique_ptr<Library>> m_libraries;
+    QString m_error;
+};
+
+// A ClientSite for hosts: fixed ambients, a name, and a record of the change notifications.
+class HostSite : public ClientSite {
+public:
+    explicit HostSite(QString name = {}, bool userMode = true, Ref<Font> font = {});
+
+    Status ambientProperty(DispId id, Variant *value) override;
+    Status extenderProperty(const QString &name, Variant *value) override;
+    Status propertyChanged(const QString &key) override;
+
+    void setUserMode(bool userMode) { m_userMode = userMode; }
+    void setName(const QString &name) { m_name = name; }
+    void setFont(Ref<Font> font) { m_font = std::move(font); }
+    Ref<Font> font() const { return m_font; }
+    // Keys notified so far, in order; clearChanges() starts again.
+    const QStringList &changes() const { return m_changes; }
+    void clearChanges() { m_changes.clear(); }
+
+private:
+    QString m_name;
+    bool m_userMode;
+    Ref<Font> m_font;
+    QStringList m_changes;
+};
+
+} // namespace kestrum::runtime
