@@ -1,0 +1,137 @@
+// kestrum-convert as a user runs it: options, table folder, files and standard input, errors,
+// and bytes passing through unchanged.
+#include "../engine/fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+using kestrum::test::TableFolder;
+
+namespace {
+
+const std::string kProgram = std::string(KESTRUM_BIN_DIR) + "/kestrum-convert";
+
+struct RunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const std::filesystem::path &file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class ConvertCli : public ::testing::Test {
+protected:
+    // Runs the program with `args` (shell words) and `input` on standard input.
+    RunResult run(const std::string &args, const std::string &input = "")
+    {
+        const auto in = folder.path() / "stdin";
+        const auto out = folder.path() / "stdout";
+        const auto err = folder.path() / "stderr";
+        std::ofstream(in, std::ios::binary) << input;
+        const std::string command = kProgram + " " + args + " <" + in.string() + " >" +
+                                    out.string() + " 2>" + err.string();
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
+    }
+    std::string tables() { return "--tables " + folder.path().string(); }
+
+    TableFolder folder;
+};
+
+} // namespace
+
+TEST_F(ConvertCli, ConvertsStandardInputAsOneText)
+{
+    const RunResult r = run(tables(), "kA kE.\nxyz 12 kAxa\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Kv \x86K|\r\n 12 Kv\r\n");
+    EXPECT_EQ(r.err, "Position:1 Word:xyz\nPosition:3 Word:kAxa\n");
+}
+
+TEST_F(ConvertCli, ReadsAFileAndTheTablesOptionInBothSpellings)
+{
+    const auto file = folder.path() / "input.txt";
+    std::ofstream(file, std::ios::binary) << "kOO";
+    for (const std::string &option : {tables(), "--tables=" + folder.path().string()}) {
+        const RunResult r = run(option + " " + file.string());
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "\x86Kv");
+    }
+}
+
+TEST_F(ConvertCli, PassesEveryByteOutsideWordsDigitsAndLineBreaksUnchanged)
+{
+    std::string input;
+    for (int b = 0; b < 256; ++b) {
+        if (!kestrum::isWordChar(static_cast<unsigned char>(b)) && b != '\r' && b != '\n' && b != '.')
+            input.push_back(static_cast<char>(b));
+    }
+    const RunResult r = run(tables(), input);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, input);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ConvertCli, EmptyInputGivesEmptyOutput)
+{
+    const RunResult r = run(tables(), "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(ConvertCli, ReportsAMissingOrShortTableFileAndFails)
+{
+    std::ofstream(folder.path() / "connect.alpha", std::ios::binary) << "A,v\r\nII,x\r\n";
+    RunResult r = run(tables(), "kA");
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "kestrum-convert: connect.alpha: record 3 of 12 is missing (the file ends "
+                     "after 2 records)\n");
+
+    std::filesystem::remove(folder.path() / "first.alpha");
+    r = run(tables(), "kA");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("first.alpha: cannot open"), std::string::npos) << r.err;
+}
+
+TEST_F(ConvertCli, UsageErrorsHelpAndVersion)
+{
+    struct {
+        std::string args;
+        int status;
+        const char *needle; // expected in stdout (status 0) or stderr
+    } cases[] = {
+        {"--help", 0, "Usage: kestrum-convert [--tables DIR] [FILE]"},
+        {"--version", 0, "kestrum-convert "},
+        {"--bogus", 2, "unknown option --bogus"},
+        {"--tables", 2, "--tables needs a folder"},
+        {tables() + " a b", 2, "too many files"},
+        {tables() + " /no/such/file", 1, "cannot open /no/such/file"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args);
+        const RunResult r = run(c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE((c.status == 0 ? r.out : r.err).find(c.needle), std::string::npos) << r.out << r.err;
+    }
+}
+
+TEST_F(ConvertCli, FindsTheTablesBesideTheProgramByDefault)
+{
+    const auto beside = std::filesystem::path(KESTRUM_BIN_DIR) / "first.alpha";
+    if (!std::filesystem::exists(beside))
+        GTEST_SKIP() << "no table files beside the program";
+    const RunResult r = run("", "a");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.out.empty());
+}
