@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -56,13 +57,15 @@ public:
     Status load(QString *error = nullptr);
     Status save(QString *error = nullptr) const;
 
+    // Programmatic identifiers are matched without regard to case.
     std::optional<Guid> classIdOf(const QString &progId) const;
     std::optional<ClassRecord> classRecord(const Guid &clsid) const;
     std::optional<TypeLibRecord> typeLibRecord(const Guid &libid) const;
     const std::vector<ClassRecord> &classes() const { return m_classes; }
     const std::vector<TypeLibRecord> &typeLibs() const { return m_typeLibs; }
 
-    // Adds or replaces (by class id / by library id and version).
+    // Adds or replaces (by class id / by library id); setClass also maps the record's
+    // programmatic identifier to it, removeClass drops the identifiers that map to it.
     void setClass(const ClassRecord &record);
     void setTypeLib(const TypeLibRecord &record);
     // True when something was removed.
@@ -71,6 +74,7 @@ public:
 
 private:
     QString m_path;
+    std::map<QString, Guid> m_progIds; // lower-cased programmatic identifier -> class
     std::vector<ClassRecord> m_classes;
     std::vector<TypeLibRecord> m_typeLibs;
 };
