@@ -1,0 +1,306 @@
+// Glimmet: properties, persistence, life cycle and the information box.
+#include "glimmet.h"
+#include "glimmettry.h"
+
+#include "glimmetinfo.h"
+#include "messagebox.h"
+
+#include <QPaintEvent>
+#include <QShowEvent>
+
+
+namespace kestrum {
+
+using runtime::Picture;
+using runtime::PropertyBag;
+using runtime::StatusOk;
+using runtime::Variant;
+using runtime::failed;
+
+namespace {
+
+constexpr runtime::OleColor ButtonFace{0x8000000Fu};
+constexpr runtime::OleColor Black{0u};
+
+} // namespace
+
+Glimmet::Glimmet(QWidget *parent) : QWidget(parent)
+{
+    setMouseTracking(true); // pointer moves arrive without a button held: that is the entry
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_surface.setPalette(palette());
+    // Design size 4815 x 3630 twips, and the bevel lines as the design data has them before
+    // the geometry step places them.
+    resize(int(4815 / TwipsPerPixel), int(3630 / TwipsPerPixel));
+    m_lines[Top] = {0, 0, 4800, 0};
+    m_lines[Left] = {0, 3600, 0, 0};
+    m_lines[Bottom] = {0, 3600, 4800, 3600};
+    m_lines[Right] = {4800, 0, 4800, 3600};
+    m_surface.resize(size());
+    m_surface.clear();
+    placeBevelLines();
+}
+
+Glimmet::~Glimmet() = default;
+
+Glimmet::Status Glimmet::notify(const QString &key)
+{
+    return m_context.propertyChanged(key);
+}
+
+Glimmet::Status Glimmet::designMode(bool *design) const
+{
+    bool userMode = true;
+    GLIMMET_TRY(m_context.userMode(&userMode));
+    *design = !userMode;
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::instanceName(QString *name) const
+{
+    return m_context.extenderName(name);
+}
+
+// ---- properties -------------------------------------------------------------------------
+
+Glimmet::Status Glimmet::setMouseIcon(PictureRef icon)
+{
+    if (!icon || icon->type() == Picture::Icon) {
+        m_mouseIcon = std::move(icon);
+        return notify(QStringLiteral("MouseIcon"));
+    }
+    MessageBox::show(this,
+                     QStringLiteral("Have you Ever seen a picture or a metafile as a Mouse Icon? The picture "
+                                    "you selected is invalid for this puspose."),
+                     QStringLiteral("It's not an Icon"), MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    GLIMMET_TRY(DrawState(0));
+    return notify(QStringLiteral("Caption"));
+}
+
+Glimmet::Status Glimmet::setHighCaption(const QString &caption)
+{
+    m_highCaption = caption;
+    return notify(QStringLiteral("HighCaption"));
+}
+
+Glimmet::Status Glimmet::setBevel(bool bevel)
+{
+    m_bevel = bevel;
+    bool design = false;
+    GLIMMET_TRY(designMode(&design));
+    if (design)
+        setBevelVisible(bevel);
+    return notify(QStringLiteral("Bevel"));
+}
+
+std::int32_t Glimmet::gethwnd() const
+{
+    return static_cast<std::int32_t>(effectiveWinId());
+}
+
+Glimmet::Status Glimmet::setPicture(PictureRef picture)
+{
+    if (m_grayScale)
+        return StatusOk;
+    m_picture = std::move(picture);
+    if (!m_highPicture)
+        m_highPicture = m_picture;
+    if (!m_downPicture)
+        m_downPicture = m_picture;
+    GLIMMET_TRY(DrawState(0));
+    return notify(QStringLiteral("Picture"));
+}
+
+Glimmet::Status Glimmet::setHighPicture(PictureRef picture)
+{
+    m_highPicture = std::move(picture);
+    if (!m_downPicture)
+        m_downPicture = m_highPicture;
+    if (!m_highPicture)
+        return StatusOk;
+    if (m_grayScale)
+        GLIMMET_TRY(makeGreyPicture());
+    return notify(QStringLiteral("HighPicture"));
+}
+
+Glimmet::Status Glimmet::setDownPicture(PictureRef picture)
+{
+    m_downPicture = std::move(picture);
+    if (!m_highPicture)
+        m_highPicture = m_downPicture;
+    return notify(QStringLiteral("DownPicture"));
+}
+
+Glimmet::Status Glimmet::setBackColor(OleColor color)
+{
+    m_backColor = color;
+    m_surface.setBackColor(color);
+    GLIMMET_TRY(DrawState(m_mode));
+    return notify(QStringLiteral("BackColor"));
+}
+
+Glimmet::Status Glimmet::setFont(FontRef font)
+{
+    m_font = std::move(font);
+    m_surface.setFont(m_font);
+    GLIMMET_TRY(DrawState(0));
+    return notify(QStringLiteral("Font"));
+}
+
+Glimmet::Status Glimmet::setForeColor(OleColor color)
+{
+    m_foreColor = color;
+    m_surface.setForeColor(color);
+    GLIMMET_TRY(DrawState(0));
+    return notify(QStringLiteral("ForeColor"));
+}
+
+Glimmet::Status Glimmet::setGrayScale(bool grayScale)
+{
+    m_grayScale = grayScale;
+    return notify(QStringLiteral("GrayScale"));
+}
+
+Glimmet::Status Glimmet::setHighBackColor(OleColor color)
+{
+    m_highBackColor = color;
+    return notify(QStringLiteral("HighBackColor"));
+}
+
+Glimmet::Status Glimmet::setHighForeColor(OleColor color)
+{
+    m_highForeColor = color;
+    return notify(QStringLiteral("HighForeColor"));
+}
+
+Glimmet::Status Glimmet::setHighFont(FontRef font)
+{
+    m_highFont = std::move(font);
+    return notify(QStringLiteral("HighFont"));
+}
+
+// ---- information box ----------------------------------------------------------------------
+
+Glimmet::Status Glimmet::ShowInfo()
+{
+    Glimmet3::showInfoBox(this);
+    return StatusOk;
+}
+
+// ---- life cycle -----------------------------------------------------------------------------
+
+Glimmet::Status Glimmet::InitProperties()
+{
+    m_picture.reset();
+    m_highPicture.reset();
+    m_downPicture.reset();
+    m_mouseIcon.reset();
+    QString name;
+    GLIMMET_TRY(instanceName(&name));
+    m_caption = name;
+    m_highCaption = name;
+    FontRef ambient;
+    GLIMMET_TRY(m_context.ambientFont(&ambient));
+    m_font = ambient;
+    m_highFont = ambient;
+    m_backColor = ButtonFace;
+    m_highBackColor = ButtonFace;
+    m_foreColor = Black;
+    m_highForeColor = Black;
+    bool design = false;
+    GLIMMET_TRY(designMode(&design));
+    if (design)
+        return ShowInfo();
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag)
+{
+    const Variant noPicture{PictureRef()};
+    FontRef ambient;
+    GLIMMET_TRY(m_context.ambientFont(&ambient));
+    const Variant ambientFont{ambient};
+    QString name;
+    GLIMMET_TRY(instanceName(&name));
+
+    m_grayScale = bag.readProperty(QStringLiteral("GrayScale"), false).boolean();
+    m_picture = bag.readProperty(QStringLiteral("Picture"), noPicture).picture();
+    m_highPicture = bag.readProperty(QStringLiteral("HighPicture"), noPicture).picture();
+    m_downPicture = bag.readProperty(QStringLiteral("DownPicture"), noPicture).picture();
+    m_mouseIcon = bag.readProperty(QStringLiteral("MouseIcon"), noPicture).picture();
+    m_highBackColor = bag.readProperty(QStringLiteral("HighBackColor"), ButtonFace).color();
+    m_highForeColor = bag.readProperty(QStringLiteral("HighForeColor"), Black).color();
+    m_backColor = bag.readProperty(QStringLiteral("BackColor"), ButtonFace).color();
+    m_foreColor = bag.readProperty(QStringLiteral("ForeColor"), Black).color();
+    m_mode = bag.readProperty(QStringLiteral("Mode"), std::int16_t(0)).int16();
+    m_font = bag.readProperty(QStringLiteral("Font"), ambientFont).font();
+    m_highFont = bag.readProperty(QStringLiteral("HighFont"), ambientFont).font();
+    m_surface.setBackColor(bag.readProperty(QStringLiteral("BackColor"), ButtonFace).color());
+    m_surface.setForeColor(bag.readProperty(QStringLiteral("ForeColor"), Black).color());
+    m_surface.setFont(bag.readProperty(QStringLiteral("Font"), ambientFont).font());
+    m_caption = bag.readProperty(QStringLiteral("Caption"), name).string();
+    m_highCaption = bag.readProperty(QStringLiteral("HighCaption"), name).string();
+    m_bevel = bag.readProperty(QStringLiteral("Bevel"), true).boolean();
+    update();
+
+    bool design = false;
+    GLIMMET_TRY(designMode(&design));
+    if (design && m_bevel)
+        setBevelVisible(true);
+    if (m_picture)
+        return drawInitialPicture();
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag)
+{
+    const Variant noPicture{PictureRef()};
+    FontRef ambient;
+    GLIMMET_TRY(m_context.ambientFont(&ambient));
+    const Variant ambientFont{ambient};
+    QString name;
+    GLIMMET_TRY(instanceName(&name));
+
+    bag.writeProperty(QStringLiteral("Picture"), m_picture, noPicture);
+    bag.writeProperty(QStringLiteral("GrayScale"), m_grayScale, false);
+    bag.writeProperty(QStringLiteral("HighPicture"), m_highPicture, noPicture);
+    bag.writeProperty(QStringLiteral("DownPicture"), m_downPicture, noPicture);
+    bag.writeProperty(QStringLiteral("MouseIcon"), m_mouseIcon, noPicture);
+    bag.writeProperty(QStringLiteral("Caption"), m_caption, name);
+    bag.writeProperty(QStringLiteral("HighCaption"), m_highCaption, name);
+    bag.writeProperty(QStringLiteral("Bevel"), m_bevel, true);
+    bag.writeProperty(QStringLiteral("Mode"), m_mode, std::int16_t(0));
+    bag.writeProperty(QStringLiteral("BackColor"), m_backColor, ButtonFace);
+    bag.writeProperty(QStringLiteral("Font"), m_font, ambientFont);
+    bag.writeProperty(QStringLiteral("ForeColor"), m_surface.foreColor(), Black);
+    bag.writeProperty(QStringLiteral("HighBackColor"), m_highBackColor, ButtonFace);
+    bag.writeProperty(QStringLiteral("HighForeColor"), m_highForeColor, Black);
+    bag.writeProperty(QStringLiteral("HighFont"), m_highFont, ambientFont);
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::Show()
+{
+    GLIMMET_TRY(DrawState(m_mode));
+    bool design = false;
+    GLIMMET_TRY(designMode(&design));
+    if (design && m_bevel)
+        setBevelVisible(true);
+    return StatusOk;
+}
+
+void Glimmet::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        Show();
+}
+
+} // namespace kestrum

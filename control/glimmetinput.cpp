@@ -1,0 +1,270 @@
+// Glimmet: pointer tracking by mouse grab, the three states and the nine events.
+#include "glimmet.h"
+#include "glimmettry.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <array>
+
+namespace kestrum {
+
+using runtime::StatusOk;
+using runtime::Variant;
+
+namespace {
+
+std::int16_t buttonMask(Qt::MouseButtons buttons)
+{
+    std::int16_t mask = 0;
+    if (buttons & Qt::LeftButton)
+        mask |= 1;
+    if (buttons & Qt::RightButton)
+        mask |= 2;
+    if (buttons & Qt::MiddleButton)
+        mask |= 4;
+    return mask;
+}
+
+std::int16_t shiftMask(Qt::KeyboardModifiers modifiers)
+{
+    std::int16_t mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= 1;
+    if (modifiers & Qt::ControlModifier)
+        mask |= 2;
+    if (modifiers & Qt::AltModifier)
+        mask |= 4;
+    return mask;
+}
+
+// The key code a key event carries to a host: letters and digits are their upper-case
+// character codes; the other keys have the conventional virtual-key numbers.
+std::int16_t keyCode(const QKeyEvent &event)
+{
+    const int key = event.key();
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return std::int16_t(key);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return std::int16_t(0x70 + (key - Qt::Key_F1));
+    struct Pair {
+        int qt;
+        std::int16_t vk;
+    };
+    static constexpr std::array<Pair, 33> table{{
+        {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},      {Qt::Key_Backtab, 0x09},   {Qt::Key_Clear, 0x0C},
+        {Qt::Key_Return, 0x0D},    {Qt::Key_Enter, 0x0D},    {Qt::Key_Shift, 0x10},     {Qt::Key_Control, 0x11},
+        {Qt::Key_Alt, 0x12},       {Qt::Key_Pause, 0x13},    {Qt::Key_CapsLock, 0x14},  {Qt::Key_Escape, 0x1B},
+        {Qt::Key_Space, 0x20},     {Qt::Key_PageUp, 0x21},   {Qt::Key_PageDown, 0x22},  {Qt::Key_End, 0x23},
+        {Qt::Key_Home, 0x24},      {Qt::Key_Left, 0x25},     {Qt::Key_Up, 0x26},        {Qt::Key_Right, 0x27},
+        {Qt::Key_Down, 0x28},      {Qt::Key_Print, 0x2C},    {Qt::Key_Insert, 0x2D},    {Qt::Key_Delete, 0x2E},
+        {Qt::Key_NumLock, 0x90},   {Qt::Key_ScrollLock, 0x91}, {Qt::Key_Semicolon, 0xBA}, {Qt::Key_Equal, 0xBB},
+        {Qt::Key_Comma, 0xBC},     {Qt::Key_Minus, 0xBD},    {Qt::Key_Period, 0xBE},    {Qt::Key_Slash, 0xBF},
+        {Qt::Key_Apostrophe, 0xDE},
+    }};
+    for (const Pair &p : table) {
+        if (p.qt == key)
+            return p.vk;
+    }
+    return 0;
+}
+
+// The character of a key press as a Windows-1252 code; 63 ("?") for a character outside it.
+std::int16_t keyAscii(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return std::int16_t(u);
+    static constexpr char16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                          0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    for (int i = 0; i < 32; ++i) {
+        if (high[i] != 0 && high[i] == u)
+            return std::int16_t(0x80 + i);
+    }
+    return 63;
+}
+
+} // namespace
+
+bool Glimmet::insideBounds(float x, float y) const
+{
+    return x >= 0 && x <= m_surface.scaleWidth() && y >= 0 && y <= m_surface.scaleHeight();
+}
+
+// ---- events ----------------------------------------------------------------------------------
+
+void Glimmet::raiseMouseEvent(EventId id, std::int16_t button, std::int16_t shift, float x, float y)
+{
+    std::array<Variant, 4> args{Variant(button), Variant(shift), Variant(x), Variant(y)};
+    m_context.raiseEvent(id, args);
+    button = args[0].int16();
+    shift = args[1].int16();
+    x = args[2].toFloat();
+    y = args[3].toFloat();
+    switch (id) {
+    case MouseUpEvent: Q_EMIT MouseUp(button, shift, x, y); break;
+    case MouseDownEvent: Q_EMIT MouseDown(button, shift, x, y); break;
+    case MouseMoveEvent: Q_EMIT MouseMove(button, shift, x, y); break;
+    default: break;
+    }
+}
+
+void Glimmet::raiseKeyEvent(EventId id, std::int16_t keyCode, std::int16_t shift)
+{
+    std::array<Variant, 2> args{Variant(keyCode), Variant(shift)};
+    m_context.raiseEvent(id, args);
+    keyCode = args[0].int16();
+    shift = args[1].int16();
+    if (id == KeyIsUpEvent)
+        Q_EMIT KeyIsUp(keyCode, shift);
+    else
+        Q_EMIT KeyIsDown(keyCode, shift);
+}
+
+void Glimmet::raiseSimpleEvent(EventId id)
+{
+    m_context.raiseEvent(id);
+    switch (id) {
+    case ClickEvent: Q_EMIT Click(); break;
+    case MouseOutEvent: Q_EMIT MouseOut(); break;
+    case DblClickEvent: Q_EMIT DblClick(); break;
+    default: break;
+    }
+}
+
+// ---- pointer and button handlers ---------------------------------------------------------------
+
+Glimmet::Status Glimmet::pointerMoved(std::int16_t button, std::int16_t shift, float x, float y)
+{
+    if (!m_mouseInside) {
+        // Holding the grab while the pointer is over the control is what lets it see the
+        // pointer leave: every move is then delivered here, wherever the pointer is.
+        grabMouse();
+        if (m_mouseIcon)
+            setCursor(m_mouseIcon->toCursor());
+        else
+            unsetCursor();
+        if (button == 1) {
+            m_mode = 2;
+            GLIMMET_TRY(DrawState(2));
+            if (m_bevel) {
+                applySunkenColouring();
+                setBevelVisible(true);
+            }
+        } else {
+            m_mode = 1;
+            GLIMMET_TRY(DrawState(1));
+            if (m_bevel) {
+                applyRaisedColouring();
+                setBevelVisible(true);
+            }
+        }
+        m_mouseInside = true;
+        raiseMouseEvent(MouseMoveEvent, button, shift, x, y);
+    }
+    if (m_mouseInside && !insideBounds(x, y)) {
+        unsetCursor(); // back to the pointer of the window underneath
+        m_mouseInside = false;
+        releaseMouse();
+        m_mode = 0;
+        GLIMMET_TRY(DrawState(0));
+        setBevelVisible(false);
+        raiseSimpleEvent(MouseOutEvent);
+    }
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::buttonDown(std::int16_t button, std::int16_t shift, float x, float y)
+{
+    applySunkenColouring();
+    GLIMMET_TRY(DrawState(2));
+    m_mode = 2;
+    raiseMouseEvent(MouseDownEvent, button, shift, x, y);
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::buttonUp(std::int16_t button, std::int16_t shift, float x, float y)
+{
+    applyRaisedColouring();
+    if (insideBounds(x, y)) {
+        m_mode = 1;
+        GLIMMET_TRY(DrawState(1));
+    } else {
+        m_mode = 0;
+        GLIMMET_TRY(DrawState(0));
+    }
+    raiseMouseEvent(MouseUpEvent, button, shift, x, y);
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::clicked()
+{
+    raiseSimpleEvent(ClickEvent);
+    // A host's Click handler may hide or close the control; only a visible one can hold it.
+    if (isVisible() && m_mouseInside)
+        grabMouse();
+    return StatusOk;
+}
+
+// ---- Qt input events ----------------------------------------------------------------------------
+
+void Glimmet::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF p = event->position() * TwipsPerPixel;
+    pointerMoved(buttonMask(event->buttons()), shiftMask(event->modifiers()), float(p.x()), float(p.y()));
+    event->accept();
+}
+
+void Glimmet::mousePressEvent(QMouseEvent *event)
+{
+    const QPointF p = event->position() * TwipsPerPixel;
+    m_clickArmed = event->button() == Qt::LeftButton;
+    buttonDown(buttonMask(event->button()), shiftMask(event->modifiers()), float(p.x()), float(p.y()));
+    event->accept();
+}
+
+void Glimmet::mouseReleaseEvent(QMouseEvent *event)
+{
+    const QPointF p = event->position() * TwipsPerPixel;
+    const float x = float(p.x()), y = float(p.y());
+    buttonUp(buttonMask(event->button()), shiftMask(event->modifiers()), x, y);
+    // A click is a left press and release both on the control.
+    const bool click = m_clickArmed && event->button() == Qt::LeftButton && insideBounds(x, y);
+    m_clickArmed = false;
+    if (click)
+        clicked();
+    event->accept();
+}
+
+void Glimmet::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press of a double click raises DblClick instead of MouseDown, and its release
+    // raises MouseUp without a Click.
+    m_clickArmed = false;
+    raiseSimpleEvent(DblClickEvent);
+    event->accept();
+}
+
+void Glimmet::keyPressEvent(QKeyEvent *event)
+{
+    raiseKeyEvent(KeyIsDownEvent, keyCode(*event), shiftMask(event->modifiers()));
+    const QString text = event->text();
+    if (!text.isEmpty()) {
+        std::array<Variant, 1> args{Variant(keyAscii(text.at(0)))};
+        m_context.raiseEvent(KeyIsPressedEvent, args);
+        std::int16_t ascii = args[0].int16();
+        Q_EMIT KeyIsPressed(ascii);
+    }
+    event->accept();
+}
+
+void Glimmet::keyReleaseEvent(QKeyEvent *event)
+{
+    if (!event->isAutoRepeat())
+        raiseKeyEvent(KeyIsUpEvent, keyCode(*event), shiftMask(event->modifiers()));
+    event->accept();
+}
+
+} // namespace kestrum

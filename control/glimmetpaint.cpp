@@ -1,0 +1,233 @@
+// Glimmet: painting of the three appearances, the bevel lines and the grey picture.
+#include "glimmet.h"
+#include "glimmetgrey.h"
+#include "glimmettry.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <cmath>
+
+namespace kestrum {
+
+using runtime::Picture;
+using runtime::StatusOk;
+using runtime::StatusOutOfMemory;
+
+float Glimmet::halfWidth(const Picture &picture) const
+{
+    return himetricToTwips(picture.width()) / 2;
+}
+
+float Glimmet::halfHeight(const Picture &picture) const
+{
+    return himetricToTwips(picture.height()) / 2;
+}
+
+Glimmet::Status Glimmet::syncSurfaceSize()
+{
+    if (m_surface.pixelSize() == size())
+        return StatusOk;
+    // Qt delivers the resize event of a hidden widget only when it is shown; drawing before
+    // that must already see the new size, and the resize handler then finds nothing to do.
+    GLIMMET_TRY(m_surface.resize(size()));
+    layoutNormal();
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::DrawState(std::int16_t state)
+{
+    GLIMMET_TRY(syncSurfaceSize());
+    m_surface.clear();
+    m_surface.removeBackgroundPicture();
+    update();
+    PictureRef picture;
+    QString text;
+    if (state == 1 || state == 2) {
+        m_surface.setBackColor(m_highBackColor);
+        m_surface.setForeColor(m_highForeColor);
+        m_surface.setFont(m_highFont);
+        picture = state == 1 ? m_highPicture : m_downPicture;
+        text = m_highCaption;
+    } else if (state == 0) {
+        m_surface.setBackColor(m_backColor);
+        m_surface.setForeColor(m_foreColor);
+        m_surface.setFont(m_font);
+        picture = m_picture;
+        text = m_caption;
+    } else {
+        return StatusOk;
+    }
+    return layoutAppearance(picture, text, state == 0);
+}
+
+Glimmet::Status Glimmet::layoutAppearance(const PictureRef &picture, const QString &text, bool normalState)
+{
+    const float w = m_surface.scaleWidth();
+    const float h = m_surface.scaleHeight();
+    const QSizeF textSize = m_surface.textSize(text);
+    float y;
+    if (!picture) {
+        y = h / 2 - float(textSize.height()) / 2;
+    } else {
+        // The generated grey Picture carries the grey copy in its top-left corner, in
+        // HighPicture's size: measuring HighPicture centres the copy.
+        const Picture &measured = normalState && m_grayScale && m_highPicture ? *m_highPicture : *picture;
+        const float halfW = halfWidth(measured);
+        const float halfH = halfHeight(measured);
+        if (picture->type() == Picture::Metafile)
+            m_surface.setBackgroundPicture(picture);
+        else
+            m_surface.paintPicture(*picture, w / 2 - halfW, h / 2 - halfH);
+        y = float(0.82 * h - textSize.height() / 2);
+    }
+    const float x = w / 2 - float(textSize.width()) / 2;
+    if (normalState && m_applyNormalValues) {
+        if (m_font)
+            m_surface.setFontName(m_font->name());
+        m_surface.setForeColor(m_foreColor);
+        m_surface.setBackColor(m_backColor);
+    }
+    m_surface.setTextPosition(x, y);
+    m_surface.print(text);
+    update();
+    return StatusOk;
+}
+
+void Glimmet::layoutNormal()
+{
+    placeBevelLines();
+    m_surface.clear();
+    m_surface.removeBackgroundPicture();
+    // The normal picture and caption in whatever colours and font the surface has now.
+    m_applyNormalValues = false;
+    layoutAppearance(m_picture, m_caption, true);
+    m_applyNormalValues = true;
+}
+
+void Glimmet::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    syncSurfaceSize();
+}
+
+Glimmet::Status Glimmet::drawInitialPicture()
+{
+    GLIMMET_TRY(syncSurfaceSize());
+    m_surface.clear();
+    m_surface.removeBackgroundPicture();
+    if (m_picture->type() == Picture::Metafile) {
+        m_surface.setBackgroundPicture(m_picture);
+    } else {
+        m_surface.paintPicture(*m_picture, m_surface.scaleWidth() / 2 - halfWidth(*m_picture),
+                               m_surface.scaleHeight() / 2 - halfHeight(*m_picture));
+    }
+    update();
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::makeGreyPicture()
+{
+    GLIMMET_TRY(syncSurfaceSize());
+    const Picture &high = *m_highPicture;
+    const int w = int(std::nearbyint(Picture::himetricToPixels(high.width())));
+    const int h = int(std::nearbyint(Picture::himetricToPixels(high.height())));
+
+    m_surface.clear();
+    m_surface.setBackgroundPicture(m_highPicture);
+    update();
+    if (w > 0 && h > 0) {
+        QImage bitmap(w, h, QImage::Format_RGB32);
+        if (bitmap.isNull())
+            return StatusOutOfMemory;
+        bitmap.fill(Qt::black);
+        {
+            QPainter painter(&bitmap);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(0, 0, m_surface.image(), 0, 0, w, h);
+        }
+        convertToGrey(bitmap, bitmap.rect());
+        m_surface.clear();
+        if (!m_surface.image().isNull()) {
+            QPainter painter(&m_surface.pixels());
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(0, 0, bitmap);
+        }
+    }
+    PictureRef grey;
+    GLIMMET_TRY(m_surface.imagePicture(&grey));
+    m_picture = grey;
+    GLIMMET_TRY(notify(QStringLiteral("Picture")));
+    return DrawState(0);
+}
+
+// ---- bevel -------------------------------------------------------------------------------
+
+void Glimmet::placeBevelLines()
+{
+    const float w = width() * TwipsPerPixel;
+    const float h = height() * TwipsPerPixel;
+    m_lines[Top].x1 = 15;
+    m_lines[Top].x2 = w;
+    m_lines[Left].y1 = 15;
+    m_lines[Left].y2 = h;
+    m_lines[Bottom].x1 = 15;
+    m_lines[Bottom].x2 = w;
+    m_lines[Bottom].y1 = m_lines[Bottom].y2 = h - 15;
+    m_lines[Right].y1 = 15;
+    m_lines[Right].y2 = h;
+    m_lines[Right].x1 = m_lines[Right].x2 = w - 15;
+    update();
+}
+
+void Glimmet::applyRaisedColouring()
+{
+    m_lines[Top].color = m_lines[Left].color = RaisedLight;
+    m_lines[Bottom].color = m_lines[Right].color = Shadow;
+    update();
+}
+
+void Glimmet::applySunkenColouring()
+{
+    m_lines[Top].color = m_lines[Left].color = Shadow;
+    m_lines[Bottom].color = m_lines[Right].color = RaisedLight;
+    update();
+}
+
+void Glimmet::setBevelVisible(bool visible)
+{
+    for (BevelLine &line : m_lines)
+        line.visible = visible;
+    update();
+}
+
+QImage Glimmet::renderedImage() const
+{
+    QImage image = m_surface.image().copy();
+    if (image.isNull())
+        return image;
+    QPainter painter(&image);
+    paintBevel(painter);
+    return image;
+}
+
+void Glimmet::paintBevel(QPainter &painter) const
+{
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const BevelLine &line : m_lines) {
+        if (!line.visible)
+            continue;
+        painter.setPen(QPen(m_surface.toQColor(line.color), 0));
+        painter.drawLine(QPoint(int(std::lround(line.x1 / TwipsPerPixel)), int(std::lround(line.y1 / TwipsPerPixel))),
+                         QPoint(int(std::lround(line.x2 / TwipsPerPixel)), int(std::lround(line.y2 / TwipsPerPixel))));
+    }
+}
+
+void Glimmet::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_surface.image());
+    paintBevel(painter);
+}
+
+} // namespace kestrum
