@@ -219,8 +219,11 @@ void TestRegistry::registerCreateUnregister()
         ClassFactory *again = nullptr;
         const auto getClassObject = library.resolve<DllGetClassObjectFn>("DllGetClassObject");
         QCOMPARE(getClassObject(&probeClassId, &ClassFactory::Iid, reinterpret_cast<void **>(&again)), StatusOk);
+        QCOMPARE(loader.freeUnusedLibraries(), 0); // locked: stays loaded
         again->lockServer(false);
         again->release();
+        QCOMPARE(loader.freeUnusedLibraries(), 1); // nothing lives: unloaded
+        QCOMPARE(loader.freeUnusedLibraries(), 0);
     }
     QCOMPARE(canUnload(), StatusOk);
 
