@@ -14,7 +14,8 @@ namespace kestrum {
 int greyValue(std::uint32_t oleColour);
 
 // Replaces every pixel of `area` (clipped to the image) by RGB(v, v, v), v = greyValue(pixel).
-// `image` must be Format_RGB32 or Format_ARGB32 (not premultiplied); alpha is kept.
+// An image in another format is first converted to Format_RGB32 (Format_ARGB32 when it has
+// alpha, which is kept).
 void convertToGrey(QImage &image, const QRect &area);
 
 } // namespace kestrum

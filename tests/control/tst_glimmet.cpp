@@ -574,20 +574,34 @@ void TestGlimmet::greyValues()
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
             QCOMPARE(image.pixel(x, y), qRgb(grey, grey, grey));
+    // Only the given area changes.
+    QImage partly(4, 1, QImage::Format_ARGB32);
+    partly.fill(qRgba(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF), 200));
+    const QRgb untouched = partly.pixel(3, 0);
+    convertToGrey(partly, QRect(0, 0, 3, 1));
+    QCOMPARE(partly.pixel(2, 0), qRgba(grey, grey, grey, 200));
+    QCOMPARE(partly.pixel(3, 0), untouched);
 }
 
 void TestGlimmet::greyValueMaximum()
 {
+    // Every colour against the formula written out plainly.
     int highest = 0;
+    int mismatches = 0;
     for (std::uint32_t c = 0; c < 0x1000000u; c += 1) {
         const std::uint32_t r = c & 0xFF, g = (c >> 8) & 0xFF, b = c >> 16;
         const int v = greyValue(c);
-        if (r == g && g == b)
-            QCOMPARE(v, int(r));
-        else
-            highest = std::max(highest, v);
+        if (r == g && g == b) {
+            mismatches += v != int(r);
+            continue;
+        }
+        const double rd = r, gd = g, bd = b;
+        mismatches += v != int(std::nearbyint(std::sqrt((rd * rd + gd * gd / 1.5 + bd * bd / 2) / 3)));
+        highest = std::max(highest, v);
     }
+    QCOMPARE(mismatches, 0);
     QCOMPARE(highest, 217);
+    QCOMPARE(greyValue(0x00FEFFFF), 217);
 }
 
 void TestGlimmet::grayScalePictureGenerated()
