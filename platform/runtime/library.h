@@ -14,6 +14,9 @@ public:
 
     bool load();
     bool unload();
+    // Leaves the library loaded for the rest of the process: the object forgets its handle, so
+    // neither unload() nor the destructor closes it.
+    void keepLoaded() { m_handle = nullptr; }
     bool isLoaded() const { return m_handle != nullptr; }
     // The address of an exported symbol; null (with errorString() set) when missing.
     void *resolve(const char *symbol);

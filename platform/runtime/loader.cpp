@@ -15,7 +15,7 @@ ComponentLoader::~ComponentLoader()
     // Widgets made by a library may outlive this loader; unloading their code under them would
     // crash, so the handles are left open (the process unloads them at exit).
     for (auto &library : m_libraries)
-        (void)library.release();
+        library->keepLoaded();
 }
 
 Status ComponentLoader::fail(Status status, const QString &message)
