@@ -271,6 +271,20 @@ void TestGlimmet::failingHostCallIsReturned()
     PropertyBag bag;
     QCOMPARE(h.glimmet.WriteProperties(bag), StatusAccessDenied);
     QCOMPARE(h.glimmet.ReadProperties(bag), StatusAccessDenied);
+
+    // A grey copy too large to allocate fails the write instead of crashing; the stored
+    // HighPicture stays, Picture is untouched and nothing is notified.
+    Hosted big;
+    const auto normal = solidBitmap({8, 8}, Qt::red);
+    big.glimmet.setPicture(normal);
+    big.glimmet.setGrayScale(true);
+    big.site.changed.clear();
+    const auto huge = solidMetafile({8, 8}, Qt::blue);
+    const auto hugeSize = Picture::fromRecording(huge->recording(), QSize(2000000000, 2000000000));
+    QCOMPARE(big.glimmet.setHighPicture(hugeSize), StatusOutOfMemory);
+    QVERIFY(big.glimmet.getHighPicture() == hugeSize);
+    QVERIFY(big.glimmet.getPicture() == normal);
+    QVERIFY(big.site.changed.isEmpty());
 }
 
 void TestGlimmet::initPropertiesTakesHostValues()
