@@ -143,14 +143,16 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
   together form a conjunct when they are one of the 148 joints (`rOtOn` রতন, `bOndhU` বন্ধু),
   and a consonant followed by `N M W L R J Y`, by `y` or by `h` takes them as signs
   (`kOy` কয়, but `ky` কৈ).
-- **Conjuncts**: type the keys of the letters one after another. A ন ম ব ল র য that is the
-  second letter is written with its phala letter (`N M W L R Y`): `kSh` ক্ষ, `nt` ন্ত, `sW`
-  স্ব, `pR` প্র. The joints give the conjunct its own glyph; consonants that form no joint
-  stay separate letters (`kr` কর).
+- **Conjuncts**: type the keys of the letters one after another. A ন ম ল র য that is the
+  second letter is written with its phala letter (`N M L R Y`), a ব with `w`: `kSh` ক্ষ,
+  `nt` ন্ত, `pR` প্র, `sw` স্ব. The joints give the conjunct its own glyph; consonants that
+  form no joint stay separate letters (`kr` কর).
 - **Phala signs**: after a consonant `N` is the na-phala, `M` the ma-phala, `W` the ba-phala,
   `L` the la-phala, `R` the ra-phala, `Y` or `J` the ya-phala (`bYAkOrON` ব্যাকরণ). At the end
   of a word use `J` (`bAkJ` বাক্য), because a final `Y` is the i-kar; a final ra-phala comes
-  from a joint (`chAtR` ছাত্র).
+  from a joint (`chAtR` ছাত্র). The joints write the ba-phala `w` (`dw` দ্ব), so that `W` before
+  `RI` stays the ৃ sign (`kWRIShOk` কৃষক); `W` after a consonant of no joint gives the plain
+  ba-phala sign.
 - **Reph**: `R` before a consonant, after a vowel or a vowel sign (or `O`), is the reph:
   `kORm` কর্ম, `sUURz` সূর্য, `ORthO` অর্থ. `R` right after a consonant is the ra-phala; at the
   start of a word use `r`. `RY` inside a word is র‍্য.
@@ -161,7 +163,8 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
 - **Marks**: `ng` ং, `~h` ঃ, `~~` ঁ after the vowel sign (`cA~~d` চাঁদ, `kE~~dE` কেঁদে);
   ং before হ is `ngh` (`sIngh` সিংহ).
 - **Ligatures**: রু রূ গু শু হু (`rU rUU gU shU hU`) come out as the font's own glyphs; type র
-  before ু ূ as `r`, not `R`.
+  before ু ূ as `r`, not `R`. Each counts as one consonant, so type `O` after it before `N M W
+  L R J Y` (`dArUON` দারুণ, `gUON` গুণ).
 
 Vowel signs use one glyph each (ু is always `y`, ূ `~`, ৃ `„` in SutonnyMJ's codes), and the
 phala signs typed with `N M W L R Y` one glyph each; the joints hold the conjuncts whose glyph
