@@ -95,6 +95,21 @@ Status ComponentLoader::createControl(const QString &progId, ClientSite *site, R
     return StatusOk;
 }
 
+Status ComponentLoader::registerLibrary(const QString &path, bool unregister)
+{
+    Library *lib = library(path);
+    if (!lib)
+        return StatusFileNotFound;
+    const char *entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+    const auto function = lib->resolve<DllRegisterServerFn>(entry);
+    if (!function)
+        return fail(StatusFail, QStringLiteral("%1 has no %2: %3").arg(path, QLatin1String(entry), lib->errorString()));
+    const Status s = function();
+    if (failed(s))
+        return fail(s, QStringLiteral("%1 in %2 failed (status 0x%3)").arg(QLatin1String(entry), path).arg(quint32(s), 8, 16, QLatin1Char('0')));
+    return s;
+}
+
 int ComponentLoader::freeUnusedLibraries()
 {
     int unloaded = 0;

@@ -38,6 +38,11 @@ public:
     // Asks every loaded library whether it can unload (DllCanUnloadNow) and unloads those that
     // can. Returns the number unloaded.
     int freeUnusedLibraries();
+    // Calls the DllRegisterServer (or, with `unregister`, DllUnregisterServer) export of the
+    // library at `path`. The library writes to the registry at ComponentRegistry::defaultPath(),
+    // which is this loader's unless it was given another. A host that ships a control library
+    // beside itself can register it on first use this way.
+    Status registerLibrary(const QString &path, bool unregister = false);
     // The library (loaded on demand) at `path`, or null.
     Library *library(const QString &path);
 

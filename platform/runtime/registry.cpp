@@ -127,6 +127,13 @@ Status ComponentRegistry::load(QString *error)
             r.toolboxImage = value("ToolboxBitmap");
             r.typeLibVersion = value("Version");
             r.threadingModel = value("ThreadingModel");
+            r.libraryVersion = value("LibraryVersion");
+            r.fileVersion = value("FileVersion");
+            r.productVersion = value("ProductVersion");
+            r.productName = value("ProductName");
+            r.internalName = value("InternalName");
+            r.originalFilename = value("OriginalFilename");
+            r.comments = value("Comments");
             m_classes.push_back(r);
         } else if (kind == QLatin1String("TypeLib") && s.head.size() == 3) {
             TypeLibRecord r;
@@ -178,8 +185,15 @@ Status ComponentRegistry::save(QString *error) const
                    .arg(r.miscStatus);
         if (r.typeLib)
             out += QStringLiteral("TypeLib=%1\nVersion=%2\n").arg(r.typeLib->toString(), r.typeLibVersion);
-        if (!r.threadingModel.isEmpty())
-            out += QStringLiteral("ThreadingModel=%1\n").arg(r.threadingModel);
+        const std::pair<const char *, const QString *> optional[] = {
+            {"ThreadingModel", &r.threadingModel}, {"LibraryVersion", &r.libraryVersion}, {"FileVersion", &r.fileVersion},
+            {"ProductVersion", &r.productVersion}, {"ProductName", &r.productName},       {"InternalName", &r.internalName},
+            {"OriginalFilename", &r.originalFilename}, {"Comments", &r.comments},
+        };
+        for (const auto &[key, value] : optional) {
+            if (!value->isEmpty())
+                out += QStringLiteral("%1=%2\n").arg(QLatin1String(key), *value);
+        }
     }
     for (const TypeLibRecord &r : m_typeLibs) {
         out += QStringLiteral("\n[TypeLib %1 %2.%3]\n").arg(r.libid.toString()).arg(r.major).arg(r.minor);

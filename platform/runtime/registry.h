@@ -24,6 +24,14 @@ struct ClassRecord {
     std::optional<Guid> typeLib;
     QString typeLibVersion; // "3.0"
     QString threadingModel;
+    // The library's version record: "2.1.3", "2.01.0003" and its descriptive strings.
+    QString libraryVersion;
+    QString fileVersion;
+    QString productVersion;
+    QString productName;
+    QString internalName;
+    QString originalFilename;
+    QString comments;
 };
 
 struct TypeLibRecord {
@@ -41,6 +49,8 @@ struct TypeLibRecord {
 //     [ProgID GlimmetLib.Glimmet]      CLSID=
 //     [CLSID {...}]                    ProgID= Name= InprocServer= Control= ToolboxBitmap=
 //                                      MiscStatus= TypeLib= Version= ThreadingModel=
+//                                      LibraryVersion= FileVersion= ProductVersion=
+//                                      ProductName= InternalName= OriginalFilename= Comments=
 //     [TypeLib {...} 3.0]              Name= HelpString= Locale= Flags= Path=
 // A ComponentRegistry is a snapshot: load() reads the file, the setters change the snapshot,
 // save() writes it back atomically. Records that do not parse (a bad identifier, a missing

@@ -83,6 +83,14 @@ Status registerServer(const ServerDescription &server, const QString &libraryPat
             record.typeLib = server.typeLib.libid;
             record.typeLibVersion = versionOf(server.typeLib);
             record.threadingModel = QString::fromUtf8(info.threadingModel);
+            const VersionInfo &v = server.version;
+            record.libraryVersion = QStringLiteral("%1.%2.%3").arg(v.major).arg(v.minor).arg(v.revision);
+            record.fileVersion = QString::fromUtf8(v.fileVersion);
+            record.productVersion = QString::fromUtf8(v.productVersion);
+            record.productName = QString::fromUtf8(v.productName);
+            record.internalName = QString::fromUtf8(v.internalName);
+            record.originalFilename = QString::fromUtf8(v.originalFilename);
+            record.comments = QString::fromUtf8(v.comments);
             registry.setClass(record);
         }
         TypeLibRecord lib;

@@ -126,6 +126,18 @@ void TestGlimmetHost::registrationRecords()
     QVERIFY(c->toolboxImage.endsWith(QStringLiteral(",30000")));
     QVERIFY(c->typeLib == Glimmet3::typeLibId);
     QCOMPARE(c->threadingModel, QStringLiteral("Apartment"));
+    // The version record comes from the one version number of the build.
+    const QStringList parts = QStringLiteral(GLIMMET_VERSION_FROM_CMAKE).split(QLatin1Char('.'));
+    QCOMPARE(parts.size(), 3);
+    QCOMPARE(c->libraryVersion, QStringLiteral(GLIMMET_VERSION_FROM_CMAKE));
+    QCOMPARE(c->fileVersion, QStringLiteral("%1.%2.%3").arg(parts[0], parts[1].rightJustified(2, QLatin1Char('0')),
+                                                            parts[2].rightJustified(4, QLatin1Char('0'))));
+    QCOMPARE(c->productVersion, c->fileVersion);
+    QCOMPARE(c->productName, QStringLiteral("Glimmet"));
+    QCOMPARE(c->internalName, QStringLiteral("Glimmet3"));
+    QCOMPARE(c->originalFilename, QStringLiteral("Glimmet3.ocx"));
+    QVERIFY(c->comments.startsWith(QStringLiteral("A RollOver Button that responds on Mouse Activity.")));
+    QVERIFY(QFileInfo(libraryPath).canonicalFilePath().endsWith(QStringLiteral(".so." GLIMMET_VERSION_FROM_CMAKE)));
     const auto t = registry.typeLibRecord(Glimmet3::typeLibId);
     QVERIFY(t);
     QCOMPARE(t->name, QStringLiteral("GlimmetLib"));

@@ -230,6 +230,16 @@ void TestRegistry::registerCreateUnregister()
     QCOMPARE(unreg(), StatusOk);
     QCOMPARE(registry.load(), StatusOk);
     QVERIFY(!registry.classIdOf(QStringLiteral("TestLib.Probe")));
+
+    // The same through the loader, as a host registering the library it ships with.
+    ComponentLoader loader;
+    QCOMPARE(loader.registerLibrary(probeLibrary), StatusOk);
+    QCOMPARE(registry.load(), StatusOk);
+    QVERIFY(registry.classIdOf(QStringLiteral("TestLib.Probe")) == probeClassId);
+    QCOMPARE(registry.classRecord(probeClassId)->fileVersion, QStringLiteral("1.00.0000"));
+    QCOMPARE(loader.registerLibrary(probeLibrary, true), StatusOk);
+    QCOMPARE(registry.load(), StatusOk);
+    QVERIFY(!registry.classIdOf(QStringLiteral("TestLib.Probe")));
     QVERIFY(!registry.classRecord(probeClassId));
     QVERIFY(!registry.typeLibRecord(probeLibId));
     QCOMPARE(unreg(), StatusOk); // nothing left to remove is no failure
