@@ -191,9 +191,10 @@ private:
     Status clicked();
     bool insideBounds(float x, float y) const;
 
-    void raiseMouseEvent(EventId id, std::int16_t button, std::int16_t shift, float x, float y);
-    void raiseKeyEvent(EventId id, std::int16_t keyCode, std::int16_t shift);
-    void raiseSimpleEvent(EventId id);
+    // Each returns false when a handler destroyed the control.
+    bool raiseMouseEvent(EventId id, std::int16_t button, std::int16_t shift, float x, float y);
+    bool raiseKeyEvent(EventId id, std::int16_t keyCode, std::int16_t shift);
+    bool raiseSimpleEvent(EventId id);
 
     // Drawing.
     void placeBevelLines();

@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 
 #include <array>
 
@@ -95,10 +96,15 @@ bool Glimmet::insideBounds(float x, float y) const
 
 // ---- events ----------------------------------------------------------------------------------
 
-void Glimmet::raiseMouseEvent(EventId id, std::int16_t button, std::int16_t shift, float x, float y)
+// A handler may destroy the control (a host closing the window from Click, say): each raise
+// reports whether the control still exists, and nothing touches it afterwards if not.
+bool Glimmet::raiseMouseEvent(EventId id, std::int16_t button, std::int16_t shift, float x, float y)
 {
+    const QPointer<Glimmet> alive(this);
     std::array<Variant, 4> args{Variant(button), Variant(shift), Variant(x), Variant(y)};
     m_context.raiseEvent(id, args);
+    if (!alive)
+        return false;
     button = args[0].int16();
     shift = args[1].int16();
     x = args[2].toFloat();
@@ -109,29 +115,38 @@ void Glimmet::raiseMouseEvent(EventId id, std::int16_t button, std::int16_t shif
     case MouseMoveEvent: Q_EMIT MouseMove(button, shift, x, y); break;
     default: break;
     }
+    return !alive.isNull();
 }
 
-void Glimmet::raiseKeyEvent(EventId id, std::int16_t keyCode, std::int16_t shift)
+bool Glimmet::raiseKeyEvent(EventId id, std::int16_t keyCode, std::int16_t shift)
 {
+    const QPointer<Glimmet> alive(this);
     std::array<Variant, 2> args{Variant(keyCode), Variant(shift)};
     m_context.raiseEvent(id, args);
+    if (!alive)
+        return false;
     keyCode = args[0].int16();
     shift = args[1].int16();
     if (id == KeyIsUpEvent)
         Q_EMIT KeyIsUp(keyCode, shift);
     else
         Q_EMIT KeyIsDown(keyCode, shift);
+    return !alive.isNull();
 }
 
-void Glimmet::raiseSimpleEvent(EventId id)
+bool Glimmet::raiseSimpleEvent(EventId id)
 {
+    const QPointer<Glimmet> alive(this);
     m_context.raiseEvent(id);
+    if (!alive)
+        return false;
     switch (id) {
     case ClickEvent: Q_EMIT Click(); break;
     case MouseOutEvent: Q_EMIT MouseOut(); break;
     case DblClickEvent: Q_EMIT DblClick(); break;
     default: break;
     }
+    return !alive.isNull();
 }
 
 // ---- pointer and button handlers ---------------------------------------------------------------
@@ -142,10 +157,7 @@ Glimmet::Status Glimmet::pointerMoved(std::int16_t button, std::int16_t shift, f
         // Holding the grab while the pointer is over the control is what lets it see the
         // pointer leave: every move is then delivered here, wherever the pointer is.
         grabMouse();
-        if (m_mouseIcon)
-            setCursor(m_mouseIcon->toCursor());
-        else
-            unsetCursor();
+        setCursor(m_mouseIcon ? m_mouseIcon->toCursor() : QCursor(Qt::ArrowCursor));
         if (button == 1) {
             m_mode = 2;
             GLIMMET_TRY(DrawState(2));
@@ -162,7 +174,8 @@ Glimmet::Status Glimmet::pointerMoved(std::int16_t button, std::int16_t shift, f
             }
         }
         m_mouseInside = true;
-        raiseMouseEvent(MouseMoveEvent, button, shift, x, y);
+        if (!raiseMouseEvent(MouseMoveEvent, button, shift, x, y))
+            return StatusOk;
     }
     if (m_mouseInside && !insideBounds(x, y)) {
         unsetCursor(); // back to the pointer of the window underneath
@@ -201,7 +214,8 @@ Glimmet::Status Glimmet::buttonUp(std::int16_t button, std::int16_t shift, float
 
 Glimmet::Status Glimmet::clicked()
 {
-    raiseSimpleEvent(ClickEvent);
+    if (!raiseSimpleEvent(ClickEvent))
+        return StatusOk;
     // A host's Click handler may hide or close the control; only a visible one can hold it.
     if (isVisible() && m_mouseInside)
         grabMouse();
@@ -229,13 +243,14 @@ void Glimmet::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPointF p = event->position() * TwipsPerPixel;
     const float x = float(p.x()), y = float(p.y());
-    buttonUp(buttonMask(event->button()), shiftMask(event->modifiers()), x, y);
     // A click is a left press and release both on the control.
     const bool click = m_clickArmed && event->button() == Qt::LeftButton && insideBounds(x, y);
     m_clickArmed = false;
-    if (click)
-        clicked();
     event->accept();
+    const QPointer<Glimmet> alive(this);
+    buttonUp(buttonMask(event->button()), shiftMask(event->modifiers()), x, y);
+    if (alive && click)
+        clicked();
 }
 
 void Glimmet::mouseDoubleClickEvent(QMouseEvent *event)
@@ -249,15 +264,18 @@ void Glimmet::mouseDoubleClickEvent(QMouseEvent *event)
 
 void Glimmet::keyPressEvent(QKeyEvent *event)
 {
-    raiseKeyEvent(KeyIsDownEvent, keyCode(*event), shiftMask(event->modifiers()));
+    event->accept();
     const QString text = event->text();
+    if (!raiseKeyEvent(KeyIsDownEvent, keyCode(*event), shiftMask(event->modifiers())))
+        return;
     if (!text.isEmpty()) {
+        const QPointer<Glimmet> alive(this);
         std::array<Variant, 1> args{Variant(keyAscii(text.at(0)))};
         m_context.raiseEvent(KeyIsPressedEvent, args);
         std::int16_t ascii = args[0].int16();
-        Q_EMIT KeyIsPressed(ascii);
+        if (alive)
+            Q_EMIT KeyIsPressed(ascii);
     }
-    event->accept();
 }
 
 void Glimmet::keyReleaseEvent(QKeyEvent *event)

@@ -88,6 +88,8 @@ private Q_SLOTS:
     void doubleClick();
     void argumentsTravelByReference();
     void mouseIconWhileInside();
+    void handlerMayDestroyControl_data();
+    void handlerMayDestroyControl();
 
 private:
     void send(QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons,
@@ -348,12 +350,69 @@ void TestGlimmetStates::argumentsTravelByReference()
 void TestGlimmetStates::mouseIconWhileInside()
 {
     Glimmet &g = *m_glimmet;
+    QTest::mouseMove(&g, QPoint(50, 40)); // no MouseIcon: the default pointer
+    QCOMPARE(g.cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseMove(m_host.get(), QPoint(20, 20));
     g.setMouseIcon(solidIcon({16, 16}, Qt::blue));
     QTest::mouseMove(&g, QPoint(50, 40));
     QVERIFY(g.testAttribute(Qt::WA_SetCursor));
     QCOMPARE(g.cursor().shape(), Qt::BitmapCursor);
     QTest::mouseMove(m_host.get(), QPoint(20, 20));
     QVERIFY(!g.testAttribute(Qt::WA_SetCursor));
+}
+
+// A host may close the window (and so destroy the control) from any event; the control must
+// not touch itself afterwards.
+void TestGlimmetStates::handlerMayDestroyControl_data()
+{
+    QTest::addColumn<int>("event");
+    QTest::addColumn<bool>("bySink");
+    for (int id : {1, 2, 3, 4, 8, 9}) {
+        QTest::addRow("event %d by sink", id) << id << true;
+        QTest::addRow("event %d by signal", id) << id << false;
+    }
+}
+
+void TestGlimmetStates::handlerMayDestroyControl()
+{
+    QFETCH(int, event);
+    QFETCH(bool, bySink);
+    QPointer<Glimmet> g(m_glimmet);
+    struct Destroyer : EventSink {
+        DispId target = 0;
+        QPointer<Glimmet> control;
+        Status onEvent(DispId id, std::span<Variant>) override
+        {
+            if (id == target)
+                delete control.data();
+            return StatusOk;
+        }
+    } destroyer;
+    destroyer.target = event;
+    destroyer.control = g;
+    if (bySink) {
+        g->context().addSink(&destroyer);
+    } else {
+        auto kill = [g] { delete g.data(); };
+        switch (event) {
+        case 1: connect(g, &Glimmet::Click, kill); break;
+        case 2: connect(g, &Glimmet::MouseUp, kill); break;
+        case 3: connect(g, &Glimmet::MouseDown, kill); break;
+        case 4: connect(g, &Glimmet::MouseMove, kill); break;
+        case 8: connect(g, &Glimmet::KeyIsDown, kill); break;
+        case 9: connect(g, &Glimmet::KeyIsPressed, kill); break;
+        }
+    }
+    QTest::mouseMove(m_host.get(), QPoint(150, 140));
+    if (g) {
+        g->setFocus();
+        QTest::keyClick(g, Qt::Key_A);
+    }
+    if (g)
+        QTest::mouseClick(m_host.get(), Qt::LeftButton, {}, QPoint(150, 140));
+    QVERIFY(g.isNull());
+    m_glimmet = nullptr;
+    QCOMPARE(QWidget::mouseGrabber(), nullptr);
 }
 
 QTEST_MAIN(TestGlimmetStates)
