@@ -144,13 +144,14 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
   and a consonant followed by `N M W L R J Y`, by `y` or by `h` takes them as signs
   (`kOy` কয়, but `ky` কৈ).
 - **Conjuncts**: type the keys of the letters one after another. A ন ম ল র য that is the
-  second letter is written with its phala letter (`N M L R Y`), a ব with `w`: `kSh` ক্ষ,
-  `nt` ন্ত, `pR` প্র, `sw` স্ব. The joints give the conjunct its own glyph; consonants that
-  form no joint stay separate letters (`kr` কর).
+  second letter is written with its phala letter (`N M L R J`), a ব with `w`: `kSh` ক্ষ,
+  `nt` ন্ত, `pR` প্র, `tJ` ত্য, `sw` স্ব. The joints give the conjunct its own glyph;
+  consonants that form no joint stay separate letters (`kr` কর).
 - **Phala signs**: after a consonant `N` is the na-phala, `M` the ma-phala, `W` the ba-phala,
-  `L` the la-phala, `R` the ra-phala, `Y` or `J` the ya-phala (`bYAkOrON` ব্যাকরণ). At the end
-  of a word use `J` (`bAkJ` বাক্য), because a final `Y` is the i-kar; a final ra-phala comes
-  from a joint (`chAtR` ছাত্র). The joints write the ba-phala `w` (`dw` দ্ব), so that `W` before
+  `L` the la-phala, `R` the ra-phala, `J` or `Y` the ya-phala (`bJAkOrON` ব্যাকরণ). Prefer
+  `J`: at the end of a word a `Y` is the i-kar (`bAkJ` বাক্য), and the joints `tJ dJ thJ ghJ`
+  put ু and the reph in their right places (`mWRItJU` মৃত্যু). A final ra-phala comes from a
+  joint (`chAtR` ছাত্র). The joints write the ba-phala `w` (`dw` দ্ব), so that `W` before
   `RI` stays the ৃ sign (`kWRIShOk` কৃষক); `W` after a consonant of no joint gives the plain
   ba-phala sign.
 - **Reph**: `R` before a consonant, after a vowel or a vowel sign (or `O`), is the reph:
