@@ -102,6 +102,7 @@ private Q_SLOTS:
     void pictureKindsAndHimetric();
     void pictureFiles_data();
     void pictureFiles();
+    void cursorFileKeepsItsHotSpot();
     void pictureFileFailures();
     void contextWithoutSite();
     void contextPassesSiteFailures();
@@ -344,6 +345,35 @@ void TestRuntime::pictureFiles()
     QCOMPARE(loaded->pixelSize(), QSize(24, 16));
     QCOMPARE(loaded->width(), original->width());
     QVERIFY(QColor(loaded->toImage().pixel(12, 8)).red() > 240); // JPEG is lossy
+}
+
+void TestRuntime::cursorFileKeepsItsHotSpot()
+{
+    // A .cur file is an icon file with type 2 and the hot spot where an icon has its planes and
+    // bit count: write an icon, then make it a cursor with the hot spot (5, 9).
+    QTemporaryDir dir;
+    const QString ico = dir.filePath(QStringLiteral("p.ico"));
+    QCOMPARE(savePicture(*Picture::fromIcon(filledImage(32, 32, Qt::blue)), ico), StatusOk);
+    QFile f(ico);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    f.close();
+    QVERIFY(bytes.size() > 22);
+    bytes[2] = 2;
+    bytes[10] = 5;
+    bytes[11] = 0;
+    bytes[12] = 9;
+    bytes[13] = 0;
+    QFile cur(dir.filePath(QStringLiteral("p.cur")));
+    QVERIFY(cur.open(QIODevice::WriteOnly));
+    cur.write(bytes);
+    cur.close();
+    Ref<Picture> loaded;
+    QString error;
+    QCOMPARE(loadPicture(cur.fileName(), &loaded, &error), StatusOk);
+    QCOMPARE(loaded->type(), Picture::Icon);
+    QCOMPARE(loaded->hotSpot(), QPoint(5, 9));
+    QCOMPARE(loaded->toCursor().hotSpot(), QPoint(5, 9));
 }
 
 void TestRuntime::pictureFileFailures()
