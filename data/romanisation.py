@@ -139,10 +139,10 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
   and the left part of ো ৌ are typed after the consonant, as they are spoken; Kestrum writes
   them before it (`dEsh` দেশ).
 - **`O` is the inherent vowel**: it writes nothing and ends the consonant before it
-  (`kOlOm` কলম). Type it between two consonants that must not join: consonant keys typed
-  together form a conjunct when they are one of the 148 joints (`rOtOn` রতন, `bOndhU` বন্ধু),
-  and a consonant followed by `N M W L R J Y`, by `y` or by `h` takes them as signs
-  (`kOy` কয়, but `ky` কৈ).
+  (`kOlOm` কলম; at the end of a word it can be left out). Type it between two consonants
+  that must not join: consonant keys typed together form a conjunct when they are one of the
+  148 joints (`rOtOn` রতন but `rOtN` রত্ন, `EkOTI` একটি but `DOkTOr` ডক্টর), and a consonant
+  followed by `N M W L R J Y`, by `y` or by `h` takes them as signs (`kOy` কয়, but `ky` কৈ).
 - **Conjuncts**: type the keys of the letters one after another. A ন ম ল র য that is the
   second letter is written with its phala letter (`N M L R J`), a ব with `w`: `kSh` ক্ষ,
   `nt` ন্ত, `pR` প্র, `tJ` ত্য, `sw` স্ব. The joints give the conjunct its own glyph;
@@ -156,7 +156,8 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
   ba-phala sign.
 - **Reph**: `R` before a consonant, after a vowel or a vowel sign (or `O`), is the reph:
   `kORm` কর্ম, `sUURz` সূর্য, `ORthO` অর্থ. `R` right after a consonant is the ra-phala; at the
-  start of a word use `r`. `RY` inside a word is র‍্য.
+  start of a word use `r`. র with a ya-phala is `rJ` at the start of a word (`rJAb` র‍্যাব)
+  and `RY` inside it.
 - **Final `Y`**: a word that ends in a consonant and `Y` ends in ি: `bAtY` is বাতি, like
   `bAtI` (not when that consonant is the word's first letter).
 - **Hasanta**: `h` after a consonant (`Uhh` উহ্‌), or `&` after any letter (`bAk&` বাক্‌);
@@ -168,8 +169,11 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
   L R J Y` (`dArUON` দারুণ, `gUON` গুণ).
 
 Vowel signs use one glyph each (ু is always `y`, ূ `~`, ৃ `„` in SutonnyMJ's codes), and the
-phala signs typed with `N M W L R Y` one glyph each; the joints hold the conjuncts whose glyph
-differs. Every glyph code draws the same letter in both generations of the SutonnyMJ font.
+phala signs typed with `N M W L R J Y` one glyph each; the joints hold the conjuncts whose
+glyph differs. Every glyph code draws the same letter in both generations of the SutonnyMJ
+font. What the tables cannot do: হৃ comes out as হ with the ৃ sign, not the font's fused
+glyph; a reph or a ু ূ ৃ on a consonant whose phala sign is typed (not a joint) is written
+before that sign (`dURgJ` দুর্গ্য), where SutonnyMJ text puts it after.
 
 The tables below list every key of the four table files (`first.alpha`: the first unit of a
 word; `next.alpha`: every later unit; `connect.alpha`: the vowel signs; `joint.alpha`: the
