@@ -92,16 +92,9 @@ class Encoder:
         return None
 
     def cluster(self, consonants):
-        """Spells consonants joined by hasanta (visible hasantas as None separators)."""
-        out, i = "", 0
-        while i < len(consonants):
-            if consonants[i] is None:
-                out += "&"
-                i += 1
-                continue
-            run_end = i
-            while run_end < len(consonants) and consonants[run_end] is not None:
-                run_end += 1
+        """Spells consonants joined by hasanta."""
+        out, i, run_end = "", 0, len(consonants)
+        while i < run_end:
             for j in range(run_end, i + 1, -1):
                 key = HASANTA.join(consonants[i:j])
                 if key in self.conjuncts:
@@ -158,10 +151,6 @@ class Encoder:
         while True:
             if word[i:i + 3] == ZWJ + HASANTA + "য" and consonants[-1] == RA:
                 ya_after_ra, i = True, i + 3
-                continue
-            if word[i:i + 1] == HASANTA and word[i + 1:i + 2] == ZWNJ and word[i + 2:i + 3] in self.letters:
-                consonants += [None, word[i + 2]]
-                i += 3
                 continue
             if word[i:i + 1] == HASANTA and word[i + 1:i + 2] in self.letters:
                 consonants.append(word[i + 1])
