@@ -60,7 +60,9 @@ struct ClassInfo {
     const InterfaceInfo *defaultInterface;
     const EventInterfaceInfo *eventInterface;
     std::uint32_t miscStatus;
-    int toolboxBitmap; // resource number of the toolbox image
+    // Resource number of the toolbox image. The library carries the image as the Qt resource
+    // toolboxResourcePath(clsid, toolboxBitmap), readable once the library is loaded.
+    int toolboxBitmap;
     const char *threadingModel;
     // Makes a new instance (count 0; the caller wraps it in a Ref). Null on failure.
     Control *(*create)(const ClassInfo &info);
@@ -94,6 +96,9 @@ public:
     virtual Status advise(EventSink *sink) = 0;
     virtual Status unadvise(EventSink *sink) = 0;
 };
+
+// ":/kestrum/toolbox/{class id}/<number>.bmp"
+QString toolboxResourcePath(const Guid &clsid, int number);
 
 // Hands out instances of one class. Obtained from a library's DllGetClassObject.
 class ClassFactory : public Object {

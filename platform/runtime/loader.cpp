@@ -95,6 +95,27 @@ Status ComponentLoader::createControl(const QString &progId, ClientSite *site, R
     return StatusOk;
 }
 
+Status ComponentLoader::toolboxImage(const Guid &clsid, QImage *out)
+{
+    *out = QImage();
+    ComponentRegistry registry(m_registryPath);
+    registry.load();
+    const auto record = registry.classRecord(clsid);
+    if (!record)
+        return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2").arg(clsid.toString(), m_registryPath));
+    // "<library path>,<number>": the path may itself hold commas, the number follows the last.
+    const int comma = record->toolboxImage.lastIndexOf(QLatin1Char(','));
+    bool ok = false;
+    const int number = comma > 0 ? record->toolboxImage.mid(comma + 1).toInt(&ok) : 0;
+    if (!ok)
+        return fail(StatusInvalidData, QStringLiteral("class %1 has no usable toolbox record").arg(clsid.toString()));
+    if (!library(record->toolboxImage.left(comma)))
+        return StatusFileNotFound;
+    if (!out->load(toolboxResourcePath(clsid, number)))
+        return fail(StatusInvalidData, QStringLiteral("%1 carries no toolbox image %2").arg(record->libraryPath).arg(number));
+    return StatusOk;
+}
+
 Status ComponentLoader::registerLibrary(const QString &path, bool unregister)
 {
     Library *lib = library(path);

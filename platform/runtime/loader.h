@@ -7,6 +7,7 @@
 #include "registry.h"
 #include "site.h"
 
+#include <QImage>
 #include <QString>
 
 #include <memory>
@@ -35,6 +36,9 @@ public:
     // A new control, ready to use: look up progId, load the library, create the instance,
     // give it `site`, then initNew() when `bag` is null, load(*bag) otherwise.
     Status createControl(const QString &progId, ClientSite *site, Ref<Control> *out, const PropertyBag *bag = nullptr);
+    // The toolbox image of a registered class (its ToolboxBitmap record names the library and
+    // the resource number); loads the library. StatusInvalidData when it carries no such image.
+    Status toolboxImage(const Guid &clsid, QImage *out);
     // Asks every loaded library whether it can unload (DllCanUnloadNow) and unloads those that
     // can. Returns the number unloaded.
     int freeUnusedLibraries();

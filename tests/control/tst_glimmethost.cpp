@@ -138,6 +138,12 @@ void TestGlimmetHost::registrationRecords()
     QCOMPARE(c->originalFilename, QStringLiteral("Glimmet3.ocx"));
     QVERIFY(c->comments.startsWith(QStringLiteral("A RollOver Button that responds on Mouse Activity.")));
     QVERIFY(QFileInfo(libraryPath).canonicalFilePath().endsWith(QStringLiteral(".so." GLIMMET_VERSION_FROM_CMAKE)));
+
+    QImage toolbox;
+    QCOMPARE(m_loader->toolboxImage(Glimmet3::classId, &toolbox), StatusOk);
+    QCOMPARE(toolbox.size(), QSize(16, 15));
+    QCOMPARE(toolbox.pixel(0, 0), qRgb(255, 255, 255)); // the raised edge
+    QCOMPARE(toolbox.pixel(15, 14), qRgb(128, 128, 128));
     const auto t = registry.typeLibRecord(Glimmet3::typeLibId);
     QVERIFY(t);
     QCOMPARE(t->name, QStringLiteral("GlimmetLib"));
