@@ -13,7 +13,7 @@ if [[ -x build/bin/Kestrum ]]; then
 fi
 # The window program is not built yet: show the converter at work on a short sample.
 echo "The Kestrum window is not built yet; converting a sample with kestrum-convert instead:"
-sample='ami bAMlAy gAn gAI.'
+sample='AmI bAnglAy gAn gAI.'
 echo "  input : $sample"
 printf '%s' "$sample" | build/bin/kestrum-convert | iconv -f WINDOWS-1252 -t UTF-8 | sed 's/^/  output: /'
 echo

@@ -3,8 +3,10 @@
 
 #include "cp1252.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <type_traits>
 
 namespace kestrum {
 
@@ -120,8 +122,41 @@ void Engine::setTables(Tables tables)
     rebuildIndexes();
 }
 
+std::vector<Engine::RecordInfo> Engine::describe(const Table &table) const
+{
+    std::vector<RecordInfo> infos(static_cast<std::size_t>(table.size()) + 1);
+    for (int i = 1; i <= table.size(); ++i) {
+        RecordInfo &info = infos[static_cast<std::size_t>(i)];
+        info.key = table[i].key.trimmed();
+        info.glyphs = table[i].glyphs.trimmed();
+        info.vowel = isVowelKey(info.key);
+        info.noNmwl = takesNoNmwl(info.key);
+        info.keepsR = keepsRConsonant(info.key);
+        info.isR = info.key == "R";
+        if (isOneOf(info.key, {"A", "II"}))
+            info.placement = Placement::AfterRjy;
+        else if (isOneOf(info.key, {"WRI", "UU", "h", "U"}))
+            info.placement = Placement::BeforeRjy;
+        else if (info.key == "E")
+            info.placement = Placement::BeforeE;
+        else if (info.key == "I")
+            info.placement = Placement::Before;
+        else if (info.key == "y")
+            info.placement = Placement::BeforeOi;
+        else if (info.key == "O")
+            info.placement = Placement::None;
+        else if (isOneOf(info.key, {"OO", "OW"}))
+            info.placement = Placement::Wrap;
+    }
+    return infos;
+}
+
 void Engine::rebuildIndexes()
 {
+    m_memo.assign(m_lookup == Lookup::Indexed ? kMemoSlots : 0, MemoSlot{});
+    m_firstInfo = describe(m_tables.firstTable);
+    m_nextInfo = describe(m_tables.nextTable);
+    m_connectInfo = describe(m_tables.connectTable);
     if (m_lookup == Lookup::Indexed) {
         m_firstIndex = KeyIndex(m_tables.firstTable);
         m_nextIndex = KeyIndex(m_tables.nextTable);
@@ -167,38 +202,49 @@ bool Engine::isVowelKey(std::string_view key) const
 GlyphString Engine::placeVowelSign(std::string_view cluster, int index, std::string_view rjy,
                                    bool atWordStart) const
 {
-    const std::string_view glyphs = m_tables.connectTable[index].glyphs.trimmed();
-    const std::string_view key = m_tables.connectTable[index].key.trimmed();
+    return placeSign(m_connectInfo[static_cast<std::size_t>(index)], cluster, rjy, atWordStart);
+}
+
+GlyphString Engine::placeSign(const RecordInfo &sign, std::string_view cluster, std::string_view rjy,
+                              bool atWordStart) const
+{
+    const std::string_view glyphs = sign.glyphs;
     GlyphString syllable;
-    syllable.reserve(cluster.size() + rjy.size() + glyphs.size());
-    auto before = [&](std::string_view sign) {
-        syllable.append(sign).append(cluster).append(rjy);
-    };
-    if (isOneOf(key, {"A", "II"})) {
+    auto before = [&](std::string_view first) { syllable.append(first).append(cluster).append(rjy); };
+    switch (sign.placement) {
+    case Placement::AfterRjy:
         syllable.append(cluster).append(rjy).append(glyphs);
-    } else if (isOneOf(key, {"WRI", "UU", "h", "U"})) {
+        break;
+    case Placement::BeforeRjy:
         syllable.append(cluster).append(glyphs).append(rjy);
-    } else if (key == "E") {
-        before(atWordStart ? std::string_view(&kEKarAtWordStart, 1) : glyphs);
-    } else if (key == "I") {
+        break;
+    case Placement::Before:
         before(glyphs);
-    } else if (key == "y") {
+        break;
+    case Placement::BeforeE:
+        before(atWordStart ? std::string_view(&kEKarAtWordStart, 1) : glyphs);
+        break;
+    case Placement::BeforeOi:
         before(atWordStart ? std::string_view(&kOiKarAtWordStart, 1) : glyphs);
-    } else if (key == "O") {
+        break;
+    case Placement::None:
         syllable.append(cluster).append(rjy);
-    } else if (isOneOf(key, {"OO", "OW"})) {
-        GlyphString wrap(glyphs);
-        if (atWordStart && !wrap.empty())
-            wrap.front() = kEKarAtWordStart;
-        if (wrap.empty()) {
+        break;
+    case Placement::Wrap:
+        if (glyphs.empty()) {
             syllable.append(cluster).append(rjy);
         } else {
-            syllable.push_back(wrap.front());
+            // At word start the first glyph becomes 0x86 before first and last are taken.
+            const char first = atWordStart ? kEKarAtWordStart : glyphs.front();
+            const char last = glyphs.size() == 1 ? first : glyphs.back();
+            syllable.push_back(first);
             syllable.append(cluster).append(rjy);
-            syllable.push_back(wrap.back());
+            syllable.push_back(last);
         }
+        break;
+    case Placement::Nothing:
+        break;
     }
-    // Any other key places nothing, not even the consonant.
     return syllable;
 }
 
@@ -218,6 +264,7 @@ void Engine::rjyStep(std::string_view word, int &pos, std::string_view key, Glyp
 
 void Engine::logFailure(int pos, std::string_view word)
 {
+    m_failedAt = pos;
     if (!m_log)
         return;
     std::string line = "Position:";
@@ -227,10 +274,44 @@ void Engine::logFailure(int pos, std::string_view word)
     m_log->append(line);
 }
 
+void Engine::convertWordMemo(std::string_view word, std::string &out)
+{
+    if (m_lookup != Lookup::Indexed || word.size() > sizeof(MemoSlot::word)) {
+        convertWordInto(word, out);
+        return;
+    }
+    std::uint32_t hash = 2166136261u; // FNV-1a
+    for (char c : word)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    MemoSlot &slot = m_memo[hash & (kMemoSlots - 1)];
+    if (slot.wordLength == word.size() && std::string_view(slot.word, slot.wordLength) == word) {
+        out.append(slot.glyphs, slot.glyphLength);
+        if (slot.failedAt)
+            logFailure(slot.failedAt, word);
+        for (int i = 0; i < slot.yields; ++i)
+            yieldToUi();
+        return;
+    }
+    const std::size_t start = out.size();
+    const int yieldsBefore = m_yields;
+    m_failedAt = 0;
+    convertWordInto(word, out);
+    const std::size_t glyphs = out.size() - start;
+    const int yields = m_yields - yieldsBefore;
+    if (glyphs <= sizeof(MemoSlot::glyphs) && yields <= 255 && m_failedAt <= 255) {
+        slot.wordLength = static_cast<std::uint8_t>(word.size());
+        slot.glyphLength = static_cast<std::uint8_t>(glyphs);
+        slot.failedAt = static_cast<std::uint8_t>(m_failedAt);
+        slot.yields = static_cast<std::uint8_t>(yields);
+        std::copy(word.begin(), word.end(), slot.word);
+        std::copy_n(out.data() + start, glyphs, slot.glyphs);
+    }
+}
+
 void Engine::convertWord(std::string_view word)
 {
     std::string bytes;
-    convertWordInto(word, bytes);
+    convertWordMemo(word, bytes);
     appendAsText(m_conversionOutput, bytes);
 }
 
@@ -238,8 +319,7 @@ void Engine::convertWordInto(std::string_view word, std::string &out)
 {
     const int length = static_cast<int>(word.size());
     int pos = 1;
-    bool atWordStart = true;
-    GlyphString nmwl, rjy, syllable;
+    GlyphString nmwl, rjy, syllable, cluster;
 
     // The first unit: a vowel, or a consonant with its signs, from the first table.
     int idx = matchFirst(word, pos);
@@ -248,29 +328,26 @@ void Engine::convertWordInto(std::string_view word, std::string &out)
         return;
     }
     {
-        const TableRecord &record = m_tables.firstTable[idx];
-        const std::string_view key = record.key.trimmed();
-        const std::string_view glyph = record.glyphs.trimmed();
-        if (isVowelKey(key)) {
-            out.append(glyph);
+        const RecordInfo &unit = m_firstInfo[static_cast<std::size_t>(idx)];
+        if (unit.vowel) {
+            out.append(unit.glyphs);
         } else {
             rjy.clear();
-            nmwl = takesNoNmwl(key) ? GlyphString() : takeNmwlSign(word, pos);
-            rjyStep(word, pos, key, rjy);
+            nmwl = unit.noNmwl ? GlyphString() : takeNmwlSign(word, pos);
+            rjyStep(word, pos, unit.key, rjy);
             const int sign = matchConnect(word, pos);
             if (sign == 0) {
-                syllable.assign(glyph).append(nmwl).append(rjy);
+                syllable.assign(unit.glyphs).append(nmwl).append(rjy);
             } else {
-                GlyphString cluster(glyph);
-                cluster += nmwl;
-                syllable = placeVowelSign(cluster, sign, rjy, atWordStart);
+                cluster.assign(unit.glyphs).append(nmwl);
+                syllable = placeSign(m_connectInfo[static_cast<std::size_t>(sign)], cluster, rjy,
+                                     /*atWordStart=*/true);
             }
             appendTrimmed(out, syllable);
         }
     }
 
     // Every later unit, from the next table.
-    atWordStart = false;
     GlyphString rmark;
     while (pos <= length) {
         idx = matchNext(word, pos);
@@ -278,45 +355,44 @@ void Engine::convertWordInto(std::string_view word, std::string &out)
             logFailure(pos, word);
             return;
         }
-        const TableRecord &record = m_tables.nextTable[idx];
-        const std::string_view key = record.key.trimmed();
-        const std::string_view glyph = record.glyphs.trimmed();
-        if (isVowelKey(key)) {
-            out.append(glyph);
+        const RecordInfo &unit = m_nextInfo[static_cast<std::size_t>(idx)];
+        if (unit.vowel) {
+            out.append(unit.glyphs);
             yieldToUi();
             continue;
         }
 
         // An "R" before a consonant (no vowel sign after it) is the reph of that consonant.
-        int look = pos;
-        const int signAfter = matchConnect(word, look);
-        if (key == "R" && signAfter == 0 && pos <= length) {
-            look = pos;
-            const int following = matchNext(word, look);
-            if (following > 0) {
-                const std::string_view nextKey = m_tables.nextTable[following].key.trimmed();
-                if (!isVowelKey(nextKey) && !keepsRConsonant(nextKey)) {
-                    rmark.assign(1, kReph);
-                    yieldToUi();
-                    continue;
+        if (unit.isR && pos <= length) {
+            int look = pos;
+            if (matchConnect(word, look) == 0) {
+                look = pos;
+                const int following = matchNext(word, look);
+                if (following > 0) {
+                    const RecordInfo &next = m_nextInfo[static_cast<std::size_t>(following)];
+                    if (!next.vowel && !next.keepsR) {
+                        rmark.assign(1, kReph);
+                        yieldToUi();
+                        continue;
+                    }
                 }
             }
         }
 
         rjy.clear();
-        nmwl = takesNoNmwl(key) ? GlyphString() : takeNmwlSign(word, pos);
-        rjyStep(word, pos, key, rjy);
+        nmwl = unit.noNmwl ? GlyphString() : takeNmwlSign(word, pos);
+        rjyStep(word, pos, unit.key, rjy);
         const int sign = matchConnect(word, pos);
         if (sign == 0 && charAt(word, pos) == 'Y' && pos == length) {
             // A word-final "Y" after a consonant is the i-kar written before it.
-            syllable.assign(1, kIKar).append(glyph).append(rmark).append(nmwl).append(rjy);
+            syllable.assign(1, kIKar).append(unit.glyphs).append(rmark).append(nmwl).append(rjy);
             ++pos;
         } else if (sign == 0) {
-            syllable.assign(glyph).append(rmark).append(nmwl).append(rjy);
+            syllable.assign(unit.glyphs).append(rmark).append(nmwl).append(rjy);
         } else {
-            GlyphString cluster(glyph);
-            cluster.append(rmark).append(nmwl);
-            syllable = placeVowelSign(cluster, sign, rjy, atWordStart);
+            cluster.assign(unit.glyphs).append(rmark).append(nmwl);
+            syllable = placeSign(m_connectInfo[static_cast<std::size_t>(sign)], cluster, rjy,
+                                 /*atWordStart=*/false);
         }
         appendTrimmed(out, syllable);
         rmark.clear();
@@ -324,35 +400,67 @@ void Engine::convertWordInto(std::string_view word, std::string &out)
     }
 }
 
-template <class Emit> void Engine::drive(std::u32string_view text, Emit &&emit)
+// Walks a text (bytes of Windows-1252, or Unicode characters; the codes below 128 are the same
+// in both), hands each word to the converter and everything else to `emit`.
+template <class Char, class Emit> void Engine::drive(std::basic_string_view<Char> text, Emit &emit)
 {
     m_word.clear();
     auto flush = [&] {
         if (!m_word.empty()) {
             m_wordBytes.clear();
-            convertWordInto(m_word, m_wordBytes);
+            convertWordMemo(m_word, m_wordBytes);
             emit.glyphs(m_wordBytes);
             m_word.clear();
         }
     };
-    for (char32_t ch : text) {
+    using Unsigned = std::make_unsigned_t<Char>;
+    for (const Char raw : text) {
+        const auto ch = static_cast<char32_t>(static_cast<Unsigned>(raw));
         if (isWordChar(ch)) {
             m_word.push_back(static_cast<char>(ch));
-        } else if (ch >= U'0' && ch <= U'9') {
-            flush();
-            emit.character(ch);
-        } else {
-            flush();
-            if (ch == U'\n') {
-                emit.character(U'\r');
-                emit.character(U'\n');
-            } else if (ch != U'\r') {
-                emit.character(ch == U'.' ? U'|' : ch);
-            }
+            continue;
+        }
+        flush();
+        if (ch == U'\n') {
+            emit.character(U'\r');
+            emit.character(U'\n');
+        } else if (ch == U'.') {
+            emit.character(U'|');
+        } else if (ch != U'\r') {
+            emit.character(raw); // digits and every other character, unchanged
         }
     }
     flush();
 }
+
+namespace {
+
+struct TextEmitter {
+    std::u32string &out;
+    void glyphs(std::string_view bytes) { appendAsText(out, bytes); }
+    void character(char32_t c) { out.push_back(c); }
+};
+
+struct ByteEmitter {
+    std::string &out;
+    void glyphs(std::string_view bytes) { out.append(bytes); }
+    void character(char c) { out.push_back(c); }
+    void character(char32_t c) { out.push_back(static_cast<char>(c)); } // CR, LF, "|"
+};
+
+} // namespace
+
+// Marks the engine busy for the length of a conversion, exceptions included.
+class Engine::Busy {
+public:
+    explicit Busy(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~Busy() { m_flag = false; }
+    Busy(const Busy &) = delete;
+    Busy &operator=(const Busy &) = delete;
+
+private:
+    bool &m_flag;
+};
 
 Engine::Result Engine::convertText(std::u32string_view text)
 {
@@ -360,37 +468,26 @@ Engine::Result Engine::convertText(std::u32string_view text)
         return Result::EmptyInput;
     if (m_converting)
         return Result::Busy;
-    m_converting = true;
+    Busy busy(m_converting);
     m_conversionOutput.clear();
     if (m_log)
         m_log->clear();
-    struct {
-        std::u32string &out;
-        void glyphs(std::string_view bytes) { appendAsText(out, bytes); }
-        void character(char32_t c) { out.push_back(c); }
-    } emit{m_conversionOutput};
-    try {
-        drive(text, emit);
-    } catch (...) {
-        m_converting = false;
-        throw;
-    }
-    m_converting = false;
+    TextEmitter emit{m_conversionOutput};
+    drive(text, emit);
     return Result::Converted;
 }
 
 std::string Engine::convertBytes(std::string_view bytes)
 {
-    std::u32string text;
-    text.reserve(bytes.size());
-    for (char b : bytes)
-        text.push_back(cp1252ToUnicode(static_cast<unsigned char>(b)));
     std::string out;
-    if (convertText(text) != Result::Converted)
+    if (bytes.empty() || m_converting)
         return out;
-    out.reserve(m_conversionOutput.size());
-    for (char32_t c : m_conversionOutput)
-        out.push_back(static_cast<char>(*unicodeToCp1252(c)));
+    Busy busy(m_converting);
+    if (m_log)
+        m_log->clear();
+    out.reserve(bytes.size() + bytes.size() / 4);
+    ByteEmitter emit{out};
+    drive(bytes, emit);
     return out;
 }
 

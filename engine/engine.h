@@ -16,10 +16,12 @@
 #include "lookup.h"
 #include "tables.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrum {
 
@@ -48,11 +50,16 @@ constexpr bool isWordChar(char32_t c)
 
 class Engine {
 public:
-    // Indexed answers key lookups from tries built at load time; Literal runs the halving
-    // search for every length. Both give the same results.
+    // Indexed answers key lookups from tries built at load time and remembers the glyphs of
+    // the words it has converted (a word always converts the same way under the same tables);
+    // Literal runs the halving search for every length of every word. Both give the same
+    // results, log lines and yieldToUi calls.
     enum class Lookup { Indexed, Literal };
 
     explicit Engine(Lookup lookup = Lookup::Indexed);
+    // The engine keeps views into its own tables.
+    Engine(const Engine &) = delete;
+    Engine &operator=(const Engine &) = delete;
 
     // Reads the four table files from `dir` and clears conversionOutput. On failure throws
     // TableLoadError and keeps the tables it had.
@@ -89,8 +96,9 @@ public:
     bool isConverting() const { return m_converting; }
 
     // Converts Windows-1252 bytes and returns the output as bytes (glyph codes, CR LF line
-    // breaks); conversionOutput is left as the same text. Every byte outside words, digits,
-    // CR, LF and "." comes out unchanged.
+    // breaks), for callers that work on bytes; conversionOutput is not touched. Every byte outside words, digits,
+    // CR, LF and "." comes out unchanged. Empty input, or a call from inside a running
+    // conversion, returns an empty string and changes nothing.
     std::string convertBytes(std::string_view bytes);
 
     const std::u32string &conversionOutput() const { return m_conversionOutput; }
@@ -98,7 +106,28 @@ public:
     void setConversionOutput(std::u32string text) { m_conversionOutput = std::move(text); }
 
 private:
-    struct Entry; // a matched record, trimmed, with the facts the converter asks of its key
+    // Where a vowel sign goes, by the key of its connect record.
+    enum class Placement : unsigned char {
+        AfterRjy,   // "A", "II": cluster, rjy, sign
+        BeforeRjy,  // "WRI", "UU", "h", "U": cluster, sign, rjy
+        Before,     // "I": sign, cluster, rjy
+        BeforeE,    // "E": as Before, 0x86 at word start
+        BeforeOi,   // "y": as Before, 0x88 at word start
+        None,       // "O": cluster, rjy
+        Wrap,       // "OO", "OW": first glyph, cluster, rjy, last glyph
+        Nothing,    // any other key: the syllable is empty
+    };
+    // What the converter asks of a record, worked out once when the tables are installed.
+    struct RecordInfo {
+        std::string_view key;    // trimmed
+        std::string_view glyphs; // trimmed
+        bool vowel = false;      // isVowelKey(key)
+        bool noNmwl = false;     // the consonant takes no N/M/W/L sign
+        bool keepsR = false;     // an "R" before this key stays an ordinary consonant
+        bool isR = false;        // the key is "R"
+        Placement placement = Placement::Nothing;
+    };
+    std::vector<RecordInfo> describe(const Table &table) const;
 
     void rebuildIndexes();
     int match(const Table &table, const KeyIndex &index, int maxLength, std::string_view word,
@@ -107,20 +136,44 @@ private:
     void convertWordInto(std::string_view word, std::string &out);
     void rjyStep(std::string_view word, int &pos, std::string_view key, GlyphString &rjy) const;
     void logFailure(int pos, std::string_view word);
+    // Converts `word` through the word memo when there is one.
+    void convertWordMemo(std::string_view word, std::string &out);
     void yieldToUi()
     {
+        ++m_yields;
         if (m_yieldToUi)
             m_yieldToUi();
     }
-    template <class Emit> void drive(std::u32string_view text, Emit &&emit);
+    GlyphString placeSign(const RecordInfo &sign, std::string_view cluster, std::string_view rjy,
+                          bool atWordStart) const;
+    template <class Char, class Emit> void drive(std::basic_string_view<Char> text, Emit &emit);
+
+    class Busy;
 
     Lookup m_lookup;
     Tables m_tables;
     KeyIndex m_firstIndex, m_nextIndex, m_connectIndex;
+    std::vector<RecordInfo> m_firstInfo, m_nextInfo, m_connectInfo; // 1-based
     std::u32string m_conversionOutput;
     ConversionLog *m_log = nullptr;
     std::function<void()> m_yieldToUi;
     bool m_converting = false;
+    // Recently converted words under the current tables: a direct-mapped memo of fixed slots
+    // (no allocation), keyed by a hash of the word. A slot keeps the word, its glyphs, the
+    // position of its log line (0 for none) and its number of yieldToUi calls, replayed when the
+    // word comes again.
+    struct MemoSlot {
+        std::uint8_t wordLength = 0; // 0: empty slot
+        std::uint8_t glyphLength = 0;
+        std::uint8_t failedAt = 0;
+        std::uint8_t yields = 0;
+        char word[28];
+        char glyphs[64];
+    };
+    static constexpr std::size_t kMemoSlots = 1 << 14;
+    std::vector<MemoSlot> m_memo;
+    int m_yields = 0;   // yieldToUi calls so far
+    int m_failedAt = 0; // position of the last log line
     std::string m_word;      // scratch: the word being collected
     std::string m_wordBytes; // scratch: the glyphs of one word
 };

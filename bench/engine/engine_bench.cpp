@@ -33,7 +33,7 @@ public:
     std::vector<std::string> lines;
 };
 
-std::string makeCorpus(const Tables &tables, std::size_t bytes)
+std::string makeCorpus(const Tables &tables, std::size_t bytes, bool zipfWords)
 {
     std::vector<std::string> vowels, consonants, signs;
     auto isVowel = [&](std::string_view key) {
@@ -58,7 +58,7 @@ std::string makeCorpus(const Tables &tables, std::size_t bytes)
     auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; };
 
     std::vector<std::string> vocabulary;
-    for (int w = 0; w < 20000; ++w) {
+    auto makeWord = [&] {
         std::string word = chance(0.15) ? pick(vowels) : "";
         const int syllables = std::uniform_int_distribution<int>(1, 4)(rng);
         for (int s = 0; s < syllables; ++s) {
@@ -68,8 +68,10 @@ std::string makeCorpus(const Tables &tables, std::size_t bytes)
             else if (s + 1 < syllables)
                 word += "O";
         }
-        vocabulary.push_back(word);
-    }
+        return word;
+    };
+    for (int w = 0; w < 20000; ++w)
+        vocabulary.push_back(makeWord());
     // Zipf: weight 1/rank.
     std::vector<double> weights;
     for (std::size_t r = 1; r <= vocabulary.size(); ++r)
@@ -79,7 +81,7 @@ std::string makeCorpus(const Tables &tables, std::size_t bytes)
     std::string corpus;
     int inSentence = 0;
     while (corpus.size() < bytes) {
-        corpus += vocabulary[zipf(rng)];
+        corpus += zipfWords ? vocabulary[zipf(rng)] : makeWord();
         ++inSentence;
         if (inSentence > 8 && chance(0.15)) {
             corpus += chance(0.2) ? "?" : ".";
@@ -101,23 +103,27 @@ struct Fixture {
     Fixture()
     {
         engine.loadTables(tablesDir());
-        corpus = makeCorpus(engine.tables(), 1 << 20);
+        corpus = makeCorpus(engine.tables(), 1 << 20, true);
+        uniqueCorpus = makeCorpus(engine.tables(), 1 << 20, false);
         Engine literal(Engine::Lookup::Literal);
         literal.setTables(engine.tables());
         CountingLog indexedLog, literalLog;
         engine.setConversionLog(&indexedLog);
         literal.setConversionLog(&literalLog);
-        const std::string a = engine.convertBytes(corpus);
-        const std::string b = literal.convertBytes(corpus);
-        if (a != b || indexedLog.lines != literalLog.lines) {
-            std::cerr << "indexed and literal lookups disagree on the corpus\n";
-            std::abort();
+        for (const std::string *text : {&corpus, &uniqueCorpus}) {
+            const std::string a = engine.convertBytes(*text);
+            const std::string b = literal.convertBytes(*text);
+            if (a != b || indexedLog.lines != literalLog.lines) {
+                std::cerr << "indexed and literal lookups disagree on the corpus\n";
+                std::abort();
+            }
         }
         unconverted = indexedLog.lines.size();
         engine.setConversionLog(nullptr);
     }
     Engine engine;
-    std::string corpus;
+    std::string corpus;       // words drawn by a Zipf law from a vocabulary, as in real text
+    std::string uniqueCorpus; // every word made afresh: nothing to remember
     std::size_t unconverted = 0;
 };
 
@@ -135,15 +141,22 @@ void BM_ConvertBytes(benchmark::State &state)
     CountingLog log;
     engine.setConversionLog(&log);
     std::size_t out = 0;
+    const std::string &corpus = state.range(1) ? f.corpus : f.uniqueCorpus;
     for (auto _ : state) {
-        out = engine.convertBytes(f.corpus).size();
+        out = engine.convertBytes(corpus).size();
         benchmark::DoNotOptimize(out);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.corpus.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.size()));
     state.counters["output_bytes"] = static_cast<double>(out);
     state.counters["unconverted_words"] = static_cast<double>(log.lines.size());
 }
-BENCHMARK(BM_ConvertBytes)->ArgName("indexed")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertBytes)
+    ->ArgNames({"indexed", "zipf"})
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({0, 0})
+    ->Unit(benchmark::kMillisecond);
 
 // The same text as the window hands it over: Unicode in, Unicode out.
 void BM_ConvertText(benchmark::State &state)

@@ -131,7 +131,7 @@ TEST_F(ConvertCli, FindsTheTablesBesideTheProgramByDefault)
     const auto beside = std::filesystem::path(KESTRUM_BIN_DIR) / "first.alpha";
     if (!std::filesystem::exists(beside))
         GTEST_SKIP() << "no table files beside the program";
-    const RunResult r = run("", "a");
+    const RunResult r = run("", "k");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(r.out.empty());
 }
