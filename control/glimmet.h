@@ -173,6 +173,7 @@ Q_SIGNALS:
     void KeyIsPressed(std::int16_t &KeyAscii);
 
 protected:
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;

@@ -223,6 +223,14 @@ void Glimmet::paintBevel(QPainter &painter) const
     }
 }
 
+void Glimmet::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // System colours (such as the button face) follow the widget's palette from the next paint.
+    if (event->type() == QEvent::PaletteChange)
+        m_surface.setPalette(palette());
+}
+
 void Glimmet::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
