@@ -74,7 +74,8 @@ Glimmet::Status Glimmet::setMouseIcon(PictureRef icon)
                      QStringLiteral("Have you Ever seen a picture or a metafile as a Mouse Icon? The picture "
                                     "you selected is invalid for this puspose."),
                      QStringLiteral("It's not an Icon"), MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
-    return StatusOk;
+    // The user has been told; the caller is told too, since the value was not taken.
+    return runtime::StatusInvalidArg;
 }
 
 Glimmet::Status Glimmet::setCaption(const QString &caption)

@@ -84,7 +84,7 @@ public:
 
     // ---- properties ----
     // Accepts only empty or an icon (type 3). Anything else shows the "It's not an Icon" box,
-    // keeps the old value and returns the box's status (StatusOk once it is closed).
+    // keeps the old value and, once the box is closed, returns StatusInvalidArg.
     PictureRef getMouseIcon() const { return m_mouseIcon; }
     Status setMouseIcon(PictureRef icon);
     // Repaints the normal appearance.
