@@ -12,17 +12,16 @@ inline constexpr char infoTitle[] = "Thank You For Using This Control";
 
 // One empty line, then "GLIMMET", "Easy and User Friendly Lumatrel for VB" and
 // "Version:<major>.<minor>.<revision>", separated by CR LF.
-inline QString infoText()
-{
-    return QStringLiteral("\r\nGLIMMET\r\nEasy and User Friendly Lumatrel for VB\r\nVersion:%1.%2.%3")
+inline QString infoText() {
+    return QStringLiteral(
+               "\r\nGLIMMET\r\nEasy and User Friendly Lumatrel for VB\r\nVersion:%1.%2.%3")
         .arg(versionMajor)
         .arg(versionMinor)
         .arg(versionRevision);
 }
 
 // Shows the box (OK only, no icon, on top of every window) and returns when it is closed.
-inline void showInfoBox(QWidget *parent)
-{
+inline void showInfoBox(QWidget *parent) {
     kestrum::MessageBox::Request request;
     request.parent = parent;
     request.text = infoText();

@@ -47,14 +47,37 @@ constexpr InvokeKind Set = InvokeKind::PropertyPutRef;
 
 // The function table of _Glimmet, in slot order.
 const SlotInfo slotOrder[] = {
-    {"MouseIcon", Set},     {"MouseIcon", Get},     {"Caption", Put},       {"HighCaption", Put},
-    {"Bevel", Put},         {"Caption", Get},       {"HighCaption", Get},   {"hwnd", Get},
-    {"Bevel", Get},         {"Picture", Get},       {"Picture", Set},       {"HighPicture", Get},
-    {"HighPicture", Set},   {"DownPicture", Get},   {"DownPicture", Set},   {"BackColor", Get},
-    {"BackColor", Put},     {"Font", Get},          {"Font", Set},          {"ForeColor", Get},
-    {"mode", Get},          {"GrayScale", Get},     {"GrayScale", Put},     {"ForeColor", Put},
-    {"HighBackColor", Get}, {"HighBackColor", Put}, {"HighForeColor", Get}, {"HighForeColor", Put},
-    {"HighFont", Get},      {"HighFont", Set},      {"ShowInfo", InvokeKind::Method},
+    {"MouseIcon", Set},
+    {"MouseIcon", Get},
+    {"Caption", Put},
+    {"HighCaption", Put},
+    {"Bevel", Put},
+    {"Caption", Get},
+    {"HighCaption", Get},
+    {"hwnd", Get},
+    {"Bevel", Get},
+    {"Picture", Get},
+    {"Picture", Set},
+    {"HighPicture", Get},
+    {"HighPicture", Set},
+    {"DownPicture", Get},
+    {"DownPicture", Set},
+    {"BackColor", Get},
+    {"BackColor", Put},
+    {"Font", Get},
+    {"Font", Set},
+    {"ForeColor", Get},
+    {"mode", Get},
+    {"GrayScale", Get},
+    {"GrayScale", Put},
+    {"ForeColor", Put},
+    {"HighBackColor", Get},
+    {"HighBackColor", Put},
+    {"HighForeColor", Get},
+    {"HighForeColor", Put},
+    {"HighFont", Get},
+    {"HighFont", Set},
+    {"ShowInfo", InvokeKind::Method},
 };
 
 const InterfaceInfo defaultInterface = {interfaceId, "_Glimmet", members, slotOrder};
@@ -65,7 +88,8 @@ const ArgumentInfo mouseArguments[] = {
     {"x", VariantType::Float},
     {"y", VariantType::Float},
 };
-const ArgumentInfo keyArguments[] = {{"KeyCode", VariantType::Int16}, {"Shift", VariantType::Int16}};
+const ArgumentInfo keyArguments[] = {{"KeyCode", VariantType::Int16},
+                                     {"Shift", VariantType::Int16}};
 const ArgumentInfo keyPressArguments[] = {{"KeyAscii", VariantType::Int16}};
 
 const EventInfo events[] = {
@@ -82,8 +106,7 @@ const EventInfo events[] = {
 
 const EventInterfaceInfo eventInterface = {eventInterfaceId, "__Glimmet", events};
 
-Module &module()
-{
+Module &module() {
     static Module instance;
     return instance;
 }
@@ -102,13 +125,14 @@ const ClassInfo classes[] = {{
     &createGlimmet,
 }};
 
-const ServerDescription &server()
-{
+const ServerDescription &server() {
     static const ServerDescription description = {
-        {typeLibId, typeLibName, typeLibHelp, typeLibMajor, typeLibMinor, typeLibLocale, TypeLibControl},
+        {typeLibId, typeLibName, typeLibHelp, typeLibMajor, typeLibMinor, typeLibLocale,
+         TypeLibControl},
         {static_cast<std::uint16_t>(versionMajor), static_cast<std::uint16_t>(versionMinor),
          static_cast<std::uint16_t>(versionRevision), fileVersionText, fileVersionText,
-         "A RollOver Button that responds on Mouse Activity.MouseOver,MouseUp,Mouse Move,MouseOut,MouseDown.Easy to "
+         "A RollOver Button that responds on Mouse Activity.MouseOver,MouseUp,Mouse "
+         "Move,MouseOut,MouseDown.Easy to "
          "usable as HyperLink in Application and Multimedia Applications",
          "Glimmet", "Glimmet3", "Glimmet3.ocx"},
         classes,
@@ -121,21 +145,28 @@ const ServerDescription &server()
 // accessors.
 class GlimmetControl : public ControlBase {
 public:
-    explicit GlimmetControl(const ClassInfo &info) : ControlBase(info, module()), m_glimmet(new kestrum::Glimmet)
-    {
+    explicit GlimmetControl(const ClassInfo &info)
+        : ControlBase(info, module()), m_glimmet(new kestrum::Glimmet) {
         m_glimmet->setObjectName(QString::fromLatin1(info.name));
         setWidget(m_glimmet);
     }
 
-    Status initNew() override { return widgetGone() ? StatusUnexpected : m_glimmet->InitProperties(); }
-    Status load(const PropertyBag &bag) override { return widgetGone() ? StatusUnexpected : m_glimmet->ReadProperties(bag); }
-    Status save(PropertyBag &bag) override { return widgetGone() ? StatusUnexpected : m_glimmet->WriteProperties(bag); }
+    Status initNew() override {
+        return widgetGone() ? StatusUnexpected : m_glimmet->InitProperties();
+    }
+    Status load(const PropertyBag &bag) override {
+        return widgetGone() ? StatusUnexpected : m_glimmet->ReadProperties(bag);
+    }
+    Status save(PropertyBag &bag) override {
+        return widgetGone() ? StatusUnexpected : m_glimmet->WriteProperties(bag);
+    }
 
 protected:
-    ControlContext &context() override { return widgetGone() ? ControlBase::context() : m_glimmet->context(); }
+    ControlContext &context() override {
+        return widgetGone() ? ControlBase::context() : m_glimmet->context();
+    }
 
-    Status getMember(const MemberInfo &member, Variant *value) override
-    {
+    Status getMember(const MemberInfo &member, Variant *value) override {
         kestrum::Glimmet &g = *m_glimmet;
         switch (member.id) {
         case DispIds::MouseIcon:
@@ -175,8 +206,7 @@ protected:
         }
     }
 
-    Status putMember(const MemberInfo &member, InvokeKind, const Variant &value) override
-    {
+    Status putMember(const MemberInfo &member, InvokeKind, const Variant &value) override {
         kestrum::Glimmet &g = *m_glimmet;
         switch (member.id) {
         case DispIds::MouseIcon:
@@ -212,8 +242,7 @@ protected:
         }
     }
 
-    Status callMember(const MemberInfo &member, Variant *) override
-    {
+    Status callMember(const MemberInfo &member, Variant *) override {
         if (member.id == DispIds::ShowInfo)
             return m_glimmet->ShowInfo();
         return StatusMemberNotFound;
@@ -223,8 +252,7 @@ private:
     kestrum::Glimmet *m_glimmet; // owned through ControlBase's widget
 };
 
-Control *createGlimmet(const ClassInfo &info)
-{
+Control *createGlimmet(const ClassInfo &info) {
     return new GlimmetControl(info);
 }
 
@@ -237,18 +265,17 @@ using kestrum::runtime::Guid;
 // The four exports: C linkage, status codes only, no exception lets through.
 extern "C" {
 
-Q_DECL_EXPORT std::int32_t DllRegisterServer()
-{
+Q_DECL_EXPORT std::int32_t DllRegisterServer() {
     try {
-        return kestrum::runtime::registerServer(Glimmet3::server(),
-                                                kestrum::runtime::libraryPathOf(reinterpret_cast<const void *>(&DllRegisterServer)));
+        return kestrum::runtime::registerServer(
+            Glimmet3::server(),
+            kestrum::runtime::libraryPathOf(reinterpret_cast<const void *>(&DllRegisterServer)));
     } catch (...) {
         return kestrum::runtime::StatusRegisterClass;
     }
 }
 
-Q_DECL_EXPORT std::int32_t DllUnregisterServer()
-{
+Q_DECL_EXPORT std::int32_t DllUnregisterServer() {
     try {
         return kestrum::runtime::unregisterServer(Glimmet3::server());
     } catch (...) {
@@ -256,8 +283,7 @@ Q_DECL_EXPORT std::int32_t DllUnregisterServer()
     }
 }
 
-Q_DECL_EXPORT std::int32_t DllGetClassObject(const Guid *clsid, const Guid *iid, void **out)
-{
+Q_DECL_EXPORT std::int32_t DllGetClassObject(const Guid *clsid, const Guid *iid, void **out) {
     try {
         return kestrum::runtime::getClassObject(Glimmet3::server(), clsid, iid, out);
     } catch (...) {
@@ -265,8 +291,7 @@ Q_DECL_EXPORT std::int32_t DllGetClassObject(const Guid *clsid, const Guid *iid,
     }
 }
 
-Q_DECL_EXPORT std::int32_t DllCanUnloadNow()
-{
+Q_DECL_EXPORT std::int32_t DllCanUnloadNow() {
     return kestrum::runtime::canUnloadNow(Glimmet3::server());
 }
 

@@ -9,14 +9,12 @@ namespace {
 
 // The installed hook. One per process on purpose: a box shown from a control library must be
 // answered by the hook the host (or its test) installed.
-MessageBox::Hook &installedHook()
-{
+MessageBox::Hook &installedHook() {
     static MessageBox::Hook hook;
     return hook;
 }
 
-QMessageBox::Icon toQt(MessageBox::Icon icon)
-{
+QMessageBox::Icon toQt(MessageBox::Icon icon) {
     switch (icon) {
     case MessageBox::Icon::Critical:
         return QMessageBox::Critical;
@@ -34,12 +32,12 @@ QMessageBox::Icon toQt(MessageBox::Icon icon)
 
 } // namespace
 
-MessageBox::Answer MessageBox::show(const Request &request)
-{
+MessageBox::Answer MessageBox::show(const Request &request) {
     if (const Hook &hook = installedHook())
         return hook(request);
 
-    QMessageBox box(toQt(request.icon), request.title, request.text, QMessageBox::NoButton, request.parent);
+    QMessageBox box(toQt(request.icon), request.title, request.text, QMessageBox::NoButton,
+                    request.parent);
     if (request.systemModal) {
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -81,8 +79,8 @@ MessageBox::Answer MessageBox::show(const Request &request)
     }
 }
 
-MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const QString &title, Buttons buttons, Icon icon)
-{
+MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const QString &title,
+                                    Buttons buttons, Icon icon) {
     Request request;
     request.parent = parent;
     request.text = text;
@@ -92,10 +90,10 @@ MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const 
     return show(request);
 }
 
-MessageBox::ScopedHook::ScopedHook(Hook hook) : m_previous(std::exchange(installedHook(), std::move(hook))) { }
+MessageBox::ScopedHook::ScopedHook(Hook hook)
+    : m_previous(std::exchange(installedHook(), std::move(hook))) {}
 
-MessageBox::ScopedHook::~ScopedHook()
-{
+MessageBox::ScopedHook::~ScopedHook() {
     installedHook() = std::move(m_previous);
 }
 

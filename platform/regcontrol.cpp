@@ -9,8 +9,7 @@
 
 using namespace kestrum::runtime;
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const bool unregister = args.removeAll(QStringLiteral("-u")) > 0;
@@ -27,15 +26,17 @@ int main(int argc, char **argv)
     const char *entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
     const auto function = library.resolve<DllRegisterServerFn>(entry);
     if (!function) {
-        std::fprintf(stderr, "regcontrol: %s is not a self-registering library: %s\n", qPrintable(path),
-                     qPrintable(library.errorString()));
+        std::fprintf(stderr, "regcontrol: %s is not a self-registering library: %s\n",
+                     qPrintable(path), qPrintable(library.errorString()));
         return 1;
     }
     const Status s = function();
     if (failed(s)) {
-        std::fprintf(stderr, "regcontrol: %s in %s failed (0x%08X)\n", entry, qPrintable(path), unsigned(s));
+        std::fprintf(stderr, "regcontrol: %s in %s failed (0x%08X)\n", entry, qPrintable(path),
+                     unsigned(s));
         return 1;
     }
-    std::printf("%s in %s succeeded (registry %s)\n", entry, qPrintable(path), qPrintable(ComponentRegistry::defaultPath()));
+    std::printf("%s in %s succeeded (registry %s)\n", entry, qPrintable(path),
+                qPrintable(ComponentRegistry::defaultPath()));
     return 0;
 }

@@ -3,38 +3,34 @@
 
 namespace kestrum::runtime {
 
-ControlBase::ControlBase(const ClassInfo &info, Module &module) : m_info(info), m_lock(module) { }
+ControlBase::ControlBase(const ClassInfo &info, Module &module) : m_info(info), m_lock(module) {}
 
-ControlBase::~ControlBase()
-{
+ControlBase::~ControlBase() {
     delete m_widget.data();
 }
 
-Status ControlBase::setClientSite(ClientSite *site)
-{
+Status ControlBase::setClientSite(ClientSite *site) {
     context().setSite(site);
     return StatusOk;
 }
 
-Status ControlBase::advise(EventSink *sink)
-{
+Status ControlBase::advise(EventSink *sink) {
     if (!sink)
         return StatusPointer;
     context().addSink(sink);
     return StatusOk;
 }
 
-Status ControlBase::unadvise(EventSink *sink)
-{
+Status ControlBase::unadvise(EventSink *sink) {
     context().removeSink(sink);
     return StatusOk;
 }
 
-Status ControlBase::getIdOfName(const QString &name, DispId *id) const
-{
+Status ControlBase::getIdOfName(const QString &name, DispId *id) const {
     if (!id)
         return StatusPointer;
-    const MemberInfo *member = m_info.defaultInterface ? m_info.defaultInterface->findMember(name) : nullptr;
+    const MemberInfo *member =
+        m_info.defaultInterface ? m_info.defaultInterface->findMember(name) : nullptr;
     if (!member) {
         *id = DispIdUnknown;
         return StatusUnknownName;
@@ -43,9 +39,9 @@ Status ControlBase::getIdOfName(const QString &name, DispId *id) const
     return StatusOk;
 }
 
-Status ControlBase::invoke(DispId id, InvokeKind kind, std::span<Variant> args, Variant *result)
-{
-    const MemberInfo *member = m_info.defaultInterface ? m_info.defaultInterface->findMember(id) : nullptr;
+Status ControlBase::invoke(DispId id, InvokeKind kind, std::span<Variant> args, Variant *result) {
+    const MemberInfo *member =
+        m_info.defaultInterface ? m_info.defaultInterface->findMember(id) : nullptr;
     if (!member || (member->access & static_cast<std::uint16_t>(kind)) == 0)
         return StatusMemberNotFound;
     if (m_widget.isNull())

@@ -5,15 +5,13 @@ namespace kestrum::runtime {
 
 namespace {
 
-bool sameName(const char *name, const QString &wanted)
-{
+bool sameName(const char *name, const QString &wanted) {
     return wanted.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
 
-const MemberInfo *InterfaceInfo::findMember(DispId id) const
-{
+const MemberInfo *InterfaceInfo::findMember(DispId id) const {
     for (const MemberInfo &m : members) {
         if (m.id == id)
             return &m;
@@ -21,8 +19,7 @@ const MemberInfo *InterfaceInfo::findMember(DispId id) const
     return nullptr;
 }
 
-const MemberInfo *InterfaceInfo::findMember(const QString &name) const
-{
+const MemberInfo *InterfaceInfo::findMember(const QString &name) const {
     for (const MemberInfo &m : members) {
         if (sameName(m.name, name))
             return &m;
@@ -30,8 +27,7 @@ const MemberInfo *InterfaceInfo::findMember(const QString &name) const
     return nullptr;
 }
 
-const EventInfo *EventInterfaceInfo::findEvent(DispId id) const
-{
+const EventInfo *EventInterfaceInfo::findEvent(DispId id) const {
     for (const EventInfo &e : events) {
         if (e.id == id)
             return &e;
@@ -39,8 +35,7 @@ const EventInfo *EventInterfaceInfo::findEvent(DispId id) const
     return nullptr;
 }
 
-const EventInfo *EventInterfaceInfo::findEvent(const QString &name) const
-{
+const EventInfo *EventInterfaceInfo::findEvent(const QString &name) const {
     for (const EventInfo &e : events) {
         if (sameName(e.name, name))
             return &e;
@@ -48,52 +43,44 @@ const EventInfo *EventInterfaceInfo::findEvent(const QString &name) const
     return nullptr;
 }
 
-Status Dispatch::getProperty(DispId id, Variant *value)
-{
+Status Dispatch::getProperty(DispId id, Variant *value) {
     return invoke(id, InvokeKind::PropertyGet, {}, value);
 }
 
-Status Dispatch::putProperty(DispId id, Variant value)
-{
+Status Dispatch::putProperty(DispId id, Variant value) {
     return invoke(id, InvokeKind::PropertyPut, std::span<Variant>(&value, 1), nullptr);
 }
 
-Status Dispatch::putPropertyRef(DispId id, Variant value)
-{
+Status Dispatch::putPropertyRef(DispId id, Variant value) {
     return invoke(id, InvokeKind::PropertyPutRef, std::span<Variant>(&value, 1), nullptr);
 }
 
-Status Dispatch::callMethod(DispId id, Variant *result)
-{
+Status Dispatch::callMethod(DispId id, Variant *result) {
     return invoke(id, InvokeKind::Method, {}, result);
 }
 
-Status Dispatch::getProperty(const QString &name, Variant *value)
-{
+Status Dispatch::getProperty(const QString &name, Variant *value) {
     DispId id = DispIdUnknown;
     if (const Status s = getIdOfName(name, &id); failed(s))
         return s;
     return getProperty(id, value);
 }
 
-Status Dispatch::putProperty(const QString &name, Variant value)
-{
+Status Dispatch::putProperty(const QString &name, Variant value) {
     DispId id = DispIdUnknown;
     if (const Status s = getIdOfName(name, &id); failed(s))
         return s;
     return putProperty(id, std::move(value));
 }
 
-Status Dispatch::putPropertyRef(const QString &name, Variant value)
-{
+Status Dispatch::putPropertyRef(const QString &name, Variant value) {
     DispId id = DispIdUnknown;
     if (const Status s = getIdOfName(name, &id); failed(s))
         return s;
     return putPropertyRef(id, std::move(value));
 }
 
-Status Dispatch::callMethod(const QString &name, Variant *result)
-{
+Status Dispatch::callMethod(const QString &name, Variant *result) {
     DispId id = DispIdUnknown;
     if (const Status s = getIdOfName(name, &id); failed(s))
         return s;

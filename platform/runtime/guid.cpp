@@ -8,24 +8,24 @@
 
 namespace kestrum::runtime {
 
-bool operator==(const Guid &a, const Guid &b) noexcept
-{
-    return a.data1 == b.data1 && a.data2 == b.data2 && a.data3 == b.data3
-        && std::memcmp(a.data4, b.data4, sizeof a.data4) == 0;
+bool operator==(const Guid &a, const Guid &b) noexcept {
+    return a.data1 == b.data1 && a.data2 == b.data2 && a.data3 == b.data3 &&
+           std::memcmp(a.data4, b.data4, sizeof a.data4) == 0;
 }
 
-QString Guid::toString() const
-{
-    auto hex = [](quint64 v, int width) { return QStringLiteral("%1").arg(v, width, 16, QLatin1Char('0')).toUpper(); };
-    QString s = QLatin1Char('{') + hex(data1, 8) + QLatin1Char('-') + hex(data2, 4) + QLatin1Char('-') + hex(data3, 4)
-        + QLatin1Char('-') + hex(data4[0], 2) + hex(data4[1], 2) + QLatin1Char('-');
+QString Guid::toString() const {
+    auto hex = [](quint64 v, int width) {
+        return QStringLiteral("%1").arg(v, width, 16, QLatin1Char('0')).toUpper();
+    };
+    QString s = QLatin1Char('{') + hex(data1, 8) + QLatin1Char('-') + hex(data2, 4) +
+                QLatin1Char('-') + hex(data3, 4) + QLatin1Char('-') + hex(data4[0], 2) +
+                hex(data4[1], 2) + QLatin1Char('-');
     for (int i = 2; i < 8; ++i)
         s += hex(data4[i], 2);
     return s + QLatin1Char('}');
 }
 
-std::optional<Guid> Guid::fromString(const QString &text)
-{
+std::optional<Guid> Guid::fromString(const QString &text) {
     QString t = text.trimmed();
     if (t.startsWith(QLatin1Char('{')) != t.endsWith(QLatin1Char('}')))
         return std::nullopt;

@@ -20,9 +20,7 @@ public:
     bool isLoaded() const { return m_handle != nullptr; }
     // The address of an exported symbol; null (with errorString() set) when missing.
     void *resolve(const char *symbol);
-    template<class F>
-    F resolve(const char *symbol)
-    {
+    template <class F> F resolve(const char *symbol) {
         return reinterpret_cast<F>(resolve(symbol));
     }
     QString path() const { return m_path; }

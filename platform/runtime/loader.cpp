@@ -8,25 +8,22 @@ Q_LOGGING_CATEGORY(lcLoader, "kestrum.runtime.loader")
 
 namespace kestrum::runtime {
 
-ComponentLoader::ComponentLoader(QString registryPath) : m_registryPath(std::move(registryPath)) { }
+ComponentLoader::ComponentLoader(QString registryPath) : m_registryPath(std::move(registryPath)) {}
 
-ComponentLoader::~ComponentLoader()
-{
+ComponentLoader::~ComponentLoader() {
     // Widgets made by a library may outlive this loader; unloading their code under them would
     // crash, so the handles are left open (the process unloads them at exit).
     for (auto &library : m_libraries)
         library->keepLoaded();
 }
 
-Status ComponentLoader::fail(Status status, const QString &message)
-{
+Status ComponentLoader::fail(Status status, const QString &message) {
     m_error = message;
     qCWarning(lcLoader).noquote() << message;
     return status;
 }
 
-Library *ComponentLoader::library(const QString &path)
-{
+Library *ComponentLoader::library(const QString &path) {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     const QString key = canonical.isEmpty() ? path : canonical;
     for (const auto &library : m_libraries) {
@@ -35,15 +32,15 @@ Library *ComponentLoader::library(const QString &path)
     }
     auto library = std::make_unique<Library>(key);
     if (!library->load()) {
-        fail(StatusFileNotFound, QStringLiteral("cannot load %1: %2").arg(path, library->errorString()));
+        fail(StatusFileNotFound,
+             QStringLiteral("cannot load %1: %2").arg(path, library->errorString()));
         return nullptr;
     }
     m_libraries.push_back(std::move(library));
     return m_libraries.back().get();
 }
 
-Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out)
-{
+Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out) {
     out->reset();
     ComponentRegistry registry(m_registryPath);
     QString error;
@@ -51,13 +48,15 @@ Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out
         qCWarning(lcLoader).noquote() << "registry has unreadable records:" << error;
     const auto record = registry.classRecord(clsid);
     if (!record)
-        return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2").arg(clsid.toString(), m_registryPath));
+        return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2")
+                                                  .arg(clsid.toString(), m_registryPath));
     Library *lib = library(record->libraryPath);
     if (!lib)
         return StatusFileNotFound;
     const auto getClassObjectFn = lib->resolve<DllGetClassObjectFn>("DllGetClassObject");
     if (!getClassObjectFn)
-        return fail(StatusFail, QStringLiteral("%1 has no DllGetClassObject: %2").arg(record->libraryPath, lib->errorString()));
+        return fail(StatusFail, QStringLiteral("%1 has no DllGetClassObject: %2")
+                                    .arg(record->libraryPath, lib->errorString()));
     void *factory = nullptr;
     const Status s = getClassObjectFn(&clsid, &ClassFactory::Iid, &factory);
     if (failed(s) || !factory)
@@ -68,8 +67,8 @@ Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out
     return StatusOk;
 }
 
-Status ComponentLoader::createControl(const QString &progId, ClientSite *site, Ref<Control> *out, const PropertyBag *bag)
-{
+Status ComponentLoader::createControl(const QString &progId, ClientSite *site, Ref<Control> *out,
+                                      const PropertyBag *bag) {
     out->reset();
     ComponentRegistry registry(m_registryPath);
     QString error;
@@ -77,62 +76,70 @@ Status ComponentLoader::createControl(const QString &progId, ClientSite *site, R
         qCWarning(lcLoader).noquote() << "registry has unreadable records:" << error;
     const auto clsid = registry.classIdOf(progId);
     if (!clsid)
-        return fail(StatusClassNotRegistered, QStringLiteral("%1 is not registered in %2").arg(progId, m_registryPath));
+        return fail(StatusClassNotRegistered,
+                    QStringLiteral("%1 is not registered in %2").arg(progId, m_registryPath));
     Ref<ClassFactory> factory;
     if (const Status s = getClassObject(*clsid, &factory); failed(s))
         return s;
     Ref<Control> control;
     if (const Status s = factory->createInstance(&control); failed(s) || !control)
-        return fail(failed(s) ? s : StatusFail, QStringLiteral("cannot create an instance of %1").arg(progId));
+        return fail(failed(s) ? s : StatusFail,
+                    QStringLiteral("cannot create an instance of %1").arg(progId));
     if (const Status s = control->setClientSite(site); failed(s))
         return fail(s, QStringLiteral("%1 refused its site").arg(progId));
     const Status s = bag ? control->load(*bag) : control->initNew();
     if (failed(s))
         return fail(s, QStringLiteral("%1 failed to %2 (status 0x%3)")
-                           .arg(progId, bag ? QStringLiteral("read its properties") : QStringLiteral("initialise"))
+                           .arg(progId, bag ? QStringLiteral("read its properties")
+                                            : QStringLiteral("initialise"))
                            .arg(quint32(s), 8, 16, QLatin1Char('0')));
     *out = std::move(control);
     return StatusOk;
 }
 
-Status ComponentLoader::toolboxImage(const Guid &clsid, QImage *out)
-{
+Status ComponentLoader::toolboxImage(const Guid &clsid, QImage *out) {
     *out = QImage();
     ComponentRegistry registry(m_registryPath);
     registry.load();
     const auto record = registry.classRecord(clsid);
     if (!record)
-        return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2").arg(clsid.toString(), m_registryPath));
+        return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2")
+                                                  .arg(clsid.toString(), m_registryPath));
     // "<library path>,<number>": the path may itself hold commas, the number follows the last.
     const int comma = record->toolboxImage.lastIndexOf(QLatin1Char(','));
     bool ok = false;
     const int number = comma > 0 ? record->toolboxImage.mid(comma + 1).toInt(&ok) : 0;
     if (!ok)
-        return fail(StatusInvalidData, QStringLiteral("class %1 has no usable toolbox record").arg(clsid.toString()));
+        return fail(StatusInvalidData,
+                    QStringLiteral("class %1 has no usable toolbox record").arg(clsid.toString()));
     if (!library(record->toolboxImage.left(comma)))
         return StatusFileNotFound;
     if (!out->load(toolboxResourcePath(clsid, number)))
-        return fail(StatusInvalidData, QStringLiteral("%1 carries no toolbox image %2").arg(record->libraryPath).arg(number));
+        return fail(
+            StatusInvalidData,
+            QStringLiteral("%1 carries no toolbox image %2").arg(record->libraryPath).arg(number));
     return StatusOk;
 }
 
-Status ComponentLoader::registerLibrary(const QString &path, bool unregister)
-{
+Status ComponentLoader::registerLibrary(const QString &path, bool unregister) {
     Library *lib = library(path);
     if (!lib)
         return StatusFileNotFound;
     const char *entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
     const auto function = lib->resolve<DllRegisterServerFn>(entry);
     if (!function)
-        return fail(StatusFail, QStringLiteral("%1 has no %2: %3").arg(path, QLatin1String(entry), lib->errorString()));
+        return fail(
+            StatusFail,
+            QStringLiteral("%1 has no %2: %3").arg(path, QLatin1String(entry), lib->errorString()));
     const Status s = function();
     if (failed(s))
-        return fail(s, QStringLiteral("%1 in %2 failed (status 0x%3)").arg(QLatin1String(entry), path).arg(quint32(s), 8, 16, QLatin1Char('0')));
+        return fail(s, QStringLiteral("%1 in %2 failed (status 0x%3)")
+                           .arg(QLatin1String(entry), path)
+                           .arg(quint32(s), 8, 16, QLatin1Char('0')));
     return s;
 }
 
-int ComponentLoader::freeUnusedLibraries()
-{
+int ComponentLoader::freeUnusedLibraries() {
     int unloaded = 0;
     for (auto it = m_libraries.begin(); it != m_libraries.end();) {
         const auto canUnloadNowFn = (*it)->resolve<DllCanUnloadNowFn>("DllCanUnloadNow");
@@ -147,12 +154,10 @@ int ComponentLoader::freeUnusedLibraries()
 }
 
 HostSite::HostSite(QString name, bool userMode, Ref<Font> font)
-    : m_name(std::move(name)), m_userMode(userMode), m_font(font ? std::move(font) : makeRef<Font>())
-{
-}
+    : m_name(std::move(name)), m_userMode(userMode),
+      m_font(font ? std::move(font) : makeRef<Font>()) {}
 
-Status HostSite::ambientProperty(DispId id, Variant *value)
-{
+Status HostSite::ambientProperty(DispId id, Variant *value) {
     switch (id) {
     case AmbientUserMode:
         *value = Variant(m_userMode);
@@ -165,16 +170,14 @@ Status HostSite::ambientProperty(DispId id, Variant *value)
     }
 }
 
-Status HostSite::extenderProperty(const QString &name, Variant *value)
-{
+Status HostSite::extenderProperty(const QString &name, Variant *value) {
     if (name.compare(QLatin1String("Name"), Qt::CaseInsensitive) != 0)
         return StatusMemberNotFound;
     *value = Variant(m_name);
     return StatusOk;
 }
 
-Status HostSite::propertyChanged(const QString &key)
-{
+Status HostSite::propertyChanged(const QString &key) {
     m_changes.append(key);
     return StatusOk;
 }

@@ -35,7 +35,8 @@ public:
     Status getClassObject(const Guid &clsid, Ref<ClassFactory> *out);
     // A new control, ready to use: look up progId, load the library, create the instance,
     // give it `site`, then initNew() when `bag` is null, load(*bag) otherwise.
-    Status createControl(const QString &progId, ClientSite *site, Ref<Control> *out, const PropertyBag *bag = nullptr);
+    Status createControl(const QString &progId, ClientSite *site, Ref<Control> *out,
+                         const PropertyBag *bag = nullptr);
     // The toolbox image of a registered class (its ToolboxBitmap record names the library and
     // the resource number); loads the library. StatusInvalidData when it carries no such image.
     Status toolboxImage(const Guid &clsid, QImage *out);

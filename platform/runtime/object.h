@@ -17,8 +17,7 @@ public:
 
     // Both return the new count. Safe from any thread.
     int addRef() const noexcept { return ++m_refs; }
-    int release() const noexcept
-    {
+    int release() const noexcept {
         const int left = --m_refs;
         if (left == 0)
             delete this;
@@ -31,37 +30,29 @@ private:
 };
 
 // An owning reference to an Object (or a class derived from it); empty when null.
-template<class T>
-class Ref {
+template <class T> class Ref {
 public:
     Ref() noexcept = default;
-    Ref(std::nullptr_t) noexcept { }
+    Ref(std::nullptr_t) noexcept {}
     // Takes a new reference to p (adds one to its count).
-    explicit Ref(T *p) noexcept : m_p(p)
-    {
+    explicit Ref(T *p) noexcept : m_p(p) {
         if (m_p)
             m_p->addRef();
     }
-    Ref(const Ref &o) noexcept : Ref(o.m_p) { }
-    Ref(Ref &&o) noexcept : m_p(std::exchange(o.m_p, nullptr)) { }
-    template<class U>
-    Ref(const Ref<U> &o) noexcept : Ref(static_cast<T *>(o.get()))
-    {
-    }
-    ~Ref()
-    {
+    Ref(const Ref &o) noexcept : Ref(o.m_p) {}
+    Ref(Ref &&o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
+    template <class U> Ref(const Ref<U> &o) noexcept : Ref(static_cast<T *>(o.get())) {}
+    ~Ref() {
         if (m_p)
             m_p->release();
     }
-    Ref &operator=(Ref o) noexcept
-    {
+    Ref &operator=(Ref o) noexcept {
         std::swap(m_p, o.m_p);
         return *this;
     }
 
     // Wraps a pointer whose reference the caller already holds (does not add one).
-    static Ref adopt(T *p) noexcept
-    {
+    static Ref adopt(T *p) noexcept {
         Ref r;
         r.m_p = p;
         return r;
@@ -82,9 +73,7 @@ private:
     T *m_p = nullptr;
 };
 
-template<class T, class... Args>
-Ref<T> makeRef(Args &&...args)
-{
+template <class T, class... Args> Ref<T> makeRef(Args &&...args) {
     return Ref<T>(new T(std::forward<Args>(args)...));
 }
 

@@ -34,7 +34,8 @@ public:
     static Ref<Picture> fromIcon(const QImage &image, QPoint hotSpot = {});
     // A metafile (type Metafile or EnhMetafile) of the given size in HIMETRIC. Null for any
     // other type or a size that is not positive.
-    static Ref<Picture> fromRecording(const QPicture &recording, QSize himetric, Type type = Metafile);
+    static Ref<Picture> fromRecording(const QPicture &recording, QSize himetric,
+                                      Type type = Metafile);
 
     Type type() const { return m_type; }
     bool isMetafile() const { return m_type == Metafile || m_type == EnhMetafile; }

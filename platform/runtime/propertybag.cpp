@@ -12,23 +12,19 @@ namespace {
 
 const QByteArray header = QByteArrayLiteral("KestrumPropertyBag 1");
 
-QByteArray encodeText(const QString &text)
-{
+QByteArray encodeText(const QString &text) {
     return QUrl::toPercentEncoding(text);
 }
 
-QString decodeText(const QByteArray &bytes)
-{
+QString decodeText(const QByteArray &bytes) {
     return QString::fromUtf8(QByteArray::fromPercentEncoding(bytes));
 }
 
-QByteArray checked(const QByteArray &body)
-{
+QByteArray checked(const QByteArray &body) {
     return QByteArray::number(qChecksum(body), 16).rightJustified(4, '0') + ' ' + body + '\n';
 }
 
-QByteArray encodePicture(const Ref<Picture> &p)
-{
+QByteArray encodePicture(const Ref<Picture> &p) {
     if (!p)
         return QByteArrayLiteral("pic none");
     QByteArray data;
@@ -39,23 +35,21 @@ QByteArray encodePicture(const Ref<Picture> &p)
         buffer.open(QIODevice::WriteOnly);
         p->toImage().save(&buffer, "PNG");
     }
-    return "pic " + QByteArray::number(p->type()) + ' ' + QByteArray::number(p->width()) + ' '
-        + QByteArray::number(p->height()) + ' ' + QByteArray::number(p->hotSpot().x()) + ' '
-        + QByteArray::number(p->hotSpot().y()) + ' ' + data.toBase64();
+    return "pic " + QByteArray::number(p->type()) + ' ' + QByteArray::number(p->width()) + ' ' +
+           QByteArray::number(p->height()) + ' ' + QByteArray::number(p->hotSpot().x()) + ' ' +
+           QByteArray::number(p->hotSpot().y()) + ' ' + data.toBase64();
 }
 
-QByteArray encodeFont(const Ref<Font> &f)
-{
+QByteArray encodeFont(const Ref<Font> &f) {
     if (!f)
         return QByteArrayLiteral("font none");
-    return "font " + encodeText(f->name()) + ' ' + QByteArray::number(f->size(), 'g', 10) + ' '
-        + QByteArray::number(f->weight()) + ' ' + QByteArray::number(int(f->italic())) + ' '
-        + QByteArray::number(int(f->underline())) + ' ' + QByteArray::number(int(f->strikethrough())) + ' '
-        + QByteArray::number(f->charset());
+    return "font " + encodeText(f->name()) + ' ' + QByteArray::number(f->size(), 'g', 10) + ' ' +
+           QByteArray::number(f->weight()) + ' ' + QByteArray::number(int(f->italic())) + ' ' +
+           QByteArray::number(int(f->underline())) + ' ' +
+           QByteArray::number(int(f->strikethrough())) + ' ' + QByteArray::number(f->charset());
 }
 
-QByteArray encodeValue(const Variant &v)
-{
+QByteArray encodeValue(const Variant &v) {
     switch (v.type()) {
     case VariantType::Empty:
         return QByteArrayLiteral("empty");
@@ -79,8 +73,7 @@ QByteArray encodeValue(const Variant &v)
     return QByteArrayLiteral("empty");
 }
 
-bool toInt(const QByteArray &b, qint64 min, qint64 max, qint64 *out)
-{
+bool toInt(const QByteArray &b, qint64 min, qint64 max, qint64 *out) {
     bool ok = false;
     const qint64 v = b.toLongLong(&ok);
     if (!ok || v < min || v > max)
@@ -90,8 +83,7 @@ bool toInt(const QByteArray &b, qint64 min, qint64 max, qint64 *out)
 }
 
 // Decodes the fields after the key ("i16 3", "pic 1 ..."). False for anything malformed.
-bool decodeValue(const QList<QByteArray> &f, Variant *out)
-{
+bool decodeValue(const QList<QByteArray> &f, Variant *out) {
     if (f.isEmpty())
         return false;
     const QByteArray &type = f[0];
@@ -138,10 +130,12 @@ bool decodeValue(const QList<QByteArray> &f, Variant *out)
     }
     if (type == "pic" && f.size() == 7) {
         qint64 kind = 0, w = 0, h = 0, hx = 0, hy = 0;
-        if (!toInt(f[1], 1, 4, &kind) || !toInt(f[2], 1, INT32_MAX, &w) || !toInt(f[3], 1, INT32_MAX, &h)
-            || !toInt(f[4], 0, 65535, &hx) || !toInt(f[5], 0, 65535, &hy))
+        if (!toInt(f[1], 1, 4, &kind) || !toInt(f[2], 1, INT32_MAX, &w) ||
+            !toInt(f[3], 1, INT32_MAX, &h) || !toInt(f[4], 0, 65535, &hx) ||
+            !toInt(f[5], 0, 65535, &hy))
             return false;
-        const auto result = QByteArray::fromBase64Encoding(f[6], QByteArray::AbortOnBase64DecodingErrors);
+        const auto result =
+            QByteArray::fromBase64Encoding(f[6], QByteArray::AbortOnBase64DecodingErrors);
         if (!result)
             return false;
         const QByteArray &decoded = result.decoded;
@@ -153,12 +147,14 @@ bool decodeValue(const QList<QByteArray> &f, Variant *out)
             recording.setData(decoded.constData(), uint(decoded.size()));
             if (recording.isNull())
                 return false;
-            p = Picture::fromRecording(recording, QSize(int(w), int(h)), static_cast<Picture::Type>(kind));
+            p = Picture::fromRecording(recording, QSize(int(w), int(h)),
+                                       static_cast<Picture::Type>(kind));
         } else {
             QImage image;
             if (!image.loadFromData(decoded, "PNG"))
                 return false;
-            p = kind == Picture::Icon ? Picture::fromIcon(image, QPoint(int(hx), int(hy))) : Picture::fromImage(image);
+            p = kind == Picture::Icon ? Picture::fromIcon(image, QPoint(int(hx), int(hy)))
+                                      : Picture::fromImage(image);
         }
         if (!p)
             return false;
@@ -173,8 +169,9 @@ bool decodeValue(const QList<QByteArray> &f, Variant *out)
         bool ok = false;
         const double size = f[2].toDouble(&ok);
         qint64 weight = 0, italic = 0, underline = 0, strike = 0, charset = 0;
-        if (!ok || size <= 0 || size > 2048 || !toInt(f[3], 1, 1000, &weight) || !toInt(f[4], 0, 1, &italic)
-            || !toInt(f[5], 0, 1, &underline) || !toInt(f[6], 0, 1, &strike) || !toInt(f[7], 0, 255, &charset))
+        if (!ok || size <= 0 || size > 2048 || !toInt(f[3], 1, 1000, &weight) ||
+            !toInt(f[4], 0, 1, &italic) || !toInt(f[5], 0, 1, &underline) ||
+            !toInt(f[6], 0, 1, &strike) || !toInt(f[7], 0, 255, &charset))
             return false;
         QFont qf;
         qf.setFamily(decodeText(f[1]));
@@ -193,8 +190,7 @@ bool decodeValue(const QList<QByteArray> &f, Variant *out)
 
 } // namespace
 
-Variant PropertyBag::readProperty(const QString &key, const Variant &defaultValue) const
-{
+Variant PropertyBag::readProperty(const QString &key, const Variant &defaultValue) const {
     const auto it = m_values.find(key);
     if (it == m_values.end())
         return defaultValue;
@@ -206,24 +202,22 @@ Variant PropertyBag::readProperty(const QString &key, const Variant &defaultValu
     return defaultValue;
 }
 
-void PropertyBag::writeProperty(const QString &key, const Variant &value, const Variant &defaultValue)
-{
+void PropertyBag::writeProperty(const QString &key, const Variant &value,
+                                const Variant &defaultValue) {
     if (Variant::sameValue(value, defaultValue))
         m_values.erase(key);
     else
         m_values[key] = value;
 }
 
-QStringList PropertyBag::keys() const
-{
+QStringList PropertyBag::keys() const {
     QStringList keys;
     for (const auto &[key, value] : m_values)
         keys.append(key);
     return keys;
 }
 
-QByteArray PropertyBag::toBytes() const
-{
+QByteArray PropertyBag::toBytes() const {
     QByteArray out = header + '\n';
     for (const auto &[key, value] : m_values)
         out += checked(encodeText(key) + ' ' + encodeValue(value));
@@ -231,8 +225,7 @@ QByteArray PropertyBag::toBytes() const
     return out;
 }
 
-Status PropertyBag::fromBytes(const QByteArray &bytes, QString *error)
-{
+Status PropertyBag::fromBytes(const QByteArray &bytes, QString *error) {
     m_values.clear();
     QStringList problems;
     QList<QByteArray> lines = bytes.split('\n');
@@ -266,7 +259,10 @@ Status PropertyBag::fromBytes(const QByteArray &bytes, QString *error)
         if (fields.size() == 2 && fields[0] == "#end") {
             ended = true;
             if (fields[1].toInt() != records)
-                problems << QStringLiteral("line %1: %2 records expected, %3 read").arg(lineNo).arg(fields[1].toInt()).arg(records);
+                problems << QStringLiteral("line %1: %2 records expected, %3 read")
+                                .arg(lineNo)
+                                .arg(fields[1].toInt())
+                                .arg(records);
             continue;
         }
         Variant value;
@@ -286,8 +282,7 @@ Status PropertyBag::fromBytes(const QByteArray &bytes, QString *error)
     return StatusInvalidData;
 }
 
-Status PropertyBag::save(const QString &path, QString *error) const
-{
+Status PropertyBag::save(const QString &path, QString *error) const {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(toBytes()) < 0 || !file.commit()) {
         if (error)
@@ -297,8 +292,7 @@ Status PropertyBag::save(const QString &path, QString *error) const
     return StatusOk;
 }
 
-Status PropertyBag::load(const QString &path, QString *error)
-{
+Status PropertyBag::load(const QString &path, QString *error) {
     m_values.clear();
     QFile file(path);
     if (!file.exists()) {

@@ -19,11 +19,12 @@ struct Section {
     int line = 0;
 };
 
-bool parseUInt(const QString &text, quint64 max, quint64 *out)
-{
+bool parseUInt(const QString &text, quint64 max, quint64 *out) {
     bool ok = false;
     const QString t = text.trimmed();
-    const quint64 v = t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? t.mid(2).toULongLong(&ok, 16) : t.toULongLong(&ok, 10);
+    const quint64 v = t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                          ? t.mid(2).toULongLong(&ok, 16)
+                          : t.toULongLong(&ok, 10);
     if (!ok || v > max)
         return false;
     *out = v;
@@ -32,10 +33,9 @@ bool parseUInt(const QString &text, quint64 max, quint64 *out)
 
 } // namespace
 
-ComponentRegistry::ComponentRegistry(QString path) : m_path(std::move(path)) { }
+ComponentRegistry::ComponentRegistry(QString path) : m_path(std::move(path)) {}
 
-QString ComponentRegistry::defaultPath()
-{
+QString ComponentRegistry::defaultPath() {
     const QString overridden = qEnvironmentVariable("KESTRUM_COMPONENT_REGISTRY");
     if (!overridden.isEmpty())
         return overridden;
@@ -45,8 +45,7 @@ QString ComponentRegistry::defaultPath()
     return config + QStringLiteral("/kestrum/components.conf");
 }
 
-Status ComponentRegistry::load(QString *error)
-{
+Status ComponentRegistry::load(QString *error) {
     m_progIds.clear();
     m_classes.clear();
     m_typeLibs.clear();
@@ -82,7 +81,9 @@ Status ComponentRegistry::load(QString *error)
     }
 
     for (const Section &s : sections) {
-        auto bad = [&](const QString &why) { problems << QStringLiteral("line %1: %2").arg(s.line).arg(why); };
+        auto bad = [&](const QString &why) {
+            problems << QStringLiteral("line %1: %2").arg(s.line).arg(why);
+        };
         const QString kind = s.head.value(0);
         auto value = [&](const char *key) {
             const auto it = s.values.find(QLatin1String(key));
@@ -109,7 +110,8 @@ Status ComponentRegistry::load(QString *error)
                 bad(QStringLiteral("class %1 without a library").arg(s.head[1]));
                 continue;
             }
-            if (!value("MiscStatus").isEmpty() && !parseUInt(value("MiscStatus"), 0xFFFFFFFFu, &misc)) {
+            if (!value("MiscStatus").isEmpty() &&
+                !parseUInt(value("MiscStatus"), 0xFFFFFFFFu, &misc)) {
                 bad(QStringLiteral("class %1 with bad status flags").arg(s.head[1]));
                 continue;
             }
@@ -117,7 +119,8 @@ Status ComponentRegistry::load(QString *error)
             if (!value("TypeLib").isEmpty()) {
                 r.typeLib = Guid::fromString(value("TypeLib"));
                 if (!r.typeLib) {
-                    bad(QStringLiteral("class %1 with a bad type library identifier").arg(s.head[1]));
+                    bad(QStringLiteral("class %1 with a bad type library identifier")
+                            .arg(s.head[1]));
                     continue;
                 }
             }
@@ -140,9 +143,12 @@ Status ComponentRegistry::load(QString *error)
             const auto libid = Guid::fromString(s.head[1]);
             const QStringList version = s.head[2].split(QLatin1Char('.'));
             quint64 major = 0, minor = 0, locale = 0, flags = 0;
-            if (!libid || version.size() != 2 || !parseUInt(version[0], 0xFFFF, &major) || !parseUInt(version[1], 0xFFFF, &minor)
-                || !parseUInt(value("Locale").isEmpty() ? QStringLiteral("0") : value("Locale"), 0xFFFFFFFFu, &locale)
-                || !parseUInt(value("Flags").isEmpty() ? QStringLiteral("0") : value("Flags"), 0xFFFF, &flags)) {
+            if (!libid || version.size() != 2 || !parseUInt(version[0], 0xFFFF, &major) ||
+                !parseUInt(version[1], 0xFFFF, &minor) ||
+                !parseUInt(value("Locale").isEmpty() ? QStringLiteral("0") : value("Locale"),
+                           0xFFFFFFFFu, &locale) ||
+                !parseUInt(value("Flags").isEmpty() ? QStringLiteral("0") : value("Flags"), 0xFFFF,
+                           &flags)) {
                 bad(QStringLiteral("bad type library record"));
                 continue;
             }
@@ -166,9 +172,9 @@ Status ComponentRegistry::load(QString *error)
     return StatusInvalidData;
 }
 
-Status ComponentRegistry::save(QString *error) const
-{
-    QString out = QStringLiteral("# Component registry: programmatic identifiers, classes and type libraries.\n");
+Status ComponentRegistry::save(QString *error) const {
+    QString out = QStringLiteral(
+        "# Component registry: programmatic identifiers, classes and type libraries.\n");
     for (const auto &[progId, clsid] : m_progIds) {
         // Keep the identifier's own spelling from its class record where there is one.
         QString name = progId;
@@ -180,14 +186,18 @@ Status ComponentRegistry::save(QString *error) const
     }
     for (const ClassRecord &r : m_classes) {
         out += QStringLiteral("\n[CLSID %1]\n").arg(r.clsid.toString());
-        out += QStringLiteral("ProgID=%1\nName=%2\nInprocServer=%3\nControl=%4\nToolboxBitmap=%5\nMiscStatus=%6\n")
-                   .arg(r.progId, r.name, r.libraryPath, r.control ? QStringLiteral("1") : QStringLiteral("0"), r.toolboxImage)
+        out += QStringLiteral("ProgID=%1\nName=%2\nInprocServer=%3\nControl=%4\nToolboxBitmap=%"
+                              "5\nMiscStatus=%6\n")
+                   .arg(r.progId, r.name, r.libraryPath,
+                        r.control ? QStringLiteral("1") : QStringLiteral("0"), r.toolboxImage)
                    .arg(r.miscStatus);
         if (r.typeLib)
-            out += QStringLiteral("TypeLib=%1\nVersion=%2\n").arg(r.typeLib->toString(), r.typeLibVersion);
+            out += QStringLiteral("TypeLib=%1\nVersion=%2\n")
+                       .arg(r.typeLib->toString(), r.typeLibVersion);
         const std::pair<const char *, const QString *> optional[] = {
-            {"ThreadingModel", &r.threadingModel}, {"LibraryVersion", &r.libraryVersion}, {"FileVersion", &r.fileVersion},
-            {"ProductVersion", &r.productVersion}, {"ProductName", &r.productName},       {"InternalName", &r.internalName},
+            {"ThreadingModel", &r.threadingModel},     {"LibraryVersion", &r.libraryVersion},
+            {"FileVersion", &r.fileVersion},           {"ProductVersion", &r.productVersion},
+            {"ProductName", &r.productName},           {"InternalName", &r.internalName},
             {"OriginalFilename", &r.originalFilename}, {"Comments", &r.comments},
         };
         for (const auto &[key, value] : optional) {
@@ -196,7 +206,10 @@ Status ComponentRegistry::save(QString *error) const
         }
     }
     for (const TypeLibRecord &r : m_typeLibs) {
-        out += QStringLiteral("\n[TypeLib %1 %2.%3]\n").arg(r.libid.toString()).arg(r.major).arg(r.minor);
+        out += QStringLiteral("\n[TypeLib %1 %2.%3]\n")
+                   .arg(r.libid.toString())
+                   .arg(r.major)
+                   .arg(r.minor);
         out += QStringLiteral("Name=%1\nHelpString=%2\nLocale=0x%3\nFlags=%4\nPath=%5\n")
                    .arg(r.name, r.helpString, QString::number(r.locale, 16))
                    .arg(r.flags)
@@ -204,7 +217,8 @@ Status ComponentRegistry::save(QString *error) const
     }
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(out.toUtf8()) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(out.toUtf8()) < 0 ||
+        !file.commit()) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(m_path, file.errorString());
         return StatusWriteFault;
@@ -212,16 +226,14 @@ Status ComponentRegistry::save(QString *error) const
     return StatusOk;
 }
 
-std::optional<Guid> ComponentRegistry::classIdOf(const QString &progId) const
-{
+std::optional<Guid> ComponentRegistry::classIdOf(const QString &progId) const {
     const auto it = m_progIds.find(progId.toLower());
     if (it == m_progIds.end())
         return std::nullopt;
     return it->second;
 }
 
-std::optional<ClassRecord> ComponentRegistry::classRecord(const Guid &clsid) const
-{
+std::optional<ClassRecord> ComponentRegistry::classRecord(const Guid &clsid) const {
     for (const ClassRecord &r : m_classes) {
         if (r.clsid == clsid)
             return r;
@@ -229,8 +241,7 @@ std::optional<ClassRecord> ComponentRegistry::classRecord(const Guid &clsid) con
     return std::nullopt;
 }
 
-std::optional<TypeLibRecord> ComponentRegistry::typeLibRecord(const Guid &libid) const
-{
+std::optional<TypeLibRecord> ComponentRegistry::typeLibRecord(const Guid &libid) const {
     for (const TypeLibRecord &r : m_typeLibs) {
         if (r.libid == libid)
             return r;
@@ -238,30 +249,26 @@ std::optional<TypeLibRecord> ComponentRegistry::typeLibRecord(const Guid &libid)
     return std::nullopt;
 }
 
-void ComponentRegistry::setClass(const ClassRecord &record)
-{
+void ComponentRegistry::setClass(const ClassRecord &record) {
     removeClass(record.clsid);
     m_classes.push_back(record);
     if (!record.progId.isEmpty())
         m_progIds[record.progId.toLower()] = record.clsid;
 }
 
-void ComponentRegistry::setTypeLib(const TypeLibRecord &record)
-{
+void ComponentRegistry::setTypeLib(const TypeLibRecord &record) {
     removeTypeLib(record.libid);
     m_typeLibs.push_back(record);
 }
 
-bool ComponentRegistry::removeClass(const Guid &clsid)
-{
+bool ComponentRegistry::removeClass(const Guid &clsid) {
     const auto before = m_classes.size() + m_progIds.size();
     std::erase_if(m_classes, [&](const ClassRecord &r) { return r.clsid == clsid; });
     std::erase_if(m_progIds, [&](const auto &entry) { return entry.second == clsid; });
     return m_classes.size() + m_progIds.size() != before;
 }
 
-bool ComponentRegistry::removeTypeLib(const Guid &libid)
-{
+bool ComponentRegistry::removeTypeLib(const Guid &libid) {
     return std::erase_if(m_typeLibs, [&](const TypeLibRecord &r) { return r.libid == libid; }) > 0;
 }
 

@@ -18,12 +18,9 @@ namespace {
 class StandardClassFactory : public ClassFactory {
 public:
     StandardClassFactory(const ServerDescription &server, const ClassInfo &info)
-        : m_server(server), m_info(info), m_lock(*server.module)
-    {
-    }
+        : m_server(server), m_info(info), m_lock(*server.module) {}
 
-    Status createInstance(Ref<Control> *out) override
-    {
+    Status createInstance(Ref<Control> *out) override {
         if (!out)
             return StatusPointer;
         out->reset();
@@ -40,8 +37,7 @@ public:
         }
     }
 
-    Status lockServer(bool lock) override
-    {
+    Status lockServer(bool lock) override {
         if (lock)
             m_server.module->lock();
         else
@@ -55,22 +51,21 @@ private:
     ModuleLock m_lock;
 };
 
-QString versionOf(const TypeLibInfo &lib)
-{
+QString versionOf(const TypeLibInfo &lib) {
     return QStringLiteral("%1.%2").arg(lib.major).arg(lib.minor);
 }
 
 } // namespace
 
-Status registerServer(const ServerDescription &server, const QString &libraryPath)
-{
+Status registerServer(const ServerDescription &server, const QString &libraryPath) {
     try {
         if (libraryPath.isEmpty())
             return StatusRegisterClass;
         ComponentRegistry registry;
         QString error;
         if (failed(registry.load(&error)))
-            qCWarning(lcServer) << "registry" << registry.path() << "had unreadable records, which are dropped:" << error;
+            qCWarning(lcServer) << "registry" << registry.path()
+                                << "had unreadable records, which are dropped:" << error;
         for (const ClassInfo &info : server.classes) {
             ClassRecord record;
             record.clsid = info.clsid;
@@ -84,7 +79,8 @@ Status registerServer(const ServerDescription &server, const QString &libraryPat
             record.typeLibVersion = versionOf(server.typeLib);
             record.threadingModel = QString::fromUtf8(info.threadingModel);
             const VersionInfo &v = server.version;
-            record.libraryVersion = QStringLiteral("%1.%2.%3").arg(v.major).arg(v.minor).arg(v.revision);
+            record.libraryVersion =
+                QStringLiteral("%1.%2.%3").arg(v.major).arg(v.minor).arg(v.revision);
             record.fileVersion = QString::fromUtf8(v.fileVersion);
             record.productVersion = QString::fromUtf8(v.productVersion);
             record.productName = QString::fromUtf8(v.productName);
@@ -113,13 +109,13 @@ Status registerServer(const ServerDescription &server, const QString &libraryPat
     }
 }
 
-Status unregisterServer(const ServerDescription &server)
-{
+Status unregisterServer(const ServerDescription &server) {
     try {
         ComponentRegistry registry;
         QString error;
         if (failed(registry.load(&error)))
-            qCWarning(lcServer) << "registry" << registry.path() << "had unreadable records, which are dropped:" << error;
+            qCWarning(lcServer) << "registry" << registry.path()
+                                << "had unreadable records, which are dropped:" << error;
         for (const ClassInfo &info : server.classes)
             registry.removeClass(info.clsid);
         registry.removeTypeLib(server.typeLib.libid);
@@ -133,8 +129,8 @@ Status unregisterServer(const ServerDescription &server)
     }
 }
 
-Status getClassObject(const ServerDescription &server, const Guid *clsid, const Guid *iid, void **out)
-{
+Status getClassObject(const ServerDescription &server, const Guid *clsid, const Guid *iid,
+                      void **out) {
     if (!out)
         return StatusPointer;
     *out = nullptr;
@@ -154,13 +150,11 @@ Status getClassObject(const ServerDescription &server, const Guid *clsid, const 
     }
 }
 
-Status canUnloadNow(const ServerDescription &server)
-{
+Status canUnloadNow(const ServerDescription &server) {
     return server.module->canUnloadNow() ? StatusOk : StatusFalse;
 }
 
-QString libraryPathOf(const void *address)
-{
+QString libraryPathOf(const void *address) {
     Dl_info info{};
     if (dladdr(address, &info) == 0 || !info.dli_fname)
         return {};

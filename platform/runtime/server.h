@@ -18,7 +18,8 @@ Status unregisterServer(const ServerDescription &server);
 // A ClassFactory for `clsid` in *out (one reference, owned by the caller), or
 // StatusClassNotAvailable for a class the library does not hold, StatusNoInterface for an
 // interface other than ClassFactory::Iid, StatusPointer for null pointers.
-Status getClassObject(const ServerDescription &server, const Guid *clsid, const Guid *iid, void **out);
+Status getClassObject(const ServerDescription &server, const Guid *clsid, const Guid *iid,
+                      void **out);
 // StatusOk when no instance, factory or server lock of the library lives, else StatusFalse.
 Status canUnloadNow(const ServerDescription &server);
 

@@ -7,8 +7,7 @@
 
 namespace kestrum::runtime {
 
-Status ControlContext::userMode(bool *userMode) const
-{
+Status ControlContext::userMode(bool *userMode) const {
     *userMode = true;
     if (!m_site)
         return StatusOk;
@@ -25,8 +24,7 @@ Status ControlContext::userMode(bool *userMode) const
     return StatusOk;
 }
 
-Status ControlContext::ambientFont(Ref<Font> *font) const
-{
+Status ControlContext::ambientFont(Ref<Font> *font) const {
     if (m_site) {
         Variant v;
         const Status s = m_site->ambientProperty(AmbientFont, &v);
@@ -43,8 +41,7 @@ Status ControlContext::ambientFont(Ref<Font> *font) const
     return StatusOk;
 }
 
-Status ControlContext::extenderName(QString *name) const
-{
+Status ControlContext::extenderName(QString *name) const {
     name->clear();
     if (!m_site)
         return StatusOk;
@@ -57,24 +54,20 @@ Status ControlContext::extenderName(QString *name) const
     return v.toString(name);
 }
 
-Status ControlContext::propertyChanged(const QString &key) const
-{
+Status ControlContext::propertyChanged(const QString &key) const {
     return m_site ? m_site->propertyChanged(key) : StatusOk;
 }
 
-void ControlContext::addSink(EventSink *sink)
-{
+void ControlContext::addSink(EventSink *sink) {
     if (sink && std::find(m_sinks.begin(), m_sinks.end(), sink) == m_sinks.end())
         m_sinks.push_back(sink);
 }
 
-void ControlContext::removeSink(EventSink *sink)
-{
+void ControlContext::removeSink(EventSink *sink) {
     m_sinks.erase(std::remove(m_sinks.begin(), m_sinks.end(), sink), m_sinks.end());
 }
 
-Status ControlContext::raiseEvent(DispId id, std::span<Variant> args)
-{
+Status ControlContext::raiseEvent(DispId id, std::span<Variant> args) {
     // A handler may remove its sink (or add one) while running: walk a snapshot.
     const std::vector<EventSink *> sinks = m_sinks;
     for (EventSink *sink : sinks) {

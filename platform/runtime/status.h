@@ -39,7 +39,11 @@ inline constexpr Status StatusReadFault = static_cast<Status>(0x8003001Eu);
 inline constexpr Status StatusWriteFault = static_cast<Status>(0x8003001Du);
 inline constexpr Status StatusInvalidData = static_cast<Status>(0x8007000Du);
 
-constexpr bool succeeded(Status s) noexcept { return s >= 0; }
-constexpr bool failed(Status s) noexcept { return s < 0; }
+constexpr bool succeeded(Status s) noexcept {
+    return s >= 0;
+}
+constexpr bool failed(Status s) noexcept {
+    return s < 0;
+}
 
 } // namespace kestrum::runtime

@@ -10,8 +10,7 @@ namespace {
 
 // A value seen as a number, for the numeric conversions. Strings are parsed (C locale, with
 // "&H" hexadecimal accepted as automation does); objects are not numbers.
-Status asNumber(const Variant &v, double *out)
-{
+Status asNumber(const Variant &v, double *out) {
     switch (v.type()) {
     case VariantType::Empty:
         *out = 0;
@@ -56,9 +55,7 @@ Status asNumber(const Variant &v, double *out)
     return StatusTypeMismatch;
 }
 
-template<class Int>
-Status toInteger(const Variant &v, Int *out)
-{
+template <class Int> Status toInteger(const Variant &v, Int *out) {
     double d = 0;
     if (const Status s = asNumber(v, &d); failed(s))
         return s;
@@ -71,8 +68,7 @@ Status toInteger(const Variant &v, Int *out)
 
 } // namespace
 
-VariantType Variant::type() const
-{
+VariantType Variant::type() const {
     switch (m_v.index()) {
     case 1:
         return VariantType::Int16;
@@ -95,8 +91,7 @@ VariantType Variant::type() const
     }
 }
 
-bool Variant::isNothing() const
-{
+bool Variant::isNothing() const {
     if (isEmpty())
         return true;
     if (auto p = std::get_if<Ref<Picture>>(&m_v))
@@ -106,15 +101,13 @@ bool Variant::isNothing() const
     return false;
 }
 
-Status Variant::toInt16(std::int16_t *out) const
-{
+Status Variant::toInt16(std::int16_t *out) const {
     if (auto p = std::get_if<std::int16_t>(&m_v))
         return *out = *p, StatusOk;
     return toInteger(*this, out);
 }
 
-Status Variant::toInt32(std::int32_t *out) const
-{
+Status Variant::toInt32(std::int32_t *out) const {
     if (auto p = std::get_if<std::int32_t>(&m_v))
         return *out = *p, StatusOk;
     if (auto c = std::get_if<OleColor>(&m_v))
@@ -122,8 +115,7 @@ Status Variant::toInt32(std::int32_t *out) const
     return toInteger(*this, out);
 }
 
-Status Variant::toFloat(float *out) const
-{
+Status Variant::toFloat(float *out) const {
     if (auto p = std::get_if<float>(&m_v))
         return *out = *p, StatusOk;
     double d = 0;
@@ -135,8 +127,7 @@ Status Variant::toFloat(float *out) const
     return StatusOk;
 }
 
-Status Variant::toBool(Bool16 *out) const
-{
+Status Variant::toBool(Bool16 *out) const {
     double d = 0;
     if (const Status s = asNumber(*this, &d); failed(s))
         return s;
@@ -144,8 +135,7 @@ Status Variant::toBool(Bool16 *out) const
     return StatusOk;
 }
 
-Status Variant::toString(QString *out) const
-{
+Status Variant::toString(QString *out) const {
     switch (type()) {
     case VariantType::Empty:
         out->clear();
@@ -175,8 +165,7 @@ Status Variant::toString(QString *out) const
     return StatusTypeMismatch;
 }
 
-Status Variant::toColor(OleColor *out) const
-{
+Status Variant::toColor(OleColor *out) const {
     if (auto c = std::get_if<OleColor>(&m_v))
         return *out = *c, StatusOk;
     if (type() == VariantType::String) {
@@ -188,9 +177,11 @@ Status Variant::toColor(OleColor *out) const
     }
     if (type() == VariantType::Float) {
         double d = std::nearbyint(double(std::get<float>(m_v)));
-        if (d < double(std::numeric_limits<std::int32_t>::min()) || d > double(std::numeric_limits<std::uint32_t>::max()))
+        if (d < double(std::numeric_limits<std::int32_t>::min()) ||
+            d > double(std::numeric_limits<std::uint32_t>::max()))
             return StatusOverflow;
-        *out = OleColor(d < 0 ? static_cast<std::uint32_t>(static_cast<std::int32_t>(d)) : static_cast<std::uint32_t>(d));
+        *out = OleColor(d < 0 ? static_cast<std::uint32_t>(static_cast<std::int32_t>(d))
+                              : static_cast<std::uint32_t>(d));
         return StatusOk;
     }
     std::int32_t i = 0;
@@ -200,8 +191,7 @@ Status Variant::toColor(OleColor *out) const
     return StatusOk;
 }
 
-Status Variant::toPicture(Ref<Picture> *out) const
-{
+Status Variant::toPicture(Ref<Picture> *out) const {
     if (isEmpty())
         return out->reset(), StatusOk;
     if (auto p = std::get_if<Ref<Picture>>(&m_v))
@@ -209,8 +199,7 @@ Status Variant::toPicture(Ref<Picture> *out) const
     return StatusTypeMismatch;
 }
 
-Status Variant::toFont(Ref<Font> *out) const
-{
+Status Variant::toFont(Ref<Font> *out) const {
     if (isEmpty())
         return out->reset(), StatusOk;
     if (auto f = std::get_if<Ref<Font>>(&m_v))
@@ -218,58 +207,49 @@ Status Variant::toFont(Ref<Font> *out) const
     return StatusTypeMismatch;
 }
 
-std::int16_t Variant::int16() const
-{
+std::int16_t Variant::int16() const {
     std::int16_t v = 0;
     return succeeded(toInt16(&v)) ? v : std::int16_t(0);
 }
 
-std::int32_t Variant::int32() const
-{
+std::int32_t Variant::int32() const {
     std::int32_t v = 0;
     return succeeded(toInt32(&v)) ? v : 0;
 }
 
-float Variant::toFloat() const
-{
+float Variant::toFloat() const {
     float v = 0;
     return succeeded(toFloat(&v)) ? v : 0.0f;
 }
 
-bool Variant::boolean() const
-{
+bool Variant::boolean() const {
     if (auto b = std::get_if<Bool16>(&m_v))
         return bool(*b);
     Bool16 v;
     return succeeded(toBool(&v)) && bool(v);
 }
 
-QString Variant::string() const
-{
+QString Variant::string() const {
     QString v;
     return succeeded(toString(&v)) ? v : QString();
 }
 
-OleColor Variant::color() const
-{
+OleColor Variant::color() const {
     OleColor v;
     return succeeded(toColor(&v)) ? v : OleColor();
 }
 
-Ref<Picture> Variant::picture() const
-{
+Ref<Picture> Variant::picture() const {
     Ref<Picture> v;
     return succeeded(toPicture(&v)) ? v : Ref<Picture>();
 }
 
-Ref<Font> Variant::font() const
-{
+Ref<Font> Variant::font() const {
     Ref<Font> v;
     return succeeded(toFont(&v)) ? v : Ref<Font>();
 }
 
-bool operator==(const Variant &a, const Variant &b)
-{
+bool operator==(const Variant &a, const Variant &b) {
     if (a.m_v.index() != b.m_v.index())
         return false;
     if (auto fa = std::get_if<Ref<Font>>(&a.m_v)) {
@@ -281,8 +261,7 @@ bool operator==(const Variant &a, const Variant &b)
     return a.m_v == b.m_v;
 }
 
-QString Variant::debugString() const
-{
+QString Variant::debugString() const {
     switch (type()) {
     case VariantType::Empty:
         return QStringLiteral("Empty");
@@ -300,12 +279,16 @@ QString Variant::debugString() const
         return QStringLiteral("Color(0x%1)").arg(color().value, 8, 16, QLatin1Char('0'));
     case VariantType::Picture: {
         const Ref<Picture> p = picture();
-        return p ? QStringLiteral("Picture(type %1, %2x%3)").arg(p->type()).arg(p->width()).arg(p->height())
+        return p ? QStringLiteral("Picture(type %1, %2x%3)")
+                       .arg(p->type())
+                       .arg(p->width())
+                       .arg(p->height())
                  : QStringLiteral("Picture(Nothing)");
     }
     case VariantType::Font: {
         const Ref<Font> f = font();
-        return f ? QStringLiteral("Font(%1, %2)").arg(f->name()).arg(f->size()) : QStringLiteral("Font(Nothing)");
+        return f ? QStringLiteral("Font(%1, %2)").arg(f->name()).arg(f->size())
+                 : QStringLiteral("Font(Nothing)");
     }
     }
     return {};
@@ -315,8 +298,7 @@ QString Variant::debugString() const
 
 namespace kestrum::runtime {
 
-Status Variant::convert(VariantType type, Variant *out) const
-{
+Status Variant::convert(VariantType type, Variant *out) const {
     switch (type) {
     case VariantType::Empty:
         *out = Variant();
@@ -381,8 +363,7 @@ Status Variant::convert(VariantType type, Variant *out) const
     return StatusTypeMismatch;
 }
 
-bool Variant::sameValue(const Variant &a, const Variant &b)
-{
+bool Variant::sameValue(const Variant &a, const Variant &b) {
     const bool aObject = a.type() == VariantType::Picture || a.type() == VariantType::Font;
     const bool bObject = b.type() == VariantType::Picture || b.type() == VariantType::Font;
     if ((aObject || a.isEmpty()) && (bObject || b.isEmpty()) && a.isNothing() && b.isNothing())

@@ -18,19 +18,21 @@ struct Bool16 {
     static constexpr std::int16_t True = -1;
     static constexpr std::int16_t False = 0;
     constexpr Bool16() = default;
-    constexpr explicit Bool16(bool b) : value(b ? True : False) { }
+    constexpr explicit Bool16(bool b) : value(b ? True : False) {}
     constexpr explicit operator bool() const { return value != 0; }
-    friend constexpr bool operator==(Bool16 a, Bool16 b) { return (a.value != 0) == (b.value != 0); }
+    friend constexpr bool operator==(Bool16 a, Bool16 b) {
+        return (a.value != 0) == (b.value != 0);
+    }
 };
 
 // A 32-bit OLE colour: 0x00BBGGRR for an explicit colour, 0x80000000 + n for system colour n.
 struct OleColor {
     std::uint32_t value = 0;
     constexpr OleColor() = default;
-    constexpr explicit OleColor(std::uint32_t v) : value(v) { }
-    static constexpr OleColor rgb(int r, int g, int b)
-    {
-        return OleColor(std::uint32_t(r & 0xFF) | (std::uint32_t(g & 0xFF) << 8) | (std::uint32_t(b & 0xFF) << 16));
+    constexpr explicit OleColor(std::uint32_t v) : value(v) {}
+    static constexpr OleColor rgb(int r, int g, int b) {
+        return OleColor(std::uint32_t(r & 0xFF) | (std::uint32_t(g & 0xFF) << 8) |
+                        (std::uint32_t(b & 0xFF) << 16));
     }
     constexpr bool isSystem() const { return (value & 0x80000000u) != 0; }
     friend constexpr bool operator==(OleColor a, OleColor b) { return a.value == b.value; }
@@ -56,16 +58,16 @@ enum class VariantType : std::int16_t {
 class Variant {
 public:
     Variant() = default;
-    Variant(std::int16_t v) : m_v(v) { }
-    Variant(std::int32_t v) : m_v(v) { }
-    Variant(float v) : m_v(v) { }
-    Variant(Bool16 v) : m_v(v) { }
-    Variant(bool v) : m_v(Bool16(v)) { }
-    Variant(const QString &v) : m_v(v) { }
-    Variant(const char *v) : m_v(QString::fromUtf8(v)) { }
-    Variant(OleColor v) : m_v(v) { }
-    Variant(Ref<Picture> v) : m_v(std::move(v)) { }
-    Variant(Ref<Font> v) : m_v(std::move(v)) { }
+    Variant(std::int16_t v) : m_v(v) {}
+    Variant(std::int32_t v) : m_v(v) {}
+    Variant(float v) : m_v(v) {}
+    Variant(Bool16 v) : m_v(v) {}
+    Variant(bool v) : m_v(Bool16(v)) {}
+    Variant(const QString &v) : m_v(v) {}
+    Variant(const char *v) : m_v(QString::fromUtf8(v)) {}
+    Variant(OleColor v) : m_v(v) {}
+    Variant(Ref<Picture> v) : m_v(std::move(v)) {}
+    Variant(Ref<Font> v) : m_v(std::move(v)) {}
 
     VariantType type() const;
     bool isEmpty() const { return m_v.index() == 0; }
@@ -107,7 +109,9 @@ public:
     QString debugString() const;
 
 private:
-    std::variant<std::monostate, std::int16_t, std::int32_t, float, QString, Bool16, OleColor, Ref<Picture>, Ref<Font>> m_v;
+    std::variant<std::monostate, std::int16_t, std::int32_t, float, QString, Bool16, OleColor,
+                 Ref<Picture>, Ref<Font>>
+        m_v;
 };
 
 } // namespace kestrum::runtime

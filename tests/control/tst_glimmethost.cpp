@@ -24,8 +24,7 @@ const QString libraryPath = QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so");
 class Recorder : public EventSink {
 public:
     QList<DispId> ids;
-    Status onEvent(DispId id, std::span<Variant>) override
-    {
+    Status onEvent(DispId id, std::span<Variant>) override {
         ids << id;
         return StatusOk;
     }
@@ -38,8 +37,7 @@ public:
     Status propertyChanged(const QString &) override { return StatusAccessDenied; }
 };
 
-QImage colourful(int w, int h)
-{
+QImage colourful(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -80,10 +78,10 @@ private:
     std::unique_ptr<MessageBox::ScopedHook> m_hook;
 };
 
-void TestGlimmetHost::initTestCase()
-{
+void TestGlimmetHost::initTestCase() {
     QVERIFY(m_dir.isValid());
-    qputenv("KESTRUM_COMPONENT_REGISTRY", m_dir.filePath(QStringLiteral("components.conf")).toLocal8Bit());
+    qputenv("KESTRUM_COMPONENT_REGISTRY",
+            m_dir.filePath(QStringLiteral("components.conf")).toLocal8Bit());
     m_hook = std::make_unique<MessageBox::ScopedHook>([this](const MessageBox::Request &r) {
         m_boxes << r;
         return MessageBox::Answer::Ok;
@@ -99,28 +97,27 @@ void TestGlimmetHost::initTestCase()
     QVERIFY(m_canUnloadNow);
 }
 
-void TestGlimmetHost::cleanupTestCase()
-{
+void TestGlimmetHost::cleanupTestCase() {
     m_hook.reset();
 }
 
-Ref<Control> TestGlimmetHost::create(ClientSite *site, const PropertyBag *bag)
-{
+Ref<Control> TestGlimmetHost::create(ClientSite *site, const PropertyBag *bag) {
     Ref<Control> control;
-    const Status s = m_loader->createControl(QString::fromLatin1(Glimmet3::progId), site, &control, bag);
+    const Status s =
+        m_loader->createControl(QString::fromLatin1(Glimmet3::progId), site, &control, bag);
     if (failed(s))
         qWarning("createControl: 0x%08x %s", unsigned(s), qPrintable(m_loader->lastError()));
     return control;
 }
 
-void TestGlimmetHost::registrationRecords()
-{
+void TestGlimmetHost::registrationRecords() {
     ComponentRegistry registry;
     QCOMPARE(registry.load(), StatusOk);
     QVERIFY(registry.classIdOf(QStringLiteral("GlimmetLib.Glimmet")) == Glimmet3::classId);
     const auto c = registry.classRecord(Glimmet3::classId);
     QVERIFY(c);
-    QCOMPARE(QFileInfo(c->libraryPath).canonicalFilePath(), QFileInfo(libraryPath).canonicalFilePath());
+    QCOMPARE(QFileInfo(c->libraryPath).canonicalFilePath(),
+             QFileInfo(libraryPath).canonicalFilePath());
     QVERIFY(c->control);
     QCOMPARE(c->miscStatus, 0x20191u);
     QVERIFY(c->toolboxImage.endsWith(QStringLiteral(",30000")));
@@ -130,14 +127,18 @@ void TestGlimmetHost::registrationRecords()
     const QStringList parts = QStringLiteral(GLIMMET_VERSION_FROM_CMAKE).split(QLatin1Char('.'));
     QCOMPARE(parts.size(), 3);
     QCOMPARE(c->libraryVersion, QStringLiteral(GLIMMET_VERSION_FROM_CMAKE));
-    QCOMPARE(c->fileVersion, QStringLiteral("%1.%2.%3").arg(parts[0], parts[1].rightJustified(2, QLatin1Char('0')),
-                                                            parts[2].rightJustified(4, QLatin1Char('0'))));
+    QCOMPARE(c->fileVersion, QStringLiteral("%1.%2.%3")
+                                 .arg(parts[0], parts[1].rightJustified(2, QLatin1Char('0')),
+                                      parts[2].rightJustified(4, QLatin1Char('0'))));
     QCOMPARE(c->productVersion, c->fileVersion);
     QCOMPARE(c->productName, QStringLiteral("Glimmet"));
     QCOMPARE(c->internalName, QStringLiteral("Glimmet3"));
     QCOMPARE(c->originalFilename, QStringLiteral("Glimmet3.ocx"));
-    QVERIFY(c->comments.startsWith(QStringLiteral("A RollOver Button that responds on Mouse Activity.")));
-    QVERIFY(QFileInfo(libraryPath).canonicalFilePath().endsWith(QStringLiteral(".so." GLIMMET_VERSION_FROM_CMAKE)));
+    QVERIFY(c->comments.startsWith(
+        QStringLiteral("A RollOver Button that responds on Mouse Activity.")));
+    QVERIFY(QFileInfo(libraryPath)
+                .canonicalFilePath()
+                .endsWith(QStringLiteral(".so." GLIMMET_VERSION_FROM_CMAKE)));
 
     QImage toolbox;
     QCOMPARE(m_loader->toolboxImage(Glimmet3::classId, &toolbox), StatusOk);
@@ -154,8 +155,7 @@ void TestGlimmetHost::registrationRecords()
     QVERIFY(t->flags & TypeLibControl);
 }
 
-void TestGlimmetHost::hostsBindingByIdAndByNameAgree()
-{
+void TestGlimmetHost::hostsBindingByIdAndByNameAgree() {
     HostSite siteA(QStringLiteral("Command1"));
     HostSite siteB(QStringLiteral("Command1"));
     Ref<Control> byId = create(&siteA);
@@ -177,15 +177,18 @@ void TestGlimmetHost::hostsBindingByIdAndByNameAgree()
     QCOMPARE(byId->putProperty(Ids::HighCaption, QStringLiteral("Go")), StatusOk);
     QCOMPARE(byId->putProperty(Ids::BackColor, back), StatusOk);
     QCOMPARE(byId->putProperty(Ids::HighBackColor, highBack), StatusOk);
-    QCOMPARE(byName->putProperty(QStringLiteral("Caption"), QStringLiteral("Convert it!")), StatusOk);
+    QCOMPARE(byName->putProperty(QStringLiteral("Caption"), QStringLiteral("Convert it!")),
+             StatusOk);
     QCOMPARE(byName->putProperty(QStringLiteral("highcaption"), QStringLiteral("Go")), StatusOk);
     QCOMPARE(byName->putProperty(QStringLiteral("BackColor"), back), StatusOk);
     QCOMPARE(byName->putProperty(QStringLiteral("HighBackColor"), highBack), StatusOk);
 
     QCOMPARE(siteA.changes(), siteB.changes());
     QCOMPARE(siteA.changes(),
-             (QStringList{QStringLiteral("Caption"), QStringLiteral("HighCaption"), QStringLiteral("BackColor"), QStringLiteral("HighBackColor")}));
-    for (const char *name : {"Caption", "HighCaption", "BackColor", "HighBackColor", "mode", "Bevel"}) {
+             (QStringList{QStringLiteral("Caption"), QStringLiteral("HighCaption"),
+                          QStringLiteral("BackColor"), QStringLiteral("HighBackColor")}));
+    for (const char *name :
+         {"Caption", "HighCaption", "BackColor", "HighBackColor", "mode", "Bevel"}) {
         Variant a, b;
         DispId id = DispIdUnknown;
         QCOMPARE(byId->getIdOfName(QLatin1String(name), &id), StatusOk);
@@ -202,18 +205,28 @@ void TestGlimmetHost::hostsBindingByIdAndByNameAgree()
     QCOMPARE(byId->widget()->grab().toImage(), byName->widget()->grab().toImage());
 }
 
-void TestGlimmetHost::dispatchIdsMatchTheLibrarysTable()
-{
+void TestGlimmetHost::dispatchIdsMatchTheLibrarysTable() {
     HostSite site;
     Ref<Control> control = create(&site);
     QVERIFY(control);
     const std::pair<const char *, DispId> expected[] = {
-        {"MouseIcon", Ids::MouseIcon}, {"Caption", Ids::Caption},         {"HighCaption", Ids::HighCaption},
-        {"Bevel", Ids::Bevel},         {"hwnd", Ids::hwnd},               {"Picture", Ids::Picture},
-        {"HighPicture", Ids::HighPicture}, {"DownPicture", Ids::DownPicture}, {"BackColor", Ids::BackColor},
-        {"Font", Ids::Font},           {"ForeColor", Ids::ForeColor},     {"mode", Ids::mode},
-        {"GrayScale", Ids::GrayScale}, {"HighBackColor", Ids::HighBackColor}, {"HighForeColor", Ids::HighForeColor},
-        {"HighFont", Ids::HighFont},   {"ShowInfo", Ids::ShowInfo},
+        {"MouseIcon", Ids::MouseIcon},
+        {"Caption", Ids::Caption},
+        {"HighCaption", Ids::HighCaption},
+        {"Bevel", Ids::Bevel},
+        {"hwnd", Ids::hwnd},
+        {"Picture", Ids::Picture},
+        {"HighPicture", Ids::HighPicture},
+        {"DownPicture", Ids::DownPicture},
+        {"BackColor", Ids::BackColor},
+        {"Font", Ids::Font},
+        {"ForeColor", Ids::ForeColor},
+        {"mode", Ids::mode},
+        {"GrayScale", Ids::GrayScale},
+        {"HighBackColor", Ids::HighBackColor},
+        {"HighForeColor", Ids::HighForeColor},
+        {"HighFont", Ids::HighFont},
+        {"ShowInfo", Ids::ShowInfo},
     };
     for (const auto &[name, id] : expected) {
         DispId found = DispIdUnknown;
@@ -223,19 +236,20 @@ void TestGlimmetHost::dispatchIdsMatchTheLibrarysTable()
     const EventInterfaceInfo *events = control->classInfo().eventInterface;
     QVERIFY(events);
     QCOMPARE(events->events.size(), size_t(9));
-    const char *eventNames[] = {"Click", "MouseUp", "MouseDown", "MouseMove", "MouseOut", "DblClick", "KeyIsUp", "KeyIsDown", "KeyIsPressed"};
+    const char *eventNames[] = {"Click",    "MouseUp", "MouseDown", "MouseMove",   "MouseOut",
+                                "DblClick", "KeyIsUp", "KeyIsDown", "KeyIsPressed"};
     for (int i = 0; i < 9; ++i) {
         const EventInfo *e = events->findEvent(QLatin1String(eventNames[i]));
         QVERIFY(e);
         QCOMPARE(e->id, i + 1);
     }
     QCOMPARE(events->findEvent(2)->arguments.size(), size_t(4));
-    QCOMPARE(QLatin1String(events->findEvent(2)->arguments[0].name), QLatin1String("PressedButton"));
+    QCOMPARE(QLatin1String(events->findEvent(2)->arguments[0].name),
+             QLatin1String("PressedButton"));
     QCOMPARE(events->findEvent(9)->arguments.size(), size_t(1));
 }
 
-void TestGlimmetHost::slotTableIsConsistent()
-{
+void TestGlimmetHost::slotTableIsConsistent() {
     HostSite site;
     Ref<Control> control = create(&site);
     const InterfaceInfo &iface = *control->classInfo().defaultInterface;
@@ -244,10 +258,12 @@ void TestGlimmetHost::slotTableIsConsistent()
     // Every slot names a member that accepts that kind of call, and every accepted kind of
     // every member has exactly one slot.
     for (const MemberInfo &m : iface.members) {
-        for (const InvokeKind kind : {InvokeKind::Method, InvokeKind::PropertyGet, InvokeKind::PropertyPut, InvokeKind::PropertyPutRef}) {
-            const int found = int(std::count_if(iface.slotOrder.begin(), iface.slotOrder.end(), [&](const SlotInfo &s) {
-                return QLatin1String(s.member) == QLatin1String(m.name) && s.kind == kind;
-            }));
+        for (const InvokeKind kind : {InvokeKind::Method, InvokeKind::PropertyGet,
+                                      InvokeKind::PropertyPut, InvokeKind::PropertyPutRef}) {
+            const int found = int(std::count_if(
+                iface.slotOrder.begin(), iface.slotOrder.end(), [&](const SlotInfo &s) {
+                    return QLatin1String(s.member) == QLatin1String(m.name) && s.kind == kind;
+                }));
             QCOMPARE(found, (m.access & std::uint16_t(kind)) ? 1 : 0);
         }
     }
@@ -256,13 +272,13 @@ void TestGlimmetHost::slotTableIsConsistent()
     QCOMPARE(QLatin1String(iface.slotOrder.back().member), QLatin1String("ShowInfo"));
 }
 
-void TestGlimmetHost::accessRulesAndConversions()
-{
+void TestGlimmetHost::accessRulesAndConversions() {
     HostSite site(QStringLiteral("Glimmet1"));
     Ref<Control> control = create(&site);
-    QCOMPARE(control->putProperty(Ids::mode, std::int16_t(1)), StatusMemberNotFound);   // read only
-    QCOMPARE(control->putProperty(Ids::hwnd, std::int32_t(1)), StatusMemberNotFound);   // read only
-    QCOMPARE(control->putProperty(Ids::Picture, Variant(Ref<Picture>())), StatusMemberNotFound); // set by reference only
+    QCOMPARE(control->putProperty(Ids::mode, std::int16_t(1)), StatusMemberNotFound); // read only
+    QCOMPARE(control->putProperty(Ids::hwnd, std::int32_t(1)), StatusMemberNotFound); // read only
+    QCOMPARE(control->putProperty(Ids::Picture, Variant(Ref<Picture>())),
+             StatusMemberNotFound); // set by reference only
     QCOMPARE(control->putProperty(Ids::BackColor, QStringLiteral("red")), StatusTypeMismatch);
     QCOMPARE(control->putProperty(Ids::Caption, std::int32_t(12)), StatusOk);
     Variant v;
@@ -287,8 +303,7 @@ void TestGlimmetHost::accessRulesAndConversions()
     QVERIFY(v.font() == font && v.font()->bold());
 }
 
-void TestGlimmetHost::clickReachesTheHostByDispatchId()
-{
+void TestGlimmetHost::clickReachesTheHostByDispatchId() {
     HostSite site;
     Ref<Control> control = create(&site);
     Recorder recorder;
@@ -315,8 +330,7 @@ void TestGlimmetHost::clickReachesTheHostByDispatchId()
     QVERIFY(recorder.ids.isEmpty()); // unadvised
 }
 
-void TestGlimmetHost::canUnloadOnlyWhenNothingLives()
-{
+void TestGlimmetHost::canUnloadOnlyWhenNothingLives() {
     QCOMPARE(m_canUnloadNow(), StatusOk);
     {
         HostSite site;
@@ -342,12 +356,12 @@ void TestGlimmetHost::canUnloadOnlyWhenNothingLives()
     QCOMPARE(m_canUnloadNow(), StatusOk);
 }
 
-void TestGlimmetHost::refusesOtherClasses()
-{
+void TestGlimmetHost::refusesOtherClasses() {
     const auto getClassObject = m_library->resolve<DllGetClassObjectFn>("DllGetClassObject");
     QVERIFY(getClassObject);
     void *out = nullptr;
-    for (const Guid &wrong : {Glimmet3::typeLibId, Glimmet3::interfaceId, Glimmet3::eventInterfaceId}) {
+    for (const Guid &wrong :
+         {Glimmet3::typeLibId, Glimmet3::interfaceId, Glimmet3::eventInterfaceId}) {
         QCOMPARE(getClassObject(&wrong, &ClassFactory::Iid, &out), StatusClassNotAvailable);
         QVERIFY(!out);
     }
@@ -358,8 +372,7 @@ void TestGlimmetHost::refusesOtherClasses()
     QCOMPARE(m_canUnloadNow(), StatusOk);
 }
 
-void TestGlimmetHost::informationBoxOnlyInDesignMode()
-{
+void TestGlimmetHost::informationBoxOnlyInDesignMode() {
     m_boxes.clear();
     HostSite runTime(QStringLiteral("Glimmet1"), true);
     Ref<Control> a = create(&runTime);
@@ -376,7 +389,8 @@ void TestGlimmetHost::informationBoxOnlyInDesignMode()
     QCOMPARE(box.icon, MessageBox::Icon::None);
     QVERIFY(box.systemModal);
     QCOMPARE(box.text.split(QStringLiteral("\r\n")),
-             (QStringList{QString(), QStringLiteral("GLIMMET"), QStringLiteral("Easy and User Friendly Lumatrel for VB"),
+             (QStringList{QString(), QStringLiteral("GLIMMET"),
+                          QStringLiteral("Easy and User Friendly Lumatrel for VB"),
                           QStringLiteral("Version:" GLIMMET_VERSION_FROM_CMAKE)}));
 
     // ShowInfo by dispatch id shows the same box at run time too.
@@ -385,8 +399,7 @@ void TestGlimmetHost::informationBoxOnlyInDesignMode()
     QCOMPARE(m_boxes.last().text, box.text);
 }
 
-void TestGlimmetHost::persistenceThroughAFileKeepsPicturesAndFonts()
-{
+void TestGlimmetHost::persistenceThroughAFileKeepsPicturesAndFonts() {
     Ref<Font> ambient = makeRef<Font>(QFont(QStringLiteral("DejaVu Sans"), 8));
     HostSite site(QStringLiteral("Glimmet1"), true, ambient);
     Ref<Control> original = create(&site);
@@ -414,8 +427,8 @@ void TestGlimmetHost::persistenceThroughAFileKeepsPicturesAndFonts()
     Ref<Control> restored = create(&site, &reread);
     QVERIFY(restored);
 
-    for (DispId id : {Ids::Caption, Ids::HighCaption, Ids::Bevel, Ids::GrayScale, Ids::BackColor, Ids::ForeColor,
-                      Ids::HighBackColor, Ids::HighForeColor, Ids::mode}) {
+    for (DispId id : {Ids::Caption, Ids::HighCaption, Ids::Bevel, Ids::GrayScale, Ids::BackColor,
+                      Ids::ForeColor, Ids::HighBackColor, Ids::HighForeColor, Ids::mode}) {
         Variant a, b;
         QCOMPARE(original->getProperty(id, &a), StatusOk);
         QCOMPARE(restored->getProperty(id, &b), StatusOk);
@@ -427,7 +440,8 @@ void TestGlimmetHost::persistenceThroughAFileKeepsPicturesAndFonts()
         restored->getProperty(id, &b);
         QVERIFY(a.picture() && b.picture());
         QCOMPARE(b.picture()->type(), a.picture()->type());
-        QCOMPARE(b.picture()->toImage().convertToFormat(QImage::Format_RGB32), a.picture()->toImage().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(b.picture()->toImage().convertToFormat(QImage::Format_RGB32),
+                 a.picture()->toImage().convertToFormat(QImage::Format_RGB32));
     }
     for (DispId id : {Ids::Font, Ids::HighFont}) {
         Variant a, b;
@@ -437,8 +451,7 @@ void TestGlimmetHost::persistenceThroughAFileKeepsPicturesAndFonts()
     }
 }
 
-void TestGlimmetHost::damagedStoreFallsBackToDefaults()
-{
+void TestGlimmetHost::damagedStoreFallsBackToDefaults() {
     HostSite site(QStringLiteral("Glimmet7"));
     Ref<Control> original = create(&site);
     QCOMPARE(original->putProperty(Ids::Caption, QStringLiteral("kept")), StatusOk);
@@ -474,8 +487,7 @@ void TestGlimmetHost::damagedStoreFallsBackToDefaults()
     QVERIFY(v.boolean()); // a store without "Bevel" reads true
 }
 
-void TestGlimmetHost::failingHostCallIsReturnedNotFatal()
-{
+void TestGlimmetHost::failingHostCallIsReturnedNotFatal() {
     FailingSite site(QStringLiteral("Glimmet1"));
     Ref<Control> control = create(&site);
     QVERIFY(control);
@@ -485,8 +497,7 @@ void TestGlimmetHost::failingHostCallIsReturnedNotFatal()
     QCOMPARE(v.string(), QStringLiteral("x")); // stored before the failing notification
 }
 
-void TestGlimmetHost::unregisterRemovesTheRecords()
-{
+void TestGlimmetHost::unregisterRemovesTheRecords() {
     const auto unregister = m_library->resolve<DllUnregisterServerFn>("DllUnregisterServer");
     QVERIFY(unregister);
     QCOMPARE(unregister(), StatusOk);
@@ -496,8 +507,10 @@ void TestGlimmetHost::unregisterRemovesTheRecords()
     QVERIFY(!registry.classRecord(Glimmet3::classId));
     QVERIFY(!registry.typeLibRecord(Glimmet3::typeLibId));
     Ref<Control> control;
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("GlimmetLib.Glimmet is not registered")));
-    QCOMPARE(m_loader->createControl(QStringLiteral("GlimmetLib.Glimmet"), nullptr, &control), StatusClassNotRegistered);
+    QTest::ignoreMessage(
+        QtWarningMsg, QRegularExpression(QStringLiteral("GlimmetLib.Glimmet is not registered")));
+    QCOMPARE(m_loader->createControl(QStringLiteral("GlimmetLib.Glimmet"), nullptr, &control),
+             StatusClassNotRegistered);
 }
 
 QTEST_MAIN(TestGlimmetHost)

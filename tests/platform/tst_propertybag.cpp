@@ -10,19 +10,18 @@ using namespace kestrum::runtime;
 
 namespace {
 
-Ref<Picture> metafile(Picture::Type type)
-{
+Ref<Picture> metafile(Picture::Type type) {
     QPicture recording;
     {
         QPainter p(&recording);
         p.fillRect(QRect(0, 0, 30, 20), Qt::blue);
         p.drawLine(0, 0, 30, 20);
     }
-    return Picture::fromRecording(recording, QSize(Picture::pixelsToHimetric(30), Picture::pixelsToHimetric(20)), type);
+    return Picture::fromRecording(
+        recording, QSize(Picture::pixelsToHimetric(30), Picture::pixelsToHimetric(20)), type);
 }
 
-QImage gradient(int w, int h)
-{
+QImage gradient(int w, int h) {
     QImage image(w, h, QImage::Format_ARGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -31,8 +30,7 @@ QImage gradient(int w, int h)
 }
 
 // A bag holding one value of every kind.
-PropertyBag fullBag()
-{
+PropertyBag fullBag() {
     PropertyBag bag;
     Ref<Font> font = makeRef<Font>(QFont(QStringLiteral("DejaVu Serif"), 9));
     font->setSize(8.25);
@@ -40,7 +38,8 @@ PropertyBag fullBag()
     font->setItalic(true);
     font->setStrikethrough(true);
     font->setCharset(2);
-    bag.writeProperty(QStringLiteral("Caption"), QStringLiteral("Save & Exit\r\n= 100% \"quoted\" ǅ"), QString());
+    bag.writeProperty(QStringLiteral("Caption"),
+                      QStringLiteral("Save & Exit\r\n= 100% \"quoted\" ǅ"), QString());
     bag.writeProperty(QStringLiteral("Empty text"), QString(), QStringLiteral("x"));
     bag.writeProperty(QStringLiteral("Mode"), std::int16_t(2), std::int16_t(0));
     bag.writeProperty(QStringLiteral("Count"), std::int32_t(-123456), std::int32_t(0));
@@ -49,15 +48,16 @@ PropertyBag fullBag()
     bag.writeProperty(QStringLiteral("BackColor"), ButtonFaceColor, OleColor(0));
     bag.writeProperty(QStringLiteral("Font"), font, Variant());
     bag.writeProperty(QStringLiteral("Picture"), Picture::fromImage(gradient(17, 9)), Variant());
-    bag.writeProperty(QStringLiteral("MouseIcon"), Picture::fromIcon(gradient(16, 16), QPoint(2, 5)), Variant());
+    bag.writeProperty(QStringLiteral("MouseIcon"),
+                      Picture::fromIcon(gradient(16, 16), QPoint(2, 5)), Variant());
     bag.writeProperty(QStringLiteral("Meta"), metafile(Picture::Metafile), Variant());
     bag.writeProperty(QStringLiteral("EnhMeta"), metafile(Picture::EnhMetafile), Variant());
-    bag.writeProperty(QStringLiteral("NoPicture"), Ref<Picture>(), Picture::fromImage(gradient(1, 1)));
+    bag.writeProperty(QStringLiteral("NoPicture"), Ref<Picture>(),
+                      Picture::fromImage(gradient(1, 1)));
     return bag;
 }
 
-void compareBags(const PropertyBag &a, const PropertyBag &b)
-{
+void compareBags(const PropertyBag &a, const PropertyBag &b) {
     QCOMPARE(b.keys(), a.keys());
     for (const QString &key : a.keys()) {
         const Variant va = a.readProperty(key);
@@ -72,9 +72,11 @@ void compareBags(const PropertyBag &a, const PropertyBag &b)
             QCOMPARE(pb->width(), pa->width());
             QCOMPARE(pb->height(), pa->height());
             QCOMPARE(pb->hotSpot(), pa->hotSpot());
-            QCOMPARE(pb->toImage().convertToFormat(QImage::Format_ARGB32), pa->toImage().convertToFormat(QImage::Format_ARGB32));
+            QCOMPARE(pb->toImage().convertToFormat(QImage::Format_ARGB32),
+                     pa->toImage().convertToFormat(QImage::Format_ARGB32));
         } else {
-            QVERIFY2(va == vb, qPrintable(key + QStringLiteral(": ") + va.debugString() + QStringLiteral(" / ") + vb.debugString()));
+            QVERIFY2(va == vb, qPrintable(key + QStringLiteral(": ") + va.debugString() +
+                                          QStringLiteral(" / ") + vb.debugString()));
         }
     }
 }
@@ -97,22 +99,23 @@ private Q_SLOTS:
     void unwritableFileKeepsTheOldOne();
 };
 
-void TestPropertyBag::readsDefaultsForMissingKeys()
-{
+void TestPropertyBag::readsDefaultsForMissingKeys() {
     PropertyBag bag;
     QCOMPARE(bag.readProperty(QStringLiteral("Bevel"), true).boolean(), true);
-    QCOMPARE(bag.readProperty(QStringLiteral("Caption"), QStringLiteral("Glimmet1")).string(), QStringLiteral("Glimmet1"));
+    QCOMPARE(bag.readProperty(QStringLiteral("Caption"), QStringLiteral("Glimmet1")).string(),
+             QStringLiteral("Glimmet1"));
     QVERIFY(bag.readProperty(QStringLiteral("Picture")).isEmpty());
 }
 
-void TestPropertyBag::leavesOutValuesEqualToDefaults()
-{
+void TestPropertyBag::leavesOutValuesEqualToDefaults() {
     PropertyBag bag;
     bag.writeProperty(QStringLiteral("Mode"), std::int16_t(1), std::int16_t(0));
     QVERIFY(bag.contains(QStringLiteral("Mode")));
-    bag.writeProperty(QStringLiteral("Mode"), std::int16_t(0), std::int16_t(0)); // back to the default: removed
+    bag.writeProperty(QStringLiteral("Mode"), std::int16_t(0),
+                      std::int16_t(0)); // back to the default: removed
     QVERIFY(!bag.contains(QStringLiteral("Mode")));
-    bag.writeProperty(QStringLiteral("Mode"), std::int16_t(0), std::int32_t(0)); // same number, other width
+    bag.writeProperty(QStringLiteral("Mode"), std::int16_t(0),
+                      std::int32_t(0)); // same number, other width
     QVERIFY(!bag.contains(QStringLiteral("Mode")));
     bag.writeProperty(QStringLiteral("Bevel"), true, true);
     bag.writeProperty(QStringLiteral("BackColor"), ButtonFaceColor, ButtonFaceColor);
@@ -125,8 +128,7 @@ void TestPropertyBag::leavesOutValuesEqualToDefaults()
     QVERIFY(bag.readProperty(QStringLiteral("Font"), ambient).font() == ambient);
 }
 
-void TestPropertyBag::readConvertsToTheDefaultsType()
-{
+void TestPropertyBag::readConvertsToTheDefaultsType() {
     PropertyBag bag;
     bag.writeProperty(QStringLiteral("Mode"), std::int32_t(2));
     bag.writeProperty(QStringLiteral("Caption"), Picture::fromImage(gradient(2, 2)));
@@ -134,11 +136,11 @@ void TestPropertyBag::readConvertsToTheDefaultsType()
     QCOMPARE(mode.type(), VariantType::Int16);
     QCOMPARE(mode.int16(), std::int16_t(2));
     // A value of the wrong kind (a damaged store) gives the default.
-    QCOMPARE(bag.readProperty(QStringLiteral("Caption"), QStringLiteral("Glimmet1")).string(), QStringLiteral("Glimmet1"));
+    QCOMPARE(bag.readProperty(QStringLiteral("Caption"), QStringLiteral("Glimmet1")).string(),
+             QStringLiteral("Glimmet1"));
 }
 
-void TestPropertyBag::roundTripsEveryKindThroughAFile()
-{
+void TestPropertyBag::roundTripsEveryKindThroughAFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("form.bag"));
     const PropertyBag saved = fullBag();
@@ -154,16 +156,14 @@ void TestPropertyBag::roundTripsEveryKindThroughAFile()
     QCOMPARE(font->charset(), std::int16_t(2));
 }
 
-void TestPropertyBag::sharedObjectsStayShared()
-{
+void TestPropertyBag::sharedObjectsStayShared() {
     PropertyBag bag;
     Ref<Picture> picture = Picture::fromImage(gradient(4, 4));
     bag.writeProperty(QStringLiteral("Picture"), picture);
     QVERIFY(bag.readProperty(QStringLiteral("Picture")).picture() == picture); // no copy in memory
 }
 
-void TestPropertyBag::missingFile()
-{
+void TestPropertyBag::missingFile() {
     QTemporaryDir dir;
     PropertyBag bag = fullBag();
     QString error;
@@ -173,8 +173,7 @@ void TestPropertyBag::missingFile()
     QCOMPARE(bag.readProperty(QStringLiteral("Bevel"), true).boolean(), true);
 }
 
-void TestPropertyBag::everyTruncationFallsBackAndReports()
-{
+void TestPropertyBag::everyTruncationFallsBackAndReports() {
     const PropertyBag saved = fullBag();
     const QByteArray bytes = saved.toBytes();
     // Cut the data at every length (short of the final line break, which loses nothing): nothing
@@ -190,23 +189,25 @@ void TestPropertyBag::everyTruncationFallsBackAndReports()
             const Variant original = saved.readProperty(key);
             QCOMPARE(read.type(), original.type());
             if (read.type() != VariantType::Picture && read.type() != VariantType::Font)
-                QVERIFY2(read == original, qPrintable(QStringLiteral("length %1 key %2").arg(length).arg(key)));
+                QVERIFY2(read == original,
+                         qPrintable(QStringLiteral("length %1 key %2").arg(length).arg(key)));
         }
     }
 }
 
-void TestPropertyBag::damagedRecordsFallBackAndReport_data()
-{
+void TestPropertyBag::damagedRecordsFallBackAndReport_data() {
     QTest::addColumn<QByteArray>("from");
     QTest::addColumn<QByteArray>("to");
     QTest::addColumn<QString>("lostKey");
-    QTest::newRow("flipped digit") << QByteArrayLiteral("i16 2") << QByteArrayLiteral("i16 3") << QStringLiteral("Mode");
-    QTest::newRow("bad bool") << QByteArrayLiteral("bool 0") << QByteArrayLiteral("bool 5") << QStringLiteral("Bevel");
-    QTest::newRow("bad first line") << QByteArrayLiteral("KestrumPropertyBag 1") << QByteArrayLiteral("KestrumPropertyBag 9") << QString();
+    QTest::newRow("flipped digit")
+        << QByteArrayLiteral("i16 2") << QByteArrayLiteral("i16 3") << QStringLiteral("Mode");
+    QTest::newRow("bad bool") << QByteArrayLiteral("bool 0") << QByteArrayLiteral("bool 5")
+                              << QStringLiteral("Bevel");
+    QTest::newRow("bad first line") << QByteArrayLiteral("KestrumPropertyBag 1")
+                                    << QByteArrayLiteral("KestrumPropertyBag 9") << QString();
 }
 
-void TestPropertyBag::damagedRecordsFallBackAndReport()
-{
+void TestPropertyBag::damagedRecordsFallBackAndReport() {
     QFETCH(QByteArray, from);
     QFETCH(QByteArray, to);
     QFETCH(QString, lostKey);
@@ -224,11 +225,11 @@ void TestPropertyBag::damagedRecordsFallBackAndReport()
     }
     QVERIFY(!bag.contains(lostKey));
     QCOMPARE(bag.size(), saved.size() - 1); // the other records still read
-    QVERIFY(bag.readProperty(QStringLiteral("Caption")) == saved.readProperty(QStringLiteral("Caption")));
+    QVERIFY(bag.readProperty(QStringLiteral("Caption")) ==
+            saved.readProperty(QStringLiteral("Caption")));
 }
 
-void TestPropertyBag::unwritableFileKeepsTheOldOne()
-{
+void TestPropertyBag::unwritableFileKeepsTheOldOne() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sub/form.bag"));
     QString error;

@@ -15,16 +15,17 @@ using namespace kestrum::runtime;
 
 namespace {
 
-const Guid probeClassId = {0x1B2C3D4E, 0x0001, 0x4000, {0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}};
-const Guid probeLibId = {0x1B2C3D4E, 0x0004, 0x4000, {0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04}};
+const Guid probeClassId = {
+    0x1B2C3D4E, 0x0001, 0x4000, {0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}};
+const Guid probeLibId = {
+    0x1B2C3D4E, 0x0004, 0x4000, {0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04}};
 const QString probeLibrary = QStringLiteral(TEST_CONTROL_PATH);
 
 class RecordingSink : public EventSink {
 public:
     QList<DispId> ids;
     std::int16_t replaceWith = 0;
-    Status onEvent(DispId id, std::span<Variant> args) override
-    {
+    Status onEvent(DispId id, std::span<Variant> args) override {
         ids << id;
         if (!args.empty())
             args[0] = Variant(replaceWith);
@@ -32,8 +33,7 @@ public:
     }
 };
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
+void writeFile(const QString &path, const QByteArray &bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
@@ -59,16 +59,14 @@ private:
     QString m_registry;
 };
 
-void TestRegistry::init()
-{
+void TestRegistry::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     m_registry = m_dir->filePath(QStringLiteral("config/kestrum/components.conf"));
     qputenv("KESTRUM_COMPONENT_REGISTRY", m_registry.toLocal8Bit());
     QCOMPARE(ComponentRegistry::defaultPath(), m_registry);
 }
 
-void TestRegistry::recordsRoundTrip()
-{
+void TestRegistry::recordsRoundTrip() {
     ComponentRegistry registry;
     ClassRecord c;
     c.clsid = probeClassId;
@@ -120,16 +118,16 @@ void TestRegistry::recordsRoundTrip()
     QVERIFY(!read.removeClass(probeClassId));
 }
 
-void TestRegistry::brokenRecordsAreSkippedAndReported()
-{
+void TestRegistry::brokenRecordsAreSkippedAndReported() {
     QDir().mkpath(QFileInfo(m_registry).absolutePath());
-    writeFile(m_registry,
-              "[ProgID Good.One]\nCLSID={1B2C3D4E-0001-4000-8000-000000000001}\n"
-              "[CLSID {1B2C3D4E-0001-4000-8000-000000000001}]\nProgID=Good.One\nInprocServer=/x/good.so\nMiscStatus=5\n"
-              "[CLSID {NOT-A-GUID}]\nInprocServer=/x/bad.so\n"
-              "[CLSID {1B2C3D4E-0009-4000-8000-000000000009}]\nProgID=NoLibrary\n"
-              "[ProgID Dangling.One]\nCLSID={1B2C3D4E-0005-4000-8000-000000000005}\n"
-              "stray line\n");
+    writeFile(m_registry, "[ProgID Good.One]\nCLSID={1B2C3D4E-0001-4000-8000-000000000001}\n"
+                          "[CLSID "
+                          "{1B2C3D4E-0001-4000-8000-000000000001}]\nProgID=Good.One\nInprocServer=/"
+                          "x/good.so\nMiscStatus=5\n"
+                          "[CLSID {NOT-A-GUID}]\nInprocServer=/x/bad.so\n"
+                          "[CLSID {1B2C3D4E-0009-4000-8000-000000000009}]\nProgID=NoLibrary\n"
+                          "[ProgID Dangling.One]\nCLSID={1B2C3D4E-0005-4000-8000-000000000005}\n"
+                          "stray line\n");
     ComponentRegistry registry;
     QString error;
     QCOMPARE(registry.load(&error), StatusInvalidData);
@@ -145,14 +143,15 @@ void TestRegistry::brokenRecordsAreSkippedAndReported()
     // (the registry is read twice: programmatic identifier, then class record)
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable records")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable records")));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("class .* is not registered")));
-    QCOMPARE(loader.createControl(QStringLiteral("Dangling.One"), nullptr, &control), StatusClassNotRegistered);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("class .* is not registered")));
+    QCOMPARE(loader.createControl(QStringLiteral("Dangling.One"), nullptr, &control),
+             StatusClassNotRegistered);
     QVERIFY(!control);
     QVERIFY(loader.lastError().contains(QStringLiteral("not registered")));
 }
 
-void TestRegistry::registerCreateUnregister()
-{
+void TestRegistry::registerCreateUnregister() {
     Library library(probeLibrary);
     QVERIFY2(library.load(), qPrintable(library.errorString()));
     const auto reg = library.resolve<DllRegisterServerFn>("DllRegisterServer");
@@ -196,7 +195,8 @@ void TestRegistry::registerCreateUnregister()
         PropertyBag bag;
         QCOMPARE(control->save(bag), StatusOk);
         Ref<Control> second;
-        QCOMPARE(loader.createControl(QStringLiteral("TestLib.Probe"), &site, &second, &bag), StatusOk);
+        QCOMPARE(loader.createControl(QStringLiteral("TestLib.Probe"), &site, &second, &bag),
+                 StatusOk);
         QCOMPARE(second->getProperty(QStringLiteral("Text"), &text), StatusOk);
         QCOMPARE(text.string(), QStringLiteral("saved"));
 
@@ -218,7 +218,9 @@ void TestRegistry::registerCreateUnregister()
         QCOMPARE(canUnload(), StatusFalse); // the lock holds
         ClassFactory *again = nullptr;
         const auto getClassObject = library.resolve<DllGetClassObjectFn>("DllGetClassObject");
-        QCOMPARE(getClassObject(&probeClassId, &ClassFactory::Iid, reinterpret_cast<void **>(&again)), StatusOk);
+        QCOMPARE(
+            getClassObject(&probeClassId, &ClassFactory::Iid, reinterpret_cast<void **>(&again)),
+            StatusOk);
         QCOMPARE(loader.freeUnusedLibraries(), 0); // locked: stays loaded
         again->lockServer(false);
         again->release();
@@ -245,8 +247,7 @@ void TestRegistry::registerCreateUnregister()
     QCOMPARE(unreg(), StatusOk); // nothing left to remove is no failure
 }
 
-void TestRegistry::createFailuresGiveNullAndAStatus()
-{
+void TestRegistry::createFailuresGiveNullAndAStatus() {
     ComponentRegistry registry;
     ClassRecord missing;
     missing.clsid = probeClassId;
@@ -258,7 +259,8 @@ void TestRegistry::createFailuresGiveNullAndAStatus()
     ComponentLoader loader;
     Ref<Control> control;
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot load .*gone.so")));
-    QCOMPARE(loader.createControl(QStringLiteral("TestLib.Probe"), nullptr, &control), StatusFileNotFound);
+    QCOMPARE(loader.createControl(QStringLiteral("TestLib.Probe"), nullptr, &control),
+             StatusFileNotFound);
     QVERIFY(!control);
 
     // A library without the exports (the platform library itself) is refused by name.
@@ -268,12 +270,13 @@ void TestRegistry::createFailuresGiveNullAndAStatus()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no DllGetClassObject")));
     QCOMPARE(loader.createControl(QStringLiteral("TestLib.Probe"), nullptr, &control), StatusFail);
 
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Nobody.Here is not registered")));
-    QCOMPARE(loader.createControl(QStringLiteral("Nobody.Here"), nullptr, &control), StatusClassNotRegistered);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("Nobody.Here is not registered")));
+    QCOMPARE(loader.createControl(QStringLiteral("Nobody.Here"), nullptr, &control),
+             StatusClassNotRegistered);
 }
 
-void TestRegistry::getClassObjectRefusesOtherClasses()
-{
+void TestRegistry::getClassObjectRefusesOtherClasses() {
     Library library(probeLibrary);
     const auto getClassObject = library.resolve<DllGetClassObjectFn>("DllGetClassObject");
     QVERIFY(getClassObject);
@@ -287,8 +290,7 @@ void TestRegistry::getClassObjectRefusesOtherClasses()
     QCOMPARE(getClassObject(&probeClassId, &ClassFactory::Iid, nullptr), StatusPointer);
 }
 
-void TestRegistry::invokeChecksMembers()
-{
+void TestRegistry::invokeChecksMembers() {
     Library library(probeLibrary);
     const auto getClassObject = library.resolve<DllGetClassObjectFn>("DllGetClassObject");
     void *out = nullptr;
@@ -303,22 +305,22 @@ void TestRegistry::invokeChecksMembers()
     QCOMPARE(id, 2);
     QCOMPARE(control->getIdOfName(QStringLiteral("Nope"), &id), StatusUnknownName);
     QCOMPARE(control->putProperty(QStringLiteral("Nope"), 1), StatusUnknownName);
-    QCOMPARE(control->putProperty(2, std::int16_t(5)), StatusMemberNotFound);             // read only
-    QCOMPARE(control->putProperty(4, Variant(Ref<Picture>())), StatusMemberNotFound);     // set only
+    QCOMPARE(control->putProperty(2, std::int16_t(5)), StatusMemberNotFound);         // read only
+    QCOMPARE(control->putProperty(4, Variant(Ref<Picture>())), StatusMemberNotFound); // set only
     QCOMPARE(control->putPropertyRef(4, Variant(Ref<Picture>())), StatusOk);
     QCOMPARE(control->putPropertyRef(4, Variant(QStringLiteral("x"))), StatusTypeMismatch);
     QCOMPARE(control->getProperty(999, nullptr), StatusMemberNotFound);
     Variant args[] = {Variant(1), Variant(2)};
     QCOMPARE(control->invoke(1, InvokeKind::PropertyPut, args, nullptr), StatusBadParamCount);
-    QCOMPARE(control->invoke(1, InvokeKind::PropertyGet, std::span<Variant>(args, 1), nullptr), StatusBadParamCount);
+    QCOMPARE(control->invoke(1, InvokeKind::PropertyGet, std::span<Variant>(args, 1), nullptr),
+             StatusBadParamCount);
     QCOMPARE(control->putProperty(1, std::int32_t(12)), StatusOk); // converted to the member's type
     Variant text;
     QCOMPARE(control->getProperty(1, &text), StatusOk);
     QCOMPARE(text.string(), QStringLiteral("12"));
 }
 
-void TestRegistry::regcontrolRegistersAndUnregisters()
-{
+void TestRegistry::regcontrolRegistersAndUnregisters() {
     const QString regcontrol = QStringLiteral(KESTRUM_BIN_DIR "/regcontrol");
     QProcess p;
     p.start(regcontrol, {probeLibrary});

@@ -22,7 +22,7 @@ namespace {
 
 class Counted : public Object {
 public:
-    explicit Counted(int *destroyed) : m_destroyed(destroyed) { }
+    explicit Counted(int *destroyed) : m_destroyed(destroyed) {}
     ~Counted() override { ++*m_destroyed; }
 
 private:
@@ -39,8 +39,7 @@ public:
     Variant name;
     QStringList changes;
 
-    Status ambientProperty(DispId id, Variant *value) override
-    {
+    Status ambientProperty(DispId id, Variant *value) override {
         if (failed(ambientStatus))
             return ambientStatus;
         if (id == AmbientUserMode && !userMode.isEmpty())
@@ -49,16 +48,14 @@ public:
             return *value = font, StatusOk;
         return StatusMemberNotFound;
     }
-    Status extenderProperty(const QString &key, Variant *value) override
-    {
+    Status extenderProperty(const QString &key, Variant *value) override {
         if (failed(nameStatus))
             return nameStatus;
         if (key != QLatin1String("Name") || name.isEmpty())
             return StatusMemberNotFound;
         return *value = name, StatusOk;
     }
-    Status propertyChanged(const QString &key) override
-    {
+    Status propertyChanged(const QString &key) override {
         changes << key;
         return StatusOk;
     }
@@ -67,8 +64,7 @@ public:
 class DoublingSink : public EventSink {
 public:
     QList<DispId> seen;
-    Status onEvent(DispId id, std::span<Variant> args) override
-    {
+    Status onEvent(DispId id, std::span<Variant> args) override {
         seen << id;
         for (Variant &a : args)
             a = Variant(std::int16_t(a.int16() * 2));
@@ -76,8 +72,7 @@ public:
     }
 };
 
-QImage filledImage(int w, int h, QColor c)
-{
+QImage filledImage(int w, int h, QColor c) {
     QImage image(w, h, QImage::Format_ARGB32);
     image.fill(c);
     return image;
@@ -110,8 +105,7 @@ private Q_SLOTS:
     void messageBoxHook();
 };
 
-void TestRuntime::guidRoundTrip()
-{
+void TestRuntime::guidRoundTrip() {
     const Guid g = {0x09637E27, 0x680D, 0x4DD7, {0x9C, 0xFF, 0x78, 0x45, 0xEB, 0x2D, 0x9E, 0x30}};
     QCOMPARE(g.toString(), QStringLiteral("{09637E27-680D-4DD7-9CFF-7845EB2D9E30}"));
     QVERIFY(Guid::fromString(g.toString()) == g);
@@ -121,8 +115,7 @@ void TestRuntime::guidRoundTrip()
     QVERIFY(!(other == g));
 }
 
-void TestRuntime::guidRejects_data()
-{
+void TestRuntime::guidRejects_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << QString();
     QTest::newRow("one brace") << QStringLiteral("{09637E27-680D-4DD7-9CFF-7845EB2D9E30");
@@ -132,14 +125,12 @@ void TestRuntime::guidRejects_data()
     QTest::newRow("sign") << QStringLiteral("{+9637E27-680D-4DD7-9CFF-7845EB2D9E30}");
 }
 
-void TestRuntime::guidRejects()
-{
+void TestRuntime::guidRejects() {
     QFETCH(QString, text);
     QVERIFY(!Guid::fromString(text));
 }
 
-void TestRuntime::referencesCountAndDelete()
-{
+void TestRuntime::referencesCountAndDelete() {
     int destroyed = 0;
     {
         Ref<Counted> a = makeRef<Counted>(&destroyed);
@@ -159,8 +150,7 @@ void TestRuntime::referencesCountAndDelete()
     QCOMPARE(destroyed, 1);
 }
 
-void TestRuntime::moduleCountsLocks()
-{
+void TestRuntime::moduleCountsLocks() {
     Module module;
     QVERIFY(module.canUnloadNow());
     {
@@ -172,40 +162,60 @@ void TestRuntime::moduleCountsLocks()
     QVERIFY(module.canUnloadNow());
 }
 
-void TestRuntime::variantConversions_data()
-{
+void TestRuntime::variantConversions_data() {
     QTest::addColumn<Variant>("value");
     QTest::addColumn<VariantType>("target");
     QTest::addColumn<int>("status");
     QTest::addColumn<Variant>("expected");
 
     const auto i16 = [](int v) { return Variant(std::int16_t(v)); };
-    QTest::newRow("int32 fits int16") << Variant(std::int32_t(-300)) << VariantType::Int16 << StatusOk << i16(-300);
-    QTest::newRow("int32 too big for int16") << Variant(std::int32_t(40000)) << VariantType::Int16 << StatusOverflow << Variant();
-    QTest::newRow("float rounds half to even") << Variant(2.5f) << VariantType::Int16 << StatusOk << i16(2);
-    QTest::newRow("float rounds 3.5 to 4") << Variant(3.5f) << VariantType::Int16 << StatusOk << i16(4);
-    QTest::newRow("numeric string") << Variant(QStringLiteral(" 42 ")) << VariantType::Int16 << StatusOk << i16(42);
-    QTest::newRow("hex string") << Variant(QStringLiteral("&HFF")) << VariantType::Int32 << StatusOk << Variant(std::int32_t(255));
-    QTest::newRow("word is no number") << Variant(QStringLiteral("abc")) << VariantType::Int16 << StatusTypeMismatch << Variant();
+    QTest::newRow("int32 fits int16")
+        << Variant(std::int32_t(-300)) << VariantType::Int16 << StatusOk << i16(-300);
+    QTest::newRow("int32 too big for int16")
+        << Variant(std::int32_t(40000)) << VariantType::Int16 << StatusOverflow << Variant();
+    QTest::newRow("float rounds half to even")
+        << Variant(2.5f) << VariantType::Int16 << StatusOk << i16(2);
+    QTest::newRow("float rounds 3.5 to 4")
+        << Variant(3.5f) << VariantType::Int16 << StatusOk << i16(4);
+    QTest::newRow("numeric string")
+        << Variant(QStringLiteral(" 42 ")) << VariantType::Int16 << StatusOk << i16(42);
+    QTest::newRow("hex string") << Variant(QStringLiteral("&HFF")) << VariantType::Int32 << StatusOk
+                                << Variant(std::int32_t(255));
+    QTest::newRow("word is no number")
+        << Variant(QStringLiteral("abc")) << VariantType::Int16 << StatusTypeMismatch << Variant();
     QTest::newRow("true is -1") << Variant(true) << VariantType::Int16 << StatusOk << i16(-1);
-    QTest::newRow("number to bool") << Variant(std::int32_t(7)) << VariantType::Bool << StatusOk << Variant(Bool16(true));
-    QTest::newRow("zero to bool") << i16(0) << VariantType::Bool << StatusOk << Variant(Bool16(false));
-    QTest::newRow("string True") << Variant(QStringLiteral("true")) << VariantType::Bool << StatusOk << Variant(Bool16(true));
-    QTest::newRow("bool to string") << Variant(false) << VariantType::String << StatusOk << Variant(QStringLiteral("False"));
-    QTest::newRow("int to string") << i16(-5) << VariantType::String << StatusOk << Variant(QStringLiteral("-5"));
-    QTest::newRow("system colour from int32") << Variant(std::int32_t(0x8000000F)) << VariantType::Color << StatusOk << Variant(ButtonFaceColor);
-    QTest::newRow("colour to int32 keeps bits") << Variant(ButtonFaceColor) << VariantType::Int32 << StatusOk << Variant(std::int32_t(0x8000000F));
-    QTest::newRow("colour from unsigned text") << Variant(QStringLiteral("2147483663")) << VariantType::Color << StatusOk << Variant(ButtonFaceColor);
-    QTest::newRow("colour to string unsigned") << Variant(ButtonFaceColor) << VariantType::String << StatusOk << Variant(QStringLiteral("2147483663"));
+    QTest::newRow("number to bool")
+        << Variant(std::int32_t(7)) << VariantType::Bool << StatusOk << Variant(Bool16(true));
+    QTest::newRow("zero to bool") << i16(0) << VariantType::Bool << StatusOk
+                                  << Variant(Bool16(false));
+    QTest::newRow("string True") << Variant(QStringLiteral("true")) << VariantType::Bool << StatusOk
+                                 << Variant(Bool16(true));
+    QTest::newRow("bool to string")
+        << Variant(false) << VariantType::String << StatusOk << Variant(QStringLiteral("False"));
+    QTest::newRow("int to string")
+        << i16(-5) << VariantType::String << StatusOk << Variant(QStringLiteral("-5"));
+    QTest::newRow("system colour from int32")
+        << Variant(std::int32_t(0x8000000F)) << VariantType::Color << StatusOk
+        << Variant(ButtonFaceColor);
+    QTest::newRow("colour to int32 keeps bits") << Variant(ButtonFaceColor) << VariantType::Int32
+                                                << StatusOk << Variant(std::int32_t(0x8000000F));
+    QTest::newRow("colour from unsigned text")
+        << Variant(QStringLiteral("2147483663")) << VariantType::Color << StatusOk
+        << Variant(ButtonFaceColor);
+    QTest::newRow("colour to string unsigned") << Variant(ButtonFaceColor) << VariantType::String
+                                               << StatusOk << Variant(QStringLiteral("2147483663"));
     QTest::newRow("empty to int16") << Variant() << VariantType::Int16 << StatusOk << i16(0);
-    QTest::newRow("empty to picture") << Variant() << VariantType::Picture << StatusOk << Variant(Ref<Picture>());
-    QTest::newRow("string to picture") << Variant(QStringLiteral("x")) << VariantType::Picture << StatusTypeMismatch << Variant();
-    QTest::newRow("font to string") << Variant(makeRef<Font>()) << VariantType::String << StatusTypeMismatch << Variant();
-    QTest::newRow("picture to int") << Variant(Picture::fromImage(filledImage(2, 2, Qt::red))) << VariantType::Int32 << StatusTypeMismatch << Variant();
+    QTest::newRow("empty to picture")
+        << Variant() << VariantType::Picture << StatusOk << Variant(Ref<Picture>());
+    QTest::newRow("string to picture")
+        << Variant(QStringLiteral("x")) << VariantType::Picture << StatusTypeMismatch << Variant();
+    QTest::newRow("font to string")
+        << Variant(makeRef<Font>()) << VariantType::String << StatusTypeMismatch << Variant();
+    QTest::newRow("picture to int") << Variant(Picture::fromImage(filledImage(2, 2, Qt::red)))
+                                    << VariantType::Int32 << StatusTypeMismatch << Variant();
 }
 
-void TestRuntime::variantConversions()
-{
+void TestRuntime::variantConversions() {
     QFETCH(Variant, value);
     QFETCH(VariantType, target);
     QFETCH(int, status);
@@ -213,13 +223,13 @@ void TestRuntime::variantConversions()
     Variant out;
     QCOMPARE(value.convert(target, &out), status);
     if (succeeded(status)) {
-        QVERIFY2(out == expected, qPrintable(out.debugString() + QStringLiteral(" != ") + expected.debugString()));
+        QVERIFY2(out == expected,
+                 qPrintable(out.debugString() + QStringLiteral(" != ") + expected.debugString()));
         QCOMPARE(out.type(), target);
     }
 }
 
-void TestRuntime::variantEquality()
-{
+void TestRuntime::variantEquality() {
     const Ref<Picture> p = Picture::fromImage(filledImage(2, 2, Qt::red));
     const Ref<Picture> q = Picture::fromImage(filledImage(2, 2, Qt::red));
     QVERIFY(Variant(p) == Variant(p));
@@ -236,8 +246,7 @@ void TestRuntime::variantEquality()
     QVERIFY(!(Variant(f) == Variant(g)));
 }
 
-void TestRuntime::fontSharedByReference()
-{
+void TestRuntime::fontSharedByReference() {
     Ref<Font> font = makeRef<Font>(QFont(QStringLiteral("DejaVu Sans"), 10));
     Variant held(font); // a second holder, as a control's Font field would be
     Ref<Font> other = held.font();
@@ -254,8 +263,7 @@ void TestRuntime::fontSharedByReference()
     QVERIFY(!copy->sameAs(*font));
 }
 
-void TestRuntime::fontListeners()
-{
+void TestRuntime::fontListeners() {
     Ref<Font> font = makeRef<Font>();
     int calls = 0;
     int selfRemoving = 0;
@@ -274,8 +282,7 @@ void TestRuntime::fontListeners()
     QCOMPARE(calls, 2);
 }
 
-void TestRuntime::pictureKindsAndHimetric()
-{
+void TestRuntime::pictureKindsAndHimetric() {
     const Ref<Picture> bitmap = Picture::fromImage(filledImage(96, 48, Qt::blue));
     QCOMPARE(bitmap->type(), Picture::Bitmap);
     QCOMPARE(bitmap->width(), 2540); // one inch
@@ -292,13 +299,15 @@ void TestRuntime::pictureKindsAndHimetric()
         QPainter p(&recording);
         p.fillRect(QRect(0, 0, 20, 10), Qt::red);
     }
-    const Ref<Picture> meta = Picture::fromRecording(recording, QSize(Picture::pixelsToHimetric(20), Picture::pixelsToHimetric(10)));
+    const Ref<Picture> meta = Picture::fromRecording(
+        recording, QSize(Picture::pixelsToHimetric(20), Picture::pixelsToHimetric(10)));
     QCOMPARE(meta->type(), Picture::Metafile);
     QCOMPARE(meta->pixelSize(), QSize(20, 10));
     const QImage drawn = meta->toImage();
     QCOMPARE(drawn.size(), QSize(20, 10));
     QCOMPARE(QColor(drawn.pixel(10, 5)), QColor(Qt::red));
-    const Ref<Picture> enh = Picture::fromRecording(recording, QSize(100, 100), Picture::EnhMetafile);
+    const Ref<Picture> enh =
+        Picture::fromRecording(recording, QSize(100, 100), Picture::EnhMetafile);
     QCOMPARE(enh->type(), Picture::EnhMetafile);
 
     // Makers refuse what their type cannot hold.
@@ -308,8 +317,7 @@ void TestRuntime::pictureKindsAndHimetric()
     QVERIFY(!Picture::fromRecording(recording, QSize(10, 10), Picture::Bitmap));
 }
 
-void TestRuntime::pictureFiles_data()
-{
+void TestRuntime::pictureFiles_data() {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<int>("type");
     QTest::newRow("bmp") << QStringLiteral("p.bmp") << int(Picture::Bitmap);
@@ -319,8 +327,7 @@ void TestRuntime::pictureFiles_data()
     QTest::newRow("qpic") << QStringLiteral("p.qpic") << int(Picture::Metafile);
 }
 
-void TestRuntime::pictureFiles()
-{
+void TestRuntime::pictureFiles() {
     QFETCH(QString, fileName);
     QFETCH(int, type);
     QTemporaryDir dir;
@@ -332,9 +339,11 @@ void TestRuntime::pictureFiles()
             QPainter p(&recording);
             p.fillRect(QRect(0, 0, 24, 16), Qt::red);
         }
-        original = Picture::fromRecording(recording, QSize(Picture::pixelsToHimetric(24), Picture::pixelsToHimetric(16)));
+        original = Picture::fromRecording(
+            recording, QSize(Picture::pixelsToHimetric(24), Picture::pixelsToHimetric(16)));
     } else {
-        original = Picture::fromImage(filledImage(24, 16, Qt::red), static_cast<Picture::Type>(type));
+        original =
+            Picture::fromImage(filledImage(24, 16, Qt::red), static_cast<Picture::Type>(type));
     }
     QString error;
     QCOMPARE(savePicture(*original, path, &error), StatusOk);
@@ -347,8 +356,7 @@ void TestRuntime::pictureFiles()
     QVERIFY(QColor(loaded->toImage().pixel(12, 8)).red() > 240); // JPEG is lossy
 }
 
-void TestRuntime::cursorFileKeepsItsHotSpot()
-{
+void TestRuntime::cursorFileKeepsItsHotSpot() {
     // A .cur file is an icon file with type 2 and the hot spot where an icon has its planes and
     // bit count: write an icon, then make it a cursor with the hot spot (5, 9).
     QTemporaryDir dir;
@@ -376,12 +384,12 @@ void TestRuntime::cursorFileKeepsItsHotSpot()
     QCOMPARE(loaded->toCursor().hotSpot(), QPoint(5, 9));
 }
 
-void TestRuntime::pictureFileFailures()
-{
+void TestRuntime::pictureFileFailures() {
     QTemporaryDir dir;
     Ref<Picture> out = Picture::fromImage(filledImage(1, 1, Qt::red));
     QString error;
-    QCOMPARE(loadPicture(dir.filePath(QStringLiteral("missing.bmp")), &out, &error), StatusFileNotFound);
+    QCOMPARE(loadPicture(dir.filePath(QStringLiteral("missing.bmp")), &out, &error),
+             StatusFileNotFound);
     QVERIFY(!out);
     QVERIFY(error.contains(QStringLiteral("missing.bmp")));
 
@@ -401,11 +409,11 @@ void TestRuntime::pictureFileFailures()
     QVERIFY(!out);
 
     const Ref<Picture> bitmap = Picture::fromImage(filledImage(2, 2, Qt::red));
-    QCOMPARE(savePicture(*bitmap, dir.filePath(QStringLiteral("x.qpic")), &error), StatusInvalidArg);
+    QCOMPARE(savePicture(*bitmap, dir.filePath(QStringLiteral("x.qpic")), &error),
+             StatusInvalidArg);
 }
 
-void TestRuntime::contextWithoutSite()
-{
+void TestRuntime::contextWithoutSite() {
     ControlContext context;
     bool userMode = false;
     QCOMPARE(context.userMode(&userMode), StatusOk);
@@ -419,8 +427,7 @@ void TestRuntime::contextWithoutSite()
     QCOMPARE(context.propertyChanged(QStringLiteral("Caption")), StatusOk);
 }
 
-void TestRuntime::contextPassesSiteFailures()
-{
+void TestRuntime::contextPassesSiteFailures() {
     ScriptedSite site;
     ControlContext context;
     context.setSite(&site);
@@ -452,8 +459,7 @@ void TestRuntime::contextPassesSiteFailures()
     QCOMPARE(context.userMode(&userMode), StatusTypeMismatch);
 }
 
-void TestRuntime::eventsByReference()
-{
+void TestRuntime::eventsByReference() {
     ControlContext context;
     DoublingSink first;
     DoublingSink second;
@@ -471,8 +477,7 @@ void TestRuntime::eventsByReference()
     QCOMPARE(second.seen, (QList<DispId>{8, 1}));
 }
 
-void TestRuntime::messageBoxHook()
-{
+void TestRuntime::messageBoxHook() {
     QList<MessageBox::Request> asked;
     {
         MessageBox::ScopedHook hook([&](const MessageBox::Request &r) {
@@ -480,12 +485,15 @@ void TestRuntime::messageBoxHook()
             return MessageBox::Answer::No;
         });
         {
-            MessageBox::ScopedHook inner([](const MessageBox::Request &) { return MessageBox::Answer::Cancel; });
-            QCOMPARE(MessageBox::show(nullptr, QStringLiteral("a"), QStringLiteral("b"), MessageBox::Buttons::YesNoCancel),
+            MessageBox::ScopedHook inner(
+                [](const MessageBox::Request &) { return MessageBox::Answer::Cancel; });
+            QCOMPARE(MessageBox::show(nullptr, QStringLiteral("a"), QStringLiteral("b"),
+                                      MessageBox::Buttons::YesNoCancel),
                      MessageBox::Answer::Cancel);
         }
-        QCOMPARE(MessageBox::show(nullptr, QStringLiteral("Do you want to Exit?"), QStringLiteral("Exit"),
-                                  MessageBox::Buttons::YesNo, MessageBox::Icon::Question),
+        QCOMPARE(MessageBox::show(nullptr, QStringLiteral("Do you want to Exit?"),
+                                  QStringLiteral("Exit"), MessageBox::Buttons::YesNo,
+                                  MessageBox::Icon::Question),
                  MessageBox::Answer::No);
     }
     QCOMPARE(asked.size(), 1);
