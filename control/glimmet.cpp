@@ -8,14 +8,13 @@
 #include <QPaintEvent>
 #include <QShowEvent>
 
-
 namespace kestrum {
 
+using runtime::failed;
 using runtime::Picture;
 using runtime::PropertyBag;
 using runtime::StatusOk;
 using runtime::Variant;
-using runtime::failed;
 
 namespace {
 
@@ -24,8 +23,7 @@ constexpr runtime::OleColor Black{0u};
 
 } // namespace
 
-Glimmet::Glimmet(QWidget *parent) : QWidget(parent)
-{
+Glimmet::Glimmet(QWidget *parent) : QWidget(parent) {
     setMouseTracking(true); // pointer moves arrive without a button held: that is the entry
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -44,55 +42,49 @@ Glimmet::Glimmet(QWidget *parent) : QWidget(parent)
 
 Glimmet::~Glimmet() = default;
 
-Glimmet::Status Glimmet::notify(const QString &key)
-{
+Glimmet::Status Glimmet::notify(const QString &key) {
     return m_context.propertyChanged(key);
 }
 
-Glimmet::Status Glimmet::designMode(bool *design) const
-{
+Glimmet::Status Glimmet::designMode(bool *design) const {
     bool userMode = true;
     GLIMMET_TRY(m_context.userMode(&userMode));
     *design = !userMode;
     return StatusOk;
 }
 
-Glimmet::Status Glimmet::instanceName(QString *name) const
-{
+Glimmet::Status Glimmet::instanceName(QString *name) const {
     return m_context.extenderName(name);
 }
 
 // ---- properties -------------------------------------------------------------------------
 
-Glimmet::Status Glimmet::setMouseIcon(PictureRef icon)
-{
+Glimmet::Status Glimmet::setMouseIcon(PictureRef icon) {
     if (!icon || icon->type() == Picture::Icon) {
         m_mouseIcon = std::move(icon);
         return notify(QStringLiteral("MouseIcon"));
     }
-    MessageBox::show(this,
-                     QStringLiteral("Have you Ever seen a picture or a metafile as a Mouse Icon? The picture "
-                                    "you selected is invalid for this puspose."),
-                     QStringLiteral("It's not an Icon"), MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+    MessageBox::show(
+        this,
+        QStringLiteral("Have you Ever seen a picture or a metafile as a Mouse Icon? The picture "
+                       "you selected is invalid for this puspose."),
+        QStringLiteral("It's not an Icon"), MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
     // The user has been told; the caller is told too, since the value was not taken.
     return runtime::StatusInvalidArg;
 }
 
-Glimmet::Status Glimmet::setCaption(const QString &caption)
-{
+Glimmet::Status Glimmet::setCaption(const QString &caption) {
     m_caption = caption;
     GLIMMET_TRY(DrawState(0));
     return notify(QStringLiteral("Caption"));
 }
 
-Glimmet::Status Glimmet::setHighCaption(const QString &caption)
-{
+Glimmet::Status Glimmet::setHighCaption(const QString &caption) {
     m_highCaption = caption;
     return notify(QStringLiteral("HighCaption"));
 }
 
-Glimmet::Status Glimmet::setBevel(bool bevel)
-{
+Glimmet::Status Glimmet::setBevel(bool bevel) {
     m_bevel = bevel;
     bool design = false;
     GLIMMET_TRY(designMode(&design));
@@ -101,13 +93,11 @@ Glimmet::Status Glimmet::setBevel(bool bevel)
     return notify(QStringLiteral("Bevel"));
 }
 
-std::int32_t Glimmet::gethwnd() const
-{
+std::int32_t Glimmet::gethwnd() const {
     return static_cast<std::int32_t>(effectiveWinId());
 }
 
-Glimmet::Status Glimmet::setPicture(PictureRef picture)
-{
+Glimmet::Status Glimmet::setPicture(PictureRef picture) {
     if (m_grayScale)
         return StatusOk;
     m_picture = std::move(picture);
@@ -119,8 +109,7 @@ Glimmet::Status Glimmet::setPicture(PictureRef picture)
     return notify(QStringLiteral("Picture"));
 }
 
-Glimmet::Status Glimmet::setHighPicture(PictureRef picture)
-{
+Glimmet::Status Glimmet::setHighPicture(PictureRef picture) {
     m_highPicture = std::move(picture);
     if (!m_downPicture)
         m_downPicture = m_highPicture;
@@ -131,74 +120,64 @@ Glimmet::Status Glimmet::setHighPicture(PictureRef picture)
     return notify(QStringLiteral("HighPicture"));
 }
 
-Glimmet::Status Glimmet::setDownPicture(PictureRef picture)
-{
+Glimmet::Status Glimmet::setDownPicture(PictureRef picture) {
     m_downPicture = std::move(picture);
     if (!m_highPicture)
         m_highPicture = m_downPicture;
     return notify(QStringLiteral("DownPicture"));
 }
 
-Glimmet::Status Glimmet::setBackColor(OleColor color)
-{
+Glimmet::Status Glimmet::setBackColor(OleColor color) {
     m_backColor = color;
     m_surface.setBackColor(color);
     GLIMMET_TRY(DrawState(m_mode));
     return notify(QStringLiteral("BackColor"));
 }
 
-Glimmet::Status Glimmet::setFont(FontRef font)
-{
+Glimmet::Status Glimmet::setFont(FontRef font) {
     m_font = std::move(font);
     m_surface.setFont(m_font);
     GLIMMET_TRY(DrawState(0));
     return notify(QStringLiteral("Font"));
 }
 
-Glimmet::Status Glimmet::setForeColor(OleColor color)
-{
+Glimmet::Status Glimmet::setForeColor(OleColor color) {
     m_foreColor = color;
     m_surface.setForeColor(color);
     GLIMMET_TRY(DrawState(0));
     return notify(QStringLiteral("ForeColor"));
 }
 
-Glimmet::Status Glimmet::setGrayScale(bool grayScale)
-{
+Glimmet::Status Glimmet::setGrayScale(bool grayScale) {
     m_grayScale = grayScale;
     return notify(QStringLiteral("GrayScale"));
 }
 
-Glimmet::Status Glimmet::setHighBackColor(OleColor color)
-{
+Glimmet::Status Glimmet::setHighBackColor(OleColor color) {
     m_highBackColor = color;
     return notify(QStringLiteral("HighBackColor"));
 }
 
-Glimmet::Status Glimmet::setHighForeColor(OleColor color)
-{
+Glimmet::Status Glimmet::setHighForeColor(OleColor color) {
     m_highForeColor = color;
     return notify(QStringLiteral("HighForeColor"));
 }
 
-Glimmet::Status Glimmet::setHighFont(FontRef font)
-{
+Glimmet::Status Glimmet::setHighFont(FontRef font) {
     m_highFont = std::move(font);
     return notify(QStringLiteral("HighFont"));
 }
 
 // ---- information box ----------------------------------------------------------------------
 
-Glimmet::Status Glimmet::ShowInfo()
-{
+Glimmet::Status Glimmet::ShowInfo() {
     Glimmet3::showInfoBox(this);
     return StatusOk;
 }
 
 // ---- life cycle -----------------------------------------------------------------------------
 
-Glimmet::Status Glimmet::InitProperties()
-{
+Glimmet::Status Glimmet::InitProperties() {
     m_picture.reset();
     m_highPicture.reset();
     m_downPicture.reset();
@@ -222,8 +201,7 @@ Glimmet::Status Glimmet::InitProperties()
     return StatusOk;
 }
 
-Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag)
-{
+Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
     const Variant noPicture{PictureRef()};
     FontRef ambient;
     GLIMMET_TRY(m_context.ambientFont(&ambient));
@@ -260,8 +238,7 @@ Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag)
     return StatusOk;
 }
 
-Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag)
-{
+Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag) {
     const Variant noPicture{PictureRef()};
     FontRef ambient;
     GLIMMET_TRY(m_context.ambientFont(&ambient));
@@ -287,8 +264,7 @@ Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag)
     return StatusOk;
 }
 
-Glimmet::Status Glimmet::Show()
-{
+Glimmet::Status Glimmet::Show() {
     GLIMMET_TRY(DrawState(m_mode));
     bool design = false;
     GLIMMET_TRY(designMode(&design));
@@ -297,8 +273,7 @@ Glimmet::Status Glimmet::Show()
     return StatusOk;
 }
 
-void Glimmet::showEvent(QShowEvent *event)
-{
+void Glimmet::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     if (!event->spontaneous())
         Show();

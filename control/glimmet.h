@@ -237,7 +237,7 @@ private:
 
     BevelLine m_lines[4];
     bool m_applyNormalValues = true; // off while the resize handler lays out
-    bool m_clickArmed = false; // a left press on the control that a release may complete
+    bool m_clickArmed = false;       // a left press on the control that a release may complete
 };
 
 } // namespace kestrum

@@ -14,8 +14,7 @@ namespace {
 // same double operations the formula uses, so a table look-up gives bit-identical terms.
 struct Terms {
     std::array<double, 256> red{}, green{}, blue{};
-    constexpr Terms()
-    {
+    constexpr Terms() {
         for (int i = 0; i < 256; ++i) {
             const double d = i;
             red[i] = d * d;
@@ -28,8 +27,7 @@ constexpr Terms terms;
 
 } // namespace
 
-int greyValue(std::uint32_t oleColour)
-{
+int greyValue(std::uint32_t oleColour) {
     const std::uint32_t r = oleColour & 0xFFu;
     const std::uint32_t g = (oleColour / 0x100u) & 0xFFu;
     const std::uint32_t b = (oleColour & 0xFF0000u) / 0x10000u;
@@ -40,8 +38,7 @@ int greyValue(std::uint32_t oleColour)
     return int(std::nearbyint(std::sqrt((terms.red[r] + terms.green[g] + terms.blue[b]) / 3)));
 }
 
-void convertToGrey(QImage &image, const QRect &area)
-{
+void convertToGrey(QImage &image, const QRect &area) {
     const QRect r = area.intersected(image.rect());
     if (r.isEmpty())
         return;
@@ -52,8 +49,8 @@ void convertToGrey(QImage &image, const QRect &area)
         for (int x = r.left(); x <= r.right(); ++x) {
             const QRgb p = line[x];
             // QRgb is 0xAARRGGBB; the arithmetic is defined on 0x00BBGGRR.
-            const std::uint32_t ole = std::uint32_t(qRed(p)) | (std::uint32_t(qGreen(p)) << 8)
-                | (std::uint32_t(qBlue(p)) << 16);
+            const std::uint32_t ole = std::uint32_t(qRed(p)) | (std::uint32_t(qGreen(p)) << 8) |
+                                      (std::uint32_t(qBlue(p)) << 16);
             const int v = greyValue(ole);
             line[x] = qRgba(v, v, v, qAlpha(p));
         }

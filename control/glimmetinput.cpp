@@ -15,8 +15,7 @@ using runtime::Variant;
 
 namespace {
 
-std::int16_t buttonMask(Qt::MouseButtons buttons)
-{
+std::int16_t buttonMask(Qt::MouseButtons buttons) {
     std::int16_t mask = 0;
     if (buttons & Qt::LeftButton)
         mask |= 1;
@@ -27,8 +26,7 @@ std::int16_t buttonMask(Qt::MouseButtons buttons)
     return mask;
 }
 
-std::int16_t shiftMask(Qt::KeyboardModifiers modifiers)
-{
+std::int16_t shiftMask(Qt::KeyboardModifiers modifiers) {
     std::int16_t mask = 0;
     if (modifiers & Qt::ShiftModifier)
         mask |= 1;
@@ -41,8 +39,7 @@ std::int16_t shiftMask(Qt::KeyboardModifiers modifiers)
 
 // The key code a key event carries to a host: letters and digits are their upper-case
 // character codes; the other keys have the conventional virtual-key numbers.
-std::int16_t keyCode(const QKeyEvent &event)
-{
+std::int16_t keyCode(const QKeyEvent &event) {
     const int key = event.key();
     if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
         return std::int16_t(key);
@@ -53,15 +50,17 @@ std::int16_t keyCode(const QKeyEvent &event)
         std::int16_t vk;
     };
     static constexpr std::array<Pair, 33> table{{
-        {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},      {Qt::Key_Backtab, 0x09},   {Qt::Key_Clear, 0x0C},
-        {Qt::Key_Return, 0x0D},    {Qt::Key_Enter, 0x0D},    {Qt::Key_Shift, 0x10},     {Qt::Key_Control, 0x11},
-        {Qt::Key_Alt, 0x12},       {Qt::Key_Pause, 0x13},    {Qt::Key_CapsLock, 0x14},  {Qt::Key_Escape, 0x1B},
-        {Qt::Key_Space, 0x20},     {Qt::Key_PageUp, 0x21},   {Qt::Key_PageDown, 0x22},  {Qt::Key_End, 0x23},
-        {Qt::Key_Home, 0x24},      {Qt::Key_Left, 0x25},     {Qt::Key_Up, 0x26},        {Qt::Key_Right, 0x27},
-        {Qt::Key_Down, 0x28},      {Qt::Key_Print, 0x2C},    {Qt::Key_Insert, 0x2D},    {Qt::Key_Delete, 0x2E},
-        {Qt::Key_NumLock, 0x90},   {Qt::Key_ScrollLock, 0x91}, {Qt::Key_Semicolon, 0xBA}, {Qt::Key_Equal, 0xBB},
-        {Qt::Key_Comma, 0xBC},     {Qt::Key_Minus, 0xBD},    {Qt::Key_Period, 0xBE},    {Qt::Key_Slash, 0xBF},
-        {Qt::Key_Apostrophe, 0xDE},
+        {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},        {Qt::Key_Backtab, 0x09},
+        {Qt::Key_Clear, 0x0C},     {Qt::Key_Return, 0x0D},     {Qt::Key_Enter, 0x0D},
+        {Qt::Key_Shift, 0x10},     {Qt::Key_Control, 0x11},    {Qt::Key_Alt, 0x12},
+        {Qt::Key_Pause, 0x13},     {Qt::Key_CapsLock, 0x14},   {Qt::Key_Escape, 0x1B},
+        {Qt::Key_Space, 0x20},     {Qt::Key_PageUp, 0x21},     {Qt::Key_PageDown, 0x22},
+        {Qt::Key_End, 0x23},       {Qt::Key_Home, 0x24},       {Qt::Key_Left, 0x25},
+        {Qt::Key_Up, 0x26},        {Qt::Key_Right, 0x27},      {Qt::Key_Down, 0x28},
+        {Qt::Key_Print, 0x2C},     {Qt::Key_Insert, 0x2D},     {Qt::Key_Delete, 0x2E},
+        {Qt::Key_NumLock, 0x90},   {Qt::Key_ScrollLock, 0x91}, {Qt::Key_Semicolon, 0xBA},
+        {Qt::Key_Equal, 0xBB},     {Qt::Key_Comma, 0xBC},      {Qt::Key_Minus, 0xBD},
+        {Qt::Key_Period, 0xBE},    {Qt::Key_Slash, 0xBF},      {Qt::Key_Apostrophe, 0xDE},
     }};
     for (const Pair &p : table) {
         if (p.qt == key)
@@ -71,15 +70,14 @@ std::int16_t keyCode(const QKeyEvent &event)
 }
 
 // The character of a key press as a Windows-1252 code; 63 ("?") for a character outside it.
-std::int16_t keyAscii(QChar c)
-{
+std::int16_t keyAscii(QChar c) {
     const char16_t u = c.unicode();
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
         return std::int16_t(u);
-    static constexpr char16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                          0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    static constexpr char16_t high[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
     for (int i = 0; i < 32; ++i) {
         if (high[i] != 0 && high[i] == u)
             return std::int16_t(0x80 + i);
@@ -89,8 +87,7 @@ std::int16_t keyAscii(QChar c)
 
 } // namespace
 
-bool Glimmet::insideBounds(float x, float y) const
-{
+bool Glimmet::insideBounds(float x, float y) const {
     return x >= 0 && x <= m_surface.scaleWidth() && y >= 0 && y <= m_surface.scaleHeight();
 }
 
@@ -98,8 +95,8 @@ bool Glimmet::insideBounds(float x, float y) const
 
 // A handler may destroy the control (a host closing the window from Click, say): each raise
 // reports whether the control still exists, and nothing touches it afterwards if not.
-bool Glimmet::raiseMouseEvent(EventId id, std::int16_t button, std::int16_t shift, float x, float y)
-{
+bool Glimmet::raiseMouseEvent(EventId id, std::int16_t button, std::int16_t shift, float x,
+                              float y) {
     const QPointer<Glimmet> alive(this);
     std::array<Variant, 4> args{Variant(button), Variant(shift), Variant(x), Variant(y)};
     m_context.raiseEvent(id, args);
@@ -110,16 +107,22 @@ bool Glimmet::raiseMouseEvent(EventId id, std::int16_t button, std::int16_t shif
     x = args[2].toFloat();
     y = args[3].toFloat();
     switch (id) {
-    case MouseUpEvent: Q_EMIT MouseUp(button, shift, x, y); break;
-    case MouseDownEvent: Q_EMIT MouseDown(button, shift, x, y); break;
-    case MouseMoveEvent: Q_EMIT MouseMove(button, shift, x, y); break;
-    default: break;
+    case MouseUpEvent:
+        Q_EMIT MouseUp(button, shift, x, y);
+        break;
+    case MouseDownEvent:
+        Q_EMIT MouseDown(button, shift, x, y);
+        break;
+    case MouseMoveEvent:
+        Q_EMIT MouseMove(button, shift, x, y);
+        break;
+    default:
+        break;
     }
     return !alive.isNull();
 }
 
-bool Glimmet::raiseKeyEvent(EventId id, std::int16_t keyCode, std::int16_t shift)
-{
+bool Glimmet::raiseKeyEvent(EventId id, std::int16_t keyCode, std::int16_t shift) {
     const QPointer<Glimmet> alive(this);
     std::array<Variant, 2> args{Variant(keyCode), Variant(shift)};
     m_context.raiseEvent(id, args);
@@ -134,25 +137,30 @@ bool Glimmet::raiseKeyEvent(EventId id, std::int16_t keyCode, std::int16_t shift
     return !alive.isNull();
 }
 
-bool Glimmet::raiseSimpleEvent(EventId id)
-{
+bool Glimmet::raiseSimpleEvent(EventId id) {
     const QPointer<Glimmet> alive(this);
     m_context.raiseEvent(id);
     if (!alive)
         return false;
     switch (id) {
-    case ClickEvent: Q_EMIT Click(); break;
-    case MouseOutEvent: Q_EMIT MouseOut(); break;
-    case DblClickEvent: Q_EMIT DblClick(); break;
-    default: break;
+    case ClickEvent:
+        Q_EMIT Click();
+        break;
+    case MouseOutEvent:
+        Q_EMIT MouseOut();
+        break;
+    case DblClickEvent:
+        Q_EMIT DblClick();
+        break;
+    default:
+        break;
     }
     return !alive.isNull();
 }
 
 // ---- pointer and button handlers ---------------------------------------------------------------
 
-Glimmet::Status Glimmet::pointerMoved(std::int16_t button, std::int16_t shift, float x, float y)
-{
+Glimmet::Status Glimmet::pointerMoved(std::int16_t button, std::int16_t shift, float x, float y) {
     if (!m_mouseInside) {
         // Holding the grab while the pointer is over the control is what lets it see the
         // pointer leave: every move is then delivered here, wherever the pointer is.
@@ -189,8 +197,7 @@ Glimmet::Status Glimmet::pointerMoved(std::int16_t button, std::int16_t shift, f
     return StatusOk;
 }
 
-Glimmet::Status Glimmet::buttonDown(std::int16_t button, std::int16_t shift, float x, float y)
-{
+Glimmet::Status Glimmet::buttonDown(std::int16_t button, std::int16_t shift, float x, float y) {
     applySunkenColouring();
     GLIMMET_TRY(DrawState(2));
     m_mode = 2;
@@ -198,8 +205,7 @@ Glimmet::Status Glimmet::buttonDown(std::int16_t button, std::int16_t shift, flo
     return StatusOk;
 }
 
-Glimmet::Status Glimmet::buttonUp(std::int16_t button, std::int16_t shift, float x, float y)
-{
+Glimmet::Status Glimmet::buttonUp(std::int16_t button, std::int16_t shift, float x, float y) {
     applyRaisedColouring();
     if (insideBounds(x, y)) {
         m_mode = 1;
@@ -212,8 +218,7 @@ Glimmet::Status Glimmet::buttonUp(std::int16_t button, std::int16_t shift, float
     return StatusOk;
 }
 
-Glimmet::Status Glimmet::clicked()
-{
+Glimmet::Status Glimmet::clicked() {
     if (!raiseSimpleEvent(ClickEvent))
         return StatusOk;
     // A host's Click handler may hide or close the control; only a visible one can hold it.
@@ -224,23 +229,22 @@ Glimmet::Status Glimmet::clicked()
 
 // ---- Qt input events ----------------------------------------------------------------------------
 
-void Glimmet::mouseMoveEvent(QMouseEvent *event)
-{
+void Glimmet::mouseMoveEvent(QMouseEvent *event) {
     const QPointF p = event->position() * TwipsPerPixel;
-    pointerMoved(buttonMask(event->buttons()), shiftMask(event->modifiers()), float(p.x()), float(p.y()));
+    pointerMoved(buttonMask(event->buttons()), shiftMask(event->modifiers()), float(p.x()),
+                 float(p.y()));
     event->accept();
 }
 
-void Glimmet::mousePressEvent(QMouseEvent *event)
-{
+void Glimmet::mousePressEvent(QMouseEvent *event) {
     const QPointF p = event->position() * TwipsPerPixel;
     m_clickArmed = event->button() == Qt::LeftButton;
-    buttonDown(buttonMask(event->button()), shiftMask(event->modifiers()), float(p.x()), float(p.y()));
+    buttonDown(buttonMask(event->button()), shiftMask(event->modifiers()), float(p.x()),
+               float(p.y()));
     event->accept();
 }
 
-void Glimmet::mouseReleaseEvent(QMouseEvent *event)
-{
+void Glimmet::mouseReleaseEvent(QMouseEvent *event) {
     const QPointF p = event->position() * TwipsPerPixel;
     const float x = float(p.x()), y = float(p.y());
     // A click is a left press and release both on the control.
@@ -253,8 +257,7 @@ void Glimmet::mouseReleaseEvent(QMouseEvent *event)
         clicked();
 }
 
-void Glimmet::mouseDoubleClickEvent(QMouseEvent *event)
-{
+void Glimmet::mouseDoubleClickEvent(QMouseEvent *event) {
     // The second press of a double click raises DblClick instead of MouseDown, and its release
     // raises MouseUp without a Click.
     m_clickArmed = false;
@@ -262,8 +265,7 @@ void Glimmet::mouseDoubleClickEvent(QMouseEvent *event)
     event->accept();
 }
 
-void Glimmet::keyPressEvent(QKeyEvent *event)
-{
+void Glimmet::keyPressEvent(QKeyEvent *event) {
     event->accept();
     const QString text = event->text();
     if (!raiseKeyEvent(KeyIsDownEvent, keyCode(*event), shiftMask(event->modifiers())))
@@ -278,8 +280,7 @@ void Glimmet::keyPressEvent(QKeyEvent *event)
     }
 }
 
-void Glimmet::keyReleaseEvent(QKeyEvent *event)
-{
+void Glimmet::keyReleaseEvent(QKeyEvent *event) {
     if (!event->isAutoRepeat())
         raiseKeyEvent(KeyIsUpEvent, keyCode(*event), shiftMask(event->modifiers()));
     event->accept();

@@ -14,18 +14,15 @@ using runtime::Picture;
 using runtime::StatusOk;
 using runtime::StatusOutOfMemory;
 
-float Glimmet::halfWidth(const Picture &picture) const
-{
+float Glimmet::halfWidth(const Picture &picture) const {
     return himetricToTwips(picture.width()) / 2;
 }
 
-float Glimmet::halfHeight(const Picture &picture) const
-{
+float Glimmet::halfHeight(const Picture &picture) const {
     return himetricToTwips(picture.height()) / 2;
 }
 
-Glimmet::Status Glimmet::syncSurfaceSize()
-{
+Glimmet::Status Glimmet::syncSurfaceSize() {
     if (m_surface.pixelSize() == size())
         return StatusOk;
     // Qt delivers the resize event of a hidden widget only when it is shown; drawing before
@@ -35,8 +32,7 @@ Glimmet::Status Glimmet::syncSurfaceSize()
     return StatusOk;
 }
 
-Glimmet::Status Glimmet::DrawState(std::int16_t state)
-{
+Glimmet::Status Glimmet::DrawState(std::int16_t state) {
     GLIMMET_TRY(syncSurfaceSize());
     m_surface.clear();
     m_surface.removeBackgroundPicture();
@@ -61,8 +57,8 @@ Glimmet::Status Glimmet::DrawState(std::int16_t state)
     return layoutAppearance(picture, text, state == 0);
 }
 
-Glimmet::Status Glimmet::layoutAppearance(const PictureRef &picture, const QString &text, bool normalState)
-{
+Glimmet::Status Glimmet::layoutAppearance(const PictureRef &picture, const QString &text,
+                                          bool normalState) {
     const float w = m_surface.scaleWidth();
     const float h = m_surface.scaleHeight();
     const QSizeF textSize = m_surface.textSize(text);
@@ -72,7 +68,8 @@ Glimmet::Status Glimmet::layoutAppearance(const PictureRef &picture, const QStri
     } else {
         // The generated grey Picture carries the grey copy in its top-left corner, in
         // HighPicture's size: measuring HighPicture centres the copy.
-        const Picture &measured = normalState && m_grayScale && m_highPicture ? *m_highPicture : *picture;
+        const Picture &measured =
+            normalState && m_grayScale && m_highPicture ? *m_highPicture : *picture;
         const float halfW = halfWidth(measured);
         const float halfH = halfHeight(measured);
         if (picture->type() == Picture::Metafile)
@@ -94,8 +91,7 @@ Glimmet::Status Glimmet::layoutAppearance(const PictureRef &picture, const QStri
     return StatusOk;
 }
 
-void Glimmet::layoutNormal()
-{
+void Glimmet::layoutNormal() {
     placeBevelLines();
     m_surface.clear();
     m_surface.removeBackgroundPicture();
@@ -105,14 +101,12 @@ void Glimmet::layoutNormal()
     m_applyNormalValues = true;
 }
 
-void Glimmet::resizeEvent(QResizeEvent *event)
-{
+void Glimmet::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     syncSurfaceSize();
 }
 
-Glimmet::Status Glimmet::drawInitialPicture()
-{
+Glimmet::Status Glimmet::drawInitialPicture() {
     GLIMMET_TRY(syncSurfaceSize());
     m_surface.clear();
     m_surface.removeBackgroundPicture();
@@ -126,8 +120,7 @@ Glimmet::Status Glimmet::drawInitialPicture()
     return StatusOk;
 }
 
-Glimmet::Status Glimmet::makeGreyPicture()
-{
+Glimmet::Status Glimmet::makeGreyPicture() {
     GLIMMET_TRY(syncSurfaceSize());
     const Picture &high = *m_highPicture;
     const int w = int(std::nearbyint(Picture::himetricToPixels(high.width())));
@@ -163,8 +156,7 @@ Glimmet::Status Glimmet::makeGreyPicture()
 
 // ---- bevel -------------------------------------------------------------------------------
 
-void Glimmet::placeBevelLines()
-{
+void Glimmet::placeBevelLines() {
     const float w = width() * TwipsPerPixel;
     const float h = height() * TwipsPerPixel;
     m_lines[Top].x1 = 15;
@@ -180,29 +172,25 @@ void Glimmet::placeBevelLines()
     update();
 }
 
-void Glimmet::applyRaisedColouring()
-{
+void Glimmet::applyRaisedColouring() {
     m_lines[Top].color = m_lines[Left].color = RaisedLight;
     m_lines[Bottom].color = m_lines[Right].color = Shadow;
     update();
 }
 
-void Glimmet::applySunkenColouring()
-{
+void Glimmet::applySunkenColouring() {
     m_lines[Top].color = m_lines[Left].color = Shadow;
     m_lines[Bottom].color = m_lines[Right].color = RaisedLight;
     update();
 }
 
-void Glimmet::setBevelVisible(bool visible)
-{
+void Glimmet::setBevelVisible(bool visible) {
     for (BevelLine &line : m_lines)
         line.visible = visible;
     update();
 }
 
-QImage Glimmet::renderedImage() const
-{
+QImage Glimmet::renderedImage() const {
     QImage image = m_surface.image().copy();
     if (image.isNull())
         return image;
@@ -211,28 +199,27 @@ QImage Glimmet::renderedImage() const
     return image;
 }
 
-void Glimmet::paintBevel(QPainter &painter) const
-{
+void Glimmet::paintBevel(QPainter &painter) const {
     painter.setRenderHint(QPainter::Antialiasing, false);
     for (const BevelLine &line : m_lines) {
         if (!line.visible)
             continue;
         painter.setPen(QPen(m_surface.toQColor(line.color), 0));
-        painter.drawLine(QPoint(int(std::lround(line.x1 / TwipsPerPixel)), int(std::lround(line.y1 / TwipsPerPixel))),
-                         QPoint(int(std::lround(line.x2 / TwipsPerPixel)), int(std::lround(line.y2 / TwipsPerPixel))));
+        painter.drawLine(QPoint(int(std::lround(line.x1 / TwipsPerPixel)),
+                                int(std::lround(line.y1 / TwipsPerPixel))),
+                         QPoint(int(std::lround(line.x2 / TwipsPerPixel)),
+                                int(std::lround(line.y2 / TwipsPerPixel))));
     }
 }
 
-void Glimmet::changeEvent(QEvent *event)
-{
+void Glimmet::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
     // System colours (such as the button face) follow the widget's palette from the next paint.
     if (event->type() == QEvent::PaletteChange)
         m_surface.setPalette(palette());
 }
 
-void Glimmet::paintEvent(QPaintEvent *)
-{
+void Glimmet::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.drawImage(0, 0, m_surface.image());
     paintBevel(painter);

@@ -67,8 +67,7 @@ public:
     QSizeF textSize(const QString &text) const;
     float currentX() const { return m_currentX; }
     float currentY() const { return m_currentY; }
-    void setTextPosition(float x, float y)
-    {
+    void setTextPosition(float x, float y) {
         m_currentX = x;
         m_currentY = y;
     }

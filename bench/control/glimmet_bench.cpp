@@ -16,8 +16,7 @@ using kestrum::runtime::Picture;
 namespace {
 
 // A 512 x 512 picture with every pixel a different, mostly non-grey colour.
-QImage colourfulImage()
-{
+QImage colourfulImage() {
     QImage image(512, 512, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
@@ -27,12 +26,12 @@ QImage colourfulImage()
     return image;
 }
 
-bool convertedCorrectly(const QImage &source, const QImage &grey)
-{
+bool convertedCorrectly(const QImage &source, const QImage &grey) {
     for (int y = 0; y < source.height(); y += 37) {
         for (int x = 0; x < source.width(); x += 41) {
             const QRgb p = source.pixel(x, y);
-            const int v = greyValue(std::uint32_t(qRed(p)) | (std::uint32_t(qGreen(p)) << 8) | (std::uint32_t(qBlue(p)) << 16));
+            const int v = greyValue(std::uint32_t(qRed(p)) | (std::uint32_t(qGreen(p)) << 8) |
+                                    (std::uint32_t(qBlue(p)) << 16));
             if (grey.pixel(x, y) != qRgb(v, v, v))
                 return false;
         }
@@ -40,8 +39,7 @@ bool convertedCorrectly(const QImage &source, const QImage &grey)
     return true;
 }
 
-void BM_GreyConversion(benchmark::State &state)
-{
+void BM_GreyConversion(benchmark::State &state) {
     const QImage source = colourfulImage();
     QImage work;
     for (auto _ : state) {
@@ -60,8 +58,7 @@ BENCHMARK(BM_GreyConversion)->Unit(benchmark::kMicrosecond);
 
 // The whole HighPicture write with GrayScale on: show the picture, copy, convert, copy back,
 // take the surface as the new Picture, repaint.
-void BM_GreyPictureWrite(benchmark::State &state)
-{
+void BM_GreyPictureWrite(benchmark::State &state) {
     Glimmet g;
     g.resize(512, 512);
     g.setGrayScale(true);
@@ -71,15 +68,17 @@ void BM_GreyPictureWrite(benchmark::State &state)
         g.setHighPicture(high);
         benchmark::DoNotOptimize(g.getPicture().get());
     }
-    if (!g.getPicture() || !convertedCorrectly(source, g.getPicture()->toImage().copy(0, 0, 512, 512).convertToFormat(QImage::Format_RGB32)))
+    if (!g.getPicture() ||
+        !convertedCorrectly(
+            source,
+            g.getPicture()->toImage().copy(0, 0, 512, 512).convertToFormat(QImage::Format_RGB32)))
         state.SkipWithError("generated grey Picture is wrong");
     state.SetItemsProcessed(state.iterations() * source.width() * source.height());
 }
 BENCHMARK(BM_GreyPictureWrite)->Unit(benchmark::kMicrosecond);
 
 // DrawState at the design size (321 x 242 px) with a caption and a 64 x 48 picture.
-void BM_DrawState(benchmark::State &state)
-{
+void BM_DrawState(benchmark::State &state) {
     const auto s = std::int16_t(state.range(0));
     Glimmet g;
     g.setBackColor(runtime::OleColor(0xFFFFFF));
@@ -103,8 +102,7 @@ BENCHMARK(BM_DrawState)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicros
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;

@@ -26,8 +26,7 @@ public:
     Status failAmbient = StatusOk;
     Status failNotify = StatusOk;
 
-    Status ambientProperty(DispId id, Variant *value) override
-    {
+    Status ambientProperty(DispId id, Variant *value) override {
         if (failed(failAmbient))
             return failAmbient;
         if (id == AmbientUserMode)
@@ -38,15 +37,13 @@ public:
             return StatusMemberNotFound;
         return StatusOk;
     }
-    Status extenderProperty(const QString &key, Variant *value) override
-    {
+    Status extenderProperty(const QString &key, Variant *value) override {
         if (key != QLatin1String("Name"))
             return StatusMemberNotFound;
         *value = Variant(name);
         return StatusOk;
     }
-    Status propertyChanged(const QString &key) override
-    {
+    Status propertyChanged(const QString &key) override {
         if (failed(failNotify))
             return failNotify;
         changed << key;
@@ -65,15 +62,13 @@ public:
     std::vector<Entry> events;
     std::optional<Variant> replaceFirst;
 
-    Status onEvent(DispId id, std::span<Variant> args) override
-    {
+    Status onEvent(DispId id, std::span<Variant> args) override {
         events.push_back({id, std::vector<Variant>(args.begin(), args.end())});
         if (replaceFirst && !args.empty())
             args[0] = *replaceFirst;
         return StatusOk;
     }
-    std::vector<DispId> ids() const
-    {
+    std::vector<DispId> ids() const {
         std::vector<DispId> out;
         for (const Entry &e : events)
             out.push_back(e.id);
@@ -81,38 +76,33 @@ public:
     }
 };
 
-inline QImage solidImage(QSize size, QColor colour)
-{
+inline QImage solidImage(QSize size, QColor colour) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
     return image;
 }
 
-inline Ref<Picture> solidBitmap(QSize size, QColor colour)
-{
+inline Ref<Picture> solidBitmap(QSize size, QColor colour) {
     return Picture::fromImage(solidImage(size, colour));
 }
 
-inline Ref<Picture> solidIcon(QSize size, QColor colour)
-{
+inline Ref<Picture> solidIcon(QSize size, QColor colour) {
     return Picture::fromIcon(solidImage(size, colour));
 }
 
 // A metafile whose recording fills `size` pixels with `colour`.
-inline Ref<Picture> solidMetafile(QSize size, QColor colour)
-{
+inline Ref<Picture> solidMetafile(QSize size, QColor colour) {
     QPicture recording;
     {
         QPainter painter(&recording);
         painter.fillRect(QRect(QPoint(0, 0), size), colour);
     }
-    return Picture::fromRecording(recording,
-                                  QSize(Picture::pixelsToHimetric(size.width()), Picture::pixelsToHimetric(size.height())));
+    return Picture::fromRecording(recording, QSize(Picture::pixelsToHimetric(size.width()),
+                                                   Picture::pixelsToHimetric(size.height())));
 }
 
 // The bounding box of the pixels of `image` that differ from `background`.
-inline QRect inkBounds(const QImage &image, QColor background, QRect within = {})
-{
+inline QRect inkBounds(const QImage &image, QColor background, QRect within = {}) {
     const QRect area = within.isNull() ? image.rect() : within;
     QRect box;
     const QRgb bg = background.rgb();
@@ -125,9 +115,9 @@ inline QRect inkBounds(const QImage &image, QColor background, QRect within = {}
     return box;
 }
 
-inline QColor rgbOf(std::uint32_t oleColour)
-{
-    return QColor(int(oleColour & 0xFF), int((oleColour >> 8) & 0xFF), int((oleColour >> 16) & 0xFF));
+inline QColor rgbOf(std::uint32_t oleColour) {
+    return QColor(int(oleColour & 0xFF), int((oleColour >> 8) & 0xFF),
+                  int((oleColour >> 16) & 0xFF));
 }
 
 } // namespace kestrum::test

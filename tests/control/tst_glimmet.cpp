@@ -20,15 +20,13 @@ constexpr std::uint32_t ButtonFace = 0x8000000Fu;
 struct Hosted {
     FakeSite site;
     Glimmet glimmet;
-    explicit Hosted(bool userMode = true)
-    {
+    explicit Hosted(bool userMode = true) {
         site.userMode = userMode;
         glimmet.context().setSite(&site);
     }
 };
 
-QRgb pixelAt(const Glimmet &g, int x, int y)
-{
+QRgb pixelAt(const Glimmet &g, int x, int y) {
     return g.surface().image().pixel(x, y) & 0xFFFFFF;
 }
 
@@ -72,8 +70,7 @@ private Q_SLOTS:
     void grayScalePictureGenerated();
 };
 
-void TestGlimmet::freshInstanceStartsEmpty()
-{
+void TestGlimmet::freshInstanceStartsEmpty() {
     Glimmet g;
     QVERIFY(!g.getPicture() && !g.getHighPicture() && !g.getDownPicture() && !g.getMouseIcon());
     QCOMPARE(g.getCaption(), QString());
@@ -93,8 +90,7 @@ void TestGlimmet::freshInstanceStartsEmpty()
     QCOMPARE(g.bevelLine(Glimmet::Left).y1, 15.0f);
 }
 
-void TestGlimmet::settersNotifyByKey()
-{
+void TestGlimmet::settersNotifyByKey() {
     const auto bitmap = solidBitmap({8, 8}, Qt::red);
     struct Row {
         const char *name;
@@ -102,11 +98,17 @@ void TestGlimmet::settersNotifyByKey()
         QStringList keys;
     };
     const std::vector<Row> rows = {
-        {"MouseIcon", [](Hosted &h) { h.glimmet.setMouseIcon(solidIcon({16, 16}, Qt::blue)); }, {"MouseIcon"}},
+        {"MouseIcon",
+         [](Hosted &h) {
+             h.glimmet.setMouseIcon(solidIcon({16, 16}, Qt::blue));
+         },
+         {"MouseIcon"}},
         {"Caption", [](Hosted &h) { h.glimmet.setCaption("a"); }, {"Caption"}},
         {"HighCaption", [](Hosted &h) { h.glimmet.setHighCaption("a"); }, {"HighCaption"}},
         {"Bevel", [](Hosted &h) { h.glimmet.setBevel(true); }, {"Bevel"}},
-        {"Picture fills without notifying for the fills", [&](Hosted &h) { h.glimmet.setPicture(bitmap); }, {"Picture"}},
+        {"Picture fills without notifying for the fills",
+         [&](Hosted &h) { h.glimmet.setPicture(bitmap); },
+         {"Picture"}},
         {"HighPicture", [&](Hosted &h) { h.glimmet.setHighPicture(bitmap); }, {"HighPicture"}},
         {"HighPicture empty notifies nothing", [](Hosted &h) { h.glimmet.setHighPicture({}); }, {}},
         {"DownPicture", [&](Hosted &h) { h.glimmet.setDownPicture(bitmap); }, {"DownPicture"}},
@@ -114,8 +116,12 @@ void TestGlimmet::settersNotifyByKey()
         {"Font", [](Hosted &h) { h.glimmet.setFont(makeRef<Font>()); }, {"Font"}},
         {"ForeColor", [](Hosted &h) { h.glimmet.setForeColor(OleColor(0x123456)); }, {"ForeColor"}},
         {"GrayScale", [](Hosted &h) { h.glimmet.setGrayScale(true); }, {"GrayScale"}},
-        {"HighBackColor", [](Hosted &h) { h.glimmet.setHighBackColor(OleColor(1)); }, {"HighBackColor"}},
-        {"HighForeColor", [](Hosted &h) { h.glimmet.setHighForeColor(OleColor(1)); }, {"HighForeColor"}},
+        {"HighBackColor",
+         [](Hosted &h) { h.glimmet.setHighBackColor(OleColor(1)); },
+         {"HighBackColor"}},
+        {"HighForeColor",
+         [](Hosted &h) { h.glimmet.setHighForeColor(OleColor(1)); },
+         {"HighForeColor"}},
         {"HighFont", [](Hosted &h) { h.glimmet.setHighFont(makeRef<Font>()); }, {"HighFont"}},
         {"Picture with GrayScale on does nothing",
          [&](Hosted &h) {
@@ -140,8 +146,7 @@ void TestGlimmet::settersNotifyByKey()
     }
 }
 
-void TestGlimmet::pictureFills()
-{
+void TestGlimmet::pictureFills() {
     const auto a = solidBitmap({8, 8}, Qt::red);
     const auto b = solidBitmap({8, 8}, Qt::green);
     {
@@ -169,8 +174,7 @@ void TestGlimmet::pictureFills()
     }
 }
 
-void TestGlimmet::grayScaleRules()
-{
+void TestGlimmet::grayScaleRules() {
     const auto a = solidBitmap({8, 8}, Qt::red);
     Glimmet g;
     g.setPicture(a);
@@ -183,8 +187,7 @@ void TestGlimmet::grayScaleRules()
     QCOMPARE(g.getPicture()->type(), Picture::Bitmap);
 }
 
-void TestGlimmet::surfaceValuesReadBack()
-{
+void TestGlimmet::surfaceValuesReadBack() {
     Glimmet g;
     const auto font = makeRef<Font>();
     const auto highFont = makeRef<Font>();
@@ -205,8 +208,7 @@ void TestGlimmet::surfaceValuesReadBack()
     QVERIFY(g.getFont() == font);
 }
 
-void TestGlimmet::bevelVisibilityFollowsDesignMode()
-{
+void TestGlimmet::bevelVisibilityFollowsDesignMode() {
     for (bool userMode : {false, true}) {
         Hosted h(userMode);
         h.glimmet.setBevel(true);
@@ -218,8 +220,7 @@ void TestGlimmet::bevelVisibilityFollowsDesignMode()
     }
 }
 
-void TestGlimmet::mouseIconAcceptsOnlyIcons()
-{
+void TestGlimmet::mouseIconAcceptsOnlyIcons() {
     std::vector<MessageBox::Request> boxes;
     MessageBox::ScopedHook hook([&](const MessageBox::Request &r) {
         boxes.push_back(r);
@@ -237,8 +238,10 @@ void TestGlimmet::mouseIconAcceptsOnlyIcons()
     }
     QCOMPARE(boxes.size(), size_t(2));
     QCOMPARE(boxes[0].title, QStringLiteral("It's not an Icon"));
-    QCOMPARE(boxes[0].text, QStringLiteral("Have you Ever seen a picture or a metafile as a Mouse Icon? The picture "
-                                           "you selected is invalid for this puspose."));
+    QCOMPARE(
+        boxes[0].text,
+        QStringLiteral("Have you Ever seen a picture or a metafile as a Mouse Icon? The picture "
+                       "you selected is invalid for this puspose."));
     QCOMPARE(boxes[0].icon, MessageBox::Icon::Critical);
     QCOMPARE(boxes[0].buttons, MessageBox::Buttons::Ok);
     QCOMPARE(h.glimmet.setMouseIcon({}), StatusOk); // empty is accepted
@@ -254,8 +257,7 @@ void TestGlimmet::mouseIconAcceptsOnlyIcons()
     QCOMPARE(boxes.size(), size_t(2));
 }
 
-void TestGlimmet::failingHostCallIsReturned()
-{
+void TestGlimmet::failingHostCallIsReturned() {
     Hosted h;
     h.site.failNotify = StatusFail;
     QCOMPARE(h.glimmet.setCaption("kept"), StatusFail);
@@ -287,8 +289,7 @@ void TestGlimmet::failingHostCallIsReturned()
     QVERIFY(big.site.changed.isEmpty());
 }
 
-void TestGlimmet::initPropertiesTakesHostValues()
-{
+void TestGlimmet::initPropertiesTakesHostValues() {
     Hosted h;
     h.glimmet.setPicture(solidBitmap({8, 8}, Qt::red));
     QCOMPARE(h.glimmet.InitProperties(), StatusOk);
@@ -304,8 +305,7 @@ void TestGlimmet::initPropertiesTakesHostValues()
     QCOMPARE(g.getGrayScale(), false);
 }
 
-void TestGlimmet::informationBoxOnlyInDesignMode()
-{
+void TestGlimmet::informationBoxOnlyInDesignMode() {
     for (bool userMode : {true, false}) {
         std::vector<MessageBox::Request> boxes;
         MessageBox::ScopedHook hook([&](const MessageBox::Request &r) {
@@ -321,15 +321,15 @@ void TestGlimmet::informationBoxOnlyInDesignMode()
         QCOMPARE(boxes.size(), size_t(1));
         QCOMPARE(boxes[0].title, QStringLiteral("Thank You For Using This Control"));
         const QStringList lines = boxes[0].text.split(QStringLiteral("\r\n"));
-        QCOMPARE(lines, QStringList({"", "GLIMMET", "Easy and User Friendly Lumatrel for VB", "Version:2.1.3"}));
+        QCOMPARE(lines, QStringList({"", "GLIMMET", "Easy and User Friendly Lumatrel for VB",
+                                     "Version:2.1.3"}));
         QCOMPARE(boxes[0].buttons, MessageBox::Buttons::Ok);
         QCOMPARE(boxes[0].icon, MessageBox::Icon::None);
         QVERIFY(boxes[0].systemModal);
     }
 }
 
-void TestGlimmet::persistenceRoundTrip()
-{
+void TestGlimmet::persistenceRoundTrip() {
     Hosted source;
     Glimmet &g = source.glimmet;
     g.InitProperties();
@@ -362,9 +362,11 @@ void TestGlimmet::persistenceRoundTrip()
     Glimmet &r = target.glimmet;
     QCOMPARE(r.ReadProperties(bag), StatusOk);
     QVERIFY(target.site.changed.isEmpty()); // restored, not generated again
-    QCOMPARE(r.getPicture()->toImage().convertToFormat(QImage::Format_RGB32), grey.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(r.getPicture()->toImage().convertToFormat(QImage::Format_RGB32),
+             grey.convertToFormat(QImage::Format_RGB32));
     QCOMPARE(r.getPicture()->toImage().pixel(0, 0) & 0xFFFFFF, qRgb(32, 32, 32) & 0xFFFFFF);
-    QCOMPARE(r.getHighPicture()->toImage().pixel(0, 0) & 0xFFFFFF, qRgb(0x30, 0x20, 0x10) & 0xFFFFFF);
+    QCOMPARE(r.getHighPicture()->toImage().pixel(0, 0) & 0xFFFFFF,
+             qRgb(0x30, 0x20, 0x10) & 0xFFFFFF);
     QCOMPARE(r.getDownPicture()->pixelSize(), QSize(10, 6));
     QCOMPARE(r.getMouseIcon()->type(), Picture::Icon);
     QCOMPARE(r.getCaption(), QStringLiteral("Normal"));
@@ -383,8 +385,7 @@ void TestGlimmet::persistenceRoundTrip()
     QCOMPARE(r.getmode(), std::int16_t(0));
 }
 
-void TestGlimmet::persistenceDefaults()
-{
+void TestGlimmet::persistenceDefaults() {
     // A new control leaves out every value equal to its default, but Bevel false is not the
     // default true and is written.
     Hosted h;
@@ -411,8 +412,7 @@ void TestGlimmet::persistenceDefaults()
     QVERIFY(!run.glimmet.bevelLine(Glimmet::Top).visible);
 }
 
-void TestGlimmet::saveInHighStateWritesCurrentValues()
-{
+void TestGlimmet::saveInHighStateWritesCurrentValues() {
     Hosted h;
     h.glimmet.InitProperties();
     h.glimmet.setHighForeColor(OleColor(0x0000FF));
@@ -430,8 +430,7 @@ void TestGlimmet::saveInHighStateWritesCurrentValues()
 
 // ---- rendering ------------------------------------------------------------------------------
 
-void TestGlimmet::backColourPerState()
-{
+void TestGlimmet::backColourPerState() {
     Glimmet g;
     g.setBackColor(OleColor(0x0000FF));
     g.setHighBackColor(OleColor(0x00FF00));
@@ -442,8 +441,9 @@ void TestGlimmet::backColourPerState()
         QRgb back;
         QRgb centre;
     };
-    for (const Row &row : {Row{0, qRgb(255, 0, 0), qRgb(0, 0, 255)}, Row{1, qRgb(0, 255, 0), qRgb(0, 0, 255)},
-                           Row{2, qRgb(0, 255, 0), qRgb(255, 255, 0)}}) {
+    for (const Row &row :
+         {Row{0, qRgb(255, 0, 0), qRgb(0, 0, 255)}, Row{1, qRgb(0, 255, 0), qRgb(0, 0, 255)},
+          Row{2, qRgb(0, 255, 0), qRgb(255, 255, 0)}}) {
         g.DrawState(row.state);
         QCOMPARE(pixelAt(g, 2, 2), row.back & 0xFFFFFF);
         QCOMPARE(pixelAt(g, 160, 121), row.centre & 0xFFFFFF);
@@ -451,8 +451,7 @@ void TestGlimmet::backColourPerState()
     }
 }
 
-void TestGlimmet::captionCentred()
-{
+void TestGlimmet::captionCentred() {
     Glimmet g;
     g.setBackColor(OleColor(0xFFFFFF));
     g.setFont(makeRef<Font>(QFont(QStringLiteral("DejaVu Sans"), 20)));
@@ -461,7 +460,8 @@ void TestGlimmet::captionCentred()
     g.setHighBackColor(OleColor(0xFFFFFF));
     g.setHighFont(makeRef<Font>(QFont(QStringLiteral("DejaVu Sans"), 20)));
     g.setHighCaption(QStringLiteral("HHHH"));
-    for (std::int16_t state : {0, 2}) { // state 2 without DownPicture: HighCaption, centred, high colours
+    for (std::int16_t state :
+         {0, 2}) { // state 2 without DownPicture: HighCaption, centred, high colours
         g.DrawState(state);
         const QRect ink = inkBounds(g.surface().image(), Qt::white);
         QVERIFY(!ink.isEmpty());
@@ -477,8 +477,7 @@ void TestGlimmet::captionCentred()
     }
 }
 
-void TestGlimmet::pictureCentredCaptionLow()
-{
+void TestGlimmet::pictureCentredCaptionLow() {
     Glimmet g;
     g.resize(300, 200);
     g.setBackColor(OleColor(0xFFFFFF));
@@ -492,12 +491,12 @@ void TestGlimmet::pictureCentredCaptionLow()
     const QRect textBox = inkBounds(image, Qt::white, QRect(0, 130, 300, 70));
     QVERIFY(!textBox.isEmpty());
     // The caption's middle sits on the line at 82 % of the height (164 px).
-    QVERIFY2(qAbs((textBox.top() + textBox.bottom()) / 2.0 - 164) <= 4, qPrintable(QString::number(textBox.center().y())));
+    QVERIFY2(qAbs((textBox.top() + textBox.bottom()) / 2.0 - 164) <= 4,
+             qPrintable(QString::number(textBox.center().y())));
     QVERIFY(qAbs(textBox.center().x() - 150) <= 2);
 }
 
-void TestGlimmet::metafileFromTopLeft()
-{
+void TestGlimmet::metafileFromTopLeft() {
     Glimmet g;
     g.setBackColor(OleColor(0xFFFFFF));
     g.setCaption(QString());
@@ -512,14 +511,15 @@ void TestGlimmet::metafileFromTopLeft()
         QPainter p(&recording);
         p.fillRect(QRect(0, 0, 30, 16), Qt::red);
     }
-    e.setPicture(Picture::fromRecording(recording, QSize(Picture::pixelsToHimetric(30), Picture::pixelsToHimetric(16)),
-                                        Picture::EnhMetafile));
+    e.setPicture(Picture::fromRecording(
+        recording, QSize(Picture::pixelsToHimetric(30), Picture::pixelsToHimetric(16)),
+        Picture::EnhMetafile));
     const QRect box = inkBounds(e.surface().image(), Qt::white);
-    QVERIFY2(qAbs(box.center().x() - 160) <= 1 && qAbs(box.center().y() - 121) <= 1, qPrintable(QString::number(box.x())));
+    QVERIFY2(qAbs(box.center().x() - 160) <= 1 && qAbs(box.center().y() - 121) <= 1,
+             qPrintable(QString::number(box.x())));
 }
 
-void TestGlimmet::invalidStateLeavesClearedSurface()
-{
+void TestGlimmet::invalidStateLeavesClearedSurface() {
     Glimmet g;
     g.setBackColor(OleColor(0x00FFFF));
     g.setCaption(QStringLiteral("Text"));
@@ -531,8 +531,7 @@ void TestGlimmet::invalidStateLeavesClearedSurface()
     QVERIFY(inkBounds(g.surface().image(), QColor(255, 255, 0)).isEmpty());
 }
 
-void TestGlimmet::resizeLaysOutAgain()
-{
+void TestGlimmet::resizeLaysOutAgain() {
     Glimmet g;
     g.setBackColor(OleColor(0xFFFFFF));
     g.setPicture(solidBitmap({20, 20}, Qt::blue));
@@ -562,8 +561,7 @@ void TestGlimmet::resizeLaysOutAgain()
 
 // ---- grey picture ---------------------------------------------------------------------------
 
-void TestGlimmet::greyValues_data()
-{
+void TestGlimmet::greyValues_data() {
     QTest::addColumn<uint>("colour");
     QTest::addColumn<int>("grey");
     QTest::newRow("0x00102030") << 0x00102030u << 32;
@@ -576,8 +574,7 @@ void TestGlimmet::greyValues_data()
     QTest::newRow("maximum") << 0x00FEFFFFu << 217;
 }
 
-void TestGlimmet::greyValues()
-{
+void TestGlimmet::greyValues() {
     QFETCH(uint, colour);
     QFETCH(int, grey);
     QCOMPARE(greyValue(colour), grey);
@@ -590,15 +587,15 @@ void TestGlimmet::greyValues()
             QCOMPARE(image.pixel(x, y), qRgb(grey, grey, grey));
     // Only the given area changes.
     QImage partly(4, 1, QImage::Format_ARGB32);
-    partly.fill(qRgba(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF), 200));
+    partly.fill(
+        qRgba(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF), 200));
     const QRgb untouched = partly.pixel(3, 0);
     convertToGrey(partly, QRect(0, 0, 3, 1));
     QCOMPARE(partly.pixel(2, 0), qRgba(grey, grey, grey, 200));
     QCOMPARE(partly.pixel(3, 0), untouched);
 }
 
-void TestGlimmet::greyValueMaximum()
-{
+void TestGlimmet::greyValueMaximum() {
     // Every colour against the formula written out plainly.
     int highest = 0;
     int mismatches = 0;
@@ -610,7 +607,8 @@ void TestGlimmet::greyValueMaximum()
             continue;
         }
         const double rd = r, gd = g, bd = b;
-        mismatches += v != int(std::nearbyint(std::sqrt((rd * rd + gd * gd / 1.5 + bd * bd / 2) / 3)));
+        mismatches +=
+            v != int(std::nearbyint(std::sqrt((rd * rd + gd * gd / 1.5 + bd * bd / 2) / 3)));
         highest = std::max(highest, v);
     }
     QCOMPARE(mismatches, 0);
@@ -618,8 +616,7 @@ void TestGlimmet::greyValueMaximum()
     QCOMPARE(greyValue(0x00FEFFFF), 217);
 }
 
-void TestGlimmet::grayScalePictureGenerated()
-{
+void TestGlimmet::grayScalePictureGenerated() {
     Hosted h;
     Glimmet &g = h.glimmet;
     g.setBackColor(OleColor(0xFFFFFF));

@@ -15,15 +15,16 @@ struct SignalLog {
     std::vector<std::int16_t> modes;
     std::vector<std::vector<double>> args;
 
-    void connectTo(Glimmet &g)
-    {
+    void connectTo(Glimmet &g) {
         auto mouse = [this, &g](const char *name) {
             return [this, &g, name](std::int16_t &b, std::int16_t &s, float &x, float &y) {
                 add(g, name, {double(b), double(s), x, y});
             };
         };
         auto key = [this, &g](const char *name) {
-            return [this, &g, name](std::int16_t &k, std::int16_t &s) { add(g, name, {double(k), double(s)}); };
+            return [this, &g, name](std::int16_t &k, std::int16_t &s) {
+                add(g, name, {double(k), double(s)});
+            };
         };
         QObject::connect(&g, &Glimmet::Click, [this, &g] { add(g, "Click", {}); });
         QObject::connect(&g, &Glimmet::MouseUp, mouse("MouseUp"));
@@ -36,30 +37,26 @@ struct SignalLog {
         QObject::connect(&g, &Glimmet::KeyIsPressed,
                          [this, &g](std::int16_t &a) { add(g, "KeyIsPressed", {double(a)}); });
     }
-    void add(const Glimmet &g, const char *name, std::vector<double> values)
-    {
+    void add(const Glimmet &g, const char *name, std::vector<double> values) {
         names << QString::fromLatin1(name);
         modes.push_back(g.getmode());
         args.push_back(std::move(values));
     }
-    void clear()
-    {
+    void clear() {
         names.clear();
         modes.clear();
         args.clear();
     }
 };
 
-QRgb renderedAt(const Glimmet &g, int x, int y)
-{
+QRgb renderedAt(const Glimmet &g, int x, int y) {
     return g.renderedImage().pixel(x, y) & 0xFFFFFF;
 }
 
 constexpr QRgb White = 0xFFFFFF;
 constexpr QRgb Grey = 0x808080;
 
-bool anyBevelVisible(const Glimmet &g)
-{
+bool anyBevelVisible(const Glimmet &g) {
     for (auto edge : {Glimmet::Top, Glimmet::Left, Glimmet::Bottom, Glimmet::Right}) {
         if (g.bevelLine(edge).visible)
             return true;
@@ -101,8 +98,7 @@ private:
     SignalLog m_log;
 };
 
-void TestGlimmetStates::init()
-{
+void TestGlimmetStates::init() {
     m_host = std::make_unique<QWidget>();
     m_host->resize(500, 300);
     m_glimmet = new Glimmet(m_host.get());
@@ -119,22 +115,19 @@ void TestGlimmetStates::init()
     QTest::mouseMove(m_host.get(), QPoint(20, 20));
 }
 
-void TestGlimmetStates::cleanup()
-{
+void TestGlimmetStates::cleanup() {
     if (QWidget::mouseGrabber())
         QWidget::mouseGrabber()->releaseMouse();
     m_host.reset();
 }
 
-void TestGlimmetStates::send(QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons,
-                             Qt::KeyboardModifiers modifiers)
-{
+void TestGlimmetStates::send(QEvent::Type type, QPointF pos, Qt::MouseButton button,
+                             Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     QMouseEvent event(type, pos, m_glimmet->mapToGlobal(pos), button, buttons, modifiers);
     QApplication::sendEvent(m_glimmet, &event);
 }
 
-void TestGlimmetStates::normalClickSequence()
-{
+void TestGlimmetStates::normalClickSequence() {
     Glimmet &g = *m_glimmet;
     g.setBevel(true); // run mode: only stored
     QVERIFY(!anyBevelVisible(g));
@@ -188,14 +181,13 @@ void TestGlimmetStates::normalClickSequence()
     QCOMPARE(g.getmode(), std::int16_t(1));
 }
 
-void TestGlimmetStates::bevelFalseNeverShows()
-{
+void TestGlimmetStates::bevelFalseNeverShows() {
     Glimmet &g = *m_glimmet;
     QTest::mouseMove(&g, QPoint(50, 40));
     QVERIFY(!anyBevelVisible(g));
     QTest::mousePress(&g, Qt::LeftButton, {}, QPoint(50, 40));
     QVERIFY(!anyBevelVisible(g));
-    QCOMPARE(g.bevelLine(Glimmet::Top).color.value, 0x808080u); // still recoloured
+    QCOMPARE(g.bevelLine(Glimmet::Top).color.value, 0x808080u);   // still recoloured
     QCOMPARE(renderedAt(g, 50, 0), qRgb(255, 255, 0) & 0xFFFFFF); // the high back colour, no line
     QTest::mouseRelease(&g, Qt::LeftButton, {}, QPoint(50, 40));
     QVERIFY(!anyBevelVisible(g));
@@ -205,8 +197,7 @@ void TestGlimmetStates::bevelFalseNeverShows()
     QCOMPARE(m_log.names, QStringList({"MouseMove", "MouseDown", "MouseUp", "Click", "MouseOut"}));
 }
 
-void TestGlimmetStates::enteringWithButtonsHeld_data()
-{
+void TestGlimmetStates::enteringWithButtonsHeld_data() {
     QTest::addColumn<Qt::MouseButtons>("buttons");
     QTest::addColumn<int>("mode");
     QTest::addColumn<uint>("top");
@@ -216,8 +207,7 @@ void TestGlimmetStates::enteringWithButtonsHeld_data()
     QTest::newRow("none: high") << Qt::MouseButtons() << 1 << uint(White);
 }
 
-void TestGlimmetStates::enteringWithButtonsHeld()
-{
+void TestGlimmetStates::enteringWithButtonsHeld() {
     QFETCH(Qt::MouseButtons, buttons);
     QFETCH(int, mode);
     QFETCH(uint, top);
@@ -229,7 +219,8 @@ void TestGlimmetStates::enteringWithButtonsHeld()
     QCOMPARE(g.getmode(), std::int16_t(mode));
     QVERIFY(anyBevelVisible(g));
     QCOMPARE(renderedAt(g, 50, 0), QRgb(top));
-    QCOMPARE(g.surface().image().pixel(100, 50) & 0xFFFFFF, (mode == 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255)) & 0xFFFFFF);
+    QCOMPARE(g.surface().image().pixel(100, 50) & 0xFFFFFF,
+             (mode == 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255)) & 0xFFFFFF);
     QCOMPARE(m_log.names, QStringList({"MouseMove"}));
     QCOMPARE(m_log.args[0][0], double(int(buttons)));
     QCOMPARE(m_log.args[0][1], 1.0); // Shift
@@ -240,8 +231,7 @@ void TestGlimmetStates::enteringWithButtonsHeld()
     QCOMPARE(m_log.names.last(), QStringLiteral("MouseOut"));
 }
 
-void TestGlimmetStates::buttonUpOutside()
-{
+void TestGlimmetStates::buttonUpOutside() {
     Glimmet &g = *m_glimmet;
     send(QEvent::MouseMove, QPointF(30, 30), Qt::NoButton, {});
     send(QEvent::MouseButtonPress, QPointF(30, 30), Qt::LeftButton, Qt::LeftButton);
@@ -258,8 +248,7 @@ void TestGlimmetStates::buttonUpOutside()
     QVERIFY(!g.mouseInside());
 }
 
-void TestGlimmetStates::boundsAreInclusive_data()
-{
+void TestGlimmetStates::boundsAreInclusive_data() {
     QTest::addColumn<QPointF>("pos");
     QTest::addColumn<bool>("inside");
     // The control is 200 x 100 px, so ScaleWidth = 3000 and ScaleHeight = 1500 twips.
@@ -273,8 +262,7 @@ void TestGlimmetStates::boundsAreInclusive_data()
     QTest::newRow("y = ScaleHeight + 1 twip") << QPointF(50, 100 + 1.0 / 15) << false;
 }
 
-void TestGlimmetStates::boundsAreInclusive()
-{
+void TestGlimmetStates::boundsAreInclusive() {
     QFETCH(QPointF, pos);
     QFETCH(bool, inside);
     send(QEvent::MouseMove, QPointF(30, 30), Qt::NoButton, {});
@@ -289,8 +277,7 @@ void TestGlimmetStates::boundsAreInclusive()
     QCOMPARE(m_log.names.last(), QString::fromLatin1(inside ? "Click" : "MouseUp"));
 }
 
-void TestGlimmetStates::keysNeverChangeMode()
-{
+void TestGlimmetStates::keysNeverChangeMode() {
     Glimmet &g = *m_glimmet;
     QTest::mouseMove(&g, QPoint(50, 40));
     g.setFocus();
@@ -300,14 +287,15 @@ void TestGlimmetStates::keysNeverChangeMode()
     QTest::keyClick(&g, Qt::Key_Return);
     QTest::keyClick(&g, Qt::Key_Space);
     QTest::keyClick(&g, Qt::Key_Left);
-    QCOMPARE(m_log.names, QStringList({"KeyIsDown", "KeyIsPressed", "KeyIsUp",                            // a
-                                       "KeyIsDown", "KeyIsDown", "KeyIsPressed", "KeyIsUp", "KeyIsUp", // Shift+A
-                                       "KeyIsDown", "KeyIsPressed", "KeyIsUp",                            // Return
-                                       "KeyIsDown", "KeyIsPressed", "KeyIsUp",                            // Space
-                                       "KeyIsDown", "KeyIsUp"}));                                         // Left
+    QCOMPARE(m_log.names,
+             QStringList({"KeyIsDown", "KeyIsPressed", "KeyIsUp",                         // a
+                          "KeyIsDown", "KeyIsDown", "KeyIsPressed", "KeyIsUp", "KeyIsUp", // Shift+A
+                          "KeyIsDown", "KeyIsPressed", "KeyIsUp",                         // Return
+                          "KeyIsDown", "KeyIsPressed", "KeyIsUp",                         // Space
+                          "KeyIsDown", "KeyIsUp"}));                                      // Left
     const std::vector<std::vector<double>> expected = {
-        {65, 0}, {97},    {65, 0}, {16, 1}, {65, 1}, {65},    {65, 1}, {16, 0},
-        {13, 0}, {13},    {13, 0}, {32, 0}, {32},    {32, 0}, {37, 0}, {37, 0}};
+        {65, 0}, {97}, {65, 0}, {16, 1}, {65, 1}, {65},    {65, 1}, {16, 0},
+        {13, 0}, {13}, {13, 0}, {32, 0}, {32},    {32, 0}, {37, 0}, {37, 0}};
     QCOMPARE(m_log.args, expected);
     for (std::int16_t mode : m_log.modes)
         QCOMPARE(mode, std::int16_t(1));
@@ -315,11 +303,11 @@ void TestGlimmetStates::keysNeverChangeMode()
     QCOMPARE(m_sink.ids().back(), DispId(7));
     const auto ids = m_sink.ids();
     QCOMPARE(std::count(ids.begin(), ids.end(), 9), 4);
-    QVERIFY(std::find(ids.begin(), ids.end(), DispId(1)) == ids.end()); // Return and Space never click
+    QVERIFY(std::find(ids.begin(), ids.end(), DispId(1)) ==
+            ids.end()); // Return and Space never click
 }
 
-void TestGlimmetStates::doubleClick()
-{
+void TestGlimmetStates::doubleClick() {
     Glimmet &g = *m_glimmet;
     QTest::mouseMove(&g, QPoint(50, 40));
     m_log.clear();
@@ -329,8 +317,7 @@ void TestGlimmetStates::doubleClick()
     QCOMPARE(m_sink.ids().back(), DispId(2));
 }
 
-void TestGlimmetStates::argumentsTravelByReference()
-{
+void TestGlimmetStates::argumentsTravelByReference() {
     Glimmet &g = *m_glimmet;
     m_sink.replaceFirst = Variant(std::int16_t(99));
     EventRecorder second;
@@ -340,15 +327,14 @@ void TestGlimmetStates::argumentsTravelByReference()
     QTest::keyClick(&g, Qt::Key_B);
     // The later sink and the Qt receivers see what the first sink wrote.
     QCOMPARE(second.events[0].args[0].int16(), std::int16_t(99));
-    QCOMPARE(m_log.args[0][0], 99.0); // MouseMove's PressedButton
-    QCOMPARE(m_log.args[1][0], 99.0); // KeyIsDown's KeyCode
-    QCOMPARE(m_log.args[2][0], 99.0); // KeyIsPressed's KeyAscii
+    QCOMPARE(m_log.args[0][0], 99.0);                             // MouseMove's PressedButton
+    QCOMPARE(m_log.args[1][0], 99.0);                             // KeyIsDown's KeyCode
+    QCOMPARE(m_log.args[2][0], 99.0);                             // KeyIsPressed's KeyAscii
     QCOMPARE(m_sink.events[1].args[0].int16(), std::int16_t(66)); // what the control raised
     g.context().removeSink(&second);
 }
 
-void TestGlimmetStates::mouseIconWhileInside()
-{
+void TestGlimmetStates::mouseIconWhileInside() {
     Glimmet &g = *m_glimmet;
     QTest::mouseMove(&g, QPoint(50, 40)); // no MouseIcon: the default pointer
     QCOMPARE(g.cursor().shape(), Qt::ArrowCursor);
@@ -363,8 +349,7 @@ void TestGlimmetStates::mouseIconWhileInside()
 
 // A host may close the window (and so destroy the control) from any event; the control must
 // not touch itself afterwards.
-void TestGlimmetStates::handlerMayDestroyControl_data()
-{
+void TestGlimmetStates::handlerMayDestroyControl_data() {
     QTest::addColumn<int>("event");
     QTest::addColumn<bool>("bySink");
     for (int id : {1, 2, 3, 4, 8, 9}) {
@@ -373,16 +358,14 @@ void TestGlimmetStates::handlerMayDestroyControl_data()
     }
 }
 
-void TestGlimmetStates::handlerMayDestroyControl()
-{
+void TestGlimmetStates::handlerMayDestroyControl() {
     QFETCH(int, event);
     QFETCH(bool, bySink);
     QPointer<Glimmet> g(m_glimmet);
     struct Destroyer : EventSink {
         DispId target = 0;
         QPointer<Glimmet> control;
-        Status onEvent(DispId id, std::span<Variant>) override
-        {
+        Status onEvent(DispId id, std::span<Variant>) override {
             if (id == target)
                 delete control.data();
             return StatusOk;
@@ -395,12 +378,24 @@ void TestGlimmetStates::handlerMayDestroyControl()
     } else {
         auto kill = [g] { delete g.data(); };
         switch (event) {
-        case 1: connect(g, &Glimmet::Click, kill); break;
-        case 2: connect(g, &Glimmet::MouseUp, kill); break;
-        case 3: connect(g, &Glimmet::MouseDown, kill); break;
-        case 4: connect(g, &Glimmet::MouseMove, kill); break;
-        case 8: connect(g, &Glimmet::KeyIsDown, kill); break;
-        case 9: connect(g, &Glimmet::KeyIsPressed, kill); break;
+        case 1:
+            connect(g, &Glimmet::Click, kill);
+            break;
+        case 2:
+            connect(g, &Glimmet::MouseUp, kill);
+            break;
+        case 3:
+            connect(g, &Glimmet::MouseDown, kill);
+            break;
+        case 4:
+            connect(g, &Glimmet::MouseMove, kill);
+            break;
+        case 8:
+            connect(g, &Glimmet::KeyIsDown, kill);
+            break;
+        case 9:
+            connect(g, &Glimmet::KeyIsPressed, kill);
+            break;
         }
     }
     QTest::mouseMove(m_host.get(), QPoint(150, 140));
