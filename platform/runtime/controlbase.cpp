@@ -1,9 +1,12 @@
 // Shared plumbing of control classes.
 #include "controlbase.h"
 
+#include <QThread>
+
 namespace kestrum::runtime {
 
-ControlBase::ControlBase(const ClassInfo &info, Module &module) : m_info(info), m_lock(module) {}
+ControlBase::ControlBase(const ClassInfo &info, Module &module)
+    : m_info(info), m_lock(module), m_thread(QThread::currentThread()) {}
 
 ControlBase::~ControlBase() {
     delete m_widget.data();
@@ -44,6 +47,8 @@ Status ControlBase::invoke(DispId id, InvokeKind kind, std::span<Variant> args, 
         m_info.defaultInterface ? m_info.defaultInterface->findMember(id) : nullptr;
     if (!member || (member->access & static_cast<std::uint16_t>(kind)) == 0)
         return StatusMemberNotFound;
+    if (QThread::currentThread() != m_thread)
+        return StatusWrongThread;
     if (m_widget.isNull())
         return StatusUnexpected;
     switch (kind) {

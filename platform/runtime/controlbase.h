@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QThread;
+
 namespace kestrum::runtime {
 
 // Implements the parts of Control every control class shares: getIdOfName and invoke checked
@@ -52,6 +54,7 @@ private:
     ModuleLock m_lock;
     ControlContext m_context;
     QPointer<QWidget> m_widget;
+    QThread *m_thread; // apartment: every call runs on the creating thread
 };
 
 } // namespace kestrum::runtime

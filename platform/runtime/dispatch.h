@@ -85,7 +85,8 @@ struct EventInterfaceInfo {
 // PropertyGet and methods without parameters, args is empty and the value is written to
 // *result (which may be null when the caller does not want it). Errors: StatusMemberNotFound
 // (unknown id, or a kind the member does not accept), StatusBadParamCount, StatusTypeMismatch
-// (the value cannot become the member's type), or the failure of the member itself.
+// (the value cannot become the member's type), StatusWrongThread (a call from another thread
+// than the one that created the object), or the failure of the member itself.
 class Dispatch : public Object {
 public:
     virtual Status getIdOfName(const QString &name, DispId *id) const = 0;

@@ -16,6 +16,8 @@ inline constexpr Status StatusNoInterface = static_cast<Status>(0x80004002u);
 inline constexpr Status StatusPointer = static_cast<Status>(0x80004003u);
 inline constexpr Status StatusFail = static_cast<Status>(0x80004005u);
 inline constexpr Status StatusUnexpected = static_cast<Status>(0x8000FFFFu);
+// A call made on another thread than the one that created the object.
+inline constexpr Status StatusWrongThread = static_cast<Status>(0x8001010Eu);
 inline constexpr Status StatusAccessDenied = static_cast<Status>(0x80070005u);
 inline constexpr Status StatusOutOfMemory = static_cast<Status>(0x8007000Eu);
 inline constexpr Status StatusInvalidArg = static_cast<Status>(0x80070057u);

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <thread>
+
 using namespace kestrum::runtime;
 
 namespace {
@@ -314,6 +316,9 @@ void TestRegistry::invokeChecksMembers() {
     QCOMPARE(control->invoke(1, InvokeKind::PropertyPut, args, nullptr), StatusBadParamCount);
     QCOMPARE(control->invoke(1, InvokeKind::PropertyGet, std::span<Variant>(args, 1), nullptr),
              StatusBadParamCount);
+    Status fromThread = StatusOk;
+    std::thread([&] { fromThread = control->putProperty(1, QStringLiteral("x")); }).join();
+    QCOMPARE(fromThread, StatusWrongThread); // apartment model: only the creating thread
     QCOMPARE(control->putProperty(1, std::int32_t(12)), StatusOk); // converted to the member's type
     Variant text;
     QCOMPARE(control->getProperty(1, &text), StatusOk);
