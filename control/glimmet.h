@@ -177,6 +177,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -190,6 +191,7 @@ private:
     Status buttonDown(std::int16_t button, std::int16_t shift, float x, float y);
     Status buttonUp(std::int16_t button, std::int16_t shift, float x, float y);
     Status clicked();
+    Status pointerGone(); // the leave steps of pointerMoved
     bool insideBounds(float x, float y) const;
 
     // Each returns false when a handler destroyed the control.

@@ -2,6 +2,7 @@
 #include "glimmet.h"
 #include "glimmettry.h"
 
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
@@ -185,15 +186,19 @@ Glimmet::Status Glimmet::pointerMoved(std::int16_t button, std::int16_t shift, f
         if (!raiseMouseEvent(MouseMoveEvent, button, shift, x, y))
             return StatusOk;
     }
-    if (m_mouseInside && !insideBounds(x, y)) {
-        unsetCursor(); // back to the pointer of the window underneath
-        m_mouseInside = false;
-        releaseMouse();
-        m_mode = 0;
-        GLIMMET_TRY(DrawState(0));
-        setBevelVisible(false);
-        raiseSimpleEvent(MouseOutEvent);
-    }
+    if (m_mouseInside && !insideBounds(x, y))
+        return pointerGone();
+    return StatusOk;
+}
+
+Glimmet::Status Glimmet::pointerGone() {
+    unsetCursor(); // back to the pointer of the window underneath
+    m_mouseInside = false;
+    releaseMouse();
+    m_mode = 0;
+    GLIMMET_TRY(DrawState(0));
+    setBevelVisible(false);
+    raiseSimpleEvent(MouseOutEvent);
     return StatusOk;
 }
 
@@ -225,6 +230,15 @@ Glimmet::Status Glimmet::clicked() {
     if (isVisible() && m_mouseInside)
         grabMouse();
     return StatusOk;
+}
+
+// Qt drops the mouse grab of a widget that is hidden, so a control hidden while the pointer
+// is over it (a host closing its window from Click, say) would never see the pointer leave
+// and would come back shown high. Hiding counts as the pointer leaving.
+void Glimmet::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    if (m_mouseInside && !event->spontaneous())
+        pointerGone();
 }
 
 // ---- Qt input events ----------------------------------------------------------------------------

@@ -85,6 +85,7 @@ private Q_SLOTS:
     void doubleClick();
     void argumentsTravelByReference();
     void mouseIconWhileInside();
+    void hidingCountsAsLeaving();
     void handlerMayDestroyControl_data();
     void handlerMayDestroyControl();
 
@@ -345,6 +346,27 @@ void TestGlimmetStates::mouseIconWhileInside() {
     QCOMPARE(g.cursor().shape(), Qt::BitmapCursor);
     QTest::mouseMove(m_host.get(), QPoint(20, 20));
     QVERIFY(!g.testAttribute(Qt::WA_SetCursor));
+}
+
+void TestGlimmetStates::hidingCountsAsLeaving() {
+    Glimmet &g = *m_glimmet;
+    g.setBevel(true);
+    connect(&g, &Glimmet::Click, m_host.get(), &QWidget::hide); // a window closed by its button
+    QTest::mouseClick(&g, Qt::LeftButton, {}, QPoint(50, 40));
+    QVERIFY(!m_host->isVisible());
+    QCOMPARE(m_log.names, QStringList({"MouseMove", "MouseDown", "MouseUp", "Click", "MouseOut"}));
+    QCOMPARE(g.getmode(), std::int16_t(0));
+    QVERIFY(!g.mouseInside());
+    QVERIFY(!anyBevelVisible(g));
+    QCOMPARE(QWidget::mouseGrabber(), nullptr);
+    // Shown again, it tracks the pointer as before.
+    m_host->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_host.get()));
+    QCOMPARE(g.surface().image().pixel(5, 5) & 0xFFFFFF, qRgb(255, 255, 255) & 0xFFFFFF);
+    QTest::mouseMove(m_host.get(), QPoint(20, 20));
+    QTest::mouseMove(&g, QPoint(60, 40));
+    QCOMPARE(m_log.names.last(), QStringLiteral("MouseMove"));
+    QCOMPARE(g.getmode(), std::int16_t(1));
 }
 
 // A host may close the window (and so destroy the control) from any event; the control must
