@@ -298,67 +298,41 @@ QString Variant::debugString() const {
 
 namespace kestrum::runtime {
 
+namespace {
+
+// Converts `from` with one of its to* members and, on success, stores the result in `out`.
+template <class T>
+Status convertWith(const Variant &from, Status (Variant::*to)(T *) const, Variant *out) {
+    T v{};
+    const Status s = (from.*to)(&v);
+    if (succeeded(s))
+        *out = Variant(v);
+    return s;
+}
+
+} // namespace
+
 Status Variant::convert(VariantType type, Variant *out) const {
     switch (type) {
     case VariantType::Empty:
         *out = Variant();
         return StatusOk;
-    case VariantType::Int16: {
-        std::int16_t v = 0;
-        const Status s = toInt16(&v);
-        if (succeeded(s))
-            *out = Variant(v);
-        return s;
-    }
-    case VariantType::Int32: {
-        std::int32_t v = 0;
-        const Status s = toInt32(&v);
-        if (succeeded(s))
-            *out = Variant(v);
-        return s;
-    }
-    case VariantType::Float: {
-        float v = 0;
-        const Status s = toFloat(&v);
-        if (succeeded(s))
-            *out = Variant(v);
-        return s;
-    }
-    case VariantType::Bool: {
-        Bool16 v;
-        const Status s = toBool(&v);
-        if (succeeded(s))
-            *out = Variant(v);
-        return s;
-    }
-    case VariantType::String: {
-        QString v;
-        const Status s = toString(&v);
-        if (succeeded(s))
-            *out = Variant(v);
-        return s;
-    }
-    case VariantType::Color: {
-        OleColor v;
-        const Status s = toColor(&v);
-        if (succeeded(s))
-            *out = Variant(v);
-        return s;
-    }
-    case VariantType::Picture: {
-        Ref<Picture> v;
-        const Status s = toPicture(&v);
-        if (succeeded(s))
-            *out = Variant(v);
-        return s;
-    }
-    case VariantType::Font: {
-        Ref<Font> v;
-        const Status s = toFont(&v);
-        if (succeeded(s))
-            *out = Variant(v);
-        return s;
-    }
+    case VariantType::Int16:
+        return convertWith(*this, &Variant::toInt16, out);
+    case VariantType::Int32:
+        return convertWith(*this, &Variant::toInt32, out);
+    case VariantType::Float:
+        return convertWith(*this, &Variant::toFloat, out);
+    case VariantType::Bool:
+        return convertWith(*this, &Variant::toBool, out);
+    case VariantType::String:
+        return convertWith(*this, &Variant::toString, out);
+    case VariantType::Color:
+        return convertWith(*this, &Variant::toColor, out);
+    case VariantType::Picture:
+        return convertWith(*this, &Variant::toPicture, out);
+    case VariantType::Font:
+        return convertWith(*this, &Variant::toFont, out);
     }
     return StatusTypeMismatch;
 }
