@@ -224,6 +224,11 @@ Glimmet::Status Glimmet::buttonUp(std::int16_t button, std::int16_t shift, float
 }
 
 Glimmet::Status Glimmet::clicked() {
+    // The button has gone up, and with it the capture a press holds: a Click handler runs
+    // without the grab, so a message box it shows gets the mouse. (Qt keeps an explicit grab
+    // across press and release; releases that raise no Click keep it, so the control still sees
+    // the pointer leave.)
+    releaseMouse();
     if (!raiseSimpleEvent(ClickEvent))
         return StatusOk;
     // A host's Click handler may hide or close the control; only a visible one can hold it.

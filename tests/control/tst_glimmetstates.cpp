@@ -2,6 +2,8 @@
 #include "glimmet.h"
 #include "glimmettestsupport.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QtTest>
 
 using namespace kestrum;
@@ -86,6 +88,7 @@ private Q_SLOTS:
     void argumentsTravelByReference();
     void mouseIconWhileInside();
     void hidingCountsAsLeaving();
+    void messageBoxFromClickGetsTheMouse();
     void handlerMayDestroyControl_data();
     void handlerMayDestroyControl();
 
@@ -156,8 +159,14 @@ void TestGlimmetStates::normalClickSequence() {
     QCOMPARE(renderedAt(g, 50, 0), Grey); // sunken
     QCOMPARE(renderedAt(g, 50, 99), White);
 
+    QWidget *grabberInClick = &g;
+    QWidget *grabberInMouseUp = nullptr;
+    connect(&g, &Glimmet::Click, this, [&] { grabberInClick = QWidget::mouseGrabber(); });
+    connect(&g, &Glimmet::MouseUp, this, [&] { grabberInMouseUp = QWidget::mouseGrabber(); });
     QTest::mouseRelease(&g, Qt::LeftButton, {}, QPoint(60, 45));
     QCOMPARE(m_log.names, QStringList({"MouseMove", "MouseDown", "MouseUp", "Click"}));
+    QCOMPARE(grabberInMouseUp, &g);
+    QCOMPARE(grabberInClick, nullptr); // a box shown from Click gets the mouse
     QCOMPARE(m_log.modes, (std::vector<std::int16_t>{1, 2, 1, 1}));
     QCOMPARE(renderedAt(g, 50, 0), White);
     QCOMPARE(QWidget::mouseGrabber(), &g); // taken again after the click
@@ -367,6 +376,25 @@ void TestGlimmetStates::hidingCountsAsLeaving() {
     QTest::mouseMove(&g, QPoint(60, 40));
     QCOMPARE(m_log.names.last(), QStringLiteral("MouseMove"));
     QCOMPARE(g.getmode(), std::int16_t(1));
+}
+
+void TestGlimmetStates::messageBoxFromClickGetsTheMouse() {
+    Glimmet &g = *m_glimmet;
+    bool clickedOk = false;
+    connect(&g, &Glimmet::Click, this, [&] {
+        QMessageBox box(QMessageBox::Information, "Kestrum", "Converted", QMessageBox::Ok,
+                        m_host.get());
+        QTimer::singleShot(0, &box,
+                           [&] { QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton); });
+        QTimer::singleShot(3000, &box, &QMessageBox::reject); // the click did not reach the box
+        clickedOk = box.exec() == QMessageBox::Ok;
+    });
+    QTest::mouseMove(&g, QPoint(50, 40));
+    QTest::mouseClick(&g, Qt::LeftButton, {}, QPoint(50, 40));
+    QVERIFY(clickedOk);
+    QCOMPARE(QWidget::mouseGrabber(), &g); // tracking goes on after the box
+    QTest::mouseMove(m_host.get(), QPoint(20, 20));
+    QCOMPARE(m_log.names.last(), QStringLiteral("MouseOut"));
 }
 
 // A host may close the window (and so destroy the control) from any event; the control must
