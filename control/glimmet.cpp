@@ -31,10 +31,10 @@ Glimmet::Glimmet(QWidget *parent) : QWidget(parent) {
     // Design size 4815 x 3630 twips, and the bevel lines as the design data has them before
     // the geometry step places them.
     resize(int(4815 / TwipsPerPixel), int(3630 / TwipsPerPixel));
-    m_lines[Top] = {0, 0, 4800, 0};
-    m_lines[Left] = {0, 3600, 0, 0};
-    m_lines[Bottom] = {0, 3600, 4800, 3600};
-    m_lines[Right] = {4800, 0, 4800, 3600};
+    m_lines[lx] = {0, 0, 4800, 0};
+    m_lines[ly] = {0, 3600, 0, 0};
+    m_lines[rx] = {0, 3600, 4800, 3600};
+    m_lines[ry] = {4800, 0, 4800, 3600};
     m_surface.resize(size());
     m_surface.clear();
     placeBevelLines();

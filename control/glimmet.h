@@ -13,9 +13,9 @@
 #include <QString>
 #include <QWidget>
 
-class QPainter;
-
 #include <cstdint>
+
+class QPainter;
 
 namespace kestrum {
 
@@ -26,7 +26,8 @@ namespace kestrum {
 //
 // Everything it shows is drawn on a retained surface (GlimmetSurface) whose geometry is in
 // twips; the bevel lines are drawn over the surface. The control notices the pointer entering
-// and leaving by holding the mouse grab while the pointer is over it.
+// and leaving by holding the mouse grab while the pointer is over it (released while a Click
+// handler runs, as the button going up releases a press's capture).
 //
 // Hosting: a host reaches its site through context() (ambient UserMode and Font, extender
 // Name, PropertyChanged, event sinks). Without a site the control behaves as in a run-mode host
@@ -64,7 +65,7 @@ public:
         KeyIsPressedEvent = 9,
     };
 
-    enum BevelEdge { Top, Left, Bottom, Right }; // the lines lx, ly, rx, ry
+    enum BevelEdge { lx, ly, rx, ry }; // top, left, bottom, right
     struct BevelLine {
         float x1 = 0, y1 = 0, x2 = 0, y2 = 0; // twips
         OleColor color{0x80000008u};          // window text until a colouring is applied

@@ -159,28 +159,28 @@ Glimmet::Status Glimmet::makeGreyPicture() {
 void Glimmet::placeBevelLines() {
     const float w = width() * TwipsPerPixel;
     const float h = height() * TwipsPerPixel;
-    m_lines[Top].x1 = 15;
-    m_lines[Top].x2 = w;
-    m_lines[Left].y1 = 15;
-    m_lines[Left].y2 = h;
-    m_lines[Bottom].x1 = 15;
-    m_lines[Bottom].x2 = w;
-    m_lines[Bottom].y1 = m_lines[Bottom].y2 = h - 15;
-    m_lines[Right].y1 = 15;
-    m_lines[Right].y2 = h;
-    m_lines[Right].x1 = m_lines[Right].x2 = w - 15;
+    m_lines[lx].x1 = 15;
+    m_lines[lx].x2 = w;
+    m_lines[ly].y1 = 15;
+    m_lines[ly].y2 = h;
+    m_lines[rx].x1 = 15;
+    m_lines[rx].x2 = w;
+    m_lines[rx].y1 = m_lines[rx].y2 = h - 15;
+    m_lines[ry].y1 = 15;
+    m_lines[ry].y2 = h;
+    m_lines[ry].x1 = m_lines[ry].x2 = w - 15;
     update();
 }
 
 void Glimmet::applyRaisedColouring() {
-    m_lines[Top].color = m_lines[Left].color = RaisedLight;
-    m_lines[Bottom].color = m_lines[Right].color = Shadow;
+    m_lines[lx].color = m_lines[ly].color = RaisedLight;
+    m_lines[rx].color = m_lines[ry].color = Shadow;
     update();
 }
 
 void Glimmet::applySunkenColouring() {
-    m_lines[Top].color = m_lines[Left].color = Shadow;
-    m_lines[Bottom].color = m_lines[Right].color = RaisedLight;
+    m_lines[lx].color = m_lines[ly].color = Shadow;
+    m_lines[rx].color = m_lines[ry].color = RaisedLight;
     update();
 }
 

@@ -80,14 +80,14 @@ void TestGlimmet::freshInstanceStartsEmpty() {
     QCOMPARE(g.mouseInside(), false);
     QCOMPARE(g.storedBackColor().value, 0u);
     QCOMPARE(g.getHighBackColor().value, 0u);
-    for (auto edge : {Glimmet::Top, Glimmet::Left, Glimmet::Bottom, Glimmet::Right})
+    for (auto edge : {Glimmet::lx, Glimmet::ly, Glimmet::rx, Glimmet::ry})
         QVERIFY(!g.bevelLine(edge).visible);
     // Design size 4815 x 3630 twips, and the lines placed for it.
     QCOMPARE(g.size(), QSize(321, 242));
-    QCOMPARE(g.bevelLine(Glimmet::Top).x2, 4815.0f);
-    QCOMPARE(g.bevelLine(Glimmet::Right).x1, 4800.0f);
-    QCOMPARE(g.bevelLine(Glimmet::Bottom).y1, 3615.0f);
-    QCOMPARE(g.bevelLine(Glimmet::Left).y1, 15.0f);
+    QCOMPARE(g.bevelLine(Glimmet::lx).x2, 4815.0f);
+    QCOMPARE(g.bevelLine(Glimmet::ry).x1, 4800.0f);
+    QCOMPARE(g.bevelLine(Glimmet::rx).y1, 3615.0f);
+    QCOMPARE(g.bevelLine(Glimmet::ly).y1, 15.0f);
 }
 
 void TestGlimmet::settersNotifyByKey() {
@@ -212,10 +212,10 @@ void TestGlimmet::bevelVisibilityFollowsDesignMode() {
     for (bool userMode : {false, true}) {
         Hosted h(userMode);
         h.glimmet.setBevel(true);
-        QCOMPARE(h.glimmet.bevelLine(Glimmet::Top).visible, !userMode);
-        QCOMPARE(h.glimmet.bevelLine(Glimmet::Right).visible, !userMode);
+        QCOMPARE(h.glimmet.bevelLine(Glimmet::lx).visible, !userMode);
+        QCOMPARE(h.glimmet.bevelLine(Glimmet::ry).visible, !userMode);
         h.glimmet.setBevel(false);
-        QVERIFY(!h.glimmet.bevelLine(Glimmet::Left).visible);
+        QVERIFY(!h.glimmet.bevelLine(Glimmet::ly).visible);
         QCOMPARE(h.glimmet.getBevel(), false);
     }
 }
@@ -406,10 +406,10 @@ void TestGlimmet::persistenceDefaults() {
     Hosted design(false);
     QCOMPARE(design.glimmet.ReadProperties(PropertyBag()), StatusOk);
     QCOMPARE(design.glimmet.getBevel(), true);
-    QVERIFY(design.glimmet.bevelLine(Glimmet::Top).visible);
+    QVERIFY(design.glimmet.bevelLine(Glimmet::lx).visible);
     Hosted run(true);
     run.glimmet.ReadProperties(PropertyBag());
-    QVERIFY(!run.glimmet.bevelLine(Glimmet::Top).visible);
+    QVERIFY(!run.glimmet.bevelLine(Glimmet::lx).visible);
 }
 
 void TestGlimmet::saveInHighStateWritesCurrentValues() {
@@ -541,10 +541,10 @@ void TestGlimmet::resizeLaysOutAgain() {
     g.show();
     QVERIFY(QTest::qWaitForWindowExposed(&g));
     QCOMPARE(g.surface().pixelSize(), QSize(100, 60));
-    QCOMPARE(g.bevelLine(Glimmet::Top).x2, 1500.0f);
-    QCOMPARE(g.bevelLine(Glimmet::Bottom).y1, 885.0f);
-    QCOMPARE(g.bevelLine(Glimmet::Right).x1, 1485.0f);
-    QCOMPARE(g.bevelLine(Glimmet::Left).y2, 900.0f);
+    QCOMPARE(g.bevelLine(Glimmet::lx).x2, 1500.0f);
+    QCOMPARE(g.bevelLine(Glimmet::rx).y1, 885.0f);
+    QCOMPARE(g.bevelLine(Glimmet::ry).x1, 1485.0f);
+    QCOMPARE(g.bevelLine(Glimmet::ly).y2, 900.0f);
     QCOMPARE(pixelAt(g, 1, 1), qRgb(255, 255, 255) & 0xFFFFFF); // Show painted state 0
     QCOMPARE(pixelAt(g, 50, 30), qRgb(0, 0, 255) & 0xFFFFFF);
 
@@ -553,7 +553,7 @@ void TestGlimmet::resizeLaysOutAgain() {
     QCOMPARE(pixelAt(g, 50, 30), qRgb(255, 0, 0) & 0xFFFFFF);
     g.resize(120, 80);
     QCOMPARE(g.surface().pixelSize(), QSize(120, 80));
-    QCOMPARE(g.bevelLine(Glimmet::Top).x2, 1800.0f);
+    QCOMPARE(g.bevelLine(Glimmet::lx).x2, 1800.0f);
     QCOMPARE(pixelAt(g, 1, 1), qRgb(0, 255, 0) & 0xFFFFFF);
     QCOMPARE(pixelAt(g, 60, 40), qRgb(0, 0, 255) & 0xFFFFFF);
     QCOMPARE(g.getmode(), std::int16_t(0));

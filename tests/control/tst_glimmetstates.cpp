@@ -59,7 +59,7 @@ constexpr QRgb White = 0xFFFFFF;
 constexpr QRgb Grey = 0x808080;
 
 bool anyBevelVisible(const Glimmet &g) {
-    for (auto edge : {Glimmet::Top, Glimmet::Left, Glimmet::Bottom, Glimmet::Right}) {
+    for (auto edge : {Glimmet::lx, Glimmet::ly, Glimmet::rx, Glimmet::ry}) {
         if (g.bevelLine(edge).visible)
             return true;
     }
@@ -197,11 +197,11 @@ void TestGlimmetStates::bevelFalseNeverShows() {
     QVERIFY(!anyBevelVisible(g));
     QTest::mousePress(&g, Qt::LeftButton, {}, QPoint(50, 40));
     QVERIFY(!anyBevelVisible(g));
-    QCOMPARE(g.bevelLine(Glimmet::Top).color.value, 0x808080u);   // still recoloured
+    QCOMPARE(g.bevelLine(Glimmet::lx).color.value, 0x808080u);   // still recoloured
     QCOMPARE(renderedAt(g, 50, 0), qRgb(255, 255, 0) & 0xFFFFFF); // the high back colour, no line
     QTest::mouseRelease(&g, Qt::LeftButton, {}, QPoint(50, 40));
     QVERIFY(!anyBevelVisible(g));
-    QCOMPARE(g.bevelLine(Glimmet::Top).color.value, 0xFFFFFFu);
+    QCOMPARE(g.bevelLine(Glimmet::lx).color.value, 0xFFFFFFu);
     QTest::mouseMove(m_host.get(), QPoint(20, 20));
     QVERIFY(!anyBevelVisible(g));
     QCOMPARE(m_log.names, QStringList({"MouseMove", "MouseDown", "MouseUp", "Click", "MouseOut"}));
