@@ -207,7 +207,8 @@ private:
     void setBevelVisible(bool visible);
     Status syncSurfaceSize(); // runs the resize handler when the widget's size changed
     void layoutNormal();      // the resize handler's layout with the surface's current values
-    Status layoutAppearance(const PictureRef &picture, const QString &text, bool normalState);
+    Status layoutAppearance(const PictureRef &picture, const QString &text, bool normalState,
+                            bool reapplyNormalValues);
     void paintBevel(QPainter &painter) const;
     Status drawInitialPicture();
     Status makeGreyPicture();
@@ -239,8 +240,7 @@ private:
     bool m_mouseInside = false;
 
     BevelLine m_lines[4];
-    bool m_applyNormalValues = true; // off while the resize handler lays out
-    bool m_clickArmed = false;       // a left press on the control that a release may complete
+    bool m_clickArmed = false; // a left press on the control that a release may complete
 };
 
 } // namespace kestrum

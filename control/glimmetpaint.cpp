@@ -54,11 +54,12 @@ Glimmet::Status Glimmet::DrawState(std::int16_t state) {
     } else {
         return StatusOk;
     }
-    return layoutAppearance(picture, text, state == 0);
+    const bool normal = state == 0;
+    return layoutAppearance(picture, text, normal, normal);
 }
 
 Glimmet::Status Glimmet::layoutAppearance(const PictureRef &picture, const QString &text,
-                                          bool normalState) {
+                                          bool normalState, bool reapplyNormalValues) {
     const float w = m_surface.scaleWidth();
     const float h = m_surface.scaleHeight();
     const QSizeF textSize = m_surface.textSize(text);
@@ -79,7 +80,8 @@ Glimmet::Status Glimmet::layoutAppearance(const PictureRef &picture, const QStri
         y = float(0.82 * h - textSize.height() / 2);
     }
     const float x = w / 2 - float(textSize.width()) / 2;
-    if (normalState && m_applyNormalValues) {
+    if (reapplyNormalValues) {
+        // Unchanged values: the back colour does not clear what was just drawn.
         if (m_font)
             m_surface.setFontName(m_font->name());
         m_surface.setForeColor(m_foreColor);
@@ -96,9 +98,7 @@ void Glimmet::layoutNormal() {
     m_surface.clear();
     m_surface.removeBackgroundPicture();
     // The normal picture and caption in whatever colours and font the surface has now.
-    m_applyNormalValues = false;
-    layoutAppearance(m_picture, m_caption, true);
-    m_applyNormalValues = true;
+    layoutAppearance(m_picture, m_caption, true, false);
 }
 
 void Glimmet::resizeEvent(QResizeEvent *event) {
