@@ -129,15 +129,18 @@ Glimmet::Status Glimmet::makeGreyPicture() {
     m_surface.clear();
     m_surface.setBackgroundPicture(m_highPicture);
     update();
-    if (w > 0 && h > 0) {
-        QImage bitmap(w, h, QImage::Format_RGB32);
+    // Only the part of the w x h copy that overlaps the surface can come back to it, so the
+    // bitmap is cut to the surface: a picture declared huge costs no huge allocation.
+    const QSize copy = QSize(w, h).boundedTo(m_surface.pixelSize());
+    if (copy.width() > 0 && copy.height() > 0) {
+        QImage bitmap(copy, QImage::Format_RGB32);
         if (bitmap.isNull())
             return StatusOutOfMemory;
         bitmap.fill(Qt::black);
         {
             QPainter painter(&bitmap);
             painter.setCompositionMode(QPainter::CompositionMode_Source);
-            painter.drawImage(0, 0, m_surface.image(), 0, 0, w, h);
+            painter.drawImage(0, 0, m_surface.image(), 0, 0, copy.width(), copy.height());
         }
         convertToGrey(bitmap, bitmap.rect());
         m_surface.clear();

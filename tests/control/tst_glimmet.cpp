@@ -68,6 +68,7 @@ private Q_SLOTS:
     void greyValues();
     void greyValueMaximum();
     void grayScalePictureGenerated();
+    void hugeHighPictureConvertedWhereItMeetsTheSurface();
 };
 
 void TestGlimmet::freshInstanceStartsEmpty() {
@@ -273,20 +274,6 @@ void TestGlimmet::failingHostCallIsReturned() {
     PropertyBag bag;
     QCOMPARE(h.glimmet.WriteProperties(bag), StatusAccessDenied);
     QCOMPARE(h.glimmet.ReadProperties(bag), StatusAccessDenied);
-
-    // A grey copy too large to allocate fails the write instead of crashing; the stored
-    // HighPicture stays, Picture is untouched and nothing is notified.
-    Hosted big;
-    const auto normal = solidBitmap({8, 8}, Qt::red);
-    big.glimmet.setPicture(normal);
-    big.glimmet.setGrayScale(true);
-    big.site.changed.clear();
-    const auto huge = solidMetafile({8, 8}, Qt::blue);
-    const auto hugeSize = Picture::fromRecording(huge->recording(), QSize(2000000000, 2000000000));
-    QCOMPARE(big.glimmet.setHighPicture(hugeSize), StatusOutOfMemory);
-    QVERIFY(big.glimmet.getHighPicture() == hugeSize);
-    QVERIFY(big.glimmet.getPicture() == normal);
-    QVERIFY(big.site.changed.isEmpty());
 }
 
 void TestGlimmet::initPropertiesTakesHostValues() {
@@ -641,6 +628,20 @@ void TestGlimmet::grayScalePictureGenerated() {
     QCOMPARE(inkBounds(g.surface().image(), Qt::white), QRect(151, 116, 20, 10));
     QCOMPARE(pixelAt(g, 151, 116), qRgb(147, 147, 147) & 0xFFFFFF);
     QCOMPARE(pixelAt(g, 170, 125), qRgb(120, 120, 120) & 0xFFFFFF);
+}
+
+void TestGlimmet::hugeHighPictureConvertedWhereItMeetsTheSurface() {
+    Hosted big;
+    big.glimmet.setBackColor(OleColor(0xFFFFFF));
+    big.glimmet.setGrayScale(true);
+    big.site.changed.clear();
+    const auto blue = solidMetafile({8, 8}, Qt::blue);
+    const auto huge = Picture::fromRecording(blue->recording(), QSize(2000000000, 2000000000));
+    QCOMPARE(big.glimmet.setHighPicture(huge), StatusOk);
+    QCOMPARE(big.site.changed, QStringList({"Picture", "HighPicture"}));
+    const QImage grey = big.glimmet.getPicture()->toImage();
+    QCOMPARE(grey.size(), big.glimmet.surface().pixelSize());
+    QCOMPARE(grey.pixel(100, 100) & 0xFFFFFF, qRgb(104, 104, 104) & 0xFFFFFF); // blue, stretched
 }
 
 QTEST_MAIN(TestGlimmet)
