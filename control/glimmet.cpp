@@ -201,14 +201,10 @@ Glimmet::Status Glimmet::InitProperties() {
     return StatusOk;
 }
 
+// The host is asked for the ambient font and the instance name only where the first default
+// needs them, so a failing host call leaves the values read before it in place.
 Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
     const Variant noPicture{PictureRef()};
-    FontRef ambient;
-    GLIMMET_TRY(m_context.ambientFont(&ambient));
-    const Variant ambientFont{ambient};
-    QString name;
-    GLIMMET_TRY(instanceName(&name));
-
     m_grayScale = bag.readProperty(QStringLiteral("GrayScale"), false).boolean();
     m_picture = bag.readProperty(QStringLiteral("Picture"), noPicture).picture();
     m_highPicture = bag.readProperty(QStringLiteral("HighPicture"), noPicture).picture();
@@ -219,11 +215,16 @@ Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
     m_backColor = bag.readProperty(QStringLiteral("BackColor"), ButtonFace).color();
     m_foreColor = bag.readProperty(QStringLiteral("ForeColor"), Black).color();
     m_mode = bag.readProperty(QStringLiteral("Mode"), std::int16_t(0)).int16();
+    FontRef ambient;
+    GLIMMET_TRY(m_context.ambientFont(&ambient));
+    const Variant ambientFont{ambient};
     m_font = bag.readProperty(QStringLiteral("Font"), ambientFont).font();
     m_highFont = bag.readProperty(QStringLiteral("HighFont"), ambientFont).font();
     m_surface.setBackColor(bag.readProperty(QStringLiteral("BackColor"), ButtonFace).color());
     m_surface.setForeColor(bag.readProperty(QStringLiteral("ForeColor"), Black).color());
     m_surface.setFont(bag.readProperty(QStringLiteral("Font"), ambientFont).font());
+    QString name;
+    GLIMMET_TRY(instanceName(&name));
     m_caption = bag.readProperty(QStringLiteral("Caption"), name).string();
     m_highCaption = bag.readProperty(QStringLiteral("HighCaption"), name).string();
     m_bevel = bag.readProperty(QStringLiteral("Bevel"), true).boolean();
@@ -240,22 +241,21 @@ Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
 
 Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag) {
     const Variant noPicture{PictureRef()};
-    FontRef ambient;
-    GLIMMET_TRY(m_context.ambientFont(&ambient));
-    const Variant ambientFont{ambient};
-    QString name;
-    GLIMMET_TRY(instanceName(&name));
-
     bag.writeProperty(QStringLiteral("Picture"), m_picture, noPicture);
     bag.writeProperty(QStringLiteral("GrayScale"), m_grayScale, false);
     bag.writeProperty(QStringLiteral("HighPicture"), m_highPicture, noPicture);
     bag.writeProperty(QStringLiteral("DownPicture"), m_downPicture, noPicture);
     bag.writeProperty(QStringLiteral("MouseIcon"), m_mouseIcon, noPicture);
+    QString name;
+    GLIMMET_TRY(instanceName(&name));
     bag.writeProperty(QStringLiteral("Caption"), m_caption, name);
     bag.writeProperty(QStringLiteral("HighCaption"), m_highCaption, name);
     bag.writeProperty(QStringLiteral("Bevel"), m_bevel, true);
     bag.writeProperty(QStringLiteral("Mode"), m_mode, std::int16_t(0));
     bag.writeProperty(QStringLiteral("BackColor"), m_backColor, ButtonFace);
+    FontRef ambient;
+    GLIMMET_TRY(m_context.ambientFont(&ambient));
+    const Variant ambientFont{ambient};
     bag.writeProperty(QStringLiteral("Font"), m_font, ambientFont);
     bag.writeProperty(QStringLiteral("ForeColor"), m_surface.foreColor(), Black);
     bag.writeProperty(QStringLiteral("HighBackColor"), m_highBackColor, ButtonFace);

@@ -273,7 +273,12 @@ void TestGlimmet::failingHostCallIsReturned() {
     QCOMPARE(h.glimmet.InitProperties(), StatusAccessDenied);
     PropertyBag bag;
     QCOMPARE(h.glimmet.WriteProperties(bag), StatusAccessDenied);
+    QVERIFY(bag.contains("BackColor") && !bag.contains("HighBackColor")); // up to the failure
+    bag.writeProperty("HighBackColor", OleColor(0x123456), OleColor(0x8000000F));
+    bag.writeProperty("HighCaption", QStringLiteral("later"), QString());
     QCOMPARE(h.glimmet.ReadProperties(bag), StatusAccessDenied);
+    QCOMPARE(h.glimmet.getHighBackColor().value, 0x123456u);          // read before the failure
+    QCOMPARE(h.glimmet.getHighCaption(), QStringLiteral("Glimmet1")); // never reached
 }
 
 void TestGlimmet::initPropertiesTakesHostValues() {
