@@ -71,8 +71,8 @@ KeyIndex::KeyIndex(const Table &table)
             const int cls = m_class[static_cast<unsigned char>(path[d])];
             auto child = m_children[static_cast<std::size_t>(node * m_classes + cls)];
             if (child == kNoChild) {
-                // Growing the node array invalidates the row stride only if classes change,
-                // and all classes are known before the first node is added.
+                // Every class is known before the first node is added, so the row stride of
+                // m_children stays fixed while nodes are added.
                 child = static_cast<std::int16_t>(addNode());
                 m_children[static_cast<std::size_t>(node * m_classes + cls)] = child;
                 texts.emplace_back(path.substr(0, d + 1));

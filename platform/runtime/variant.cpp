@@ -207,20 +207,21 @@ Status Variant::toFont(Ref<Font> *out) const {
     return StatusTypeMismatch;
 }
 
-std::int16_t Variant::int16() const {
-    std::int16_t v = 0;
-    return succeeded(toInt16(&v)) ? v : std::int16_t(0);
+namespace {
+
+// The value that a to* member gives, or the type's default where it fails.
+template <class T> T valueOr(const Variant &from, Status (Variant::*to)(T *) const) {
+    T v{};
+    return succeeded((from.*to)(&v)) ? v : T{};
 }
 
-std::int32_t Variant::int32() const {
-    std::int32_t v = 0;
-    return succeeded(toInt32(&v)) ? v : 0;
-}
+} // namespace
 
-float Variant::toFloat() const {
-    float v = 0;
-    return succeeded(toFloat(&v)) ? v : 0.0f;
-}
+std::int16_t Variant::int16() const { return valueOr<std::int16_t>(*this, &Variant::toInt16); }
+
+std::int32_t Variant::int32() const { return valueOr<std::int32_t>(*this, &Variant::toInt32); }
+
+float Variant::toFloat() const { return valueOr<float>(*this, &Variant::toFloat); }
 
 bool Variant::boolean() const {
     if (auto b = std::get_if<Bool16>(&m_v))
@@ -229,25 +230,13 @@ bool Variant::boolean() const {
     return succeeded(toBool(&v)) && bool(v);
 }
 
-QString Variant::string() const {
-    QString v;
-    return succeeded(toString(&v)) ? v : QString();
-}
+QString Variant::string() const { return valueOr<QString>(*this, &Variant::toString); }
 
-OleColor Variant::color() const {
-    OleColor v;
-    return succeeded(toColor(&v)) ? v : OleColor();
-}
+OleColor Variant::color() const { return valueOr<OleColor>(*this, &Variant::toColor); }
 
-Ref<Picture> Variant::picture() const {
-    Ref<Picture> v;
-    return succeeded(toPicture(&v)) ? v : Ref<Picture>();
-}
+Ref<Picture> Variant::picture() const { return valueOr<Ref<Picture>>(*this, &Variant::toPicture); }
 
-Ref<Font> Variant::font() const {
-    Ref<Font> v;
-    return succeeded(toFont(&v)) ? v : Ref<Font>();
-}
+Ref<Font> Variant::font() const { return valueOr<Ref<Font>>(*this, &Variant::toFont); }
 
 bool operator==(const Variant &a, const Variant &b) {
     if (a.m_v.index() != b.m_v.index())
