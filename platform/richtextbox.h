@@ -1,0 +1,106 @@
+// The rich-text area of the editor window: a QTextEdit that reads and writes its content as
+// plain text with CR LF line breaks, keeps one font of its own for the whole content, saves
+// itself as RTF and reports its events the way the editor handles them.
+#pragma once
+
+#include <QByteArray>
+#include <QFont>
+#include <QString>
+#include <QTextEdit>
+
+class QListWidget;
+
+namespace kestrum {
+
+// A control dropped on an area, as the drop handler sees it.
+struct DropSource {
+    QWidget *widget = nullptr; // may be null (a drop from another program)
+    bool isListBox = false;    // the source is a list box (QListWidget)
+    QString name;              // its objectName
+    QString itemText;          // a list box's current item's text ("" when none)
+};
+
+// RTF for `text` (CR LF, lone CR or LF line breaks) set in `font`: one font table entry
+// naming the font's family, its size in half points, \par for every line break, \'xx for
+// the Windows-1252 bytes 0x80-0xFF, \uN? for characters outside Windows-1252, \\ \{ \}
+// escaped, \tab for tabs.
+QByteArray toRtf(const QString &text, const QFont &font);
+
+class RichTextBox : public QTextEdit {
+    Q_OBJECT
+
+public:
+    // Shift states of keyDown, combined.
+    enum ShiftState { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
+
+    explicit RichTextBox(QWidget *parent = nullptr);
+
+    // The whole content as plain text with CR LF line breaks.
+    QString text() const;
+    // Replaces the whole content (CR LF, lone CR and LF are line breaks) and raises change()
+    // once, also when the new text equals the old. The caret goes to the start.
+    void setText(const QString &text);
+
+    // The caret position: the number of characters before it, a line break counting as one.
+    int selStart() const;
+    // Moves the caret (removing any selection); a value at or past the end puts it after the
+    // last character, a negative one at the start.
+    void setSelStart(int position);
+    // The selected text with CR LF line breaks ("" when nothing is selected).
+    QString selText() const;
+    // Replaces the selection, or inserts at the caret when nothing is selected; the caret ends
+    // after the new text; raises change() once.
+    void setSelText(const QString &text);
+
+    // The content as RTF (toRtf of text() in the area's font).
+    QString textRTF() const;
+
+    // The point size of the area's own font (the whole content's font); may have a fraction.
+    double fontSize() const;
+    void setFontSize(double points);
+    // The area's own font; setting it applies to the whole content and raises no change().
+    QFont controlFont() const;
+    void setControlFont(const QFont &font);
+
+    // Writes textRTF() to `path` (created or truncated). On failure returns false with a
+    // message naming the file and the reason in *error; the file then holds nothing partial
+    // from this call where the platform allows (written to a temporary file, then renamed).
+    bool saveFile(const QString &path, QString *error = nullptr) const;
+
+    // The output-area switch: whether the selection is hidden while the area does not have
+    // the focus (on by default). Off, the caret position and selection stay visible while
+    // another window is being used, so the user sees where an insertion will land.
+    bool hideSelection() const { return m_hideSelection; }
+    void setHideSelection(bool hide);
+
+    // Handles a drop of `source` at `position` (pixels, in the area's coordinates): raises
+    // dragDrop with the source described and the position in twips. dropEvent forwards here;
+    // tests call it directly.
+    void dropFrom(QWidget *source, const QPoint &position);
+
+    // The MIME type a list box puts on the drags that this area accepts as control drops.
+    static QString controlDragMimeType();
+
+    // The virtual-key code of a Qt key (Space 32, Enter 13, End 35, Home 36, Left 37, Up 38,
+    // Right 39, Down 40, Backspace 8, Tab 9, Delete 46, A-Z 65-90, 0-9 48-57, F1-F12
+    // 112-123 ...); 0 for a key without one.
+    static int virtualKey(int qtKey);
+
+Q_SIGNALS:
+    // After every change of the content: typed, pasted, dropped or written by the program.
+    void change();
+    // A mouse click into the area (press and release without a drag).
+    void clicked();
+    void doubleClicked();
+    // Before the key takes effect.
+    void keyDown(int keyCode, int shift);
+    // For a key that produces a character, Backspace (8) and Enter (13) included, after
+    // keyDown and before the character is inserted.
+    void keyPress(int charCode);
+    // A control was dropped on the area (x, y in twips).
+    void dragDrop(const kestrum::DropSource &source, int x, int y);
+    // The area gained (true) or lost (false) the keyboard focus.
+    void focusChanged(bool hasFocus);
+};
+
+} // namespace kestrum
