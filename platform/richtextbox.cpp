@@ -1,0 +1,471 @@
+// The rich-text area over QTextEdit, and its RTF writer.
+#include "richtextbox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QSaveFile>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <array>
+#include <cstdint>
+#include <utility>
+
+namespace kestrum {
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+
+// The characters of Windows-1252 bytes 0x80-0x9F. The five bytes the code page leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the C1 characters of the same value, so
+// that every byte survives a round trip through text.
+constexpr std::array<char16_t, 32> Cp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
+};
+
+// The Windows-1252 byte of a UTF-16 unit from U+0080 up, or -1 when the code page has none.
+int cp1252Byte(char16_t unit) {
+    if (unit >= 0xA0 && unit <= 0xFF)
+        return unit;
+    for (std::size_t i = 0; i < Cp1252High.size(); ++i) {
+        if (Cp1252High[i] == unit)
+            return int(0x80 + i);
+    }
+    return -1;
+}
+
+void appendHexEscape(QByteArray &out, int byte) {
+    static constexpr char Digits[] = "0123456789abcdef";
+    out += "\\'";
+    out += Digits[(byte >> 4) & 0xF];
+    out += Digits[byte & 0xF];
+}
+
+// Appends `text` as RTF characters; line breaks become \par unless `inFontTable` (a font
+// name has none).
+void appendRtfText(QByteArray &out, QStringView text, bool inFontTable) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        switch (c) {
+        case u'\\':
+            out += "\\\\";
+            continue;
+        case u'{':
+            out += "\\{";
+            continue;
+        case u'}':
+            out += "\\}";
+            continue;
+        case u'\t':
+            out += "\\tab ";
+            continue;
+        case u'\r':
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            [[fallthrough]];
+        case u'\n':
+        case 0x2028: // line separator (Shift+Enter)
+        case 0x2029: // paragraph separator
+            if (!inFontTable)
+                out += "\\par\r\n";
+            continue;
+        case u';':
+            // A semicolon ends a font table entry.
+            if (inFontTable) {
+                appendHexEscape(out, ';');
+                continue;
+            }
+            break;
+        default:
+            break;
+        }
+        if (c >= 0x20 && c < 0x7F) {
+            out += char(c);
+        } else if (c < 0x80) {
+            appendHexEscape(out, c);
+        } else if (const int byte = cp1252Byte(c); byte >= 0) {
+            appendHexEscape(out, byte);
+        } else {
+            // \u takes a signed 16-bit value; '?' is the fallback for readers without
+            // Unicode (\uc1). A surrogate pair is written as its two units.
+            out += "\\u";
+            out += QByteArray::number(int(static_cast<std::int16_t>(c)));
+            out += '?';
+        }
+    }
+}
+
+QString withCrLf(QString text) {
+    // The raw document text marks paragraphs with U+2029 and Shift+Enter breaks with U+2028.
+    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    return text;
+}
+
+QString withLf(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+int shiftState(Qt::KeyboardModifiers modifiers) {
+    int shift = 0;
+    if (modifiers & Qt::ShiftModifier)
+        shift |= RichTextBox::ShiftMask;
+    if (modifiers & Qt::ControlModifier)
+        shift |= RichTextBox::CtrlMask;
+    if (modifiers & Qt::AltModifier)
+        shift |= RichTextBox::AltMask;
+    return shift;
+}
+
+// The character code a key produces for keyPress, or -1 for a key that produces none.
+int pressedCharacter(const QKeyEvent *event, bool tabInserts) {
+    switch (event->key()) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Tab:
+        return tabInserts && !(event->modifiers() & Qt::ControlModifier) ? 9 : -1;
+    default:
+        break;
+    }
+    const QList<uint> codePoints = event->text().toUcs4();
+    if (codePoints.isEmpty() || !QChar::isPrint(char32_t(codePoints.first())))
+        return -1;
+    return int(codePoints.first());
+}
+
+// A list box's drag may come from the list or from its viewport.
+QListWidget *listBoxOf(QWidget *source) {
+    if (!source)
+        return nullptr;
+    if (auto *list = qobject_cast<QListWidget *>(source))
+        return list;
+    if (auto *list = qobject_cast<QListWidget *>(source->parentWidget());
+        list && list->viewport() == source)
+        return list;
+    return nullptr;
+}
+
+} // namespace
+
+QByteArray toRtf(const QString &text, const QFont &font) {
+    double points = font.pointSizeF();
+    if (points <= 0 && font.pixelSize() > 0)
+        points = font.pixelSize() * 72.0 / 96.0;
+    const int halfPoints = points > 0 ? qRound(points * 2) : 24;
+
+    QByteArray out;
+    out.reserve(text.size() * 2 + 128);
+    out += "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 ";
+    appendRtfText(out, font.family(), true);
+    out += ";}}\r\n\\uc1\\pard\\f0\\fs";
+    out += QByteArray::number(halfPoints);
+    out += ' ';
+    appendRtfText(out, text, false);
+    out += '}';
+    return out;
+}
+
+RichTextBox::RichTextBox(QWidget *parent) : QTextEdit(parent) {
+    // Pasted and dropped text takes the area's font, never formatting of its own.
+    setAcceptRichText(false);
+    applySelectionPalette();
+    connect(document(), &QTextDocument::contentsChange, this, &RichTextBox::onContentsChange);
+}
+
+void RichTextBox::onContentsChange(int, int charsRemoved, int charsAdded) {
+    if (m_programChange > 0)
+        return;
+    // A format-only change reports equal counts and leaves the text as it was.
+    QString now = document()->toRawText();
+    if (charsRemoved == charsAdded && now == m_reportedText)
+        return;
+    m_reportedText = std::move(now);
+    Q_EMIT change();
+}
+
+QString RichTextBox::text() const {
+    return withCrLf(document()->toRawText());
+}
+
+void RichTextBox::setText(const QString &text) {
+    ++m_programChange;
+    setPlainText(withLf(text));
+    --m_programChange;
+    m_reportedText = document()->toRawText();
+    Q_EMIT change();
+}
+
+int RichTextBox::selStart() const {
+    return textCursor().selectionStart();
+}
+
+void RichTextBox::setSelStart(int position) {
+    const int end = document()->characterCount() - 1; // without the final block separator
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(qBound(0, position, end));
+    setTextCursor(cursor);
+}
+
+QString RichTextBox::selText() const {
+    return withCrLf(textCursor().selectedText());
+}
+
+void RichTextBox::setSelText(const QString &text) {
+    QTextCursor cursor = textCursor();
+    ++m_programChange;
+    cursor.insertText(withLf(text)); // replaces the selection
+    --m_programChange;
+    setTextCursor(cursor);
+    m_reportedText = document()->toRawText();
+    Q_EMIT change();
+}
+
+QString RichTextBox::textRTF() const {
+    return QString::fromLatin1(toRtf(text(), font()));
+}
+
+double RichTextBox::fontSize() const {
+    return font().pointSizeF();
+}
+
+void RichTextBox::setFontSize(double points) {
+    if (!(points > 0))
+        return;
+    QFont f = font();
+    f.setPointSizeF(points);
+    setControlFont(f);
+}
+
+QFont RichTextBox::controlFont() const {
+    return font();
+}
+
+void RichTextBox::setControlFont(const QFont &font) {
+    // QTextEdit makes the widget font the document's default font; the content carries no
+    // font of its own, so the whole text follows.
+    ++m_programChange;
+    setFont(font);
+    --m_programChange;
+}
+
+bool RichTextBox::saveFile(const QString &path, QString *error) const {
+    const auto fail = [&](const QString &reason) {
+        if (error)
+            *error = tr("Cannot save \"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(tr("no file name given"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    const QByteArray rtf = toRtf(text(), font());
+    if (file.write(rtf) != rtf.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return fail(reason);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    if (error)
+        error->clear();
+    return true;
+}
+
+void RichTextBox::setHideSelection(bool hide) {
+    if (m_hideSelection == hide)
+        return;
+    m_hideSelection = hide;
+    applySelectionPalette();
+    viewport()->update();
+}
+
+void RichTextBox::applySelectionPalette() {
+    // Without the focus the text control paints the selection in the Inactive colours.
+    QPalette p = palette();
+    if (m_hideSelection) {
+        p.setColor(QPalette::Inactive, QPalette::Highlight, Qt::transparent);
+        p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   p.color(QPalette::Inactive, QPalette::Text));
+    } else {
+        p.setColor(QPalette::Inactive, QPalette::Highlight,
+                   p.color(QPalette::Active, QPalette::Highlight));
+        p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   p.color(QPalette::Active, QPalette::HighlightedText));
+    }
+    setPalette(p);
+}
+
+void RichTextBox::dropFrom(QWidget *source, const QPoint &position) {
+    DropSource dropped;
+    dropped.widget = source;
+    QListWidget *list = listBoxOf(source);
+    dropped.isListBox = list != nullptr;
+    if (list) {
+        dropped.name = list->objectName();
+        if (const QListWidgetItem *item = list->currentItem())
+            dropped.itemText = item->text();
+    } else if (source) {
+        dropped.name = source->objectName();
+    }
+    Q_EMIT dragDrop(dropped, position.x() * TwipsPerPixel, position.y() * TwipsPerPixel);
+}
+
+QString RichTextBox::controlDragMimeType() {
+    return QStringLiteral("application/x-kestrum-control-drag");
+}
+
+int RichTextBox::virtualKey(int qtKey) {
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+        return qtKey; // the same codes as the virtual keys
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return 112 + (qtKey - Qt::Key_F1);
+
+    // Keys whose Qt code depends on Shift (a US layout) map to the key that produces them.
+    static constexpr std::pair<int, int> Table[] = {
+        {Qt::Key_Space, 32},        {Qt::Key_Return, 13},       {Qt::Key_Enter, 13},
+        {Qt::Key_Backspace, 8},     {Qt::Key_Tab, 9},           {Qt::Key_Backtab, 9},
+        {Qt::Key_Escape, 27},       {Qt::Key_Delete, 46},       {Qt::Key_Insert, 45},
+        {Qt::Key_PageUp, 33},       {Qt::Key_PageDown, 34},     {Qt::Key_End, 35},
+        {Qt::Key_Home, 36},         {Qt::Key_Left, 37},         {Qt::Key_Up, 38},
+        {Qt::Key_Right, 39},        {Qt::Key_Down, 40},         {Qt::Key_Shift, 16},
+        {Qt::Key_Control, 17},      {Qt::Key_Alt, 18},          {Qt::Key_Pause, 19},
+        {Qt::Key_CapsLock, 20},     {Qt::Key_Print, 44},        {Qt::Key_Clear, 12},
+        {Qt::Key_Meta, 91},         {Qt::Key_Menu, 93},         {Qt::Key_NumLock, 144},
+        {Qt::Key_ScrollLock, 145},  {Qt::Key_Exclam, '1'},      {Qt::Key_At, '2'},
+        {Qt::Key_NumberSign, '3'},  {Qt::Key_Dollar, '4'},      {Qt::Key_Percent, '5'},
+        {Qt::Key_AsciiCircum, '6'}, {Qt::Key_Ampersand, '7'},   {Qt::Key_Asterisk, '8'},
+        {Qt::Key_ParenLeft, '9'},   {Qt::Key_ParenRight, '0'},  {Qt::Key_Semicolon, 186},
+        {Qt::Key_Colon, 186},       {Qt::Key_Equal, 187},       {Qt::Key_Plus, 187},
+        {Qt::Key_Comma, 188},       {Qt::Key_Less, 188},        {Qt::Key_Minus, 189},
+        {Qt::Key_Underscore, 189},  {Qt::Key_Period, 190},      {Qt::Key_Greater, 190},
+        {Qt::Key_Slash, 191},       {Qt::Key_Question, 191},    {Qt::Key_QuoteLeft, 192},
+        {Qt::Key_AsciiTilde, 192},  {Qt::Key_BracketLeft, 219}, {Qt::Key_BraceLeft, 219},
+        {Qt::Key_Backslash, 220},   {Qt::Key_Bar, 220},         {Qt::Key_BracketRight, 221},
+        {Qt::Key_BraceRight, 221},  {Qt::Key_Apostrophe, 222},  {Qt::Key_QuoteDbl, 222},
+    };
+    for (const auto &[key, code] : Table) {
+        if (key == qtKey)
+            return code;
+    }
+    return 0;
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent *event) {
+    // The handlers run before the key takes effect and may do anything, the area's deletion
+    // included.
+    QPointer<RichTextBox> self(this);
+    Q_EMIT keyDown(virtualKey(event->key()), shiftState(event->modifiers()));
+    if (!self)
+        return;
+    if (const int character = pressedCharacter(event, !tabChangesFocus()); character >= 0) {
+        Q_EMIT keyPress(character);
+        if (!self)
+            return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void RichTextBox::mousePressEvent(QMouseEvent *event) {
+    m_clickPending = event->button() == Qt::LeftButton;
+    m_pressPosition = event->position().toPoint();
+    QTextEdit::mousePressEvent(event);
+}
+
+void RichTextBox::mouseMoveEvent(QMouseEvent *event) {
+    if (m_clickPending && (event->position().toPoint() - m_pressPosition).manhattanLength() >=
+                              QApplication::startDragDistance())
+        m_clickPending = false; // a selection or a drag, not a click
+    QTextEdit::mouseMoveEvent(event);
+}
+
+void RichTextBox::mouseReleaseEvent(QMouseEvent *event) {
+    const bool click = m_clickPending && event->button() == Qt::LeftButton;
+    if (event->button() == Qt::LeftButton)
+        m_clickPending = false;
+    QPointer<RichTextBox> self(this);
+    QTextEdit::mouseReleaseEvent(event);
+    if (click && self)
+        Q_EMIT clicked();
+}
+
+void RichTextBox::mouseDoubleClickEvent(QMouseEvent *event) {
+    // The release that ends a double click is no click of its own.
+    m_clickPending = false;
+    QPointer<RichTextBox> self(this);
+    QTextEdit::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && self)
+        Q_EMIT doubleClicked();
+}
+
+void RichTextBox::focusInEvent(QFocusEvent *event) {
+    QTextEdit::focusInEvent(event);
+    viewport()->update();
+    Q_EMIT focusChanged(true);
+}
+
+void RichTextBox::focusOutEvent(QFocusEvent *event) {
+    QTextEdit::focusOutEvent(event);
+    viewport()->update();
+    Q_EMIT focusChanged(false);
+}
+
+void RichTextBox::dragEnterEvent(QDragEnterEvent *event) {
+    if (event->mimeData()->hasFormat(controlDragMimeType())) {
+        event->acceptProposedAction();
+        return;
+    }
+    QTextEdit::dragEnterEvent(event);
+}
+
+void RichTextBox::dragMoveEvent(QDragMoveEvent *event) {
+    if (event->mimeData()->hasFormat(controlDragMimeType())) {
+        event->acceptProposedAction();
+        return;
+    }
+    QTextEdit::dragMoveEvent(event);
+}
+
+void RichTextBox::dropEvent(QDropEvent *event) {
+    if (event->mimeData()->hasFormat(controlDragMimeType())) {
+        // A control drop inserts nothing itself: the drop handler decides what to do.
+        event->acceptProposedAction();
+        const QPoint position = viewport()->mapTo(this, event->position().toPoint());
+        dropFrom(qobject_cast<QWidget *>(event->source()), position);
+        return;
+    }
+    QTextEdit::dropEvent(event);
+}
+
+void RichTextBox::paintEvent(QPaintEvent *event) {
+    QTextEdit::paintEvent(event);
+    // With the selection kept visible, the caret is too: it marks where an insertion from
+    // another window lands.
+    if (m_hideSelection || hasFocus() || textCursor().hasSelection())
+        return;
+    QRect caret = cursorRect();
+    caret.setWidth(qMax(1, cursorWidth()));
+    QPainter painter(viewport());
+    painter.fillRect(caret, palette().color(QPalette::Inactive, QPalette::Text));
+}
+
+} // namespace kestrum

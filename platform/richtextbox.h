@@ -101,6 +101,32 @@ Q_SIGNALS:
     void dragDrop(const kestrum::DropSource &source, int x, int y);
     // The area gained (true) or lost (false) the keyboard focus.
     void focusChanged(bool hasFocus);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void onContentsChange(int from, int charsRemoved, int charsAdded);
+    void applySelectionPalette();
+
+    bool m_hideSelection = true;
+    // Set while the area changes its own content; the change is reported once by hand.
+    int m_programChange = 0;
+    // The raw content as last reported, to tell a content change from a format-only one.
+    QString m_reportedText;
+    // Click tracking: a left press that has not turned into a drag or a double click.
+    QPoint m_pressPosition;
+    bool m_clickPending = false;
 };
 
 } // namespace kestrum

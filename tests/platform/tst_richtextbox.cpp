@@ -1,0 +1,916 @@
+// The rich-text area: its text model, change and input events, drops, fonts and RTF output.
+#include "richtextbox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+using kestrum::DropSource;
+using kestrum::RichTextBox;
+using kestrum::toRtf;
+
+namespace {
+
+// A glyph string as the output area holds it: SutonnyMJ bytes as Windows-1252 characters.
+const QString GlyphText = QStringLiteral("Avwg evsjvq \u2020\u02C6\u0153\u00A9\u00A0\u0081");
+
+} // namespace
+
+class TestRichTextBox : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void textRoundTrip_data();
+    void textRoundTrip();
+    void changeCounts_data();
+    void changeCounts();
+    void selStartClamps_data();
+    void selStartClamps();
+    void selText_data();
+    void selText();
+
+    void keyDownSeesTextBeforeKey();
+    void keyDownCodes_data();
+    void keyDownCodes();
+    void keyPress_data();
+    void keyPress();
+    void virtualKeyTable_data();
+    void virtualKeyTable();
+
+    void clicks_data();
+    void clicks();
+    void focusChanged();
+    void dropFrom_data();
+    void dropFrom();
+    void dropEvents();
+    void hideSelection_data();
+    void hideSelection();
+
+    void fontSize_data();
+    void fontSize();
+    void pastedTextTakesAreaFont();
+
+    void toRtfEscapes_data();
+    void toRtfEscapes();
+    void toRtfWhole();
+    void saveFile();
+    void saveFileFailures_data();
+    void saveFileFailures();
+};
+
+void TestRichTextBox::initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestRichTextBox::textRoundTrip_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("length"); // in document positions
+
+    QTest::newRow("empty") << ""
+                           << "" << 0;
+    QTest::newRow("one line") << "kARmA"
+                              << "kARmA" << 5;
+    QTest::newRow("CR LF") << "ab\r\ncd"
+                           << "ab\r\ncd" << 5;
+    QTest::newRow("lone CR") << "ab\rcd"
+                             << "ab\r\ncd" << 5;
+    QTest::newRow("lone LF") << "ab\ncd"
+                             << "ab\r\ncd" << 5;
+    QTest::newRow("mixed breaks") << "a\r\nb\rc\nd"
+                                  << "a\r\nb\r\nc\r\nd" << 7;
+    QTest::newRow("CR CR LF is two breaks") << "a\r\r\nb"
+                                            << "a\r\n\r\nb" << 4;
+    QTest::newRow("LF CR is two breaks") << "a\n\rb"
+                                         << "a\r\n\r\nb" << 4;
+    QTest::newRow("trailing break") << "ab\r\n"
+                                    << "ab\r\n"
+                                    << 3;
+    QTest::newRow("only breaks") << "\r\n\r\n"
+                                 << "\r\n\r\n"
+                                 << 2;
+    QTest::newRow("glyph string keeps its bytes")
+        << GlyphText << GlyphText << int(GlyphText.size());
+    QTest::newRow("tab") << "a\tb"
+                         << "a\tb" << 3;
+}
+
+void TestRichTextBox::textRoundTrip() {
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QFETCH(int, length);
+
+    RichTextBox box;
+    box.setText(QStringLiteral("old text\r\nto replace"));
+    box.setSelStart(5);
+    QSignalSpy changes(&box, &RichTextBox::change);
+    box.setText(input);
+    QCOMPARE(box.text(), expected);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(box.selStart(), 0);
+    box.setSelStart(1 << 20);
+    QCOMPARE(box.selStart(), length);
+
+    // Setting the same text again is still a change.
+    box.setText(box.text());
+    QCOMPARE(box.text(), expected);
+    QCOMPARE(changes.count(), 2);
+}
+
+enum class Action {
+    SetText,
+    SetSameText,
+    SetSelText,
+    SetEmptySelText,
+    Type,
+    Backspace,
+    FontSize,
+    ControlFont,
+    SelStart,
+    ArrowKeys,
+    Undo
+};
+Q_DECLARE_METATYPE(Action)
+
+void TestRichTextBox::changeCounts_data() {
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<int>("changes");
+    QTest::addColumn<QString>("textAfter");
+
+    QTest::newRow("setText") << Action::SetText << 1 << "new";
+    QTest::newRow("setText, same text") << Action::SetSameText << 1 << "ab\r\ncd";
+    QTest::newRow("setSelText") << Action::SetSelText << 1 << "aXYb\r\ncd";
+    QTest::newRow("setSelText of nothing") << Action::SetEmptySelText << 1 << "ab\r\ncd";
+    QTest::newRow("typing three keys") << Action::Type << 3 << "axyzb\r\ncd";
+    QTest::newRow("Backspace") << Action::Backspace << 1 << "b\r\ncd";
+    QTest::newRow("setFontSize") << Action::FontSize << 0 << "ab\r\ncd";
+    QTest::newRow("setControlFont") << Action::ControlFont << 0 << "ab\r\ncd";
+    QTest::newRow("setSelStart") << Action::SelStart << 0 << "ab\r\ncd";
+    QTest::newRow("arrow keys, Home, End") << Action::ArrowKeys << 0 << "ab\r\ncd";
+    QTest::newRow("undo of typing") << Action::Undo << 1 << "ab\r\ncd";
+}
+
+void TestRichTextBox::changeCounts() {
+    QFETCH(Action, action);
+    QFETCH(int, changes);
+    QFETCH(QString, textAfter);
+
+    RichTextBox box;
+    box.setText(QStringLiteral("ab\r\ncd"));
+    box.setSelStart(1);
+    if (action == Action::Undo)
+        QTest::keyClick(&box, Qt::Key_Q);
+    QSignalSpy spy(&box, &RichTextBox::change);
+    switch (action) {
+    case Action::SetText:
+        box.setText(QStringLiteral("new"));
+        break;
+    case Action::SetSameText:
+        box.setText(box.text());
+        break;
+    case Action::SetSelText:
+        box.setSelText(QStringLiteral("XY"));
+        break;
+    case Action::SetEmptySelText:
+        box.setSelText(QString());
+        break;
+    case Action::Type:
+        QTest::keyClicks(&box, QStringLiteral("xyz"));
+        break;
+    case Action::Backspace:
+        QTest::keyClick(&box, Qt::Key_Backspace);
+        break;
+    case Action::FontSize:
+        box.setFontSize(27.75);
+        break;
+    case Action::ControlFont:
+        box.setControlFont(QFont(QStringLiteral("DejaVu Serif"), 20, QFont::Bold, true));
+        break;
+    case Action::SelStart:
+        box.setSelStart(4);
+        break;
+    case Action::ArrowKeys:
+        for (Qt::Key key :
+             {Qt::Key_Right, Qt::Key_Down, Qt::Key_Left, Qt::Key_Up, Qt::Key_Home, Qt::Key_End})
+            QTest::keyClick(&box, key);
+        break;
+    case Action::Undo:
+        box.undo();
+        break;
+    }
+    QCOMPARE(spy.count(), changes);
+    QCOMPARE(box.text(), textAfter);
+}
+
+void TestRichTextBox::selStartClamps_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<QString>("before"); // text before the caret
+
+    QTest::newRow("start") << "ab\r\ncd" << 0 << 0 << "";
+    QTest::newRow("inside") << "ab\r\ncd" << 1 << 1 << "a";
+    QTest::newRow("after the break") << "ab\r\ncd" << 3 << 3 << "ab\r\n";
+    QTest::newRow("at the end") << "ab\r\ncd" << 5 << 5 << "ab\r\ncd";
+    QTest::newRow("past the end") << "ab\r\ncd" << 6 << 5 << "ab\r\ncd";
+    QTest::newRow("far past the end") << "ab\r\ncd" << 1000000 << 5 << "ab\r\ncd";
+    QTest::newRow("negative") << "ab\r\ncd" << -3 << 0 << "";
+    QTest::newRow("empty text") << "" << 4 << 0 << "";
+    QTest::newRow("RTF length as a position")
+        << "abc" << int(toRtf(QStringLiteral("abc"), QFont()).size()) << 3 << "abc";
+}
+
+void TestRichTextBox::selStartClamps() {
+    QFETCH(QString, text);
+    QFETCH(int, position);
+    QFETCH(int, expected);
+    QFETCH(QString, before);
+
+    RichTextBox box;
+    box.setText(text);
+    box.setSelStart(position);
+    QCOMPARE(box.selStart(), expected);
+    QCOMPARE(box.selText(), QString());
+    // Typing lands at the caret.
+    QTest::keyClick(&box, Qt::Key_Z);
+    QCOMPARE(box.text(), before + QLatin1Char('z') + text.mid(before.size()));
+}
+
+void TestRichTextBox::selText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("insert");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("caretAfter");
+
+    QTest::newRow("insert at the caret") << "abcd" << 2 << 0 << ""
+                                         << "XY"
+                                         << "abXYcd" << 4;
+    QTest::newRow("insert at the end") << "abcd" << 4 << 0 << ""
+                                       << "\u2020"
+                                       << "abcd\u2020" << 5;
+    QTest::newRow("insert into empty")
+        << "" << 0 << 0 << "" << GlyphText << GlyphText << int(GlyphText.size());
+    QTest::newRow("replace selection") << "abcd" << 1 << 2 << "bc"
+                                       << "Z"
+                                       << "aZd" << 2;
+    QTest::newRow("replace by nothing") << "abcd" << 1 << 2 << "bc"
+                                        << ""
+                                        << "ad" << 1;
+    QTest::newRow("selection over a break") << "ab\r\ncd" << 1 << 3 << "b\r\nc"
+                                            << "-"
+                                            << "a-d" << 2;
+    QTest::newRow("insert CR LF") << "abcd" << 2 << 0 << ""
+                                  << "1\r\n2"
+                                  << "ab1\r\n2cd" << 5;
+    QTest::newRow("insert lone CR and LF") << "ab" << 1 << 0 << ""
+                                           << "\r\n\n"
+                                           << "a\r\n\r\nb" << 3;
+}
+
+void TestRichTextBox::selText() {
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QString, selected);
+    QFETCH(QString, insert);
+    QFETCH(QString, expected);
+    QFETCH(int, caretAfter);
+
+    RichTextBox box;
+    box.setText(text);
+    QTextCursor cursor = box.textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    box.setTextCursor(cursor);
+    QCOMPARE(box.selStart(), start);
+    QCOMPARE(box.selText(), selected);
+
+    QSignalSpy changes(&box, &RichTextBox::change);
+    box.setSelText(insert);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(box.text(), expected);
+    QCOMPARE(box.selStart(), caretAfter);
+    QCOMPARE(box.selText(), QString());
+}
+
+void TestRichTextBox::keyDownSeesTextBeforeKey() {
+    RichTextBox box;
+    QStringList seen;
+    connect(&box, &RichTextBox::keyDown, &box, [&](int key, int) {
+        seen << QStringLiteral("down %1 [%2] %3").arg(key).arg(box.text()).arg(box.selStart());
+    });
+    connect(&box, &RichTextBox::keyPress, &box, [&](int character) {
+        seen << QStringLiteral("press %1 [%2] %3")
+                    .arg(character)
+                    .arg(box.text())
+                    .arg(box.selStart());
+    });
+    connect(&box, &RichTextBox::change, &box,
+            [&] { seen << QStringLiteral("change [%1]").arg(box.text()); });
+
+    QTest::keyClicks(&box, QStringLiteral("ab"));
+    seen.clear();
+    QTest::keyClick(&box, Qt::Key_Space);
+    QTest::keyClick(&box, Qt::Key_Left);
+    QTest::keyClick(&box, Qt::Key_Return);
+    const QStringList expected = {
+        QStringLiteral("down 32 [ab] 2"),   QStringLiteral("press 32 [ab] 2"),
+        QStringLiteral("change [ab ]"),     QStringLiteral("down 37 [ab ] 3"),
+        QStringLiteral("down 13 [ab ] 2"),  QStringLiteral("press 13 [ab ] 2"),
+        QStringLiteral("change [ab\r\n ]"),
+    };
+    QCOMPARE(seen, expected);
+}
+
+void TestRichTextBox::keyDownCodes_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("shift");
+
+    const int none = Qt::NoModifier;
+    QTest::newRow("Space") << int(Qt::Key_Space) << none << 32 << 0;
+    QTest::newRow("Return") << int(Qt::Key_Return) << none << 13 << 0;
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 13 << 0;
+    QTest::newRow("Left") << int(Qt::Key_Left) << none << 37 << 0;
+    QTest::newRow("Up") << int(Qt::Key_Up) << none << 38 << 0;
+    QTest::newRow("Right") << int(Qt::Key_Right) << none << 39 << 0;
+    QTest::newRow("Down") << int(Qt::Key_Down) << none << 40 << 0;
+    QTest::newRow("Home") << int(Qt::Key_Home) << none << 36 << 0;
+    QTest::newRow("End") << int(Qt::Key_End) << none << 35 << 0;
+    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << none << 8 << 0;
+    QTest::newRow("Delete") << int(Qt::Key_Delete) << none << 46 << 0;
+    QTest::newRow("K") << int(Qt::Key_K) << none << 75 << 0;
+    QTest::newRow("Shift+K") << int(Qt::Key_K) << int(Qt::ShiftModifier) << 75 << 1;
+    QTest::newRow("Ctrl+Home") << int(Qt::Key_Home) << int(Qt::ControlModifier) << 36 << 2;
+    QTest::newRow("Ctrl+Alt+Shift+Down")
+        << int(Qt::Key_Down) << int(Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier) << 40
+        << 7;
+    QTest::newRow("F5") << int(Qt::Key_F5) << none << 116 << 0;
+}
+
+void TestRichTextBox::keyDownCodes() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, code);
+    QFETCH(int, shift);
+
+    RichTextBox box;
+    box.setText(QStringLiteral("one\r\ntwo"));
+    box.setSelStart(5);
+    QSignalSpy spy(&box, &RichTextBox::keyDown);
+    QTest::keyClick(&box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    // The modifier keys come first, each with a keyDown of its own (Shift 16, Ctrl 17, Alt 18).
+    QVERIFY(!spy.isEmpty());
+    for (qsizetype i = 0; i + 1 < spy.count(); ++i) {
+        const int modifierKey = spy.at(i).at(0).toInt();
+        QVERIFY2(modifierKey >= 16 && modifierKey <= 18, qPrintable(QString::number(modifierKey)));
+    }
+    QCOMPARE(spy.last().at(0).toInt(), code);
+    QCOMPARE(spy.last().at(1).toInt(), shift);
+}
+
+void TestRichTextBox::keyPress_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("character"); // -1: no keyPress
+
+    const int none = Qt::NoModifier;
+    QTest::newRow("a") << int(Qt::Key_A) << "a" << none << int('a');
+    QTest::newRow("Shift+A") << int(Qt::Key_A) << "A" << int(Qt::ShiftModifier) << int('A');
+    QTest::newRow("~") << int(Qt::Key_AsciiTilde) << "~" << int(Qt::ShiftModifier) << int('~');
+    QTest::newRow("Space") << int(Qt::Key_Space) << " " << none << 32;
+    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << "\b" << none << 8;
+    QTest::newRow("Return") << int(Qt::Key_Return) << "\r" << none << 13;
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << "\r" << int(Qt::KeypadModifier) << 13;
+    QTest::newRow("Tab") << int(Qt::Key_Tab) << "\t" << none << 9;
+    QTest::newRow("non-Latin letter") << int(Qt::Key_unknown) << "\u0995" << none << 0x0995;
+    QTest::newRow("Left") << int(Qt::Key_Left) << "" << none << -1;
+    QTest::newRow("Home") << int(Qt::Key_Home) << "" << none << -1;
+    QTest::newRow("Delete") << int(Qt::Key_Delete) << "\x7f" << none << -1;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << "\x1b" << none << -1;
+    QTest::newRow("F2") << int(Qt::Key_F2) << "" << none << -1;
+    QTest::newRow("Ctrl+A") << int(Qt::Key_A) << "\x01" << int(Qt::ControlModifier) << -1;
+    QTest::newRow("Shift alone") << int(Qt::Key_Shift) << "" << int(Qt::ShiftModifier) << -1;
+}
+
+void TestRichTextBox::keyPress() {
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(int, modifiers);
+    QFETCH(int, character);
+
+    RichTextBox box;
+    box.setText(QStringLiteral("xy"));
+    box.setSelStart(1);
+    QStringList order;
+    QList<int> characters;
+    connect(&box, &RichTextBox::keyDown, &box, [&] { order << QStringLiteral("down"); });
+    connect(&box, &RichTextBox::keyPress, &box, [&](int c) {
+        order << QStringLiteral("press");
+        characters << c;
+    });
+    QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
+    QApplication::sendEvent(&box, &press);
+    if (character < 0) {
+        QCOMPARE(order, QStringList{QStringLiteral("down")});
+    } else {
+        QCOMPARE(order, (QStringList{QStringLiteral("down"), QStringLiteral("press")}));
+        QCOMPARE(characters, QList<int>{character});
+    }
+}
+
+void TestRichTextBox::virtualKeyTable_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("A") << int(Qt::Key_A) << 65;
+    QTest::newRow("Z") << int(Qt::Key_Z) << 90;
+    QTest::newRow("0") << int(Qt::Key_0) << 48;
+    QTest::newRow("9") << int(Qt::Key_9) << 57;
+    QTest::newRow("! is the 1 key") << int(Qt::Key_Exclam) << 49;
+    QTest::newRow("Tab") << int(Qt::Key_Tab) << 9;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << 27;
+    QTest::newRow("Insert") << int(Qt::Key_Insert) << 45;
+    QTest::newRow("PageUp") << int(Qt::Key_PageUp) << 33;
+    QTest::newRow("PageDown") << int(Qt::Key_PageDown) << 34;
+    QTest::newRow("F1") << int(Qt::Key_F1) << 112;
+    QTest::newRow("F12") << int(Qt::Key_F12) << 123;
+    QTest::newRow("Shift") << int(Qt::Key_Shift) << 16;
+    QTest::newRow("Control") << int(Qt::Key_Control) << 17;
+    QTest::newRow("Alt") << int(Qt::Key_Alt) << 18;
+    QTest::newRow("CapsLock") << int(Qt::Key_CapsLock) << 20;
+    QTest::newRow("unknown") << int(Qt::Key_unknown) << 0;
+    QTest::newRow("a key without a code") << int(Qt::Key_VolumeUp) << 0;
+}
+
+void TestRichTextBox::virtualKeyTable() {
+    QFETCH(int, key);
+    QFETCH(int, code);
+    QCOMPARE(RichTextBox::virtualKey(key), code);
+}
+
+enum class Gesture { Click, RightClick, DoubleClick, DragSelect };
+Q_DECLARE_METATYPE(Gesture)
+
+void TestRichTextBox::clicks_data() {
+    QTest::addColumn<Gesture>("gesture");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<int>("doubleClicks");
+
+    QTest::newRow("click") << Gesture::Click << 1 << 0;
+    QTest::newRow("right click") << Gesture::RightClick << 0 << 0;
+    QTest::newRow("double click") << Gesture::DoubleClick << 1 << 1;
+    QTest::newRow("drag to select") << Gesture::DragSelect << 0 << 0;
+}
+
+void TestRichTextBox::clicks() {
+    QFETCH(Gesture, gesture);
+    QFETCH(int, clicks);
+    QFETCH(int, doubleClicks);
+
+    RichTextBox box;
+    box.setContextMenuPolicy(Qt::NoContextMenu);
+    box.resize(300, 200);
+    box.setText(QStringLiteral("some words to click into\r\nand a second line"));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QSignalSpy clickSpy(&box, &RichTextBox::clicked);
+    QSignalSpy doubleSpy(&box, &RichTextBox::doubleClicked);
+    QWidget *viewport = box.viewport();
+    const QPoint at(20, 8);
+    switch (gesture) {
+    case Gesture::Click:
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        break;
+    case Gesture::RightClick:
+        QTest::mouseClick(viewport, Qt::RightButton, {}, at);
+        break;
+    case Gesture::DoubleClick:
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+        break;
+    case Gesture::DragSelect:
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseMove(viewport, at + QPoint(60, 0));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at + QPoint(60, 0));
+        QVERIFY(!box.selText().isEmpty());
+        break;
+    }
+    QCOMPARE(clickSpy.count(), clicks);
+    QCOMPARE(doubleSpy.count(), doubleClicks);
+}
+
+void TestRichTextBox::focusChanged() {
+    // Declared before the window: its destruction moves the focus once more.
+    QList<bool> firstSeen, secondSeen;
+    QList<bool> firstHadFocus;
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *first = new RichTextBox;
+    auto *second = new RichTextBox;
+    layout->addWidget(first);
+    layout->addWidget(second);
+    connect(first, &RichTextBox::focusChanged, first, [&](bool in) {
+        firstSeen << in;
+        firstHadFocus << first->hasFocus(); // reported after the change took place
+    });
+    connect(second, &RichTextBox::focusChanged, second, [&](bool in) { secondSeen << in; });
+    first->setFocus();
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTRY_COMPARE(firstSeen, QList<bool>{true});
+    QCOMPARE(secondSeen, QList<bool>{});
+    second->setFocus();
+    QTRY_COMPARE(firstSeen, (QList<bool>{true, false}));
+    QCOMPARE(firstHadFocus, firstSeen);
+    QCOMPARE(secondSeen, QList<bool>{true});
+    first->setFocus();
+    QTRY_COMPARE(secondSeen, (QList<bool>{true, false}));
+    QCOMPARE(firstSeen, (QList<bool>{true, false, true}));
+}
+
+enum class SourceKind { ListWithItem, ListWithoutItem, ListViewport, OtherWidget, Null };
+Q_DECLARE_METATYPE(SourceKind)
+
+void TestRichTextBox::dropFrom_data() {
+    QTest::addColumn<SourceKind>("kind");
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<bool>("isListBox");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("itemText");
+
+    QTest::newRow("List1 with a current item")
+        << SourceKind::ListWithItem << "List1" << true << "List1"
+        << " \u2020Kv ";
+    QTest::newRow("List1 without a current item")
+        << SourceKind::ListWithoutItem << "List1" << true << "List1"
+        << "";
+    QTest::newRow("another list") << SourceKind::ListWithItem << "List2" << true << "List2"
+                                  << " \u2020Kv ";
+    QTest::newRow("the list's viewport") << SourceKind::ListViewport << "List1" << true << "List1"
+                                         << " \u2020Kv ";
+    QTest::newRow("not a list box") << SourceKind::OtherWidget << "List1" << false << "List1"
+                                    << "";
+    QTest::newRow("no source") << SourceKind::Null << "" << false << ""
+                               << "";
+}
+
+void TestRichTextBox::dropFrom() {
+    QFETCH(SourceKind, kind);
+    QFETCH(QString, objectName);
+    QFETCH(bool, isListBox);
+    QFETCH(QString, name);
+    QFETCH(QString, itemText);
+
+    QListWidget list;
+    list.setObjectName(objectName);
+    list.addItems({QStringLiteral("Ab"), QStringLiteral(" \u2020Kv "), QStringLiteral("c")});
+    QWidget other;
+    other.setObjectName(objectName);
+    QWidget *source = nullptr;
+    switch (kind) {
+    case SourceKind::ListWithItem:
+        list.setCurrentRow(1);
+        source = &list;
+        break;
+    case SourceKind::ListWithoutItem:
+        list.setCurrentRow(-1);
+        source = &list;
+        break;
+    case SourceKind::ListViewport:
+        list.setCurrentRow(1);
+        source = list.viewport();
+        break;
+    case SourceKind::OtherWidget:
+        source = &other;
+        break;
+    case SourceKind::Null:
+        break;
+    }
+
+    RichTextBox box;
+    box.setText(QStringLiteral("kept"));
+    QList<DropSource> sources;
+    QList<QPoint> positions;
+    connect(&box, &RichTextBox::dragDrop, &box, [&](const DropSource &s, int x, int y) {
+        sources << s;
+        positions << QPoint(x, y);
+    });
+    QSignalSpy changes(&box, &RichTextBox::change);
+    box.dropFrom(source, QPoint(12, 7));
+    QCOMPARE(sources.size(), 1);
+    QCOMPARE(sources[0].widget, source);
+    QCOMPARE(sources[0].isListBox, isListBox);
+    QCOMPARE(sources[0].name, name);
+    QCOMPARE(sources[0].itemText, itemText);
+    QCOMPARE(positions[0], QPoint(180, 105));
+    QCOMPARE(box.text(), QStringLiteral("kept"));
+    QCOMPARE(changes.count(), 0);
+}
+
+void TestRichTextBox::dropEvents() {
+    RichTextBox box;
+    box.resize(300, 200);
+    box.setText(QStringLiteral("kept"));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    int drops = 0;
+    connect(&box, &RichTextBox::dragDrop, &box, [&] { ++drops; });
+    QSignalSpy changes(&box, &RichTextBox::change);
+    const QPoint at(5, 5);
+
+    // A control drag is accepted and handed to the drop handler; nothing is inserted.
+    QMimeData control;
+    control.setData(RichTextBox::controlDragMimeType(), "List1");
+    control.setText(QStringLiteral("not to be inserted"));
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &control, Qt::LeftButton, {});
+    QApplication::sendEvent(box.viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &control, Qt::LeftButton, {});
+    QApplication::sendEvent(box.viewport(), &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(drops, 1);
+    QCOMPARE(box.text(), QStringLiteral("kept"));
+    QCOMPARE(changes.count(), 0);
+
+    // Plain text from elsewhere is inserted the usual way, and that is a change.
+    QMimeData plain;
+    plain.setText(QStringLiteral("new "));
+    QDragEnterEvent enterPlain(at, Qt::CopyAction, &plain, Qt::LeftButton, {});
+    QApplication::sendEvent(box.viewport(), &enterPlain);
+    QDropEvent dropPlain(at, Qt::CopyAction, &plain, Qt::LeftButton, {});
+    QApplication::sendEvent(box.viewport(), &dropPlain);
+    QCOMPARE(drops, 1);
+    QVERIFY2(box.text().contains(QStringLiteral("new ")), qPrintable(box.text()));
+    QCOMPARE(changes.count(), 1);
+}
+
+void TestRichTextBox::hideSelection_data() {
+    QTest::addColumn<bool>("hide");
+    QTest::addColumn<bool>("selectionShown");
+
+    QTest::newRow("hidden without the focus") << true << false;
+    QTest::newRow("kept visible") << false << true;
+}
+
+void TestRichTextBox::hideSelection() {
+    QFETCH(bool, hide);
+    QFETCH(bool, selectionShown);
+
+    RichTextBox box;
+    QCOMPARE(box.hideSelection(), true);
+    box.setHideSelection(!hide);
+    box.setHideSelection(hide);
+    QCOMPARE(box.hideSelection(), hide);
+    box.resize(300, 100);
+    box.setText(QStringLiteral("WWWWWWWWWW WWWWWWWWWW"));
+    QTextCursor cursor = box.textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(10, QTextCursor::KeepAnchor);
+    box.setTextCursor(cursor);
+    QVERIFY(!box.hasFocus());
+
+    const QColor highlight = box.palette().color(QPalette::Active, QPalette::Highlight);
+    const QImage image = box.viewport()->grab().toImage();
+    int highlighted = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            highlighted += image.pixelColor(x, y).rgb() == highlight.rgb();
+    QCOMPARE(highlighted > 50, selectionShown);
+}
+
+void TestRichTextBox::fontSize_data() {
+    QTest::addColumn<double>("points");
+
+    QTest::newRow("14.25") << 14.25;
+    QTest::newRow("15.75") << 15.75;
+    QTest::newRow("18") << 18.0;
+    QTest::newRow("8") << 8.0;
+    QTest::newRow("30") << 30.0;
+}
+
+void TestRichTextBox::fontSize() {
+    QFETCH(double, points);
+
+    RichTextBox box;
+    box.setControlFont(QFont(QStringLiteral("DejaVu Serif"), 11));
+    box.setText(QStringLiteral("abc\r\ndef"));
+    box.setFontSize(points);
+    QCOMPARE(box.fontSize(), points);
+    QCOMPARE(box.controlFont().pointSizeF(), points);
+    QCOMPARE(box.controlFont().family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(box.document()->defaultFont().pointSizeF(), points);
+
+    // A size that is no size changes nothing.
+    box.setFontSize(0);
+    box.setFontSize(-4);
+    QCOMPARE(box.fontSize(), points);
+
+    // The content follows the area's font and keeps it over a new text.
+    box.setText(QStringLiteral("new\r\ntext"));
+    QCOMPARE(box.fontSize(), points);
+    for (QTextBlock block = box.document()->begin(); block.isValid(); block = block.next())
+        QVERIFY(!block.charFormat().hasProperty(QTextFormat::FontPointSize));
+    QVERIFY(box.textRTF().contains(QStringLiteral("\\fs%1 ").arg(qRound(points * 2))));
+}
+
+void TestRichTextBox::pastedTextTakesAreaFont() {
+    RichTextBox box;
+    box.setText(QStringLiteral("ab"));
+    box.setSelStart(1);
+    box.setFontSize(14.25);
+
+    auto *mime = new QMimeData;
+    mime->setHtml(QStringLiteral("<span style=\"font-size:40pt; font-family:Courier\">"
+                                 "<b>PASTED</b></span>"));
+    mime->setText(QStringLiteral("PASTED"));
+    QApplication::clipboard()->setMimeData(mime);
+    if (!QApplication::clipboard()->mimeData() || !QApplication::clipboard()->mimeData()->hasText())
+        QSKIP("no clipboard on this platform");
+    QSignalSpy changes(&box, &RichTextBox::change);
+    box.paste();
+    QCOMPARE(box.text(), QStringLiteral("aPASTEDb"));
+    QCOMPARE(changes.count(), 1);
+
+    // The effective font of every pasted character is the area's.
+    const QFont areaFont = box.controlFont();
+    for (int position = 1; position < 7; ++position) {
+        QTextCursor cursor(box.document());
+        cursor.setPosition(position);
+        cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+        const QFont effective = cursor.charFormat().font().resolve(box.document()->defaultFont());
+        QCOMPARE(effective.pointSizeF(), 14.25);
+        QCOMPARE(effective.family(), areaFont.family());
+        QCOMPARE(effective.bold(), false);
+    }
+
+    // A later font change reaches the pasted text too.
+    box.setFontSize(20);
+    QTextCursor cursor(box.document());
+    cursor.setPosition(3);
+    QCOMPARE(cursor.charFormat().font().resolve(box.document()->defaultFont()).pointSizeF(), 20.0);
+}
+
+void TestRichTextBox::toRtfEscapes_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("body"); // what follows the header's "\fs36 "
+
+    QTest::newRow("plain ASCII") << "Avwg evsjvq" << QByteArray("Avwg evsjvq");
+    QTest::newRow("empty") << "" << QByteArray("");
+    QTest::newRow("backslash") << "a\\b" << QByteArray("a\\\\b");
+    QTest::newRow("braces") << "{x}" << QByteArray("\\{x\\}");
+    QTest::newRow("dagger 0x86") << "\u2020" << QByteArray("\\'86");
+    QTest::newRow("circumflex 0x88") << "\u02C6" << QByteArray("\\'88");
+    QTest::newRow("oe 0x9C") << "\u0153" << QByteArray("\\'9c");
+    QTest::newRow("euro 0x80") << "\u20AC" << QByteArray("\\'80");
+    QTest::newRow("Y diaeresis 0x9F") << "\u0178" << QByteArray("\\'9f");
+    QTest::newRow("copyright 0xA9") << "\u00A9" << QByteArray("\\'a9");
+    QTest::newRow("e acute 0xE9") << "\u00E9" << QByteArray("\\'e9");
+    QTest::newRow("no-break space 0xA0") << "\u00A0" << QByteArray("\\'a0");
+    QTest::newRow("y diaeresis 0xFF") << "\u00FF" << QByteArray("\\'ff");
+    QTest::newRow("undefined bytes stay bytes")
+        << "\u0081\u008D\u008F\u0090\u009D" << QByteArray("\\'81\\'8d\\'8f\\'90\\'9d");
+    QTest::newRow("C1 character without a byte") << "\u0080" << QByteArray("\\u128?");
+    QTest::newRow("Bengali KA") << "\u0995" << QByteArray("\\u2453?");
+    QTest::newRow("above 0x7FFF is negative") << "\uFFFD" << QByteArray("\\u-3?");
+    QTest::newRow("surrogate pair")
+        << QString::fromUcs4(U"\U0001F600") << QByteArray("\\u-10179?\\u-8704?");
+    QTest::newRow("glyph then letter") << "\u2020Kv" << QByteArray("\\'86Kv");
+    QTest::newRow("CR LF") << "a\r\nb" << QByteArray("a\\par\r\nb");
+    QTest::newRow("lone CR") << "a\rb" << QByteArray("a\\par\r\nb");
+    QTest::newRow("lone LF") << "a\nb" << QByteArray("a\\par\r\nb");
+    QTest::newRow("two breaks") << "a\r\n\r\nb" << QByteArray("a\\par\r\n\\par\r\nb");
+    QTest::newRow("trailing break") << "a\r\n" << QByteArray("a\\par\r\n");
+    QTest::newRow("tab before a letter") << "a\tb" << QByteArray("a\\tab b");
+    QTest::newRow("tab before a space") << "\t x" << QByteArray("\\tab  x");
+    QTest::newRow("digits after the size") << "12" << QByteArray("12");
+    QTest::newRow("control character") << "a\x01" << QByteArray("a\\'01");
+}
+
+void TestRichTextBox::toRtfEscapes() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, body);
+
+    const QByteArray rtf = toRtf(text, QFont(QStringLiteral("SutonnyMJ"), 18));
+    const QByteArray head = "\\f0\\fs36 ";
+    const qsizetype at = rtf.indexOf(head);
+    QVERIFY2(at > 0, rtf.constData());
+    QCOMPARE(rtf.mid(at + head.size()), body + '}');
+    for (char c : rtf)
+        QVERIFY2(uchar(c) < 0x80, rtf.constData());
+}
+
+void TestRichTextBox::toRtfWhole() {
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPointSizeF(14.25);
+    QCOMPARE(toRtf(QStringLiteral("ab\r\n\u2020{c}"), font),
+             QByteArray("{\\rtf1\\ansi\\ansicpg1252\\deff0"
+                        "{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}}\r\n"
+                        "\\uc1\\pard\\f0\\fs29 ab\\par\r\n\\'86\\{c\\}}"));
+
+    // A font name cannot break out of its table entry.
+    const QByteArray odd = toRtf(QStringLiteral("x"), QFont(QStringLiteral("A;B{C}")));
+    QVERIFY2(odd.contains("\\fcharset0 A\\'3bB\\{C\\};}}"), odd.constData());
+}
+
+void TestRichTextBox::saveFile() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("bangla.rft"));
+
+    RichTextBox box;
+    QFont font(QStringLiteral("SutonnyMJ"));
+    font.setPointSizeF(18);
+    box.setControlFont(font);
+
+    // An older, longer file is replaced as a whole.
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(4096, 'x'));
+    }
+    box.setText(GlyphText + QStringLiteral("\r\n{2}\\"));
+    QString error = QStringLiteral("stale");
+    QVERIFY(box.saveFile(path, &error));
+    QCOMPARE(error, QString());
+
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    QCOMPARE(bytes, toRtf(box.text(), font));
+    QCOMPARE(QString::fromLatin1(bytes), box.textRTF());
+    QVERIFY(bytes.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 "
+                             "SutonnyMJ;}}"));
+    QVERIFY(
+        bytes.contains("\\fs36 Avwg evsjvq \\'86\\'88\\'9c\\'a9\\'a0\\'81\\par\r\n\\{2\\}\\\\}"));
+    // Nothing but the file itself is left in the folder.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("bangla.rft")});
+}
+
+void TestRichTextBox::saveFileFailures_data() {
+    QTest::addColumn<QString>("relativePath"); // inside a fresh temporary folder
+    QTest::addColumn<QString>("named");        // what the message must name
+
+    QTest::newRow("folder missing") << "missing/out.rtf"
+                                    << "out.rtf";
+    QTest::newRow("parent is a file") << "file/out.rtf"
+                                      << "out.rtf";
+    QTest::newRow("target is a folder") << "folder"
+                                        << "folder";
+}
+
+void TestRichTextBox::saveFileFailures() {
+    QFETCH(QString, relativePath);
+    QFETCH(QString, named);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    {
+        QFile file(dir.filePath(QStringLiteral("file")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    const QStringList before =
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+    RichTextBox box;
+    box.setText(QStringLiteral("text"));
+    const QString path = dir.filePath(relativePath);
+    QString error;
+    QVERIFY(!box.saveFile(path, &error));
+    QVERIFY2(error.contains(named), qPrintable(error));
+    QVERIFY2(error.size() > named.size() + QDir::toNativeSeparators(path).size(),
+             qPrintable(error)); // a reason follows the name
+    QVERIFY(!QFileInfo(path).isFile());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             before);
+    QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("file"))).size(), 0);
+
+    // No message wanted: still false.
+    QVERIFY(!box.saveFile(path));
+    QVERIFY(!box.saveFile(QString(), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_MAIN(TestRichTextBox)
+#include "tst_richtextbox.moc"
