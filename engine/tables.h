@@ -60,7 +60,7 @@ struct TableRecord {
 // A table indexed from 1 to size(); slot 0 is never used.
 class Table {
 public:
-    explicit Table(int slots = 0) : m_records(static_cast<std::size_t>(slots) + 1) {}
+    explicit Table(int count = 0) : m_records(static_cast<std::size_t>(count) + 1) {}
 
     int size() const { return static_cast<int>(m_records.size()) - 1; }
     TableRecord &operator[](int i) { return m_records[static_cast<std::size_t>(i)]; }

@@ -1,0 +1,362 @@
+#include "editorwindow.h"
+
+#include "controlhost.h"
+#include "fonts.h"
+#include "glimmetlib.h"
+#include "program.h"
+#include "shapes.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QTextDocument>
+
+#include <limits>
+
+namespace kestrum {
+
+using namespace runtime;
+
+namespace {
+
+// The window's design size and its controls' design rectangles, in twips.
+constexpr twips::Rect DesignWindow{0, 0, 11880, 8160};
+constexpr twips::Rect DesignLabel1{120, 120, 2775, 315};
+constexpr twips::Rect DesignText1{0, 360, 11655, 3135};
+constexpr twips::Rect DesignLabel2{120, 3590, 1515, 255};
+constexpr twips::Rect DesignText2{0, 3840, 11655, 3135};
+constexpr twips::Rect DesignShape1{5820, 7440, 1275, 435};
+constexpr twips::Rect DesignCommand1{5850, 7470, 1230, 390};
+
+// The word "Bangla" in SutonnyMJ codes.
+constexpr char Bangla[] = "evsjv";
+
+// The conversion button as designed: white on blue, white on red and bold under the pointer.
+PropertyBag command1Design() {
+    PropertyBag bag;
+    bag.writeProperty(QStringLiteral("Caption"), QString::fromLatin1(Bangla));
+    bag.writeProperty(QStringLiteral("HighCaption"), QString::fromLatin1(Bangla));
+    bag.writeProperty(QStringLiteral("BackColor"), OleColor::rgb(0, 0, 192));
+    bag.writeProperty(QStringLiteral("ForeColor"), OleColor::rgb(255, 255, 255));
+    bag.writeProperty(QStringLiteral("Font"),
+                      makeRef<Font>(designFont(QStringLiteral("SutonnyMJ"), 18)));
+    bag.writeProperty(QStringLiteral("HighBackColor"), OleColor::rgb(255, 0, 0));
+    bag.writeProperty(QStringLiteral("HighForeColor"), OleColor::rgb(255, 255, 255));
+    bag.writeProperty(QStringLiteral("HighFont"),
+                      makeRef<Font>(designFont(QStringLiteral("SutonnyMJ"), 18, true)));
+    return bag;
+}
+
+// Puts the caret after the last character.
+void moveCaretToEnd(RichTextBox *area) {
+    area->setSelStart(std::numeric_limits<int>::max());
+}
+
+bool isCaretKey(int keyCode) {
+    switch (keyCode) {
+    case 35: // End
+    case 36: // Home
+    case 37: // Left
+    case 38: // Up
+    case 39: // Right
+    case 40: // Down
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+EditorWindow::EditorWindow(Program &program, QWidget *parent)
+    : ChildWindow(parent), m_program(program) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(palette);
+    resize(twips::toPixels(DesignWindow.width), twips::toPixels(DesignWindow.height));
+    createControls();
+    createActions();
+    createMenus();
+    connect(&m_program, &Program::conversionFinished, this, &EditorWindow::releaseHeldKeys);
+}
+
+EditorWindow::~EditorWindow() {
+    qDeleteAll(m_heldKeys);
+}
+
+void EditorWindow::createControls() {
+    Label1 = new QLabel(QStringLiteral("English Letters:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(designFont(QStringLiteral("Garamond"), 12));
+    twips::setRect(Label1, DesignLabel1);
+
+    Text1 = new RichTextBox(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setControlFont(designFont(QStringLiteral("Times New Roman"), 14.25));
+    twips::setRect(Text1, DesignText1);
+
+    Label2 = new QLabel(QString::fromLatin1(Bangla) + QStringLiteral(" :"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(designFont(QStringLiteral("SutonnyMJ"), 15.75));
+    twips::setRect(Label2, DesignLabel2);
+
+    text2 = new RichTextBox(this);
+    text2->setObjectName(QStringLiteral("text2"));
+    text2->setControlFont(designFont(QStringLiteral("SutonnyMJ"), 18));
+    QPalette white = text2->palette();
+    white.setColor(QPalette::Base, Qt::white);
+    text2->setPalette(white);
+    twips::setRect(text2, DesignText2);
+
+    Shape1 = new Shape(Shape::Kind::RoundedRectangle, this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    twips::setRect(Shape1, DesignShape1);
+
+    QString error;
+    m_command1 = HostedControl::create(m_program.loader(), QString::fromLatin1(Glimmet3::progId),
+                                       QStringLiteral("Command1"), command1Design(), this, &error);
+    if (m_command1) {
+        Command1 = m_command1->widget();
+        twips::setRect(Command1, DesignCommand1);
+        m_command1->onEvent(Glimmet3::EventIds::Click, [this] { command1Click(); });
+    } else {
+        qWarning("Command1: %s", qPrintable(error));
+    }
+
+    connect(Text1, &RichTextBox::change, this, &EditorWindow::text1Change);
+    connect(Text1, &RichTextBox::clicked, this, &EditorWindow::text1Click);
+    connect(Text1, &RichTextBox::keyDown, this, &EditorWindow::text1KeyDown);
+    connect(Text1, &RichTextBox::keyPress, this, &EditorWindow::text1KeyPress);
+    connect(Text1, &RichTextBox::doubleClicked, this, &EditorWindow::showPopupMenu);
+    connect(text2, &RichTextBox::change, this, &EditorWindow::text2Change);
+    connect(text2, &RichTextBox::focusChanged, this, &EditorWindow::text2FocusChanged);
+    connect(text2, &RichTextBox::dragDrop, this, &EditorWindow::text2DragDrop);
+    connect(text2, &RichTextBox::doubleClicked, this, &EditorWindow::showPopupMenu);
+    Text1->installEventFilter(this);
+    text2->installEventFilter(this);
+}
+
+void EditorWindow::createActions() {
+    const auto action = [this](const char *name, const QString &caption,
+                               const QKeySequence &shortcut = {}) {
+        auto *a = new QAction(caption, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(shortcut);
+        return a;
+    };
+    clsn = action("clsn", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    sav = action("sav", QStringLiteral("&Save English File"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    savb = action("savb", QStringLiteral("Save &Bangla File"), QKeySequence(Qt::CTRL | Qt::Key_B));
+    lda = action("lda", QStringLiteral("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    s123 = action("s123", QStringLiteral("-"));
+    s123->setSeparator(true);
+    lac = action("lac", QStringLiteral("Convert it!"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    exit = action("exit", QStringLiteral("E&xit"));
+    uc = action("uc", QStringLiteral("Undo Case"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    uca = action("uca", QStringLiteral("Upper Case"), QKeySequence(Qt::CTRL | Qt::Key_Y));
+    lc = action("lc", QStringLiteral("Lower Case"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    const char *sizeCaptions[] = {"Tiny", "Small", "Medium", "Large", "Extra Large", "Heavy Weight"};
+    for (std::size_t i = 0; i < SZ.size(); ++i) {
+        SZ[i] = action("SZ", QString::fromLatin1(sizeCaptions[i]));
+        SZ[i]->setCheckable(true);
+        SZ[i]->setData(int(i));
+    }
+    VLA = action("VLA", QStringLiteral("View Log"));
+    st = action("st", QStringLiteral("Substitution Table"), QKeySequence(Qt::Key_F1));
+    ab = action("ab", QStringLiteral("About Kestrum..."));
+    clsa = action("clsa", QStringLiteral("Clear"));
+    clab = action("clab", QStringLiteral("About Kestrum"));
+
+    connect(lac, &QAction::triggered, &m_program, &Program::convertText);
+    connect(exit, &QAction::triggered, &m_program, &Program::exitProgram);
+    connect(ab, &QAction::triggered, &m_program, &Program::showAbout);
+    connect(clab, &QAction::triggered, &m_program, &Program::showAbout);
+    connect(clsa, &QAction::triggered, this, &EditorWindow::clearActiveArea);
+}
+
+void EditorWindow::createMenus() {
+    const auto menu = [this](const char *name, const QString &title) {
+        auto *m = new QMenu(title, this);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    fl = menu("fl", QStringLiteral("&File"));
+    fl->addActions({clsn, sav, savb, lda, s123, lac, exit});
+    s = menu("s", QStringLiteral("&Edit"));
+    s->addActions({uc, uca, lc});
+    VW = menu("VW", QStringLiteral("View"));
+    FS = menu("FS", QStringLiteral("Font Size"));
+    for (QAction *a : SZ)
+        FS->addAction(a);
+    VW->addMenu(FS);
+    VW->addAction(VLA);
+    help = menu("help", QStringLiteral("&Help"));
+    help->addActions({st, ab});
+    // Never shown in the menu bar: the pop-up menu of the two areas.
+    cl = menu("cl", QStringLiteral("CLEAR"));
+    cl->addActions({clsa, clab});
+}
+
+QList<QMenu *> EditorWindow::menuBarMenus() const {
+    return {fl, s, VW, help};
+}
+
+void EditorWindow::load() {
+    designInputHeight = twips::height(Text1);
+    designOutputHeight = twips::height(text2);
+    designFormHeight = twips::height(this);
+    m_program.state().mainWindowShown = true;
+    m_program.setCapsLock(true);
+    fontSizes = {8, 13, 17, 20, 25, 30};
+    englishFileName.clear();
+    banglaFileName.clear();
+}
+
+void EditorWindow::activate() {
+    layoutControls();
+    inputChanged = false;
+    if (m_program.state().tableWindowShown)
+        text2->setFocus();
+    else
+        Text1->setFocus();
+}
+
+void EditorWindow::layoutControls() {
+    const double w = twips::width(this);
+    const double h = twips::height(this);
+    twips::setWidth(Text1, float(w - 250));
+    twips::setWidth(text2, float(w - 250));
+    if (designFormHeight != 0) {
+        twips::setHeight(Text1, float(h * designInputHeight / designFormHeight));
+        twips::setHeight(text2, float(h * designOutputHeight / designFormHeight));
+    }
+    const double text1Bottom = double(twips::top(Text1)) + twips::height(Text1);
+    twips::setTop(Label2, float(text1Bottom));
+    twips::setTop(text2, float(text1Bottom + twips::height(Label2)));
+    const double text2Bottom = double(twips::top(text2)) + twips::height(text2);
+    if (Command1)
+        twips::setTop(Command1, float(text2Bottom + 150));
+    twips::setTop(Shape1, float(text2Bottom + 130));
+}
+
+void EditorWindow::text1Change() {
+    inputChanged = true;
+}
+
+void EditorWindow::text1Click() {
+    if (inputChanged)
+        m_program.convertText();
+}
+
+void EditorWindow::text1KeyDown(int keyCode, int) {
+    const int pos = Text1->selStart() + 1;
+    if (pos < 2 || !inputChanged)
+        return;
+    const QChar prev = Text1->document()->characterAt(pos - 2);
+    if (keyCode == 32 && prev == QLatin1Char(' '))
+        return;
+    if (keyCode == 32 || keyCode == 13 || isCaretKey(keyCode))
+        m_program.convertText();
+}
+
+void EditorWindow::text1KeyPress(int) {
+    typedSinceSave = true;
+}
+
+void EditorWindow::text2Change() {
+    // A running conversion replaces the whole output area when it ends, and that change
+    // brings conversionOutput up to date; copying a half-way state now would corrupt it.
+    if (!m_program.engine().isConverting())
+        m_program.engine().setConversionOutput(text2->text().toStdU32String());
+    moveCaretToEnd(text2);
+}
+
+void EditorWindow::text2FocusChanged(bool hasFocus) {
+    // Reset when the area loses the focus, so an insertion made while it had the focus keeps
+    // its caret.
+    if (hasFocus || m_program.engine().isConverting())
+        return;
+    const QString output = QString::fromStdU32String(m_program.engine().conversionOutput());
+    if (text2->text() != output)
+        text2->setText(output);
+    moveCaretToEnd(text2);
+}
+
+void EditorWindow::text2DragDrop(const DropSource &source, int, int) {
+    if (!source.isListBox || source.name != QLatin1String("List1"))
+        return;
+    // Only spaces are trimmed: the glyph codes may include other blank-looking characters.
+    QString item = source.itemText;
+    qsizetype first = 0, last = item.size();
+    while (first < last && item.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && item.at(last - 1) == QLatin1Char(' '))
+        --last;
+    text2->setText(text2->text() + item.mid(first, last - first));
+    moveCaretToEnd(text2);
+    text2->setFocus();
+}
+
+void EditorWindow::command1Click() {
+    m_program.convertText();
+}
+
+void EditorWindow::clearActiveArea() {
+    QWidget *active = focusWidget();
+    if (active == Text1 || active == text2)
+        static_cast<RichTextBox *>(active)->setText(QString());
+}
+
+void EditorWindow::showPopupMenu() {
+    cl->popup(QCursor::pos());
+}
+
+bool EditorWindow::isMenuShortcut(const QKeyEvent *event) const {
+    const QKeySequence pressed(event->keyCombination());
+    for (const QAction *a : findChildren<QAction *>())
+        if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == pressed)
+            return true;
+    return false;
+}
+
+bool EditorWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != Text1 && watched != text2)
+        return ChildWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // The menus' shortcuts (Ctrl+A "Convert it!", Ctrl+Z "Undo Case" ...) win over the
+        // text areas' own editing keys.
+        if (isMenuShortcut(static_cast<QKeyEvent *>(event))) {
+            event->ignore();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        // Keys typed while a conversion lets events run would land before the key that
+        // started it: hold them back until it ends.
+        if (watched == Text1 && m_program.engine().isConverting()) {
+            m_heldKeys.append(event->clone());
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return ChildWindow::eventFilter(watched, event);
+}
+
+void EditorWindow::releaseHeldKeys() {
+    const QList<QEvent *> held = std::exchange(m_heldKeys, {});
+    for (QEvent *event : held)
+        QCoreApplication::postEvent(Text1, event);
+}
+
+} // namespace kestrum

@@ -1,0 +1,100 @@
+// The editor window Form1: the input area Text1, the output area text2 in SutonnyMJ, the
+// conversion button Command1 (a Glimmet created through the control runtime) in its frame
+// Shape1, the menus File, Edit, View and Help, and the pop-up menu cl.
+//
+// Conversion runs from the button, from "Convert it!", and from the input area's events while
+// its text changed since the last conversion (inputChanged): a word ended by Space or Enter, a
+// caret movement, a click. The output area's text is kept in the engine's conversionOutput.
+#pragma once
+
+#include "childwindow.h"
+#include "richtextbox.h"
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+
+namespace kestrum {
+
+class HostedControl;
+class Program;
+class Shape;
+
+class EditorWindow : public ChildWindow {
+    Q_OBJECT
+
+public:
+    explicit EditorWindow(Program &program, QWidget *parent = nullptr);
+    ~EditorWindow() override;
+
+    // The Load handler: keeps the design heights, marks the main window shown, forces Caps
+    // Lock on and resets the file names.
+    void load();
+    // The Activate handler: lays the controls out, clears inputChanged and gives the input
+    // area (or, with the table window open, the output area) the focus.
+    void activate() override;
+    QList<QMenu *> menuBarMenus() const override;
+
+    // Sizes and places the areas, the label, the button and its frame for the window's size.
+    void layoutControls();
+
+    // Event handlers, public so other windows and tests reach them as the events would.
+    void text1Change();
+    void text1Click();
+    void text1KeyDown(int keyCode, int shift);
+    void text1KeyPress(int charCode);
+    void text2Change();
+    void text2FocusChanged(bool hasFocus);
+    void text2DragDrop(const DropSource &source, int x, int y);
+    void command1Click();
+    // "Clear": empties the active rich-text area.
+    void clearActiveArea();
+    void showPopupMenu();
+
+    // Controls, by their names.
+    QLabel *Label1;
+    RichTextBox *Text1;
+    QLabel *Label2;
+    RichTextBox *text2;
+    Shape *Shape1;
+    QWidget *Command1 = nullptr; // the Glimmet's widget
+
+    // Menus and their items.
+    QMenu *fl, *s, *VW, *FS, *help, *cl;
+    QAction *clsn, *sav, *savb, *lda, *s123, *lac, *exit;
+    QAction *uc, *uca, *lc, *VLA, *st, *ab;
+    std::array<QAction *, 6> SZ{};
+    QAction *clsa, *clab;
+
+    // State.
+    bool inputChanged = false;
+    bool typedSinceSave = false;
+    QString englishFileName;
+    QString banglaFileName;
+    QString caseUndoText;
+    std::array<double, 6> fontSizes{};
+    float designFormHeight = 0;
+    float designInputHeight = 0;
+    float designOutputHeight = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void createActions();
+    void createMenus();
+    void releaseHeldKeys();
+    bool isMenuShortcut(const QKeyEvent *event) const;
+
+    Program &m_program;
+    std::unique_ptr<HostedControl> m_command1;
+    // Keys typed into the input area while a conversion runs, delivered when it ends.
+    QList<QEvent *> m_heldKeys;
+};
+
+} // namespace kestrum

@@ -1,0 +1,141 @@
+#include "mainframe.h"
+
+#include "artwork.h"
+#include "editorwindow.h"
+#include "program.h"
+#include "splashwindow.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+
+namespace kestrum {
+
+namespace {
+// The frame's first size: the editor window's design size with room for the menu bar.
+constexpr int InitialWidthTwips = 12000;
+constexpr int InitialHeightTwips = 9000;
+} // namespace
+
+MainFrame::MainFrame(Program &program) : m_program(program), m_area(new QMdiArea(this)) {
+    setObjectName(QStringLiteral("p"));
+    setWindowTitle(QStringLiteral("Kestrum"));
+    setWindowIcon(programIcon());
+    m_area->setObjectName(QStringLiteral("MDIArea"));
+    m_area->setBackground(QColor(192, 192, 192));
+    // The editor window is given the frame's outer size, which reaches below the client area;
+    // scroll bars for that strip would only get in the way.
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setCentralWidget(m_area);
+    connect(m_area, &QMdiArea::subWindowActivated, this, &MainFrame::childActivated);
+    resize(twips::toPixels(InitialWidthTwips), twips::toPixels(InitialHeightTwips));
+    if (const QScreen *screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.center() - rect().center());
+    }
+}
+
+QMdiSubWindow *MainFrame::addChild(ChildWindow *child) {
+    QMdiSubWindow *sub = m_area->addSubWindow(child, Qt::FramelessWindowHint);
+    sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    // No frame, so the child's own geometry is the sub-window's.
+    sub->setContentsMargins(0, 0, 0, 0);
+    sub->installEventFilter(this);
+    return sub;
+}
+
+EditorWindow *MainFrame::addEditor() {
+    auto *editor = new EditorWindow(m_program);
+    addChild(editor);
+    return editor;
+}
+
+void MainFrame::activate() {
+    if (SplashWindow *splash = m_program.splash())
+        splash->hide();
+    EditorWindow *editor = m_program.loadEditor();
+    if (!editor || m_program.isExiting())
+        return;
+    twips::Rect r = twips::rect(editor);
+    r.left = 0;
+    r.top = 0;
+    r.width = twips::outerWidth(this);
+    r.height = twips::outerHeight(this);
+    twips::setRect(editor, r);
+    if (!editor->isVisible())
+        editor->show();
+    m_activating = true;
+    if (!m_area->activeSubWindow())
+        m_area->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(editor->parentWidget()));
+    m_activating = false;
+    QMdiSubWindow *active = m_area->activeSubWindow();
+    auto *child = qobject_cast<ChildWindow *>(active ? active->widget() : editor);
+    if (!child)
+        child = editor;
+    if (child != m_activeChild) {
+        m_activeChild = child;
+        showMenusOf(child);
+    }
+    child->activate();
+}
+
+void MainFrame::childActivated(QMdiSubWindow *window) {
+    auto *child = qobject_cast<ChildWindow *>(window ? window->widget() : nullptr);
+    // Deactivating the whole frame reports no active child; the menus stay.
+    if (m_activating || !child || child == m_activeChild)
+        return;
+    m_activeChild = child;
+    showMenusOf(child);
+    child->activate();
+}
+
+void MainFrame::showMenusOf(ChildWindow *child) {
+    menuBar()->clear();
+    for (QMenu *menu : child->menuBarMenus())
+        menuBar()->addMenu(menu);
+}
+
+void MainFrame::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activate();
+}
+
+void MainFrame::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    // The editor follows the frame when the user resizes it, not only on the next activation.
+    // With the table window docked beside it, its width is the table window's business.
+    EditorWindow *editor = m_program.editor();
+    if (!editor || m_program.state().tableWindowShown)
+        return;
+    twips::Rect r = twips::rect(editor);
+    r.width = twips::outerWidth(this);
+    r.height = twips::outerHeight(this);
+    twips::setRect(editor, r);
+    editor->layoutControls();
+}
+
+void MainFrame::closeEvent(QCloseEvent *event) {
+    if (m_program.queryUnload())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool MainFrame::eventFilter(QObject *watched, QEvent *event) {
+    // Closing the editor's sub-window (its keyboard shortcut) asks the exit question too.
+    if (event->type() == QEvent::Close && m_program.editor() &&
+        watched == m_program.editor()->parentWidget()) {
+        if (!m_program.queryUnload()) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace kestrum

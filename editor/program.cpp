@@ -1,0 +1,229 @@
+#include "program.h"
+
+#include "cp1252.h"
+#include "editorwindow.h"
+#include "glimmetlib.h"
+#include "logwindow.h"
+#include "mainframe.h"
+#include "messagebox.h"
+#include "splashwindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
+
+namespace kestrum {
+
+// The conversion log: the list box of Form5, created when the engine first clears it.
+class Program::Log : public ConversionLog {
+public:
+    explicit Log(Program &program) : m_program(program) {}
+
+    void clear() override { m_program.logWindow()->List1->clear(); }
+
+    void append(std::string_view line) override {
+        QString text;
+        text.reserve(qsizetype(line.size()));
+        for (const char c : line)
+            text.append(QChar(char16_t(cp1252ToUnicode(static_cast<unsigned char>(c)))));
+        m_program.logWindow()->List1->addItem(text);
+    }
+
+private:
+    Program &m_program;
+};
+
+Program::Program(Options options)
+    : m_tablesDir(options.tablesDir.isEmpty() ? QCoreApplication::applicationDirPath()
+                                              : options.tablesDir),
+      m_controlLibrary(options.controlLibrary.isEmpty()
+                           ? QDir(QCoreApplication::applicationDirPath())
+                                 .filePath(QStringLiteral("../lib/libGlimmet3.so"))
+                           : options.controlLibrary),
+      m_keyboard(options.keyboard ? std::move(options.keyboard) : KeyboardState::create()),
+      m_quit(options.quit ? std::move(options.quit)
+                          : [](int status) { QCoreApplication::exit(status); }),
+      m_log(std::make_unique<Log>(*this)) {
+    m_engine.setConversionLog(m_log.get());
+    m_engine.setYieldToUi([this] { yieldToUi(); });
+}
+
+Program::~Program() {
+    m_engine.setConversionLog(nullptr);
+    m_engine.setYieldToUi({});
+    delete m_splash.data();
+    // The frame owns the editor and log windows.
+    m_frame.reset();
+}
+
+EditorWindow *Program::editor() const {
+    return m_editor;
+}
+
+SplashWindow *Program::splash() const {
+    return m_splash;
+}
+
+LogWindow *Program::existingLogWindow() const {
+    return m_logWindow;
+}
+
+bool Program::start() {
+    m_state = GlobalState{};
+    if (!ensureControlLibrary())
+        return false;
+    m_frame = std::make_unique<MainFrame>(*this);
+    loadSplash();
+    return m_exitCode == 0;
+}
+
+bool Program::ensureControlLibrary() {
+    const QString progId = QString::fromLatin1(Glimmet3::progId);
+    const auto loads = [&] {
+        runtime::ComponentRegistry registry;
+        registry.load();
+        const auto clsid = registry.classIdOf(progId);
+        runtime::Ref<runtime::ClassFactory> factory;
+        return clsid && !runtime::failed(m_loader.getClassObject(*clsid, &factory));
+    };
+    if (loads())
+        return true;
+    // Not registered yet (a fresh machine), or registered at a place that no longer holds
+    // it: register the library that ships with the program.
+    const QString path = QFileInfo(m_controlLibrary).absoluteFilePath();
+    QString reason;
+    if (!QFileInfo::exists(path)) {
+        reason = QStringLiteral("the file does not exist.");
+    } else if (runtime::failed(m_loader.registerLibrary(path))) {
+        reason = m_loader.lastError();
+    } else if (!loads()) {
+        reason = m_loader.lastError();
+    } else {
+        return true;
+    }
+    fail(QStringLiteral("Kestrum cannot load its button control library %1: %2")
+             .arg(QDir::toNativeSeparators(path), reason));
+    return false;
+}
+
+void Program::fail(const QString &message) {
+    MessageBox::show(nullptr, message, QStringLiteral("Kestrum"), MessageBox::Buttons::Ok,
+                     MessageBox::Icon::Critical);
+    m_exitCode = 1;
+    m_exiting = true;
+    m_quit(m_exitCode);
+}
+
+SplashWindow *Program::loadSplash() {
+    if (!m_splash) {
+        m_splash = new SplashWindow(*this);
+        m_splash->load();
+    }
+    return m_splash;
+}
+
+bool Program::startUp() {
+    // Let the splash window paint before the tables load.
+    QCoreApplication::processEvents();
+    try {
+        m_engine.loadTables(m_tablesDir.toStdString());
+    } catch (const TableLoadError &error) {
+        if (m_splash)
+            m_splash->hide();
+        fail(QStringLiteral("Kestrum cannot read its substitution tables in %1:\n%2")
+                 .arg(QDir::toNativeSeparators(m_tablesDir), QString::fromStdString(error.what())));
+        return false;
+    }
+    m_frame->show();
+    m_frame->activateWindow();
+    // The first activation loads the editor window; run it now rather than wait for the
+    // window system, which may not activate a new window on its own.
+    m_frame->activate();
+    if (m_splash)
+        m_splash->hide();
+    return true;
+}
+
+EditorWindow *Program::loadEditor() {
+    if (!m_editor) {
+        m_editor = m_frame->addEditor();
+        m_editor->load();
+    }
+    return m_editor;
+}
+
+LogWindow *Program::logWindow() {
+    if (!m_logWindow)
+        m_logWindow = new LogWindow(m_frame.get());
+    return m_logWindow;
+}
+
+void Program::setCapsLock(bool force) {
+    KeyStateTable table{};
+    if (!m_keyboard->read(table))
+        return;
+    if (m_state.savedCapsState == 3)
+        m_state.savedCapsState = table[VkCapital];
+    std::uint8_t value = m_state.savedCapsState;
+    if (force)
+        value = table[VkCapital] | 1;
+    table[VkCapital] = value;
+    m_keyboard->write(table);
+}
+
+bool Program::queryUnload() {
+    if (m_exiting)
+        return true;
+    const auto answer =
+        MessageBox::show(m_frame.get(), QStringLiteral("Do you want to Exit?"),
+                         QStringLiteral("Kestrum"), MessageBox::Buttons::YesNo);
+    if (answer != MessageBox::Answer::Yes)
+        return false;
+    exitProgram();
+    return true;
+}
+
+void Program::exitProgram() {
+    if (m_exiting)
+        return;
+    m_exiting = true;
+    setCapsLock(false);
+    m_quit(0);
+}
+
+void Program::convertText() {
+    EditorWindow *editor = m_editor;
+    if (!editor)
+        return;
+    if (m_engine.isConverting()) {
+        m_conversionPending = true;
+        return;
+    }
+    do {
+        m_conversionPending = false;
+        m_yieldCalls = 0;
+        m_sinceYield.start();
+        const std::u32string input = editor->Text1->text().toStdU32String();
+        if (m_engine.convertText(input) == Engine::Result::Converted && m_editor) {
+            editor->text2->setText(QString::fromStdU32String(m_engine.conversionOutput()));
+            editor->inputChanged = false;
+        }
+    } while (m_conversionPending && m_editor);
+    Q_EMIT conversionFinished();
+}
+
+void Program::yieldToUi() {
+    // A clock read costs more than a converted unit: look at the clock every 256th call only.
+    if (++m_yieldCalls % 256 != 0 || m_sinceYield.elapsed() < YieldIntervalMs)
+        return;
+    QCoreApplication::processEvents();
+    m_sinceYield.start();
+}
+
+void Program::showAbout() {
+    SplashWindow *about = loadSplash();
+    about->exec();
+}
+
+} // namespace kestrum

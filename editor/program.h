@@ -1,0 +1,145 @@
+// The program Kestrum: how the engine, the windows and the control library meet.
+//
+// One Program object lives for the whole run. It owns the state that outlives every window
+// (GlobalState), the transliteration Engine (its tables and conversionOutput), the keyboard
+// state behind Caps Lock, the component loader that creates Glimmet buttons from the control
+// library by programmatic identifier, and the windows: the splash/About window Form2, the main
+// frame p with its MDI area, the editor window Form1 (an MDI child, created on the frame's
+// first activation) and the log window Form5 (created when the first conversion clears it).
+//
+// Everything runs on the one window thread. A conversion lets pending window events run
+// (through the engine's yieldToUi hook, throttled so it costs little); a conversion asked for
+// from such an event is not run inside the running one but right after it, and keys typed
+// into the input area meanwhile are held back and delivered afterwards in their order.
+#pragma once
+
+#include "engine.h"
+#include "keyboardstate.h"
+#include "runtime/loader.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace kestrum {
+
+class EditorWindow;
+class LogWindow;
+class MainFrame;
+class SplashWindow;
+
+// State that lives for the whole run.
+struct GlobalState {
+    // True once the editor window has loaded; until then Form2 is the splash window.
+    bool mainWindowShown = false;
+    // The substitution table window is open.
+    bool tableWindowShown = false;
+    // The Caps Lock key-state byte found at start-up; 3 while nothing has been saved.
+    std::uint8_t savedCapsState = 3;
+};
+
+class Program : public QObject {
+    Q_OBJECT
+
+public:
+    struct Options {
+        // Where the four table files lie; default: the program's own folder.
+        QString tablesDir;
+        // The control library that ships with the program; default
+        // <program folder>/../lib/libGlimmet3.so.
+        QString controlLibrary;
+        // Default: KeyboardState::create().
+        std::unique_ptr<KeyboardState> keyboard;
+        // Ends the program with a status; default: QCoreApplication::exit.
+        std::function<void(int)> quit;
+    };
+
+    explicit Program(Options options = {});
+    ~Program() override;
+
+    // Program entry: makes sure the control library can be loaded, then loads the splash
+    // window, which loads the tables and opens the main frame. False when start-up failed;
+    // the user has been told why and exitCode() is non-zero.
+    bool start();
+    int exitCode() const { return m_exitCode; }
+
+    GlobalState &state() { return m_state; }
+    Engine &engine() { return m_engine; }
+    runtime::ComponentLoader &loader() { return m_loader; }
+    QString tablesDir() const { return m_tablesDir; }
+
+    MainFrame *frame() const { return m_frame.get(); }
+    // Form1; null until the frame first shows it.
+    EditorWindow *editor() const;
+    // Form1, loading it on first use.
+    EditorWindow *loadEditor();
+    // Form2 while it is loaded.
+    SplashWindow *splash() const;
+    // Form2, loading it (texts filled, shown) when it is not loaded.
+    SplashWindow *loadSplash();
+    // Form5 while it exists, and Form5 created on first use.
+    LogWindow *existingLogWindow() const;
+    LogWindow *logWindow();
+
+    // The start-up steps of the splash window's load: let pending events run once, load the
+    // tables, show the main frame, hide the splash window. False when the tables cannot be
+    // read (the user is told which file and why, and the program ends).
+    bool startUp();
+
+    // Forces Caps Lock on (force) or writes back the state saved on the first call.
+    void setCapsLock(bool force);
+
+    // The close question: "Do you want to Exit?". Yes runs exitProgram(); returns whether the
+    // program is ending (the caller then lets the close go through).
+    bool queryUnload();
+    // Restores the saved Caps Lock state and ends the program at once, without questions.
+    void exitProgram();
+    bool isExiting() const { return m_exiting; }
+
+    // Converts the input area into the output area. Asked for during a running conversion, it
+    // runs once more after the running one ends.
+    void convertText();
+    // Shows Form2 modally as the About window.
+    void showAbout();
+
+    // The least time between two runs of pending events during a conversion.
+    static constexpr int YieldIntervalMs = 15;
+
+Q_SIGNALS:
+    // A conversion (and any that was asked for during it) has finished.
+    void conversionFinished();
+
+private:
+    class Log;
+
+    bool ensureControlLibrary();
+    void fail(const QString &message);
+    void yieldToUi();
+
+    GlobalState m_state;
+    Engine m_engine;
+    QString m_tablesDir;
+    QString m_controlLibrary;
+    std::unique_ptr<KeyboardState> m_keyboard;
+    std::function<void(int)> m_quit;
+    runtime::ComponentLoader m_loader;
+    std::unique_ptr<Log> m_log;
+
+    std::unique_ptr<MainFrame> m_frame;
+    QPointer<EditorWindow> m_editor;
+    QPointer<SplashWindow> m_splash;
+    QPointer<LogWindow> m_logWindow;
+
+    bool m_exiting = false;
+    int m_exitCode = 0;
+    bool m_conversionPending = false;
+    unsigned m_yieldCalls = 0;
+    QElapsedTimer m_sinceYield;
+};
+
+} // namespace kestrum
