@@ -142,7 +142,8 @@ enum class Action {
     ControlFont,
     SelStart,
     ArrowKeys,
-    Undo
+    Undo,
+    FormatOnly
 };
 Q_DECLARE_METATYPE(Action)
 
@@ -162,6 +163,7 @@ void TestRichTextBox::changeCounts_data() {
     QTest::newRow("setSelStart") << Action::SelStart << 0 << "ab\r\ncd";
     QTest::newRow("arrow keys, Home, End") << Action::ArrowKeys << 0 << "ab\r\ncd";
     QTest::newRow("undo of typing") << Action::Undo << 1 << "ab\r\ncd";
+    QTest::newRow("format of a range") << Action::FormatOnly << 0 << "ab\r\ncd";
 }
 
 void TestRichTextBox::changeCounts() {
@@ -211,6 +213,14 @@ void TestRichTextBox::changeCounts() {
     case Action::Undo:
         box.undo();
         break;
+    case Action::FormatOnly: {
+        QTextCursor cursor(box.document());
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        cursor.mergeCharFormat(bold);
+        break;
+    }
     }
     QCOMPARE(spy.count(), changes);
     QCOMPARE(box.text(), textAfter);
@@ -682,7 +692,7 @@ void TestRichTextBox::hideSelection() {
     box.setHideSelection(hide);
     QCOMPARE(box.hideSelection(), hide);
     box.resize(300, 100);
-    box.setText(QStringLiteral("WWWWWWWWWW WWWWWWWWWW"));
+    box.setText(QStringLiteral("WWWWWWWWWW WWWW    WW"));
     QTextCursor cursor = box.textCursor();
     cursor.setPosition(0);
     cursor.setPosition(10, QTextCursor::KeepAnchor);
@@ -696,6 +706,15 @@ void TestRichTextBox::hideSelection() {
         for (int x = 0; x < image.width(); ++x)
             highlighted += image.pixelColor(x, y).rgb() == highlight.rgb();
     QCOMPARE(highlighted > 50, selectionShown);
+
+    // The caret, with nothing selected, likewise.
+    box.setSelStart(17); // between two spaces
+    const QRect caret = box.cursorRect();
+    const QImage withCaret = box.viewport()->grab().toImage();
+    const QColor text = box.palette().color(QPalette::Inactive, QPalette::Text);
+    const QColor base = box.palette().color(QPalette::Inactive, QPalette::Base);
+    QCOMPARE(withCaret.pixelColor(caret.left(), caret.center().y()).rgb(),
+             (selectionShown ? text : base).rgb());
 }
 
 void TestRichTextBox::fontSize_data() {
