@@ -41,7 +41,8 @@ public:
     // once, also when the new text equals the old. The caret goes to the start.
     void setText(const QString &text);
 
-    // The caret position: the number of characters before it, a line break counting as one.
+    // The caret position: the number of characters before it, a line break counting as one
+    // (with a selection, the position of its start).
     int selStart() const;
     // Moves the caret (removing any selection); a value at or past the end puts it after the
     // last character, a negative one at the start.
@@ -103,6 +104,7 @@ Q_SIGNALS:
     void focusChanged(bool hasFocus);
 
 protected:
+    // keyDown, then keyPress, then the key's effect.
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
