@@ -88,13 +88,24 @@ EditorWindow::EditorWindow(Program &program, QWidget *parent)
 }
 
 EditorWindow::~EditorWindow() {
+    // The areas outlive this object's own part (QWidget deletes them later) and still report
+    // the focus leaving them then.
+    Text1->disconnect(this);
+    text2->disconnect(this);
+    Text1->removeEventFilter(this);
+    text2->removeEventFilter(this);
     qDeleteAll(m_heldKeys);
+}
+
+runtime::Control *EditorWindow::command1Control() const {
+    return m_command1 ? m_command1->control() : nullptr;
 }
 
 void EditorWindow::createControls() {
     Label1 = new QLabel(QStringLiteral("English Letters:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(designFont(QStringLiteral("Garamond"), 12));
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     twips::setRect(Label1, DesignLabel1);
 
     Text1 = new RichTextBox(this);
@@ -105,6 +116,7 @@ void EditorWindow::createControls() {
     Label2 = new QLabel(QString::fromLatin1(Bangla) + QStringLiteral(" :"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(designFont(QStringLiteral("SutonnyMJ"), 15.75));
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     twips::setRect(Label2, DesignLabel2);
 
     text2 = new RichTextBox(this);

@@ -20,6 +20,9 @@ class QMenu;
 
 namespace kestrum {
 
+namespace runtime {
+class Control;
+}
 class HostedControl;
 class Program;
 class Shape;
@@ -62,6 +65,8 @@ public:
     RichTextBox *text2;
     Shape *Shape1;
     QWidget *Command1 = nullptr; // the Glimmet's widget
+    // The Glimmet itself, as the control runtime hands it out.
+    runtime::Control *command1Control() const;
 
     // Menus and their items.
     QMenu *fl, *s, *VW, *FS, *help, *cl;

@@ -45,6 +45,8 @@ QMdiSubWindow *MainFrame::addChild(ChildWindow *child) {
     // No frame, so the child's own geometry is the sub-window's.
     sub->setContentsMargins(0, 0, 0, 0);
     sub->installEventFilter(this);
+    // The window comes in at its design size.
+    sub->resize(child->size());
     return sub;
 }
 

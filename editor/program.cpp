@@ -44,7 +44,7 @@ Program::Program(Options options)
       m_keyboard(options.keyboard ? std::move(options.keyboard) : KeyboardState::create()),
       m_quit(options.quit ? std::move(options.quit)
                           : [](int status) { QCoreApplication::exit(status); }),
-      m_log(std::make_unique<Log>(*this)) {
+      m_log(std::make_unique<Log>(*this)), m_yieldIntervalMs(options.yieldIntervalMs) {
     m_engine.setConversionLog(m_log.get());
     m_engine.setYieldToUi([this] { yieldToUi(); });
 }
@@ -215,7 +215,7 @@ void Program::convertText() {
 
 void Program::yieldToUi() {
     // A clock read costs more than a converted unit: look at the clock every 256th call only.
-    if (++m_yieldCalls % 256 != 0 || m_sinceYield.elapsed() < YieldIntervalMs)
+    if (++m_yieldCalls % 256 != 0 || m_sinceYield.elapsed() < m_yieldIntervalMs)
         return;
     QCoreApplication::processEvents();
     m_sinceYield.start();

@@ -43,21 +43,26 @@ struct GlobalState {
     std::uint8_t savedCapsState = 3;
 };
 
+// How a Program is set up; the defaults are those of the installed program.
+struct ProgramOptions {
+    // Where the four table files lie; default: the program's own folder.
+    QString tablesDir;
+    // The control library that ships with the program; default
+    // <program folder>/../lib/libGlimmet3.so.
+    QString controlLibrary;
+    // Default: KeyboardState::create().
+    std::unique_ptr<KeyboardState> keyboard;
+    // Ends the program with a status; default: QCoreApplication::exit.
+    std::function<void(int)> quit;
+    // The least time between two runs of pending events during a conversion.
+    int yieldIntervalMs = 15;
+};
+
 class Program : public QObject {
     Q_OBJECT
 
 public:
-    struct Options {
-        // Where the four table files lie; default: the program's own folder.
-        QString tablesDir;
-        // The control library that ships with the program; default
-        // <program folder>/../lib/libGlimmet3.so.
-        QString controlLibrary;
-        // Default: KeyboardState::create().
-        std::unique_ptr<KeyboardState> keyboard;
-        // Ends the program with a status; default: QCoreApplication::exit.
-        std::function<void(int)> quit;
-    };
+    using Options = ProgramOptions;
 
     explicit Program(Options options = {});
     ~Program() override;
@@ -107,9 +112,6 @@ public:
     // Shows Form2 modally as the About window.
     void showAbout();
 
-    // The least time between two runs of pending events during a conversion.
-    static constexpr int YieldIntervalMs = 15;
-
 Q_SIGNALS:
     // A conversion (and any that was asked for during it) has finished.
     void conversionFinished();
@@ -138,6 +140,7 @@ private:
     bool m_exiting = false;
     int m_exitCode = 0;
     bool m_conversionPending = false;
+    int m_yieldIntervalMs;
     unsigned m_yieldCalls = 0;
     QElapsedTimer m_sinceYield;
 };

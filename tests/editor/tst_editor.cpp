@@ -1,0 +1,613 @@
+// The editor window at work: layout, the conversion triggers, the output area and
+// conversionOutput, the drop target, Clear, re-entrant conversions, the exit question.
+#include "editortestsupport.h"
+#include "glimmetlib.h"
+#include "logwindow.h"
+#include "runtime/control.h"
+#include "shapes.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTimer>
+
+using namespace kestrum;
+using namespace kestrum::test;
+using runtime::OleColor;
+using runtime::Variant;
+
+namespace {
+
+// "AmI bhAt khAI." in SutonnyMJ bytes, written from the Bengali by the engine tests' encoder.
+const QByteArray SentenceGlyphs("\x41\x76\x77\x67\x20\x66\x76\x5A\x20\x4C\x76\x42\x7C");
+
+} // namespace
+
+class TestEditor : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void designOfTheWindow();
+    void command1IsAGlimmetFromTheLibrary();
+    void menusAndShortcuts_data();
+    void menusAndShortcuts();
+    void layoutOnActivate_data();
+    void layoutOnActivate();
+    void wordEndTrigger_data();
+    void wordEndTrigger();
+    void caretKeysConvertOnlyAfterAChange();
+    void clickConvertsPendingChanges();
+    void buttonAndMenuConvert();
+    void typedSentenceConverts();
+    void lineBreaksAndEmptyInput();
+    void dropHandler_data();
+    void dropHandler();
+    void clearEitherArea_data();
+    void clearEitherArea();
+    void focusChangeResetsTheOutputArea();
+    void conversionOutputFollowsTheOutputArea();
+    void conversionRequestedDuringAConversionRunsAfterIt();
+    void keysTypedDuringAConversionKeepTheirOrder();
+    void logWindowIsCreatedOnFirstUse();
+    void exitQuestion_data();
+    void exitQuestion();
+    void exitRestoresTheSavedCapsByte_data();
+    void exitRestoresTheSavedCapsByte();
+    void typingMarksTypedSinceSave();
+
+private:
+    void startProgram(int yieldIntervalMs = 15, std::uint8_t caps = 0);
+    int conversions() const { return int(m_conversions->count()); }
+
+    std::unique_ptr<ScriptedBoxes> m_boxes;
+    std::unique_ptr<TestProgram> m_test;
+    std::unique_ptr<QSignalSpy> m_conversions;
+    EditorWindow *m_editor = nullptr;
+};
+
+void TestEditor::startProgram(int yieldIntervalMs, std::uint8_t caps) {
+    m_conversions.reset();
+    m_test.reset();
+    m_boxes = std::make_unique<ScriptedBoxes>();
+    m_test = std::make_unique<TestProgram>(caps, QStringLiteral(KESTRUM_BIN_DIR),
+                                           QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so"),
+                                           yieldIntervalMs);
+    QVERIFY(m_test->program->start());
+    m_editor = m_test->editor();
+    QVERIFY(m_editor);
+    QVERIFY(m_editor->Command1);
+    QVERIFY(QTest::qWaitForWindowExposed(m_test->program->frame()));
+    m_conversions = std::make_unique<QSignalSpy>(m_test->program.get(), &Program::conversionFinished);
+}
+
+void TestEditor::init() {
+    startProgram();
+}
+
+void TestEditor::cleanup() {
+    m_conversions.reset();
+    m_test.reset();
+    m_boxes.reset();
+}
+
+void TestEditor::designOfTheWindow() {
+    QCOMPARE(m_editor->objectName(), QStringLiteral("Form1"));
+    QCOMPARE(m_editor->Label1->text(), QStringLiteral("English Letters:"));
+    QCOMPARE(m_editor->Label2->text(), QStringLiteral("evsjv :"));
+    QCOMPARE(m_editor->Text1->fontSize(), 14.25);
+    QCOMPARE(m_editor->Text1->controlFont().family(), QStringLiteral("Times New Roman"));
+    QCOMPARE(m_editor->text2->fontSize(), 18.0);
+    QCOMPARE(m_editor->text2->controlFont().family(), QStringLiteral("SutonnyMJ"));
+    QCOMPARE(m_editor->Label2->font().family(), QStringLiteral("SutonnyMJ"));
+    QCOMPARE(m_editor->Label2->font().pointSizeF(), 15.75);
+    QCOMPARE(m_editor->Shape1->kind(), Shape::Kind::RoundedRectangle);
+    QCOMPARE(m_editor->palette().color(QPalette::Window), QColor(192, 192, 192));
+    QCOMPARE(m_editor->text2->palette().color(QPalette::Base), QColor(Qt::white));
+    // The design heights are the design sizes; the first layout keeps the design shares.
+    QCOMPARE(m_editor->designFormHeight, 8160.0f);
+    QCOMPARE(m_editor->designInputHeight, 3135.0f);
+    QCOMPARE(m_editor->designOutputHeight, 3135.0f);
+    QCOMPARE(twips::width(m_editor->Command1), 1230.0f);
+    QCOMPARE(twips::height(m_editor->Command1), 390.0f);
+    QCOMPARE(twips::left(m_editor->Command1), 5850.0f);
+    QCOMPARE(twips::left(m_editor->Shape1), 5820.0f);
+    QCOMPARE(m_editor->fontSizes, (std::array<double, 6>{8, 13, 17, 20, 25, 30}));
+    QVERIFY(m_editor->englishFileName.isEmpty() && m_editor->banglaFileName.isEmpty());
+    // Activate gave the input area the focus and cleared inputChanged.
+    QCOMPARE(QApplication::focusWidget(), m_editor->Text1);
+    QVERIFY(!m_editor->inputChanged);
+    QCOMPARE(m_test->program->frame()->windowTitle(), QStringLiteral("Kestrum"));
+    QCOMPARE(m_test->program->frame()->mdiArea()->background().color(), QColor(192, 192, 192));
+    QVERIFY(!m_test->program->frame()->windowIcon().isNull());
+    QCOMPARE(m_test->program->frame()->mdiArea()->subWindowList().size(), 1);
+    QVERIFY(m_test->program->frame()->mdiArea()->subWindowList().first()->windowFlags() &
+            Qt::FramelessWindowHint);
+}
+
+void TestEditor::command1IsAGlimmetFromTheLibrary() {
+    runtime::Control *control = m_editor->command1Control();
+    QVERIFY(control);
+    QCOMPARE(control->widget(), m_editor->Command1);
+    QCOMPARE(QString::fromLatin1(control->classInfo().progId), QStringLiteral("GlimmetLib.Glimmet"));
+    namespace Ids = Glimmet3::DispIds;
+    // Restored from the design data through the control's read-properties.
+    const auto property = [&](runtime::DispId id) {
+        Variant value;
+        const runtime::Status status = control->getProperty(id, &value);
+        return runtime::failed(status) ? Variant() : value;
+    };
+    QCOMPARE(property(Ids::Caption).string(), QStringLiteral("evsjv"));
+    QCOMPARE(property(Ids::HighCaption).string(), QStringLiteral("evsjv"));
+    QCOMPARE(property(Ids::BackColor).color(), OleColor::rgb(0, 0, 192));
+    QCOMPARE(property(Ids::ForeColor).color(), OleColor::rgb(255, 255, 255));
+    QCOMPARE(property(Ids::HighBackColor).color(), OleColor::rgb(255, 0, 0));
+    QCOMPARE(property(Ids::HighForeColor).color(), OleColor::rgb(255, 255, 255));
+    const auto font = property(Ids::Font).font();
+    const auto highFont = property(Ids::HighFont).font();
+    QVERIFY(font && highFont);
+    QCOMPARE(font->name(), QStringLiteral("SutonnyMJ"));
+    QCOMPARE(font->size(), 18.0);
+    QVERIFY(!font->bold());
+    QCOMPARE(highFont->name(), QStringLiteral("SutonnyMJ"));
+    QCOMPARE(highFont->size(), 18.0);
+    QVERIFY(highFont->bold());
+}
+
+void TestEditor::menusAndShortcuts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QKeySequence>("shortcut");
+    const auto row = [](const char *name, const char *caption, QKeySequence shortcut = {}) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption) << shortcut;
+    };
+    row("clsn", "&New", QKeySequence(Qt::CTRL | Qt::Key_N));
+    row("sav", "&Save English File", QKeySequence(Qt::CTRL | Qt::Key_S));
+    row("savb", "Save &Bangla File", QKeySequence(Qt::CTRL | Qt::Key_B));
+    row("lda", "&Load", QKeySequence(Qt::CTRL | Qt::Key_O));
+    row("lac", "Convert it!", QKeySequence(Qt::CTRL | Qt::Key_A));
+    row("exit", "E&xit");
+    row("uc", "Undo Case", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    row("uca", "Upper Case", QKeySequence(Qt::CTRL | Qt::Key_Y));
+    row("lc", "Lower Case", QKeySequence(Qt::CTRL | Qt::Key_L));
+    row("VLA", "View Log");
+    row("st", "Substitution Table", QKeySequence(Qt::Key_F1));
+    row("ab", "About Kestrum...");
+    row("clsa", "Clear");
+    row("clab", "About Kestrum");
+}
+
+void TestEditor::menusAndShortcuts() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QKeySequence, shortcut);
+    auto *action = m_editor->findChild<QAction *>(name);
+    QVERIFY(action);
+    QCOMPARE(action->text(), caption);
+    QCOMPARE(action->shortcut(), shortcut);
+
+    // The frame's menu bar shows the editor's four menus, not the pop-up menu.
+    QStringList titles;
+    for (QAction *a : m_test->program->frame()->menuBar()->actions())
+        titles << a->text();
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "View", "&Help"}));
+    QCOMPARE(m_editor->cl->title(), QStringLiteral("CLEAR"));
+    QStringList sizes;
+    for (QAction *a : m_editor->SZ)
+        sizes << a->text();
+    QCOMPARE(sizes, (QStringList{"Tiny", "Small", "Medium", "Large", "Extra Large", "Heavy Weight"}));
+    QVERIFY(m_editor->s123->isSeparator());
+    QCOMPARE(m_editor->fl->actions().indexOf(m_editor->s123), 4);
+}
+
+void TestEditor::layoutOnActivate_data() {
+    QTest::addColumn<QSize>("frameSize");
+    QTest::newRow("initial") << QSize(800, 600);
+    QTest::newRow("wide and low") << QSize(1100, 420);
+    QTest::newRow("narrow and tall") << QSize(500, 900);
+    QTest::newRow("odd pixels") << QSize(777, 613);
+}
+
+void TestEditor::layoutOnActivate() {
+    QFETCH(QSize, frameSize);
+    MainFrame *frame = m_test->program->frame();
+    frame->resize(frameSize);
+    frame->activate();
+    const float W = twips::outerWidth(frame);
+    const float H = twips::outerHeight(frame);
+    QCOMPARE(twips::width(m_editor), W);
+    QCOMPARE(twips::height(m_editor), H);
+    QCOMPARE(twips::left(m_editor), 0.0f);
+    QCOMPARE(twips::top(m_editor), 0.0f);
+    QCOMPARE(twips::width(m_editor->Text1), W - 250);
+    QCOMPARE(twips::width(m_editor->text2), W - 250);
+    QCOMPARE(twips::height(m_editor->Text1), float(double(H) * 3135 / 8160));
+    QCOMPARE(twips::height(m_editor->text2), float(double(H) * 3135 / 8160));
+    QCOMPARE(twips::top(m_editor->Text1), 360.0f);
+    const float text1Bottom = 360 + twips::height(m_editor->Text1);
+    QCOMPARE(twips::top(m_editor->Label2), text1Bottom);
+    QCOMPARE(twips::top(m_editor->text2), text1Bottom + twips::height(m_editor->Label2));
+    const float text2Bottom = twips::top(m_editor->text2) + twips::height(m_editor->text2);
+    QCOMPARE(twips::top(m_editor->Command1), text2Bottom + 150);
+    QCOMPARE(twips::top(m_editor->Shape1), text2Bottom + 130);
+    // Left positions do not change.
+    QCOMPARE(twips::left(m_editor->Text1), 0.0f);
+    QCOMPARE(twips::left(m_editor->Command1), 5850.0f);
+    // Qt sees the rounded pixels.
+    QCOMPARE(m_editor->Text1->width(), twips::toPixels(W - 250));
+}
+
+void TestEditor::wordEndTrigger_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("converts");
+    QTest::newRow("space after a word") << "AmI" << 3 << true << int(Qt::Key_Space) << true;
+    QTest::newRow("enter after a word") << "AmI" << 3 << true << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad enter") << "AmI" << 3 << true << int(Qt::Key_Enter) << true;
+    QTest::newRow("space after a space") << "AmI " << 4 << true << int(Qt::Key_Space) << false;
+    QTest::newRow("enter after a space") << "AmI " << 4 << true << int(Qt::Key_Return) << true;
+    QTest::newRow("space inside a word") << "AmI" << 1 << true << int(Qt::Key_Space) << true;
+    QTest::newRow("space at the start") << "AmI" << 0 << true << int(Qt::Key_Space) << false;
+    QTest::newRow("enter at the start") << "AmI" << 0 << true << int(Qt::Key_Return) << false;
+    QTest::newRow("left at the start") << "AmI" << 0 << true << int(Qt::Key_Left) << false;
+    QTest::newRow("space, nothing changed") << "AmI" << 3 << false << int(Qt::Key_Space) << false;
+    QTest::newRow("left after a change") << "AmI" << 3 << true << int(Qt::Key_Left) << true;
+    QTest::newRow("right after a change") << "AmI" << 2 << true << int(Qt::Key_Right) << true;
+    QTest::newRow("up after a change") << "AmI" << 3 << true << int(Qt::Key_Up) << true;
+    QTest::newRow("down after a change") << "AmI" << 3 << true << int(Qt::Key_Down) << true;
+    QTest::newRow("home after a change") << "AmI" << 3 << true << int(Qt::Key_Home) << true;
+    QTest::newRow("end after a change") << "AmI" << 2 << true << int(Qt::Key_End) << true;
+    QTest::newRow("left, nothing changed") << "AmI" << 3 << false << int(Qt::Key_Left) << false;
+    QTest::newRow("a letter") << "AmI" << 3 << true << int(Qt::Key_B) << false;
+    QTest::newRow("a full stop") << "AmI" << 3 << true << int(Qt::Key_Period) << false;
+    QTest::newRow("backspace") << "AmI" << 3 << true << int(Qt::Key_Backspace) << false;
+    QTest::newRow("page down") << "AmI" << 3 << true << int(Qt::Key_PageDown) << false;
+}
+
+void TestEditor::wordEndTrigger() {
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    QFETCH(bool, changed);
+    QFETCH(int, key);
+    QFETCH(bool, converts);
+    m_editor->Text1->setText(text);
+    m_editor->Text1->setSelStart(caret);
+    m_editor->inputChanged = changed;
+    m_conversions->clear();
+    QTest::keyClick(m_editor->Text1, Qt::Key(key));
+    QCOMPARE(conversions(), converts ? 1 : 0);
+    if (converts) {
+        // The conversion saw the text before the key took effect.
+        QCOMPARE(m_editor->text2->text(), glyphText(QByteArray::fromStdString(
+                                              m_test->program->engine().convertBytes(text.toStdString()))));
+        QVERIFY(m_editor->text2->text().startsWith(glyphText("\x41\x76\x77\x67")));
+    }
+}
+
+void TestEditor::caretKeysConvertOnlyAfterAChange() {
+    QTest::keyClicks(m_editor->Text1, QStringLiteral("AmI"));
+    QCOMPARE(conversions(), 0);
+    QTest::keyClick(m_editor->Text1, Qt::Key_Left);
+    QCOMPARE(conversions(), 1);
+    QVERIFY(!m_editor->inputChanged);
+    QTest::keyClick(m_editor->Text1, Qt::Key_Left);
+    QTest::keyClick(m_editor->Text1, Qt::Key_End);
+    QTest::keyClick(m_editor->Text1, Qt::Key_Home);
+    QCOMPARE(conversions(), 1);
+    QTest::keyClick(m_editor->Text1, Qt::Key_B);
+    QTest::keyClick(m_editor->Text1, Qt::Key_Right);
+    QCOMPARE(conversions(), 2);
+}
+
+void TestEditor::clickConvertsPendingChanges() {
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    QVERIFY(m_editor->inputChanged);
+    QTest::mouseClick(m_editor->Text1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(conversions(), 1);
+    QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
+    QTest::mouseClick(m_editor->Text1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(conversions(), 1);
+}
+
+void TestEditor::buttonAndMenuConvert() {
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    m_editor->inputChanged = false; // the button converts whatever the flag says
+    QTest::mouseClick(m_editor->Command1, Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(conversions(), 1);
+    QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
+    m_editor->Text1->setText(QStringLiteral("AmI bhAt khAI."));
+    m_editor->lac->trigger();
+    QCOMPARE(conversions(), 2);
+    QCOMPARE(m_editor->text2->text(), glyphText(SentenceGlyphs));
+    // Ctrl+A in the input area is the menu's "Convert it!", not the area's select-all.
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    m_editor->Text1->setFocus();
+    QTest::keyClick(m_editor->Text1, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(conversions(), 3);
+    QCOMPARE(m_editor->Text1->selText(), QString());
+}
+
+void TestEditor::typedSentenceConverts() {
+    QTest::keyClicks(m_editor->Text1, QStringLiteral("AmI bhAt khAI."));
+    QTest::keyClick(m_editor->Text1, Qt::Key_Space);
+    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI bhAt khAI. "));
+    QCOMPARE(m_editor->text2->text(), glyphText(SentenceGlyphs));
+    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+             m_editor->text2->text());
+    // The Space typed after the conversion marks the input changed again.
+    QVERIFY(m_editor->inputChanged);
+}
+
+void TestEditor::lineBreaksAndEmptyInput() {
+    m_editor->Text1->setText(QStringLiteral("AmI\r\nAmI\nAmI"));
+    m_editor->lac->trigger();
+    const QString ami = glyphText("\x41\x76\x77\x67");
+    QCOMPARE(m_editor->text2->text(), ami + "\r\n" + ami + "\r\n" + ami);
+    // An empty input converts nothing: output, log and flag stay.
+    m_editor->Text1->setText(QString());
+    QVERIFY(m_editor->inputChanged);
+    m_editor->lac->trigger();
+    QCOMPARE(m_editor->text2->text(), ami + "\r\n" + ami + "\r\n" + ami);
+    QVERIFY(m_editor->inputChanged);
+}
+
+void TestEditor::dropHandler_data() {
+    QTest::addColumn<bool>("isList");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("appended");
+    QTest::newRow("List1, trimmed") << true << "List1" << "  Av  " << "Av";
+    QTest::newRow("List1, inner spaces kept") << true << "List1" << " k  x " << "k  x";
+    QTest::newRow("List1, tab is not a space") << true << "List1" << "\tAv" << "\tAv";
+    QTest::newRow("List1, no current item") << true << "List1" << QString() << "";
+    QTest::newRow("another list") << true << "List2" << "Av" << QString();
+    QTest::newRow("not a list") << false << "List1" << "Av" << QString();
+}
+
+void TestEditor::dropHandler() {
+    QFETCH(bool, isList);
+    QFETCH(QString, name);
+    QFETCH(QString, item);
+    QFETCH(QString, appended);
+    m_editor->text2->setText(QStringLiteral("evsjv"));
+    m_editor->Text1->setFocus();
+    std::unique_ptr<QWidget> source;
+    if (isList) {
+        auto *list = new QListWidget;
+        list->addItems({QStringLiteral("first"), QStringLiteral("second")});
+        if (!item.isNull()) {
+            list->addItem(item);
+            list->setCurrentRow(2);
+        }
+        source.reset(list);
+    } else {
+        source = std::make_unique<QLabel>(item);
+    }
+    source->setObjectName(name);
+    m_editor->text2->dropFrom(source.get(), QPoint(3, 4));
+    if (appended.isNull()) {
+        QCOMPARE(m_editor->text2->text(), QStringLiteral("evsjv"));
+        QCOMPARE(QApplication::focusWidget(), m_editor->Text1);
+    } else {
+        QCOMPARE(m_editor->text2->text(), QStringLiteral("evsjv") + appended);
+        QCOMPARE(m_editor->text2->selStart(), m_editor->text2->text().size());
+        QCOMPARE(QApplication::focusWidget(), m_editor->text2);
+    }
+    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+             m_editor->text2->text());
+}
+
+void TestEditor::clearEitherArea_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("input area") << "Text1";
+    QTest::newRow("output area") << "text2";
+    QTest::newRow("the button") << "Command1";
+}
+
+void TestEditor::clearEitherArea() {
+    QFETCH(QString, focus);
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    m_editor->lac->trigger();
+    const QString output = m_editor->text2->text();
+    m_editor->inputChanged = false;
+    auto *target = m_editor->findChild<QWidget *>(focus);
+    target->setFocusPolicy(Qt::StrongFocus);
+    target->setFocus();
+    QCOMPARE(m_editor->focusWidget(), target);
+    m_editor->clsa->trigger();
+    QCOMPARE(conversions(), 1); // Clear never converts
+    if (focus == QLatin1String("Text1")) {
+        QCOMPARE(m_editor->Text1->text(), QString());
+        QVERIFY(m_editor->inputChanged);
+        QCOMPARE(m_editor->text2->text(), output); // the old output stays
+    } else if (focus == QLatin1String("text2")) {
+        QCOMPARE(m_editor->text2->text(), QString());
+        QVERIFY(m_test->program->engine().conversionOutput().empty());
+        QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
+    } else {
+        QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
+        QCOMPARE(m_editor->text2->text(), output);
+    }
+}
+
+void TestEditor::focusChangeResetsTheOutputArea() {
+    m_editor->text2->setFocus();
+    QTest::keyClicks(m_editor->text2, QStringLiteral("abc"));
+    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+             QStringLiteral("abc"));
+    // The text kept survives a focus change...
+    m_editor->Text1->setFocus();
+    QCOMPARE(m_editor->text2->text(), QStringLiteral("abc"));
+    // ...and the area is reset from conversionOutput when it loses the focus.
+    m_editor->text2->setFocus();
+    m_editor->text2->setSelStart(0);
+    m_test->program->engine().setConversionOutput(U"xyz");
+    m_editor->Text1->setFocus();
+    QCOMPARE(m_editor->text2->text(), QStringLiteral("xyz"));
+    QCOMPARE(m_editor->text2->selStart(), 3);
+}
+
+void TestEditor::conversionOutputFollowsTheOutputArea() {
+    Engine &engine = m_test->program->engine();
+    const auto output = [&] { return QString::fromStdU32String(engine.conversionOutput()); };
+    RichTextBox *text2 = m_editor->text2;
+    text2->setText(QStringLiteral("one"));
+    QCOMPARE(output(), QStringLiteral("one"));
+    QCOMPARE(text2->selStart(), 3); // the caret goes to the end
+    text2->setFocus();
+    text2->setSelStart(1);
+    text2->setSelText(QStringLiteral("XY"));
+    QCOMPARE(output(), QStringLiteral("oXYne"));
+    QTest::keyClicks(text2, QStringLiteral("q"));
+    QCOMPARE(output(), text2->text());
+    QTest::keyClick(text2, Qt::Key_Return);
+    QTest::keyClicks(text2, QStringLiteral("z"));
+    QCOMPARE(output(), text2->text());
+    QVERIFY(output().contains(QStringLiteral("\r\n")));
+    QTest::keyClick(text2, Qt::Key_Backspace);
+    QCOMPARE(output(), text2->text());
+}
+
+void TestEditor::conversionRequestedDuringAConversionRunsAfterIt() {
+    startProgram(0); // let events run as often as the engine offers
+    QString longText;
+    for (int i = 0; i < 3000; ++i)
+        longText += QStringLiteral("kAmAl bhAt ");
+    m_editor->Text1->setText(longText);
+    bool ranInside = false;
+    bool outputIntact = false;
+    QTimer::singleShot(0, m_editor, [&] {
+        ranInside = m_test->program->engine().isConverting();
+        m_editor->Text1->setText(QStringLiteral("AmI"));
+        const std::u32string before = m_test->program->engine().conversionOutput();
+        m_test->program->convertText();
+        outputIntact = m_test->program->engine().conversionOutput() == before;
+    });
+    m_test->program->convertText();
+    QVERIFY(ranInside);
+    QVERIFY(outputIntact);
+    QCOMPARE(conversions(), 1);
+    // The second request ran after the first, on the text as it was then.
+    QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
+    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+             m_editor->text2->text());
+    QVERIFY(!m_editor->inputChanged);
+}
+
+void TestEditor::keysTypedDuringAConversionKeepTheirOrder() {
+    startProgram(0);
+    QString longText;
+    for (int i = 0; i < 3000; ++i)
+        longText += QStringLiteral("kAmAl bhAt ");
+    m_editor->Text1->setText(longText + QStringLiteral("AmI"));
+    m_editor->Text1->setSelStart(std::numeric_limits<int>::max());
+    m_editor->Text1->setFocus();
+    bool typedInside = false;
+    QTimer::singleShot(0, m_editor, [&] {
+        typedInside = m_test->program->engine().isConverting();
+        QTest::keyClick(m_editor->Text1, Qt::Key_B);
+    });
+    QTest::keyClick(m_editor->Text1, Qt::Key_Space);
+    QVERIFY(typedInside);
+    QTRY_COMPARE(m_editor->Text1->text().right(5), QStringLiteral("AmI b"));
+}
+
+void TestEditor::logWindowIsCreatedOnFirstUse() {
+    QVERIFY(!m_test->program->existingLogWindow());
+    m_editor->Text1->setText(QStringLiteral("AmI xyz AmI"));
+    m_editor->lac->trigger();
+    LogWindow *log = m_test->program->existingLogWindow();
+    QVERIFY(log);
+    QCOMPARE(log->objectName(), QStringLiteral("Form5"));
+    QCOMPARE(log->windowTitle(), QStringLiteral("Form5"));
+    QVERIFY(!log->isVisible()); // filled, not shown
+    QCOMPARE(log->List1->count(), 1);
+    QVERIFY(log->List1->item(0)->text().contains(QStringLiteral("xyz")));
+    // Every conversion starts the log afresh.
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    m_editor->lac->trigger();
+    QCOMPARE(log->List1->count(), 0);
+    QCOMPARE(m_test->program->existingLogWindow(), log);
+}
+
+void TestEditor::exitQuestion_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("No") << false;
+    QTest::newRow("Yes") << true;
+}
+
+void TestEditor::exitQuestion() {
+    QFETCH(bool, yes);
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    m_editor->lac->trigger();
+    m_boxes->answers = {yes ? MessageBox::Answer::Yes : MessageBox::Answer::No};
+    MainFrame *frame = m_test->program->frame();
+    const bool closed = frame->close();
+    QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+    QCOMPARE(m_boxes->requests[0].text, QStringLiteral("Do you want to Exit?"));
+    QCOMPARE(m_boxes->requests[0].title, QStringLiteral("Kestrum"));
+    QCOMPARE(m_boxes->requests[0].buttons, MessageBox::Buttons::YesNo);
+    QCOMPARE(closed, yes);
+    if (yes) {
+        QCOMPARE(m_test->quits, std::vector<int>{0});
+        QCOMPARE(m_test->keyboard->table[VkCapital], std::uint8_t(0));
+    } else {
+        QVERIFY(m_test->quits.empty());
+        QVERIFY(frame->isVisible());
+        QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
+        QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
+        QCOMPARE(m_test->keyboard->table[VkCapital], std::uint8_t(1));
+    }
+}
+
+void TestEditor::exitRestoresTheSavedCapsByte_data() {
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("toggledTo");
+    QTest::newRow("off, left on") << 0x00 << -1;
+    QTest::newRow("on, left on") << 0x01 << -1;
+    QTest::newRow("off, held down") << 0x80 << -1;
+    QTest::newRow("off, user turned it off") << 0x00 << 0x00;
+    QTest::newRow("on, user turned it off") << 0x01 << 0x00;
+    QTest::newRow("off, user toggled it twice") << 0x00 << 0x01;
+}
+
+void TestEditor::exitRestoresTheSavedCapsByte() {
+    QFETCH(int, before);
+    QFETCH(int, toggledTo);
+    startProgram(15, std::uint8_t(before));
+    QCOMPARE(m_test->program->state().savedCapsState, std::uint8_t(before));
+    QCOMPARE(m_test->keyboard->table[VkCapital], std::uint8_t(before | 1));
+    if (toggledTo >= 0)
+        m_test->keyboard->table[VkCapital] = std::uint8_t(toggledTo);
+    // A later activation saves nothing again.
+    m_test->program->frame()->activate();
+    QCOMPARE(m_test->program->state().savedCapsState, std::uint8_t(before));
+    m_editor->exit->trigger();
+    QCOMPARE(m_test->keyboard->table[VkCapital], std::uint8_t(before));
+    QCOMPARE(m_test->quits, std::vector<int>{0});
+    QVERIFY(m_boxes->requests.empty()); // Exit asks nothing
+}
+
+void TestEditor::typingMarksTypedSinceSave() {
+    QVERIFY(!m_editor->typedSinceSave);
+    QTest::keyClick(m_editor->Text1, Qt::Key_Left);
+    QVERIFY(!m_editor->typedSinceSave);
+    QTest::keyClick(m_editor->Text1, Qt::Key_Backspace);
+    QVERIFY(m_editor->typedSinceSave);
+    m_editor->typedSinceSave = false;
+    QTest::keyClick(m_editor->Text1, Qt::Key_K);
+    QVERIFY(m_editor->typedSinceSave);
+}
+
+QTEST_MAIN(TestEditor)
+#include "tst_editor.moc"
