@@ -1,0 +1,161 @@
+// From the Space key press in the input area to the output area laid out, on a 64 000-character
+// input of everyday words (the typed words of the engine's word list, drawn at random, with
+// sentence ends and line breaks). Runs on the offscreen platform; the program is the real
+// one (tables, control library), with an in-memory keyboard.
+//
+// Reported besides the time: the longest stretch inside a conversion during which no pending
+// window events ran (how long the window would stop answering while typing).
+#include "editorwindow.h"
+#include "keyboardstate.h"
+#include "program.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+using namespace kestrum;
+
+QStringList typedWords() {
+    QFile file(QStringLiteral(KESTRUM_SOURCE_DIR "/tests/engine/words.tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(file.fileName()));
+    QStringList words;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList columns = line.split(QLatin1Char('\t'));
+        if (columns.size() >= 2)
+            words += columns[1].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    }
+    return words;
+}
+
+QString corpus(int length) {
+    const QStringList words = typedWords();
+    std::mt19937 rng(20261209);
+    std::uniform_int_distribution<qsizetype> pick(0, words.size() - 1);
+    std::uniform_int_distribution<int> end(0, 11);
+    QString text;
+    int lineLength = 0;
+    while (text.size() < length) {
+        QString word = words[pick(rng)];
+        word.remove(QLatin1Char('.'));
+        text += word;
+        lineLength += int(word.size());
+        if (end(rng) == 0)
+            text += QLatin1Char('.');
+        if (lineLength > 70) {
+            text += QStringLiteral("\r\n");
+            lineLength = 0;
+        } else {
+            text += QLatin1Char(' ');
+        }
+    }
+    text.truncate(length);
+    return text.trimmed();
+}
+
+struct Fixture {
+    Fixture() {
+        qputenv("KESTRUM_COMPONENT_REGISTRY",
+                registry.filePath(QStringLiteral("components.conf")).toLocal8Bit());
+        ProgramOptions options;
+        options.tablesDir = QStringLiteral(KESTRUM_BIN_DIR);
+        options.controlLibrary = QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so");
+        options.keyboard = std::make_unique<MemoryKeyboardState>();
+        options.quit = [](int) {};
+        program = std::make_unique<Program>(std::move(options));
+        if (!program->start())
+            qFatal("the program did not start");
+        editor = program->editor();
+    }
+
+    QTemporaryDir registry;
+    std::unique_ptr<Program> program;
+    EditorWindow *editor = nullptr;
+};
+
+Fixture &fixture() {
+    static Fixture f;
+    return f;
+}
+
+void spaceToLaidOut(benchmark::State &state) {
+    Fixture &f = fixture();
+    const QString input = corpus(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.editor->Text1->setText(input);
+        f.editor->Text1->setSelStart(std::numeric_limits<int>::max());
+        f.editor->Text1->setFocus();
+        f.editor->text2->setText(QString());
+        QCoreApplication::processEvents();
+        f.editor->inputChanged = true;
+        state.ResumeTiming();
+
+        QTest::keyClick(f.editor->Text1, Qt::Key_Space);
+        f.editor->text2->document()->documentLayout()->documentSize();
+        f.editor->text2->viewport()->repaint();
+
+        state.PauseTiming();
+        const bool converted = !f.editor->text2->text().isEmpty();
+        state.ResumeTiming();
+        if (!converted) {
+            state.SkipWithError("the Space did not convert the input");
+            break;
+        }
+    }
+    state.counters["chars"] = double(input.size());
+}
+BENCHMARK(spaceToLaidOut)->Arg(64000)->Arg(8000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The conversion alone (no key, no layout), and the longest time it keeps events from running.
+void convertTextOnly(benchmark::State &state) {
+    Fixture &f = fixture();
+    const QString input = corpus(int(state.range(0)));
+    f.editor->Text1->setText(input);
+    qint64 longestGapNs = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        qint64 last = 0;
+        // A zero timer runs whenever pending events are processed.
+        QTimer probe;
+        probe.setInterval(0);
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            longestGapNs = std::max(longestGapNs, now - last);
+            last = now;
+        });
+        clock.start();
+        probe.start();
+        f.program->convertText();
+        longestGapNs = std::max(longestGapNs, clock.nsecsElapsed() - last);
+    }
+    state.counters["longest_gap_ms"] = double(longestGapNs) / 1e6;
+}
+BENCHMARK(convertTextOnly)->Arg(64000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fixture().program.reset();
+    return 0;
+}
