@@ -8,7 +8,8 @@ kestrum_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libx11-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils
-  fonts-liberation2 fonts-urw-base35 fonts-noto-core fonts-lohit-beng-bengali
+  fonts-liberation2 fonts-urw-base35 fonts-noto-core fonts-lohit-beng-bengali fonts-ebgaramond
+  fonts-dejavu-core
 )
 
 kestrum_install_missing() {
