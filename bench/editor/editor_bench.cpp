@@ -148,6 +148,23 @@ void convertTextOnly(benchmark::State &state) {
 }
 BENCHMARK(convertTextOnly)->Arg(64000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The engine's share: the same text through the program's engine (its yieldToUi hook
+// installed) and through a bare engine without a hook, so the hook's cost shows.
+void engineWithProgramHook(benchmark::State &state) {
+    Fixture &f = fixture();
+    const std::u32string input = corpus(64000).toStdU32String();
+    Engine bare;
+    bare.loadTables(KESTRUM_BIN_DIR);
+    Engine &engine = state.range(0) ? f.program->engine() : bare;
+    for (auto _ : state) {
+        engine.convertText(input);
+        benchmark::DoNotOptimize(engine.conversionOutput().data());
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(input.size()));
+    state.SetLabel(state.range(0) ? "with the program's hook" : "no hook");
+}
+BENCHMARK(engineWithProgramHook)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char **argv) {
