@@ -65,29 +65,18 @@ float top(const QWidget *widget) { return rect(widget).top; }
 float width(const QWidget *widget) { return rect(widget).width; }
 float height(const QWidget *widget) { return rect(widget).height; }
 
-void setLeft(QWidget *widget, float value) {
+namespace {
+void setPart(QWidget *widget, float Rect::*part, float value) {
     Rect r = rect(widget);
-    r.left = value;
+    r.*part = value;
     setRect(widget, r);
 }
+} // namespace
 
-void setTop(QWidget *widget, float value) {
-    Rect r = rect(widget);
-    r.top = value;
-    setRect(widget, r);
-}
-
-void setWidth(QWidget *widget, float value) {
-    Rect r = rect(widget);
-    r.width = value;
-    setRect(widget, r);
-}
-
-void setHeight(QWidget *widget, float value) {
-    Rect r = rect(widget);
-    r.height = value;
-    setRect(widget, r);
-}
+void setLeft(QWidget *widget, float value) { setPart(widget, &Rect::left, value); }
+void setTop(QWidget *widget, float value) { setPart(widget, &Rect::top, value); }
+void setWidth(QWidget *widget, float value) { setPart(widget, &Rect::width, value); }
+void setHeight(QWidget *widget, float value) { setPart(widget, &Rect::height, value); }
 
 float outerWidth(const QWidget *window) {
     return fromPixels(window->frameGeometry().width());
