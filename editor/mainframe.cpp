@@ -39,6 +39,14 @@ MainFrame::MainFrame(Program &program) : m_program(program), m_area(new QMdiArea
     }
 }
 
+MainFrame::~MainFrame() {
+    // The area and its sub-windows go later, with the QWidget part of this window; what they
+    // report then must not reach this object's handlers.
+    m_area->disconnect(this);
+    for (QMdiSubWindow *sub : m_area->subWindowList())
+        sub->removeEventFilter(this);
+}
+
 QMdiSubWindow *MainFrame::addChild(ChildWindow *child) {
     QMdiSubWindow *sub = m_area->addSubWindow(child, Qt::FramelessWindowHint);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);

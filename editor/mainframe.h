@@ -18,6 +18,7 @@ class MainFrame : public QMainWindow {
 
 public:
     explicit MainFrame(Program &program);
+    ~MainFrame() override;
 
     QMdiArea *mdiArea() const { return m_area; }
     // Places a new child window in a borderless sub-window (not shown yet).
