@@ -1,0 +1,352 @@
+// The real program under Xvfb, driven by real X events (xdotool through XTEST): Caps Lock
+// forced on while it runs and put back by File > Exit, typing and converting, and the exit
+// question on a window manager's close request.
+#include "xclient.h"
+#include "xkbprobe.h"
+
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+using xkbprobe::Lock;
+
+namespace {
+
+// Generous: CI machines are slow and shared.
+constexpr int StartTimeoutMs = 60000;
+constexpr int StepTimeoutMs = 20000;
+
+const QString programPath = QStringLiteral(KESTRUM_BIN_DIR "/Kestrum");
+const QString convertPath = QStringLiteral(KESTRUM_BIN_DIR "/kestrum-convert");
+
+// Windows-1252, with the five unassigned codes (0x81 0x8D 0x8F 0x90 0x9D) as the C1 controls of
+// the same value: each glyph code is the character of its byte.
+QString fromCp1252(const QByteArray &bytes) {
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        text.append(QChar(b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char16_t(b)));
+    }
+    return text;
+}
+
+} // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void capsLockIsForcedAndPutBack_data();
+    void capsLockIsForcedAndPutBack();
+    void typedSentenceIsConverted();
+    void closeRequestAsksFirst();
+
+private:
+    // Runs xdotool with `args`; its standard output, nothing when it failed.
+    std::optional<QString> xdotool(const QStringList &args);
+    void startProgram();
+    // The visible top-level windows titled "Kestrum", oldest first.
+    QStringList kestrumWindows();
+    void waitForMainWindow();
+    void focusMainWindow();
+    void exitThroughMenu();
+    // Clicks into the main window at a share of its width and height, selects the whole text
+    // of the area there and copies it; the clipboard's text afterwards.
+    QString copyAreaAt(double x, double y);
+
+    QString m_xdotool;
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<QProcess> m_program;
+    QString m_mainWindow;
+};
+
+void TestProgram::initTestCase() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs an X display: runs under Xvfb (ctest runs it through xvfb-run)");
+    if (!QFileInfo(programPath).isExecutable())
+        QSKIP("the program Kestrum is not built");
+    QVERIFY2(QFileInfo(convertPath).isExecutable(), "kestrum-convert is not built");
+    m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    QVERIFY2(!m_xdotool.isEmpty(), "xdotool is missing (scripts/deps.sh installs it)");
+    QVERIFY2(xkbprobe::available(), "no XKB connection to $DISPLAY");
+}
+
+void TestProgram::init() {
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_home->isValid());
+    m_mainWindow.clear();
+}
+
+void TestProgram::cleanup() {
+    if (m_program) {
+        if (m_program->state() != QProcess::NotRunning) {
+            m_program->kill();
+            m_program->waitForFinished(StepTimeoutMs);
+        }
+        if (QTest::currentTestFailed())
+            qWarning().noquote() << "Kestrum's output:\n" << m_program->readAll();
+        m_program.reset();
+    }
+    m_home.reset();
+}
+
+std::optional<QString> TestProgram::xdotool(const QStringList &args) {
+    QProcess process;
+    process.start(m_xdotool, args);
+    if (!process.waitForFinished(StepTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+void TestProgram::startProgram() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_home->path());
+    env.insert(QStringLiteral("KESTRUM_COMPONENT_REGISTRY"),
+               m_home->filePath(QStringLiteral("components.conf")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    m_program = std::make_unique<QProcess>();
+    m_program->setProcessEnvironment(env);
+    m_program->setProcessChannelMode(QProcess::MergedChannels);
+    m_program->start(programPath, {});
+    QVERIFY2(m_program->waitForStarted(StepTimeoutMs), qPrintable(m_program->errorString()));
+}
+
+QStringList TestProgram::kestrumWindows() {
+    // xdotool search exits 1 when nothing matches: that is an empty list here.
+    const std::optional<QString> found =
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                 QStringLiteral("--name"), QStringLiteral("^Kestrum$")});
+    return found ? found->split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList();
+}
+
+void TestProgram::waitForMainWindow() {
+    QElapsedTimer timer;
+    timer.start();
+    while (m_mainWindow.isEmpty() && timer.elapsed() < StartTimeoutMs) {
+        QVERIFY2(m_program->state() == QProcess::Running, "Kestrum ended during start-up");
+        // The splash window carries the title too, but is a dialog.
+        for (const QString &window : kestrumWindows())
+            if (!xclient::isDialog(window.toULong()))
+                m_mainWindow = window;
+        if (m_mainWindow.isEmpty())
+            QTest::qWait(200);
+    }
+    QVERIFY2(!m_mainWindow.isEmpty(), "no visible window titled Kestrum in time");
+}
+
+void TestProgram::focusMainWindow() {
+    // No window manager: give the window the X input focus and put the pointer over it.
+    QVERIFY(xdotool({QStringLiteral("windowfocus"), m_mainWindow}).has_value());
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
+                      QStringLiteral("20"), QStringLiteral("60")})
+                 .has_value());
+    QTRY_COMPARE_WITH_TIMEOUT(xdotool({QStringLiteral("getwindowfocus")}).value_or(QString()).trimmed(),
+                              m_mainWindow, StepTimeoutMs);
+}
+
+void TestProgram::exitThroughMenu() {
+    focusMainWindow();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("alt+f")}).has_value());
+    QTest::qWait(500); // let the menu open
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("x")}).has_value());
+    QVERIFY2(m_program->waitForFinished(StepTimeoutMs), "Kestrum did not end after File > Exit");
+    QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_program->exitCode(), 0);
+}
+
+QString TestProgram::copyAreaAt(double x, double y) {
+    const QString geometry =
+        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_mainWindow})
+            .value_or(QString());
+    int width = 0, height = 0;
+    for (const QString &line : geometry.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("WIDTH=")))
+            width = line.mid(6).toInt();
+        else if (line.startsWith(QLatin1String("HEIGHT=")))
+            height = line.mid(7).toInt();
+    }
+    if (width <= 0 || height <= 0)
+        return QStringLiteral("<no window geometry>");
+
+    // A marker of the test's own first, so a copy that never arrives is not mistaken for one.
+    const QString marker = QStringLiteral("<nothing copied>");
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->setText(marker);
+    if (!xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
+                 QString::number(int(width * x)), QString::number(int(height * y)),
+                 QStringLiteral("click"), QStringLiteral("1")})
+            .has_value())
+        return QStringLiteral("<click failed>");
+    // On a loaded machine the clipboard can read empty for a while after a copy (its owner
+    // changes more than once; the click into the input area starts a conversion): keep reading,
+    // and select and copy again while nothing, or an empty text, arrives. An area that really
+    // holds no text still fails the comparison.
+    const auto copied = [&] {
+        const QString text = clipboard->text();
+        return !text.isEmpty() && text != marker;
+    };
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QTest::qWait(300);
+        // Not ctrl+a: that is one of the program's menu shortcuts.
+        if (!xdotool({QStringLiteral("key"), QStringLiteral("ctrl+Home"),
+                      QStringLiteral("ctrl+shift+End")})
+                 .has_value())
+            return QStringLiteral("<keys failed>");
+        QTest::qWait(300);
+        if (!xdotool({QStringLiteral("key"), QStringLiteral("ctrl+c")}).has_value())
+            return QStringLiteral("<keys failed>");
+        for (int i = 0; i < 50 && !copied(); ++i)
+            QTest::qWait(100);
+    } while (!copied() && timer.elapsed() < StepTimeoutMs);
+    return clipboard->text();
+}
+
+// Rows: the Caps Lock state before start, whether the user toggles it while the program runs,
+// and the state after File > Exit (the byte saved at start-up, written back).
+void TestProgram::capsLockIsForcedAndPutBack_data() {
+    QTest::addColumn<bool>("capsBefore");
+    QTest::addColumn<bool>("userToggles");
+    QTest::addColumn<bool>("capsAfter");
+
+    QTest::newRow("off before: on while running, off after") << false << false << false;
+    QTest::newRow("on before: on during and after") << true << false << true;
+    QTest::newRow("on before, user turns it off: on after") << true << true << true;
+    QTest::newRow("off before, user turns it off: off after") << false << true << false;
+}
+
+void TestProgram::capsLockIsForcedAndPutBack() {
+    QFETCH(bool, capsBefore);
+    QFETCH(bool, userToggles);
+    QFETCH(bool, capsAfter);
+
+    QVERIFY(xkbprobe::setLocked(Lock::Caps, capsBefore));
+    startProgram();
+    waitForMainWindow();
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(xkbprobe::isLocked(Lock::Caps), StepTimeoutMs);
+    QTest::qWait(500);
+    QVERIFY2(xkbprobe::isLocked(Lock::Caps), "Caps Lock went off again while Kestrum runs");
+
+    if (userToggles) {
+        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Caps_Lock")}).has_value());
+        QTRY_VERIFY_WITH_TIMEOUT(!xkbprobe::isLocked(Lock::Caps), StepTimeoutMs);
+    }
+
+    exitThroughMenu();
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(xkbprobe::isLocked(Lock::Caps), capsAfter);
+}
+
+void TestProgram::typedSentenceIsConverted() {
+    const QString sentence = QStringLiteral("AmI bAnglAy gAn gAI");
+
+    QVERIFY(xkbprobe::setLocked(Lock::Caps, false));
+    startProgram();
+    waitForMainWindow();
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(xkbprobe::isLocked(Lock::Caps), StepTimeoutMs);
+    focusMainWindow();
+    if (QTest::currentTestFailed())
+        return;
+
+    // The input area has the focus from the start. Caps Lock is on while the program runs:
+    // --clearmodifiers lets the letters arrive in the case typed.
+    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--clearmodifiers"),
+                      QStringLiteral("--delay"), QStringLiteral("40"), sentence})
+                 .has_value());
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
+
+    // The Space converts the input as it stands before the Space takes effect.
+    QProcess convert;
+    convert.start(convertPath, {});
+    QVERIFY(convert.waitForStarted(StepTimeoutMs));
+    convert.write(sentence.toLatin1());
+    convert.closeWriteChannel();
+    QVERIFY(convert.waitForFinished(StepTimeoutMs));
+    QCOMPARE(convert.exitCode(), 0);
+    const QString expected = fromCp1252(convert.readAllStandardOutput());
+    QVERIFY(!expected.isEmpty());
+
+    QCOMPARE(copyAreaAt(0.5, 0.65), expected); // text2
+    QCOMPARE(copyAreaAt(0.5, 0.25), sentence + QLatin1Char(' ')); // Text1: what arrived
+
+    exitThroughMenu();
+}
+
+void TestProgram::closeRequestAsksFirst() {
+    QVERIFY(xkbprobe::setLocked(Lock::Caps, false));
+    startProgram();
+    waitForMainWindow();
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(xkbprobe::isLocked(Lock::Caps), StepTimeoutMs);
+
+    // Each close request shows the question box, a dialog titled "Kestrum".
+    const auto askToClose = [this]() -> QString {
+        if (!xclient::sendCloseRequest(m_mainWindow.toULong()))
+            return {};
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < StepTimeoutMs) {
+            for (const QString &window : kestrumWindows())
+                if (window != m_mainWindow && xclient::isDialog(window.toULong()))
+                    return window;
+            QTest::qWait(200);
+        }
+        return {};
+    };
+    const auto answer = [this](const QString &box, const QString &keys) {
+        xdotool({QStringLiteral("windowfocus"), box});
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box,
+                 QStringLiteral("10"), QStringLiteral("10")});
+        QTest::qWait(300);
+        return xdotool({QStringLiteral("key"), keys}).has_value();
+    };
+
+    QString box = askToClose();
+    QVERIFY2(!box.isEmpty(), "no question box after the close request");
+    QVERIFY(answer(box, QStringLiteral("alt+n")));
+    QTRY_COMPARE_WITH_TIMEOUT(kestrumWindows(), QStringList{m_mainWindow}, StepTimeoutMs);
+    QTest::qWait(1000);
+    QCOMPARE(m_program->state(), QProcess::Running);
+    QVERIFY(xkbprobe::isLocked(Lock::Caps));
+
+    box = askToClose();
+    QVERIFY2(!box.isEmpty(), "no question box after the second close request");
+    QVERIFY(answer(box, QStringLiteral("alt+y")));
+    QVERIFY2(m_program->waitForFinished(StepTimeoutMs), "Kestrum did not end after Yes");
+    QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_program->exitCode(), 0);
+    QVERIFY2(!xkbprobe::isLocked(Lock::Caps), "Yes did not put Caps Lock back");
+}
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"
