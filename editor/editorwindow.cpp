@@ -186,6 +186,13 @@ void EditorWindow::createActions() {
     clsa = action("clsa", QStringLiteral("Clear"));
     clab = action("clab", QStringLiteral("About Kestrum"));
 
+    // Commands that are not built yet stay greyed out, so their shortcuts leave the areas'
+    // own keys (Ctrl+Z undo ...) alone.
+    for (QAction *a : {clsn, sav, savb, lda, uc, uca, lc, VLA, st})
+        a->setEnabled(false);
+    for (QAction *a : SZ)
+        a->setEnabled(false);
+
     connect(lac, &QAction::triggered, &m_program, &Program::convertText);
     connect(exit, &QAction::triggered, &m_program, &Program::exitProgram);
     connect(ab, &QAction::triggered, &m_program, &Program::showAbout);
