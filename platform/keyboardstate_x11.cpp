@@ -31,11 +31,11 @@ struct PressedKey {
     KeySym keysym;
 };
 constexpr PressedKey pressedKeys[] = {
-    {0x10, XK_Shift_L},   {0x10, XK_Shift_R},   {0x11, XK_Control_L}, {0x11, XK_Control_R},
-    {0x12, XK_Alt_L},     {0x12, XK_Alt_R},     {VkCapital, XK_Caps_Lock},
-    {VkNumLock, XK_Num_Lock}, {VkScroll, XK_Scroll_Lock},
-    {0xA0, XK_Shift_L},   {0xA1, XK_Shift_R},   {0xA2, XK_Control_L}, {0xA3, XK_Control_R},
-    {0xA4, XK_Alt_L},     {0xA5, XK_Alt_R},
+    {0x10, XK_Shift_L},        {0x10, XK_Shift_R},       {0x11, XK_Control_L},
+    {0x11, XK_Control_R},      {0x12, XK_Alt_L},         {0x12, XK_Alt_R},
+    {VkCapital, XK_Caps_Lock}, {VkNumLock, XK_Num_Lock}, {VkScroll, XK_Scroll_Lock},
+    {0xA0, XK_Shift_L},        {0xA1, XK_Shift_R},       {0xA2, XK_Control_L},
+    {0xA3, XK_Control_R},      {0xA4, XK_Alt_L},         {0xA5, XK_Alt_R},
 };
 
 // The real modifier masks behind the three lock keys. Caps Lock is always the core Lock

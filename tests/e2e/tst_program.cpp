@@ -159,10 +159,11 @@ void TestProgram::focusMainWindow() {
     // No window manager: give the window the X input focus and put the pointer over it.
     QVERIFY(xdotool({QStringLiteral("windowfocus"), m_mainWindow}).has_value());
     QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
-                      QStringLiteral("20"), QStringLiteral("60")})
-                 .has_value());
-    QTRY_COMPARE_WITH_TIMEOUT(xdotool({QStringLiteral("getwindowfocus")}).value_or(QString()).trimmed(),
-                              m_mainWindow, StepTimeoutMs);
+                     QStringLiteral("20"), QStringLiteral("60")})
+                .has_value());
+    QTRY_COMPARE_WITH_TIMEOUT(
+        xdotool({QStringLiteral("getwindowfocus")}).value_or(QString()).trimmed(), m_mainWindow,
+        StepTimeoutMs);
 }
 
 void TestProgram::exitThroughMenu() {
@@ -196,9 +197,9 @@ QString TestProgram::copyAreaAt(double x, double y) {
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->setText(marker);
     if (!xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
-                 QString::number(int(width * x)), QString::number(int(height * y)),
-                 QStringLiteral("click"), QStringLiteral("1")})
-            .has_value())
+                  QString::number(int(width * x)), QString::number(int(height * y)),
+                  QStringLiteral("click"), QStringLiteral("1")})
+             .has_value())
         return QStringLiteral("<click failed>");
     // On a loaded machine the clipboard can read empty for a while after a copy (its owner
     // changes more than once; the click into the input area starts a conversion): keep reading,
@@ -280,8 +281,8 @@ void TestProgram::typedSentenceIsConverted() {
     // The input area has the focus from the start. Caps Lock is on while the program runs:
     // --clearmodifiers lets the letters arrive in the case typed.
     QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--clearmodifiers"),
-                      QStringLiteral("--delay"), QStringLiteral("40"), sentence})
-                 .has_value());
+                     QStringLiteral("--delay"), QStringLiteral("40"), sentence})
+                .has_value());
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
 
     // The Space converts the input as it stands before the Space takes effect.
@@ -295,7 +296,7 @@ void TestProgram::typedSentenceIsConverted() {
     const QString expected = fromCp1252(convert.readAllStandardOutput());
     QVERIFY(!expected.isEmpty());
 
-    QCOMPARE(copyAreaAt(0.5, 0.65), expected); // text2
+    QCOMPARE(copyAreaAt(0.5, 0.65), expected);                    // text2
     QCOMPARE(copyAreaAt(0.5, 0.25), sentence + QLatin1Char(' ')); // Text1: what arrived
 
     exitThroughMenu();
@@ -325,8 +326,8 @@ void TestProgram::closeRequestAsksFirst() {
     };
     const auto answer = [this](const QString &box, const QString &keys) {
         xdotool({QStringLiteral("windowfocus"), box});
-        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box,
-                 QStringLiteral("10"), QStringLiteral("10")});
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), box, QStringLiteral("10"),
+                 QStringLiteral("10")});
         QTest::qWait(300);
         return xdotool({QStringLiteral("key"), keys}).has_value();
     };

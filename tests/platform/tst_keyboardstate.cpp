@@ -19,7 +19,9 @@ using xkbprobe::Lock;
 
 namespace {
 
-bool onX11() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+bool onX11() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
 
 } // namespace
 
@@ -122,8 +124,8 @@ void TestKeyboardState::createPicksTheBackendOfThePlatform() {
 void TestKeyboardState::x11WritesTheToggles_data() {
     QTest::addColumn<bool>("capsBefore");
     QTest::addColumn<bool>("numBefore");
-    QTest::addColumn<int>("capsByte");    // written into byte 0x14
-    QTest::addColumn<int>("numByte");     // written into byte 0x90; -1 leaves it as read
+    QTest::addColumn<int>("capsByte"); // written into byte 0x14
+    QTest::addColumn<int>("numByte");  // written into byte 0x90; -1 leaves it as read
     QTest::addColumn<bool>("capsAfter");
     QTest::addColumn<bool>("numAfter");
 
@@ -131,8 +133,8 @@ void TestKeyboardState::x11WritesTheToggles_data() {
     QTest::newRow("caps on -> off") << true << false << 0x00 << -1 << false << false;
     QTest::newRow("caps on stays on") << true << false << 0x01 << -1 << true << false;
     QTest::newRow("caps off stays off") << false << false << 0x00 << -1 << false << false;
-    QTest::newRow("pressed bit alone is no toggle") << false << false << 0x80 << -1 << false
-                                                    << false;
+    QTest::newRow("pressed bit alone is no toggle")
+        << false << false << 0x80 << -1 << false << false;
     QTest::newRow("pressed and toggled") << false << false << 0x81 << -1 << true << false;
     QTest::newRow("num lock on is kept") << false << true << 0x01 << -1 << true << true;
     QTest::newRow("num lock on is kept, caps off") << true << true << 0x00 << -1 << false << true;
@@ -185,11 +187,16 @@ void TestKeyboardState::x11ReportsPressedKeys_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("pressedCodes"); // the bytes with 0x80 set, in hex
 
-    QTest::newRow("left shift") << "Shift_L" << "10 a0";
-    QTest::newRow("left control") << "Control_L" << "11 a2";
-    QTest::newRow("left alt") << "Alt_L" << "12 a4";
-    QTest::newRow("caps lock") << "Caps_Lock" << "14";
-    QTest::newRow("num lock") << "Num_Lock" << "90";
+    QTest::newRow("left shift") << "Shift_L"
+                                << "10 a0";
+    QTest::newRow("left control") << "Control_L"
+                                  << "11 a2";
+    QTest::newRow("left alt") << "Alt_L"
+                              << "12 a4";
+    QTest::newRow("caps lock") << "Caps_Lock"
+                               << "14";
+    QTest::newRow("num lock") << "Num_Lock"
+                              << "90";
 }
 
 void TestKeyboardState::x11ReportsPressedKeys() {
@@ -217,9 +224,7 @@ void TestKeyboardState::x11ReportsPressedKeys() {
 
     QCOMPARE(QProcess::execute(xdotool, {QStringLiteral("keydown"), key}), 0);
     // Let the key go even when the check fails, or every later case would see it held.
-    auto release = qScopeGuard([&] {
-        QProcess::execute(xdotool, {QStringLiteral("keyup"), key});
-    });
+    auto release = qScopeGuard([&] { QProcess::execute(xdotool, {QStringLiteral("keyup"), key}); });
     QTRY_COMPARE(pressedOnes(), pressedCodes);
     release.dismiss();
     QCOMPARE(QProcess::execute(xdotool, {QStringLiteral("keyup"), key}), 0);

@@ -40,7 +40,9 @@ unsigned maskOf(Display *d, Lock lock) {
 
 } // namespace
 
-bool available() { return display() != nullptr; }
+bool available() {
+    return display() != nullptr;
+}
 
 bool isLocked(Lock lock) {
     Display *d = display();
