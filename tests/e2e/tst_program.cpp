@@ -54,6 +54,7 @@ private Q_SLOTS:
 
     void capsLockIsForcedAndPutBack_data();
     void capsLockIsForcedAndPutBack();
+    void typedSentenceIsConverted_data();
     void typedSentenceIsConverted();
     void closeRequestAsksFirst();
 
@@ -61,7 +62,7 @@ private:
     // Runs xdotool with `args`; its standard output, nothing when it failed.
     std::optional<QString> xdotool(const QStringList &args);
     void startProgram();
-    // The visible top-level windows titled "Kestrum", oldest first.
+    // The visible top-level windows titled "Kestrum".
     QStringList kestrumWindows();
     void waitForMainWindow();
     void focusMainWindow();
@@ -265,8 +266,27 @@ void TestProgram::capsLockIsForcedAndPutBack() {
     QCOMPARE(xkbprobe::isLocked(Lock::Caps), capsAfter);
 }
 
+// Rows: what is typed, the key that ends it, and what that key adds to the input area.
+void TestProgram::typedSentenceIsConverted_data() {
+    QTest::addColumn<QString>("sentence");
+    QTest::addColumn<QString>("endKey");
+    QTest::addColumn<QString>("endKeyText");
+
+    QTest::newRow("space after the last word") << "AmI bAnglAy gAn gAI"
+                                               << "space"
+                                               << " ";
+    QTest::newRow("enter after the last word") << "AmI bAnglAy gAn gAI"
+                                               << "Return"
+                                               << "\n";
+    QTest::newRow("digits and a full stop") << "kARmA 1971."
+                                            << "space"
+                                            << " ";
+}
+
 void TestProgram::typedSentenceIsConverted() {
-    const QString sentence = QStringLiteral("AmI bAnglAy gAn gAI");
+    QFETCH(QString, sentence);
+    QFETCH(QString, endKey);
+    QFETCH(QString, endKeyText);
 
     QVERIFY(xkbprobe::setLocked(Lock::Caps, false));
     startProgram();
@@ -283,9 +303,9 @@ void TestProgram::typedSentenceIsConverted() {
     QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--clearmodifiers"),
                      QStringLiteral("--delay"), QStringLiteral("40"), sentence})
                 .has_value());
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
+    QVERIFY(xdotool({QStringLiteral("key"), endKey}).has_value());
 
-    // The Space converts the input as it stands before the Space takes effect.
+    // The key converts the input as it stands before the key takes effect.
     QProcess convert;
     convert.start(convertPath, {});
     QVERIFY(convert.waitForStarted(StepTimeoutMs));
@@ -296,8 +316,8 @@ void TestProgram::typedSentenceIsConverted() {
     const QString expected = fromCp1252(convert.readAllStandardOutput());
     QVERIFY(!expected.isEmpty());
 
-    QCOMPARE(copyAreaAt(0.5, 0.65), expected);                    // text2
-    QCOMPARE(copyAreaAt(0.5, 0.25), sentence + QLatin1Char(' ')); // Text1: what arrived
+    QCOMPARE(copyAreaAt(0.5, 0.65), expected);              // text2
+    QCOMPARE(copyAreaAt(0.5, 0.25), sentence + endKeyText); // Text1: what arrived
 
     exitThroughMenu();
 }
