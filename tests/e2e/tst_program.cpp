@@ -6,6 +6,7 @@
 
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void typedSentenceIsConverted_data();
     void typedSentenceIsConverted();
     void closeRequestAsksFirst();
+    void registersItsControlLibraryWhereTold();
 
 private:
     // Runs xdotool with `args`; its standard output, nothing when it failed.
@@ -91,7 +93,6 @@ void TestProgram::initTestCase() {
 void TestProgram::init() {
     m_home = std::make_unique<QTemporaryDir>();
     QVERIFY(m_home->isValid());
-    m_mainWindow.clear();
 }
 
 void TestProgram::cleanup() {
@@ -126,6 +127,7 @@ void TestProgram::startProgram() {
     env.insert(QStringLiteral("KESTRUM_COMPONENT_REGISTRY"),
                m_home->filePath(QStringLiteral("components.conf")));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    m_mainWindow.clear();
     m_program = std::make_unique<QProcess>();
     m_program->setProcessEnvironment(env);
     m_program->setProcessChannelMode(QProcess::MergedChannels);
@@ -367,6 +369,27 @@ void TestProgram::closeRequestAsksFirst() {
     QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_program->exitCode(), 0);
     QVERIFY2(!xkbprobe::isLocked(Lock::Caps), "Yes did not put Caps Lock back");
+}
+
+// The registry named by KESTRUM_COMPONENT_REGISTRY gets the control library on the first start
+// (none under HOME), and a second start finds it there.
+void TestProgram::registersItsControlLibraryWhereTold() {
+    const QString registry = m_home->filePath(QStringLiteral("components.conf"));
+    for (int run = 1; run <= 2; ++run) {
+        startProgram();
+        waitForMainWindow();
+        if (QTest::currentTestFailed())
+            return;
+        QFile file(registry);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(registry));
+        const QByteArray records = file.readAll();
+        QVERIFY(records.contains("[ProgID GlimmetLib.Glimmet]"));
+        QVERIFY(records.contains("libGlimmet3.so"));
+        QVERIFY(!QFileInfo::exists(m_home->filePath(QStringLiteral(".config/kestrum"))));
+        exitThroughMenu();
+        if (QTest::currentTestFailed())
+            return;
+    }
 }
 
 QTEST_MAIN(TestProgram)
