@@ -6,6 +6,7 @@
 #include "splashwindow.h"
 #include "twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -65,6 +66,13 @@ EditorWindow *MainFrame::addEditor() {
 }
 
 void MainFrame::activate() {
+    // While the About window (or another modal window) is up the frame is blocked: the window
+    // system may still hand it the focus, but that is no activation the user made, and hiding
+    // the About window now would end it as it opens. During start-up the modal splash window
+    // itself opens the frame.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != this && m_program.state().mainWindowShown)
+        return;
     if (SplashWindow *splash = m_program.splash())
         splash->hide();
     EditorWindow *editor = m_program.loadEditor();

@@ -223,6 +223,11 @@ void Program::yieldToUi() {
 
 void Program::showAbout() {
     SplashWindow *about = loadSplash();
+    // A window that was shown before keeps its old place in the stacking order when it is
+    // shown again; without a window manager that is below the frame.
+    about->show();
+    about->raise();
+    about->activateWindow();
     about->exec();
 }
 

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QScreen>
 
 namespace kestrum {
@@ -72,6 +73,8 @@ void PictureBox::mouseReleaseEvent(QMouseEvent *event) {
 SplashWindow::SplashWindow(Program &program, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_program(program) {
     setObjectName(QStringLiteral("Form2"));
+    // Modal in both roles, also when shown before the modal loop starts.
+    setWindowModality(Qt::ApplicationModal);
     setWindowTitle(QStringLiteral("Kestrum"));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -96,6 +99,10 @@ SplashWindow::SplashWindow(Program &program, QWidget *parent)
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
+    Text1->setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25));
+    Text1->setFrameShape(QFrame::Box);
+    Text1->setLineWidth(1);
+    Text1->document()->setDocumentMargin(1);
     colour(Text1, Qt::black, Qt::white);
     twips::setRect(Text1, DesignText1);
 
@@ -129,6 +136,7 @@ void SplashWindow::load() {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     show();
+    raise();
     if (!m_program.state().mainWindowShown)
         m_program.startUp();
 }

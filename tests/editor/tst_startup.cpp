@@ -59,6 +59,7 @@ private Q_SLOTS:
     void aboutSurfaceClickHidesAndKeepsTheWindow();
     void aboutPictureClickUnloadsTheWindow();
     void aboutFromThePopUpMenu();
+    void aboutStaysWhileTheFrameIsBlocked();
 };
 
 void TestStartup::startUpOrder() {
@@ -283,6 +284,23 @@ void TestStartup::aboutFromThePopUpMenu() {
     QTimer::singleShot(0, &program, [&] { program.splash()->surfaceClick(); });
     program.editor()->ab->trigger();
     QVERIFY(!program.splash()->isVisible());
+}
+
+void TestStartup::aboutStaysWhileTheFrameIsBlocked() {
+    ScriptedBoxes boxes;
+    TestProgram test;
+    Program &program = *test.program;
+    QVERIFY(program.start());
+    bool stillShown = false;
+    QTimer::singleShot(0, &program, [&] {
+        QTRY_VERIFY(program.splash()->isVisible());
+        // The window system hands the blocked frame the focus: no Activate, the box stays.
+        program.frame()->activate();
+        stillShown = program.splash()->isVisible();
+        program.splash()->surfaceClick();
+    });
+    program.showAbout();
+    QVERIFY(stillShown);
 }
 
 QTEST_MAIN(TestStartup)
