@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -71,6 +72,7 @@ private Q_SLOTS:
     void typedSentenceIsConverted_data();
     void typedSentenceIsConverted();
     void closeRequestAsksFirst();
+    void aboutWindowComesOutOnTop();
     void registersItsControlLibraryWhereTold();
 
 private:
@@ -392,6 +394,68 @@ void TestProgram::closeRequestAsksFirst() {
 
 // The registry named by KESTRUM_COMPONENT_REGISTRY gets the control library on the first start
 // (none under HOME), and a second start finds it there.
+// Help > About shows the About window above the main window, also the second time (a window
+// shown again keeps its old place in the stacking order unless it is raised). Seen on the
+// screen itself: the version line is light text on black, where the editor behind is white.
+void TestProgram::aboutWindowComesOutOnTop() {
+    startProgram();
+    waitForMainWindow();
+    if (QTest::currentTestFailed())
+        return;
+    const auto openAbout = [this]() -> QString {
+        focusMainWindow();
+        xdotool({QStringLiteral("key"), QStringLiteral("alt+h")});
+        QTest::qWait(500);
+        xdotool({QStringLiteral("key"), QStringLiteral("a")});
+        QTest::qWait(300);
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < StepTimeoutMs) {
+            for (const QString &window : kestrumWindows())
+                if (window != m_mainWindow && xclient::isDialog(window.toULong()))
+                    return window;
+            QTest::qWait(200);
+        }
+        return {};
+    };
+    // The share of the version line's black background that the screen shows at its place.
+    const auto versionLineShowing = [this](const QString &about) {
+        int x = 0, y = 0;
+        const QString geometry =
+            xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), about})
+                .value_or(QString());
+        for (const QString &line : geometry.split(QLatin1Char('\n'))) {
+            if (line.startsWith(QLatin1String("X=")))
+                x = line.mid(2).toInt();
+            else if (line.startsWith(QLatin1String("Y=")))
+                y = line.mid(2).toInt();
+        }
+        // The version line: 3720, 3870, 3135 x 345 twips; its right part holds no text.
+        const QImage shot = QGuiApplication::primaryScreen()
+                                ->grabWindow(0, x + 3720 / 15 + 150, y + 3870 / 15 + 4, 50, 14)
+                                .toImage();
+        int black = 0;
+        for (int j = 0; j < shot.height(); ++j)
+            for (int i = 0; i < shot.width(); ++i)
+                black += qGray(shot.pixel(i, j)) < 40;
+        return double(black) / (shot.width() * shot.height());
+    };
+
+    for (int round = 1; round <= 2; ++round) {
+        const QString about = openAbout();
+        QVERIFY2(!about.isEmpty(), qPrintable(QStringLiteral("no About window, round %1").arg(round)));
+        QVERIFY2(waitUntil([&] { return versionLineShowing(about) > 0.9; }),
+                 qPrintable(QStringLiteral("the About window is hidden behind, round %1").arg(round)));
+        // A click on its surface hides it (it stays loaded for the next time).
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), about, QStringLiteral("5"),
+                 QStringLiteral("200"), QStringLiteral("click"), QStringLiteral("1")});
+        QVERIFY2(waitUntil([&] { return kestrumWindows() == QStringList{m_mainWindow}; }),
+                 "the About window stayed after a click on it");
+    }
+    exitThroughMenu();
+}
+
 void TestProgram::registersItsControlLibraryWhereTold() {
     const QString registry = m_home->filePath(QStringLiteral("components.conf"));
     for (int run = 1; run <= 2; ++run) {
