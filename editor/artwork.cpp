@@ -67,9 +67,10 @@ QPicture productPicture(QSize size) {
     tagline.setPixelSize(int(area.height() * 0.13));
     painter.setFont(tagline);
     painter.setPen(QColor(192, 0, 0));
-    painter.drawText(QRectF(text.left(), text.bottom(), text.width(), area.height() * 0.25),
-                     Qt::AlignLeft | Qt::AlignTop,
-                     QStringLiteral(u"\u09AC\u09BE\u0982\u09B2\u09BE \u09B2\u09BF\u0996\u09C1\u09A8"));
+    painter.drawText(
+        QRectF(text.left(), text.bottom(), text.width(), area.height() * 0.25),
+        Qt::AlignLeft | Qt::AlignTop,
+        QStringLiteral(u"\u09AC\u09BE\u0982\u09B2\u09BE \u09B2\u09BF\u0996\u09C1\u09A8"));
     painter.end();
     return picture;
 }

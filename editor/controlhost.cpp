@@ -9,10 +9,9 @@ using namespace runtime;
 HostedControl::HostedControl(const QString &name, Ref<Font> ambientFont)
     : m_site(name, true, std::move(ambientFont)) {}
 
-std::unique_ptr<HostedControl> HostedControl::create(ComponentLoader &loader,
-                                                     const QString &progId, const QString &name,
-                                                     const PropertyBag &design, QWidget *parent,
-                                                     QString *error) {
+std::unique_ptr<HostedControl> HostedControl::create(ComponentLoader &loader, const QString &progId,
+                                                     const QString &name, const PropertyBag &design,
+                                                     QWidget *parent, QString *error) {
     std::unique_ptr<HostedControl> hosted(
         new HostedControl(name, makeRef<Font>(parent ? parent->font() : QFont())));
     if (failed(loader.createControl(progId, &hosted->m_site, &hosted->m_control, &design)) ||

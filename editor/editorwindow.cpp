@@ -174,7 +174,8 @@ void EditorWindow::createActions() {
     uc = action("uc", QStringLiteral("Undo Case"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     uca = action("uca", QStringLiteral("Upper Case"), QKeySequence(Qt::CTRL | Qt::Key_Y));
     lc = action("lc", QStringLiteral("Lower Case"), QKeySequence(Qt::CTRL | Qt::Key_L));
-    const char *sizeCaptions[] = {"Tiny", "Small", "Medium", "Large", "Extra Large", "Heavy Weight"};
+    const char *sizeCaptions[] = {"Tiny",  "Small",       "Medium",
+                                  "Large", "Extra Large", "Heavy Weight"};
     for (std::size_t i = 0; i < SZ.size(); ++i) {
         SZ[i] = action("SZ", QString::fromLatin1(sizeCaptions[i]));
         SZ[i]->setCheckable(true);

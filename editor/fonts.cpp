@@ -11,8 +11,9 @@ void installFontSubstitutes() {
         const char *family;
         QStringList substitutes;
     } table[] = {
-        {"Garamond", {QStringLiteral("EB Garamond"), QStringLiteral("URW Bookman"),
-                      QStringLiteral("Liberation Serif")}},
+        {"Garamond",
+         {QStringLiteral("EB Garamond"), QStringLiteral("URW Bookman"),
+          QStringLiteral("Liberation Serif")}},
         {"Verdana", {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans")}},
         {"MS Sans Serif", {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
         {"Times New Roman", {QStringLiteral("Liberation Serif")}},

@@ -175,9 +175,8 @@ void Program::setCapsLock(bool force) {
 bool Program::queryUnload() {
     if (m_exiting)
         return true;
-    const auto answer =
-        MessageBox::show(m_frame.get(), QStringLiteral("Do you want to Exit?"),
-                         QStringLiteral("Kestrum"), MessageBox::Buttons::YesNo);
+    const auto answer = MessageBox::show(m_frame.get(), QStringLiteral("Do you want to Exit?"),
+                                         QStringLiteral("Kestrum"), MessageBox::Buttons::YesNo);
     if (answer != MessageBox::Answer::Yes)
         return false;
     exitProgram();

@@ -11,8 +11,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QScreen>
+#include <QTextDocument>
 
 namespace kestrum {
 
@@ -89,7 +89,8 @@ SplashWindow::SplashWindow(Program &program, QWidget *parent)
     connect(Picture1, &PictureBox::clicked, this, &SplashWindow::pictureClick);
 
     Label1 = new QLabel(
-        QStringLiteral("Pronounciation based English to Bengali Converter.(Special Version)"), this);
+        QStringLiteral("Pronounciation based English to Bengali Converter.(Special Version)"),
+        this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25, true));

@@ -14,7 +14,8 @@ constexpr char RectProperty[] = "kestrumTwipsRect";
 
 // The widget whose geometry a window's position means: its sub-window when it has one.
 QWidget *placed(QWidget *widget) {
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(widget->parentWidget()); sub && sub->widget() == widget)
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(widget->parentWidget());
+        sub && sub->widget() == widget)
         return sub;
     return widget;
 }
@@ -40,8 +41,8 @@ Rect rect(const QWidget *widget) {
         const Rect r = stored.value<Rect>();
         // A stored value is valid only while the widget still has the pixels it gave; a
         // resize by the window system or the user makes the pixels the truth again.
-        if (target->geometry() == QRect(toPixels(r.left), toPixels(r.top), toPixels(r.width),
-                                        toPixels(r.height)))
+        if (target->geometry() ==
+            QRect(toPixels(r.left), toPixels(r.top), toPixels(r.width), toPixels(r.height)))
             return r;
     }
     const QRect g = target->geometry();
@@ -54,16 +55,26 @@ void setRect(QWidget *widget, const Rect &r) {
     // A widget may refuse a size (a minimum, or less than nothing): where its pixels differ
     // from the ones asked for, the pixels are what it has.
     const QRect g = target->geometry();
-    const auto keep = [](float asked, int got) { return toPixels(asked) == got ? asked : fromPixels(got); };
+    const auto keep = [](float asked, int got) {
+        return toPixels(asked) == got ? asked : fromPixels(got);
+    };
     const Rect kept{keep(r.left, g.x()), keep(r.top, g.y()), keep(r.width, g.width()),
                     keep(r.height, g.height())};
     target->setProperty(RectProperty, QVariant::fromValue(kept));
 }
 
-float left(const QWidget *widget) { return rect(widget).left; }
-float top(const QWidget *widget) { return rect(widget).top; }
-float width(const QWidget *widget) { return rect(widget).width; }
-float height(const QWidget *widget) { return rect(widget).height; }
+float left(const QWidget *widget) {
+    return rect(widget).left;
+}
+float top(const QWidget *widget) {
+    return rect(widget).top;
+}
+float width(const QWidget *widget) {
+    return rect(widget).width;
+}
+float height(const QWidget *widget) {
+    return rect(widget).height;
+}
 
 namespace {
 void setPart(QWidget *widget, float Rect::*part, float value) {
@@ -73,10 +84,18 @@ void setPart(QWidget *widget, float Rect::*part, float value) {
 }
 } // namespace
 
-void setLeft(QWidget *widget, float value) { setPart(widget, &Rect::left, value); }
-void setTop(QWidget *widget, float value) { setPart(widget, &Rect::top, value); }
-void setWidth(QWidget *widget, float value) { setPart(widget, &Rect::width, value); }
-void setHeight(QWidget *widget, float value) { setPart(widget, &Rect::height, value); }
+void setLeft(QWidget *widget, float value) {
+    setPart(widget, &Rect::left, value);
+}
+void setTop(QWidget *widget, float value) {
+    setPart(widget, &Rect::top, value);
+}
+void setWidth(QWidget *widget, float value) {
+    setPart(widget, &Rect::width, value);
+}
+void setHeight(QWidget *widget, float value) {
+    setPart(widget, &Rect::height, value);
+}
 
 float outerWidth(const QWidget *window) {
     return fromPixels(window->frameGeometry().width());

@@ -444,12 +444,15 @@ void TestProgram::aboutWindowComesOutOnTop() {
 
     for (int round = 1; round <= 2; ++round) {
         const QString about = openAbout();
-        QVERIFY2(!about.isEmpty(), qPrintable(QStringLiteral("no About window, round %1").arg(round)));
-        QVERIFY2(waitUntil([&] { return versionLineShowing(about) > 0.9; }),
-                 qPrintable(QStringLiteral("the About window is hidden behind, round %1").arg(round)));
+        QVERIFY2(!about.isEmpty(),
+                 qPrintable(QStringLiteral("no About window, round %1").arg(round)));
+        QVERIFY2(
+            waitUntil([&] { return versionLineShowing(about) > 0.9; }),
+            qPrintable(QStringLiteral("the About window is hidden behind, round %1").arg(round)));
         // A click on its surface hides it (it stays loaded for the next time).
-        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), about, QStringLiteral("5"),
-                 QStringLiteral("200"), QStringLiteral("click"), QStringLiteral("1")});
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), about,
+                 QStringLiteral("5"), QStringLiteral("200"), QStringLiteral("click"),
+                 QStringLiteral("1")});
         QVERIFY2(waitUntil([&] { return kestrumWindows() == QStringList{m_mainWindow}; }),
                  "the About window stayed after a click on it");
     }

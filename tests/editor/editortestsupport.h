@@ -38,7 +38,8 @@ private:
 };
 
 struct TestProgram {
-    explicit TestProgram(std::uint8_t capsByte = 0, QString tablesDir = QStringLiteral(KESTRUM_BIN_DIR),
+    explicit TestProgram(std::uint8_t capsByte = 0,
+                         QString tablesDir = QStringLiteral(KESTRUM_BIN_DIR),
                          QString controlLibrary = QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so"),
                          int yieldIntervalMs = 15) {
         qputenv("KESTRUM_COMPONENT_REGISTRY",

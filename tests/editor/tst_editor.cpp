@@ -86,7 +86,8 @@ void TestEditor::startProgram(int yieldIntervalMs, std::uint8_t caps) {
     QVERIFY(m_editor);
     QVERIFY(m_editor->Command1);
     QVERIFY(QTest::qWaitForWindowExposed(m_test->program->frame()));
-    m_conversions = std::make_unique<QSignalSpy>(m_test->program.get(), &Program::conversionFinished);
+    m_conversions =
+        std::make_unique<QSignalSpy>(m_test->program.get(), &Program::conversionFinished);
 }
 
 void TestEditor::init() {
@@ -137,7 +138,8 @@ void TestEditor::command1IsAGlimmetFromTheLibrary() {
     runtime::Control *control = m_editor->command1Control();
     QVERIFY(control);
     QCOMPARE(control->widget(), m_editor->Command1);
-    QCOMPARE(QString::fromLatin1(control->classInfo().progId), QStringLiteral("GlimmetLib.Glimmet"));
+    QCOMPARE(QString::fromLatin1(control->classInfo().progId),
+             QStringLiteral("GlimmetLib.Glimmet"));
     namespace Ids = Glimmet3::DispIds;
     // Restored from the design data through the control's read-properties.
     const auto property = [&](runtime::DispId id) {
@@ -167,7 +169,8 @@ void TestEditor::menusAndShortcuts_data() {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QKeySequence>("shortcut");
     const auto row = [](const char *name, const char *caption, QKeySequence shortcut = {}) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption) << shortcut;
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption)
+                            << shortcut;
     };
     row("clsn", "&New", QKeySequence(Qt::CTRL | Qt::Key_N));
     row("sav", "&Save English File", QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -203,7 +206,8 @@ void TestEditor::menusAndShortcuts() {
     QStringList sizes;
     for (QAction *a : m_editor->SZ)
         sizes << a->text();
-    QCOMPARE(sizes, (QStringList{"Tiny", "Small", "Medium", "Large", "Extra Large", "Heavy Weight"}));
+    QCOMPARE(sizes,
+             (QStringList{"Tiny", "Small", "Medium", "Large", "Extra Large", "Heavy Weight"}));
     QVERIFY(m_editor->s123->isSeparator());
     QCOMPARE(m_editor->fl->actions().indexOf(m_editor->s123), 4);
 }
@@ -288,8 +292,9 @@ void TestEditor::wordEndTrigger() {
     QCOMPARE(conversions(), converts ? 1 : 0);
     if (converts) {
         // The conversion saw the text before the key took effect.
-        QCOMPARE(m_editor->text2->text(), glyphText(QByteArray::fromStdString(
-                                              m_test->program->engine().convertBytes(text.toStdString()))));
+        QCOMPARE(m_editor->text2->text(),
+                 glyphText(QByteArray::fromStdString(
+                     m_test->program->engine().convertBytes(text.toStdString()))));
         QVERIFY(m_editor->text2->text().startsWith(glyphText("\x41\x76\x77\x67")));
     }
 }
@@ -366,12 +371,20 @@ void TestEditor::dropHandler_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("appended");
-    QTest::newRow("List1, trimmed") << true << "List1" << "  Av  " << "Av";
-    QTest::newRow("List1, inner spaces kept") << true << "List1" << " k  x " << "k  x";
-    QTest::newRow("List1, tab is not a space") << true << "List1" << "\tAv" << "\tAv";
+    QTest::newRow("List1, trimmed") << true << "List1"
+                                    << "  Av  "
+                                    << "Av";
+    QTest::newRow("List1, inner spaces kept") << true << "List1"
+                                              << " k  x "
+                                              << "k  x";
+    QTest::newRow("List1, tab is not a space") << true << "List1"
+                                               << "\tAv"
+                                               << "\tAv";
     QTest::newRow("List1, no current item") << true << "List1" << QString() << "";
-    QTest::newRow("another list") << true << "List2" << "Av" << QString();
-    QTest::newRow("not a list") << false << "List1" << "Av" << QString();
+    QTest::newRow("another list") << true << "List2"
+                                  << "Av" << QString();
+    QTest::newRow("not a list") << false << "List1"
+                                << "Av" << QString();
 }
 
 void TestEditor::dropHandler() {

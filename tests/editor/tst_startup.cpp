@@ -152,7 +152,8 @@ void TestStartup::replacesARegistrationThatPointsNowhere() {
 
 void TestStartup::missingControlLibraryIsReported() {
     ScriptedBoxes boxes;
-    TestProgram test(0x00, QStringLiteral(KESTRUM_BIN_DIR), QStringLiteral("/nowhere/libGlimmet3.so"));
+    TestProgram test(0x00, QStringLiteral(KESTRUM_BIN_DIR),
+                     QStringLiteral("/nowhere/libGlimmet3.so"));
     QVERIFY(!test.program->start());
     QCOMPARE(test.program->exitCode(), 1);
     QCOMPARE(boxes.requests.size(), std::size_t(1));
@@ -193,7 +194,8 @@ void TestStartup::splashContent() {
     QVERIFY(contact[5].contains(QLatin1Char('@')));
     QCOMPARE(splash->lines.size(), std::size_t(25));
     for (const QLine &line : splash->lines) // all inside the window
-        QVERIFY(QRect(0, 0, 6901, 4321).contains(line.p1()) && QRect(0, 0, 6901, 4321).contains(line.p2()));
+        QVERIFY(QRect(0, 0, 6901, 4321).contains(line.p1()) &&
+                QRect(0, 0, 6901, 4321).contains(line.p2()));
     QCOMPARE(twips::rect(splash->Picture1), (twips::Rect{3720, 120, 3075, 1515}));
     QCOMPARE(splash->size(), QSize(twips::toPixels(6915), twips::toPixels(4350)));
     QVERIFY(splash->windowFlags() & Qt::FramelessWindowHint);
