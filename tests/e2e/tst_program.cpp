@@ -82,6 +82,9 @@ private:
     // The visible top-level windows titled "Kestrum".
     QStringList kestrumWindows();
     void waitForMainWindow();
+    // The first visible dialog titled "Kestrum" besides the main window (a question box, the
+    // About window), waited for; empty when none comes.
+    QString waitForDialog();
     void focusMainWindow();
     void exitThroughMenu();
     // Clicks into the main window at a share of its width and height, selects the whole text
@@ -171,6 +174,18 @@ void TestProgram::waitForMainWindow() {
             QTest::qWait(200);
     }
     QVERIFY2(!m_mainWindow.isEmpty(), "no visible window titled Kestrum in time");
+}
+
+QString TestProgram::waitForDialog() {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < StepTimeoutMs) {
+        for (const QString &window : kestrumWindows())
+            if (window != m_mainWindow && xclient::isDialog(window.toULong()))
+                return window;
+        QTest::qWait(200);
+    }
+    return {};
 }
 
 void TestProgram::focusMainWindow() {
@@ -356,15 +371,7 @@ void TestProgram::closeRequestAsksFirst() {
     const auto askToClose = [this]() -> QString {
         if (!xclient::sendCloseRequest(m_mainWindow.toULong()))
             return {};
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < StepTimeoutMs) {
-            for (const QString &window : kestrumWindows())
-                if (window != m_mainWindow && xclient::isDialog(window.toULong()))
-                    return window;
-            QTest::qWait(200);
-        }
-        return {};
+        return waitForDialog();
     };
     const auto answer = [this](const QString &box, const QString &keys) {
         xdotool({QStringLiteral("windowfocus"), box});
@@ -409,15 +416,7 @@ void TestProgram::aboutWindowComesOutOnTop() {
         xdotool({QStringLiteral("key"), QStringLiteral("a")});
         QTest::qWait(300);
         xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < StepTimeoutMs) {
-            for (const QString &window : kestrumWindows())
-                if (window != m_mainWindow && xclient::isDialog(window.toULong()))
-                    return window;
-            QTest::qWait(200);
-        }
-        return {};
+        return waitForDialog();
     };
     // The share of the version line's black background that the screen shows at its place.
     const auto versionLineShowing = [this](const QString &about) {
