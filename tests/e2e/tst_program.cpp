@@ -82,6 +82,8 @@ private:
     // The visible top-level windows titled "Kestrum".
     QStringList kestrumWindows();
     void waitForMainWindow();
+    // Sets Caps Lock, starts the program, waits for its main window and for Caps Lock on.
+    void startWithCapsLock(bool capsBefore);
     // The first visible dialog titled "Kestrum" besides the main window (a question box, the
     // About window), waited for; empty when none comes.
     QString waitForDialog();
@@ -174,6 +176,16 @@ void TestProgram::waitForMainWindow() {
             QTest::qWait(200);
     }
     QVERIFY2(!m_mainWindow.isEmpty(), "no visible window titled Kestrum in time");
+}
+
+void TestProgram::startWithCapsLock(bool capsBefore) {
+    QVERIFY(xkbprobe::setLocked(Lock::Caps, capsBefore));
+    startProgram();
+    waitForMainWindow();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY2(waitUntil([] { return xkbprobe::isLocked(Lock::Caps); }),
+             "Caps Lock is not on while Kestrum runs");
 }
 
 QString TestProgram::waitForDialog() {
@@ -280,13 +292,9 @@ void TestProgram::capsLockIsForcedAndPutBack() {
     QFETCH(bool, userToggles);
     QFETCH(bool, capsAfter);
 
-    QVERIFY(xkbprobe::setLocked(Lock::Caps, capsBefore));
-    startProgram();
-    waitForMainWindow();
+    startWithCapsLock(capsBefore);
     if (QTest::currentTestFailed())
         return;
-    QVERIFY2(waitUntil([] { return xkbprobe::isLocked(Lock::Caps); }),
-             "Caps Lock is not on while Kestrum runs");
     QTest::qWait(500);
     QVERIFY2(xkbprobe::isLocked(Lock::Caps), "Caps Lock went off again while Kestrum runs");
 
@@ -323,13 +331,9 @@ void TestProgram::typedSentenceIsConverted() {
     QFETCH(QString, endKey);
     QFETCH(QString, endKeyText);
 
-    QVERIFY(xkbprobe::setLocked(Lock::Caps, false));
-    startProgram();
-    waitForMainWindow();
+    startWithCapsLock(false);
     if (QTest::currentTestFailed())
         return;
-    QVERIFY2(waitUntil([] { return xkbprobe::isLocked(Lock::Caps); }),
-             "Caps Lock is not on while Kestrum runs");
     focusMainWindow();
     if (QTest::currentTestFailed())
         return;
@@ -359,13 +363,9 @@ void TestProgram::typedSentenceIsConverted() {
 }
 
 void TestProgram::closeRequestAsksFirst() {
-    QVERIFY(xkbprobe::setLocked(Lock::Caps, false));
-    startProgram();
-    waitForMainWindow();
+    startWithCapsLock(false);
     if (QTest::currentTestFailed())
         return;
-    QVERIFY2(waitUntil([] { return xkbprobe::isLocked(Lock::Caps); }),
-             "Caps Lock is not on while Kestrum runs");
 
     // Each close request shows the question box, a dialog titled "Kestrum".
     const auto askToClose = [this]() -> QString {
