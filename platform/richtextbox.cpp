@@ -1,6 +1,8 @@
 // The rich-text area over QTextEdit, and its RTF writer.
 #include "richtextbox.h"
 
+#include "cp1252.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -17,7 +19,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -26,27 +27,6 @@ namespace kestrum {
 namespace {
 
 constexpr int TwipsPerPixel = 15;
-
-// The characters of Windows-1252 bytes 0x80-0x9F. The five bytes the code page leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the C1 characters of the same value, so
-// that every byte survives a round trip through text.
-constexpr std::array<char16_t, 32> Cp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
-};
-
-// The Windows-1252 byte of a UTF-16 unit from U+0080 up, or -1 when the code page has none.
-int cp1252Byte(char16_t unit) {
-    if (unit >= 0xA0 && unit <= 0xFF)
-        return unit;
-    for (std::size_t i = 0; i < Cp1252High.size(); ++i) {
-        if (Cp1252High[i] == unit)
-            return int(0x80 + i);
-    }
-    return -1;
-}
 
 void appendHexEscape(QByteArray &out, int byte) {
     static constexpr char Digits[] = "0123456789abcdef";
@@ -97,8 +77,10 @@ void appendRtfText(QByteArray &out, QStringView text, bool inFontTable) {
             out += char(c);
         } else if (c < 0x80) {
             appendHexEscape(out, c);
-        } else if (const int byte = cp1252Byte(c); byte >= 0) {
-            appendHexEscape(out, byte);
+        } else if (const auto byte = unicodeToCp1252(c)) {
+            // The undefined bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D come back from their C1
+            // characters, so every glyph byte survives.
+            appendHexEscape(out, *byte);
         } else {
             // \u takes a signed 16-bit value; '?' is the fallback for readers without
             // Unicode (\uc1). A surrogate pair is written as its two units.

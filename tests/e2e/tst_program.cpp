@@ -1,6 +1,7 @@
 // The real program under Xvfb, driven by real X events (xdotool through XTEST): Caps Lock
 // forced on while it runs and put back by File > Exit, typing and converting, and the exit
 // question on a window manager's close request.
+#include "cp1252.h"
 #include "xclient.h"
 #include "xkbprobe.h"
 
@@ -29,18 +30,11 @@ constexpr int StepTimeoutMs = 20000;
 const QString programPath = QStringLiteral(KESTRUM_BIN_DIR "/Kestrum");
 const QString convertPath = QStringLiteral(KESTRUM_BIN_DIR "/kestrum-convert");
 
-// Windows-1252, with the five unassigned codes (0x81 0x8D 0x8F 0x90 0x9D) as the C1 controls of
-// the same value: each glyph code is the character of its byte.
+// Each glyph code as the character of its Windows-1252 byte.
 QString fromCp1252(const QByteArray &bytes) {
-    static constexpr char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     QString text;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        text.append(QChar(b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char16_t(b)));
-    }
+    for (const char c : bytes)
+        text.append(QChar(char16_t(kestrum::cp1252ToUnicode(static_cast<unsigned char>(c)))));
     return text;
 }
 
