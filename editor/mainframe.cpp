@@ -78,12 +78,7 @@ void MainFrame::activate() {
     EditorWindow *editor = m_program.loadEditor();
     if (!editor || m_program.isExiting())
         return;
-    twips::Rect r = twips::rect(editor);
-    r.left = 0;
-    r.top = 0;
-    r.width = twips::outerWidth(this);
-    r.height = twips::outerHeight(this);
-    twips::setRect(editor, r);
+    twips::setRect(editor, {0, 0, twips::outerWidth(this), twips::outerHeight(this)});
     if (!editor->isVisible())
         editor->show();
     m_activating = true;
@@ -130,10 +125,7 @@ void MainFrame::resizeEvent(QResizeEvent *event) {
     EditorWindow *editor = m_program.editor();
     if (!editor || m_program.state().tableWindowShown)
         return;
-    twips::Rect r = twips::rect(editor);
-    r.width = twips::outerWidth(this);
-    r.height = twips::outerHeight(this);
-    twips::setRect(editor, r);
+    twips::setRect(editor, {0, 0, twips::outerWidth(this), twips::outerHeight(this)});
     editor->layoutControls();
 }
 

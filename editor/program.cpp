@@ -1,6 +1,5 @@
 #include "program.h"
 
-#include "cp1252.h"
 #include "editorwindow.h"
 #include "glimmetlib.h"
 #include "logwindow.h"
@@ -22,12 +21,10 @@ public:
 
     void clear() override { m_program.logWindow()->List1->clear(); }
 
+    // A log line names a position and a word, and words are made of ASCII letters, "~" and "&".
     void append(std::string_view line) override {
-        QString text;
-        text.reserve(qsizetype(line.size()));
-        for (const char c : line)
-            text.append(QChar(char16_t(cp1252ToUnicode(static_cast<unsigned char>(c)))));
-        m_program.logWindow()->List1->addItem(text);
+        m_program.logWindow()->List1->addItem(
+            QString::fromLatin1(line.data(), qsizetype(line.size())));
     }
 
 private:
