@@ -187,13 +187,23 @@ void EditorWindow::createActions() {
     clsa = action("clsa", QStringLiteral("Clear"));
     clab = action("clab", QStringLiteral("About Kestrum"));
 
-    // Commands that are not built yet stay greyed out, so their shortcuts leave the areas'
-    // own keys (Ctrl+Z undo ...) alone.
-    for (QAction *a : {clsn, sav, savb, lda, uc, uca, lc, VLA, st})
-        a->setEnabled(false);
-    for (QAction *a : SZ)
-        a->setEnabled(false);
+    // The table window's command is not built yet; greyed out, its shortcut leaves F1 alone.
+    st->setEnabled(false);
 
+    connect(clsn, &QAction::triggered, this, &EditorWindow::newText);
+    connect(sav, &QAction::triggered, this, &EditorWindow::saveEnglishFile);
+    connect(savb, &QAction::triggered, this, &EditorWindow::saveBanglaFile);
+    connect(lda, &QAction::triggered, this, &EditorWindow::loadFile);
+    connect(uc, &QAction::triggered, this, &EditorWindow::undoCase);
+    connect(uca, &QAction::triggered, this, &EditorWindow::upperCase);
+    connect(lc, &QAction::triggered, this, &EditorWindow::lowerCase);
+    for (std::size_t i = 0; i < SZ.size(); ++i)
+        connect(SZ[i], &QAction::triggered, this, [this, i](bool checked) {
+            // Choosing a size leaves the check marks as they were when the menu opened.
+            SZ[i]->setChecked(!checked);
+            fontSizeClick(int(i));
+        });
+    connect(VLA, &QAction::triggered, this, &EditorWindow::viewLog);
     connect(lac, &QAction::triggered, &m_program, &Program::convertText);
     connect(exit, &QAction::triggered, &m_program, &Program::exitProgram);
     connect(ab, &QAction::triggered, &m_program, &Program::showAbout);
@@ -217,6 +227,7 @@ void EditorWindow::createMenus() {
         FS->addAction(a);
     VW->addMenu(FS);
     VW->addAction(VLA);
+    connect(VW, &QMenu::aboutToShow, this, &EditorWindow::viewMenuOpened);
     help = menu("help", QStringLiteral("&Help"));
     help->addActions({st, ab});
     // Never shown in the menu bar: the pop-up menu of the two areas.
@@ -329,9 +340,8 @@ void EditorWindow::command1Click() {
 }
 
 void EditorWindow::clearActiveArea() {
-    QWidget *active = focusWidget();
-    if (active == Text1 || active == text2)
-        static_cast<RichTextBox *>(active)->setText(QString());
+    if (RichTextBox *area = activeArea())
+        area->setText(QString());
 }
 
 void EditorWindow::showPopupMenu() {

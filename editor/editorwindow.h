@@ -8,6 +8,7 @@
 #pragma once
 
 #include "childwindow.h"
+#include "commondialog.h"
 #include "richtextbox.h"
 
 #include <array>
@@ -58,6 +59,26 @@ public:
     void clearActiveArea();
     void showPopupMenu();
 
+    // File menu. New asks whether to save first when the user typed since the last save; the
+    // saves return whether a file was written (false: cancelled, or the user was told why).
+    void newText();
+    bool saveEnglishFile();
+    bool saveBanglaFile();
+    void loadFile();
+    // Edit menu: the case of the input area's selection, and back to the whole text before
+    // the last case change.
+    void upperCase();
+    void lowerCase();
+    void undoCase();
+    // View menu: the Font Size check marks for the active area, set when the menu opens; a
+    // size for the active area's font; the log window.
+    void viewMenuOpened();
+    void fontSizeClick(int index);
+    void viewLog();
+    // The rich-text area that has (or last had) the window's focus, or null when another
+    // control has it.
+    RichTextBox *activeArea() const;
+
     // Controls, by their names.
     QLabel *Label1;
     RichTextBox *Text1;
@@ -65,6 +86,7 @@ public:
     RichTextBox *text2;
     Shape *Shape1;
     QWidget *Command1 = nullptr; // the Glimmet's widget
+    CommonDialog C{this};        // the file dialogs
     // The Glimmet itself, as the control runtime hands it out.
     runtime::Control *command1Control() const;
 
@@ -81,6 +103,7 @@ public:
     QString englishFileName;
     QString banglaFileName;
     QString caseUndoText;
+    bool hasCaseUndo = false; // caseUndoText holds a text from a case change
     std::array<double, 6> fontSizes{};
     float designFormHeight = 0;
     float designInputHeight = 0;

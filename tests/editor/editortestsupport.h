@@ -2,6 +2,7 @@
 // an in-memory keyboard, a recorded quit, and message boxes answered by a script.
 #pragma once
 
+#include "commondialog.h"
 #include "cp1252.h"
 #include "editorwindow.h"
 #include "keyboardstate.h"
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cctype>
 #include <deque>
 #include <memory>
 
@@ -35,6 +37,29 @@ public:
 
 private:
     MessageBox::ScopedHook m_hook;
+};
+
+// Answers file dialogs from a queue of chosen names ("" or a dry queue: cancelled) and records
+// every request.
+class ScriptedDialogs {
+public:
+    ScriptedDialogs()
+        : m_hook([this](const CommonDialog::Request &request) -> std::optional<QString> {
+              requests.push_back(request);
+              if (answers.empty())
+                  return std::nullopt;
+              QString answer = answers.front();
+              answers.pop_front();
+              if (answer.isEmpty())
+                  return std::nullopt;
+              return answer;
+          }) {}
+
+    std::deque<QString> answers;
+    std::vector<CommonDialog::Request> requests;
+
+private:
+    CommonDialog::ScopedHook m_hook;
 };
 
 struct TestProgram {
@@ -69,6 +94,68 @@ inline QString glyphText(const QByteArray &bytes) {
     QString text;
     for (const char c : bytes)
         text.append(QChar(char16_t(cp1252ToUnicode(static_cast<unsigned char>(c)))));
+    return text;
+}
+
+// The text of an RTF document as a reader shows it: groups of the header (font and colour
+// tables) skipped, \'xx as the Windows-1252 character, \uN with its replacement character
+// skipped, \par as CR LF, \tab, escaped \\ \{ \}. Control words otherwise vanish.
+inline QString rtfPlainText(const QByteArray &rtf) {
+    QString text;
+    int depth = 0;
+    int skipBelow = -1; // inside a skipped group while depth > skipBelow >= 0
+    int skipNext = 0;   // replacement characters still to skip after \uN
+    const auto put = [&](QChar c) {
+        if (skipBelow >= 0)
+            return;
+        if (skipNext > 0) {
+            --skipNext;
+            return;
+        }
+        text.append(c);
+    };
+    for (qsizetype i = 0; i < rtf.size(); ++i) {
+        const char c = rtf.at(i);
+        if (c == '{') {
+            ++depth;
+        } else if (c == '}') {
+            if (--depth == skipBelow)
+                skipBelow = -1;
+        } else if (c != '\\') {
+            if (c != '\r' && c != '\n') // line breaks of the file itself are no text
+                put(QChar::fromLatin1(c));
+        } else if (i + 1 < rtf.size() && QByteArrayView("\\{}").contains(rtf.at(i + 1))) {
+            put(QChar::fromLatin1(rtf.at(++i)));
+        } else if (i + 3 < rtf.size() && rtf.at(i + 1) == '\'') {
+            put(QChar(char16_t(cp1252ToUnicode(uchar(rtf.mid(i + 2, 2).toUInt(nullptr, 16))))));
+            i += 3;
+        } else {
+            qsizetype end = i + 1;
+            while (end < rtf.size() && std::isalpha(uchar(rtf.at(end))))
+                ++end;
+            const QByteArray word = rtf.mid(i + 1, end - i - 1);
+            const qsizetype numberStart = end;
+            if (end < rtf.size() && rtf.at(end) == '-')
+                ++end;
+            while (end < rtf.size() && std::isdigit(uchar(rtf.at(end))))
+                ++end;
+            const int number = rtf.mid(numberStart, end - numberStart).toInt();
+            if (end < rtf.size() && rtf.at(end) == ' ')
+                ++end; // the delimiting space belongs to the control word
+            i = end - 1;
+            if (word == "fonttbl" || word == "colortbl") {
+                skipBelow = depth - 1;
+            } else if (word == "par") {
+                put(QLatin1Char('\r'));
+                put(QLatin1Char('\n'));
+            } else if (word == "tab") {
+                put(QLatin1Char('\t'));
+            } else if (word == "u") {
+                put(QChar(char16_t(number < 0 ? number + 65536 : number)));
+                skipNext = 1;
+            }
+        }
+    }
     return text;
 }
 

@@ -1,0 +1,633 @@
+// The File, Edit and View commands: New and its save question, the English and Bangla files on
+// disk, Load and its limits, the case commands, the font sizes and their check marks, View Log.
+#include "editortestsupport.h"
+#include "logwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QSignalSpy>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+const QString EnglishFilter = QStringLiteral("Text File|*.txt|Bangla File|.b|All Files|*.*");
+const QString BanglaFilter = QStringLiteral("Rich Text File|*.rft|All Files|*.*");
+
+// Words whose glyphs include bytes above 0x7F (conjuncts), over two lines.
+const QString HighGlyphWords = QStringLiteral("AmI kSh pRem\r\nbRISh sUrJo");
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestMenus : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void newText_data();
+    void newText();
+    void englishFile_data();
+    void englishFile();
+    void saveDialogsOfferTheLastName();
+    void cancelledSaveWritesNothing_data();
+    void cancelledSaveWritesNothing();
+    void failedSaveLosesNothing_data();
+    void failedSaveLosesNothing();
+    void banglaFile();
+    void load_data();
+    void load();
+    void loadFailureChangesNothing_data();
+    void loadFailureChangesNothing();
+    void caseCommands_data();
+    void caseCommands();
+    void undoCaseBeforeAnyCaseChangeKeepsTheText();
+    void shortcutsFromTheInputArea_data();
+    void shortcutsFromTheInputArea();
+    void fontSizeCheckMarks_data();
+    void fontSizeCheckMarks();
+    void fontSizeItems_data();
+    void fontSizeItems();
+    void viewLogShowsTheLogWithoutWaiting();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    int conversions() const { return int(m_conversions->count()); }
+    void convert(const QString &input);
+    void openViewMenu();
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedBoxes> m_boxes;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<TestProgram> m_test;
+    std::unique_ptr<QSignalSpy> m_conversions;
+    EditorWindow *m_editor = nullptr;
+};
+
+void TestMenus::init() {
+    QVERIFY(m_dir.isValid());
+    m_boxes = std::make_unique<ScriptedBoxes>();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_test = std::make_unique<TestProgram>();
+    QVERIFY(m_test->program->start());
+    m_editor = m_test->editor();
+    QVERIFY(m_editor);
+    QVERIFY(QTest::qWaitForWindowExposed(m_test->program->frame()));
+    m_conversions =
+        std::make_unique<QSignalSpy>(m_test->program.get(), &Program::conversionFinished);
+}
+
+void TestMenus::cleanup() {
+    m_conversions.reset();
+    m_test.reset();
+    m_dialogs.reset();
+    m_boxes.reset();
+    QDir(m_dir.path()).removeRecursively();
+    QDir().mkpath(m_dir.path());
+}
+
+void TestMenus::convert(const QString &input) {
+    m_editor->Text1->setText(input);
+    m_editor->lac->trigger();
+}
+
+void TestMenus::openViewMenu() {
+    m_editor->VW->popup(QPoint(0, 0));
+    m_editor->VW->hide();
+}
+
+void TestMenus::newText_data() {
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<int>("answer"); // -1: no question expected
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<bool>("cleared");
+    QTest::addColumn<bool>("typedAfter");
+    QTest::addColumn<QStringList>("written");
+    const int yes = int(MessageBox::Answer::Yes), no = int(MessageBox::Answer::No),
+              cancel = int(MessageBox::Answer::Cancel);
+    QTest::newRow("nothing typed: no question")
+        << false << -1 << QStringList{} << true << false << QStringList{};
+    QTest::newRow("No: cleared, the flag stays")
+        << true << no << QStringList{} << true << true << QStringList{};
+    QTest::newRow("Cancel: nothing changes")
+        << true << cancel << QStringList{} << false << true << QStringList{};
+    QTest::newRow("Yes: both files, then cleared")
+        << true << yes << QStringList{"e.txt", "b.rft"} << true << false
+        << QStringList{"e.txt", "b.rft"};
+    QTest::newRow("Yes, English dialog cancelled: nothing cleared")
+        << true << yes << QStringList{""} << false << true << QStringList{};
+    QTest::newRow("Yes, Bangla dialog cancelled: nothing cleared")
+        << true << yes << QStringList{"e.txt", ""} << false << false << QStringList{"e.txt"};
+    QTest::newRow("Yes, English save fails: nothing cleared")
+        << true << yes << QStringList{"no such folder/e.txt"} << false << true << QStringList{};
+}
+
+void TestMenus::newText() {
+    QFETCH(bool, typed);
+    QFETCH(int, answer);
+    QFETCH(QStringList, chosen);
+    QFETCH(bool, cleared);
+    QFETCH(bool, typedAfter);
+    QFETCH(QStringList, written);
+
+    convert(HighGlyphWords);
+    const QString input = m_editor->Text1->text();
+    const QString output = m_editor->text2->text();
+    QVERIFY(!output.isEmpty());
+    m_editor->typedSinceSave = typed;
+    m_editor->englishFileName = path(QStringLiteral("old.txt"));
+    m_editor->banglaFileName = path(QStringLiteral("old.rft"));
+    if (answer >= 0)
+        m_boxes->answers.push_back(MessageBox::Answer(answer));
+    for (const QString &name : chosen)
+        m_dialogs->answers.push_back(name.isEmpty() ? QString() : path(name));
+
+    m_editor->clsn->trigger();
+
+    if (answer >= 0) {
+        QVERIFY(!m_boxes->requests.empty());
+        const MessageBox::Request &question = m_boxes->requests.front();
+        QCOMPARE(question.text, QStringLiteral("Do You want to save the Bangla or English File?"));
+        QCOMPARE(question.title, QStringLiteral("Kestrum"));
+        QCOMPARE(question.buttons, MessageBox::Buttons::YesNoCancel);
+    } else {
+        QVERIFY(m_boxes->requests.empty());
+    }
+    QCOMPARE(m_dialogs->requests.size(), std::size_t(chosen.size()));
+    if (!chosen.isEmpty())
+        QCOMPARE(m_dialogs->requests.front().fileName, path(QStringLiteral("old.txt")));
+    for (const QString &name : written)
+        QVERIFY2(QFile::exists(path(name)), qPrintable(name));
+    QCOMPARE(m_editor->typedSinceSave, typedAfter);
+    if (cleared) {
+        QCOMPARE(m_editor->Text1->text(), QString());
+        QCOMPARE(m_editor->text2->text(), QString());
+        QVERIFY(m_test->program->engine().conversionOutput().empty());
+        QCOMPARE(m_editor->englishFileName, QString());
+        QCOMPARE(m_editor->banglaFileName, QString());
+        QCOMPARE(m_editor->focusWidget(), m_editor->Text1);
+    } else {
+        QCOMPARE(m_editor->Text1->text(), input);
+        QCOMPARE(m_editor->text2->text(), output);
+    }
+    if (written == QStringList{"e.txt", "b.rft"}) {
+        QCOMPARE(readFile(path("e.txt")), input.toLatin1() + "\r\n");
+        QCOMPARE(rtfPlainText(readFile(path("b.rft"))), output);
+    }
+    if (chosen.value(0).startsWith(QLatin1String("no such folder"))) {
+        QCOMPARE(m_boxes->requests.size(), std::size_t(2));
+        QCOMPARE(m_boxes->requests.back().icon, MessageBox::Icon::Critical);
+    }
+    if (answer == int(MessageBox::Answer::No)) {
+        // The flag stays set, so the next New asks again.
+        m_editor->clsn->trigger();
+        QCOMPARE(m_boxes->requests.size(), std::size_t(2));
+    }
+}
+
+void TestMenus::englishFile_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("utf8");
+    QTest::newRow("one word") << "AmI" << QByteArray("AmI\r\n") << false;
+    QTest::newRow("empty") << "" << QByteArray("\r\n") << false;
+    QTest::newRow("two lines") << "AmI\r\nbhAt" << QByteArray("AmI\r\nbhAt\r\n") << false;
+    QTest::newRow("ends with an empty line") << "AmI\r\n" << QByteArray("AmI\r\n\r\n") << false;
+    QTest::newRow("commas, quotes, leading blanks")
+        << "  AmI, \"bhAt\",\r\n khAI" << QByteArray("  AmI, \"bhAt\",\r\n khAI\r\n") << false;
+    QTest::newRow("Windows-1252 letters") << QString::fromUtf8("caf\u00e9 \u20ac \u2018q\u2019")
+                                          << QByteArray("caf\xE9 \x80 \x91q\x92\r\n") << false;
+    QTest::newRow("Bengali script: UTF-8 with a byte-order mark")
+        << QString::fromUtf8("AmI \u0986\u09ae\u09bf")
+        << QByteArray("\xEF\xBB\xBF"
+                      "AmI \xE0\xA6\x86\xE0\xA6\xAE\xE0\xA6\xBF\r\n")
+        << true;
+}
+
+void TestMenus::englishFile() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, utf8);
+    m_editor->Text1->setText(text);
+    m_editor->typedSinceSave = true;
+    const QString file = path(QStringLiteral("english"));
+    m_dialogs->answers = {file};
+
+    QVERIFY(m_editor->saveEnglishFile());
+    QCOMPARE(readFile(file), bytes);
+    QCOMPARE(m_editor->englishFileName, file);
+    QVERIFY(!m_editor->typedSinceSave);
+    QCOMPARE(m_dialogs->requests.size(), std::size_t(1));
+    QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Save);
+    QCOMPARE(m_dialogs->requests[0].filter, EnglishFilter);
+    QCOMPARE(m_dialogs->requests[0].fileName, QString());
+    // Saved as UTF-8, the user is told so; otherwise nothing is said.
+    QCOMPARE(m_boxes->requests.size(), std::size_t(utf8 ? 1 : 0));
+    if (utf8) {
+        QVERIFY(m_boxes->requests[0].text.contains(QStringLiteral("UTF-8")));
+        QVERIFY(m_boxes->requests[0].text.contains(file));
+    }
+
+    // Load gives back exactly the text saved.
+    m_editor->Text1->setText(QStringLiteral("something else"));
+    m_dialogs->answers = {file};
+    m_editor->lda->trigger();
+    QCOMPARE(m_editor->Text1->text(), text);
+}
+
+void TestMenus::saveDialogsOfferTheLastName() {
+    convert(HighGlyphWords);
+    const QString english = path(QStringLiteral("first.txt"));
+    const QString bangla = path(QStringLiteral("first.rft"));
+    m_dialogs->answers = {english, bangla, path("second.txt"), path("second.rft")};
+    m_editor->sav->trigger();
+    m_editor->savb->trigger();
+    m_editor->sav->trigger();
+    m_editor->savb->trigger();
+    QCOMPARE(m_dialogs->requests.size(), std::size_t(4));
+    QCOMPARE(m_dialogs->requests[1].filter, BanglaFilter);
+    QCOMPARE(m_dialogs->requests[1].fileName, QString());
+    QCOMPARE(m_dialogs->requests[2].fileName, english);
+    QCOMPARE(m_dialogs->requests[3].fileName, bangla);
+    QCOMPARE(m_editor->englishFileName, path("second.txt"));
+    QCOMPARE(m_editor->banglaFileName, path("second.rft"));
+    // The file gets exactly the name given: no extension is added.
+    QVERIFY(QFile::exists(path("second.txt")));
+    QVERIFY(QFile::exists(path("second.rft")));
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).size(), 4);
+}
+
+void TestMenus::cancelledSaveWritesNothing_data() {
+    QTest::addColumn<bool>("bangla");
+    QTest::newRow("English file") << false;
+    QTest::newRow("Bangla file") << true;
+}
+
+void TestMenus::cancelledSaveWritesNothing() {
+    QFETCH(bool, bangla);
+    QAction *command = bangla ? m_editor->savb : m_editor->sav;
+    const QString file = path(QStringLiteral("remembered"));
+    convert(QStringLiteral("AmI"));
+    m_dialogs->answers = {file};
+    command->trigger();
+    const QByteArray saved = readFile(file);
+    QVERIFY(saved.contains("AmI") || saved.contains("Avwg"));
+
+    convert(QStringLiteral("bhAt"));
+    m_editor->typedSinceSave = true;
+    m_dialogs->answers = {QString()};
+    command->trigger();
+    QCOMPARE(m_dialogs->requests.back().fileName, file); // the name was offered ...
+    QCOMPARE(readFile(file), saved);                     // ... and nothing written
+    QVERIFY(m_editor->typedSinceSave);
+    QCOMPARE(bangla ? m_editor->banglaFileName : m_editor->englishFileName, file);
+    QVERIFY(m_boxes->requests.empty());
+}
+
+void TestMenus::failedSaveLosesNothing_data() {
+    QTest::addColumn<bool>("bangla");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("English file, missing folder") << false << "no such folder/e.txt";
+    QTest::newRow("English file, a folder's name") << false << "folder";
+    QTest::newRow("Bangla file, missing folder") << true << "no such folder/b.rft";
+    QTest::newRow("Bangla file, a folder's name") << true << "folder";
+}
+
+void TestMenus::failedSaveLosesNothing() {
+    QFETCH(bool, bangla);
+    QFETCH(QString, name);
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+    convert(HighGlyphWords);
+    const QString input = m_editor->Text1->text();
+    const QString output = m_editor->text2->text();
+    m_editor->typedSinceSave = true;
+    m_dialogs->answers = {path(name)};
+
+    const bool saved = bangla ? m_editor->saveBanglaFile() : m_editor->saveEnglishFile();
+    QVERIFY(!saved);
+    QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+    const MessageBox::Request &box = m_boxes->requests[0];
+    QCOMPARE(box.icon, MessageBox::Icon::Critical);
+    QCOMPARE(box.title, QStringLiteral("Kestrum"));
+    QVERIFY2(box.text.contains(path(name)), qPrintable(box.text));
+    QCOMPARE(m_editor->Text1->text(), input);
+    QCOMPARE(m_editor->text2->text(), output);
+    QVERIFY(m_editor->typedSinceSave);
+    QCOMPARE(m_editor->englishFileName, QString());
+    QCOMPARE(m_editor->banglaFileName, QString());
+    QVERIFY(QFileInfo(path("folder")).isDir());
+}
+
+void TestMenus::banglaFile() {
+    convert(HighGlyphWords);
+    const QString output = m_editor->text2->text();
+    m_editor->typedSinceSave = true;
+    const QString file = path(QStringLiteral("bangla.rft"));
+    m_dialogs->answers = {file};
+
+    QVERIFY(m_editor->saveBanglaFile());
+    QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Save);
+    QCOMPARE(m_dialogs->requests[0].filter, BanglaFilter);
+    QCOMPARE(m_editor->banglaFileName, file);
+    QVERIFY(m_editor->typedSinceSave); // only an English save clears it
+
+    const QByteArray rtf = readFile(file);
+    QVERIFY(rtf.startsWith("{\\rtf1"));
+    const qsizetype fontTable = rtf.indexOf("{\\fonttbl");
+    QVERIFY(fontTable >= 0);
+    QVERIFY(rtf.indexOf("SutonnyMJ", fontTable) > fontTable);
+    int escaped = 0;
+    for (const QChar c : output) {
+        const auto byte = unicodeToCp1252(c.unicode());
+        QVERIFY(byte);
+        if (*byte >= 0x80) {
+            const QByteArray escape = "\\'" + QByteArray::number(*byte, 16).rightJustified(2, '0');
+            QVERIFY2(rtf.contains(escape), escape.constData());
+            ++escaped;
+        }
+    }
+    QVERIFY(escaped >= 4);
+    QCOMPARE(rtfPlainText(rtf), output);
+}
+
+void TestMenus::load_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("loaded");
+    const QByteArray limit = QByteArray("AmI ").repeated(16000);
+    QTest::newRow("64000 bytes are read") << limit << QString::fromLatin1(limit) << true;
+    QTest::newRow("64001 bytes are refused") << limit + "x" << QString() << false;
+    QTest::newRow("empty file") << QByteArray() << "" << true;
+    QTest::newRow("commas, quotes, blanks kept")
+        << QByteArray("  AmI, \"bhAt\"\r\nkhAI,\r\n") << "  AmI, \"bhAt\"\r\nkhAI," << true;
+    QTest::newRow("LF line breaks") << QByteArray("AmI\nbhAt\n") << "AmI\r\nbhAt" << true;
+    QTest::newRow("only the last line break is dropped") << QByteArray("AmI\r\n\r\n") << "AmI\r\n"
+                                                         << true;
+    QTest::newRow("Windows-1252 bytes")
+        << QByteArray("caf\xE9 \x80") << QString::fromUtf8("caf\u00e9 \u20ac") << true;
+    QTest::newRow("UTF-8 with a byte-order mark") << QByteArray("\xEF\xBB\xBF"
+                                                                "AmI \xE0\xA6\x86\r\n")
+                                                  << QString::fromUtf8("AmI \u0986") << true;
+    QTest::newRow("UTF-8 without a mark is Windows-1252")
+        << QByteArray("\xC3\xA9") << QString::fromUtf8("\u00c3\u00a9") << true;
+}
+
+void TestMenus::load() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QFETCH(bool, loaded);
+    const QString file = path(QStringLiteral("input.txt"));
+    writeFile(file, bytes);
+    convert(QStringLiteral("bhAt"));
+    const QString oldOutput = m_editor->text2->text();
+    m_editor->englishFileName = path(QStringLiteral("remembered.txt"));
+    m_dialogs->answers = {file};
+
+    m_editor->lda->trigger();
+
+    QCOMPARE(m_dialogs->requests.size(), std::size_t(1));
+    QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Open);
+    QCOMPARE(m_dialogs->requests[0].filter, EnglishFilter);
+    QCOMPARE(m_dialogs->requests[0].fileName, QString()); // never the remembered name
+    if (!loaded) {
+        QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+        QCOMPARE(m_boxes->requests[0].text, QStringLiteral("File too large to read....."));
+        QCOMPARE(m_boxes->requests[0].title, QStringLiteral("eRROR"));
+        QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
+        QCOMPARE(m_boxes->requests[0].buttons, MessageBox::Buttons::Ok);
+        QCOMPARE(m_editor->Text1->text(), QStringLiteral("bhAt"));
+        QCOMPARE(m_editor->text2->text(), oldOutput);
+        QCOMPARE(conversions(), 1);
+        return;
+    }
+    QVERIFY(m_boxes->requests.empty());
+    QCOMPARE(m_editor->Text1->text(), expected);
+    QCOMPARE(conversions(), 2);
+    const QString output = m_editor->text2->text();
+    if (expected.isEmpty()) {
+        QCOMPARE(output, oldOutput); // an empty input converts to nothing
+    } else {
+        convert(expected);
+        QCOMPARE(output, m_editor->text2->text());
+    }
+    // Loading the same text again still converts.
+    m_dialogs->answers = {file};
+    m_editor->lda->trigger();
+    QCOMPARE(conversions(), expected.isEmpty() ? 3 : 4);
+}
+
+void TestMenus::loadFailureChangesNothing_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("dialog cancelled") << "" << false;
+    QTest::newRow("missing file") << "gone.txt" << true;
+    QTest::newRow("a folder") << "folder" << true;
+}
+
+void TestMenus::loadFailureChangesNothing() {
+    QFETCH(QString, name);
+    QFETCH(bool, reported);
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+    convert(QStringLiteral("AmI bhAt"));
+    m_dialogs->answers = {name.isEmpty() ? QString() : path(name)};
+    m_editor->lda->trigger();
+    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI bhAt"));
+    QCOMPARE(conversions(), 1);
+    QCOMPARE(m_boxes->requests.size(), std::size_t(reported ? 1 : 0));
+    if (reported) {
+        QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
+        QVERIFY(m_boxes->requests[0].text.contains(path(name)));
+    }
+}
+
+void TestMenus::caseCommands_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("upper");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("upper, selection only") << "amI bhAt" << 0 << 3 << true << "AMI bhAt";
+    QTest::newRow("lower, selection only") << "AmI BHAT" << 4 << 4 << false << "AmI bhat";
+    QTest::newRow("upper, nothing selected") << "amI" << 1 << 0 << true << "amI";
+    QTest::newRow("lower, across a line break") << "AB\r\nCD" << 1 << 3 << false << "Ab\r\ncD";
+    QTest::newRow("upper, whole text") << "kSh pRem" << 0 << 8 << true << "KSH PREM";
+}
+
+void TestMenus::caseCommands() {
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(bool, upper);
+    QFETCH(QString, expected);
+    m_editor->Text1->setText(text);
+    QTextCursor cursor = m_editor->Text1->textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    m_editor->Text1->setTextCursor(cursor);
+
+    (upper ? m_editor->uca : m_editor->lc)->trigger();
+    QCOMPARE(m_editor->Text1->text(), expected);
+    QCOMPARE(m_editor->caseUndoText, text);
+
+    // Typing after the change is lost by Undo Case, which can be repeated.
+    m_editor->Text1->setSelStart(1000);
+    m_editor->Text1->setSelText(QStringLiteral(" khAI"));
+    m_editor->uc->trigger();
+    QCOMPARE(m_editor->Text1->text(), text);
+    m_editor->Text1->setText(QStringLiteral("other"));
+    m_editor->uc->trigger();
+    QCOMPARE(m_editor->Text1->text(), text);
+    QCOMPARE(m_editor->caseUndoText, text);
+}
+
+void TestMenus::undoCaseBeforeAnyCaseChangeKeepsTheText() {
+    m_editor->Text1->setText(QStringLiteral("AmI bhAt"));
+    m_editor->uc->trigger();
+    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI bhAt"));
+    // Once a case change stored an empty text, Undo Case goes back to it.
+    m_editor->Text1->setText(QString());
+    m_editor->uca->trigger();
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    m_editor->uc->trigger();
+    QCOMPARE(m_editor->Text1->text(), QString());
+}
+
+void TestMenus::shortcutsFromTheInputArea_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("expectedText");
+    QTest::addColumn<int>("dialogs");
+    QTest::newRow("Ctrl+Y Upper Case") << int(Qt::Key_Y) << "AMI bhAt" << 0;
+    QTest::newRow("Ctrl+L Lower Case") << int(Qt::Key_L) << "ami bhAt" << 0;
+    QTest::newRow("Ctrl+Z Undo Case, nothing to undo") << int(Qt::Key_Z) << "AmI bhAt" << 0;
+    QTest::newRow("Ctrl+N New") << int(Qt::Key_N) << "" << 0;
+    QTest::newRow("Ctrl+S Save English File") << int(Qt::Key_S) << "AmI bhAt" << 1;
+    QTest::newRow("Ctrl+B Save Bangla File") << int(Qt::Key_B) << "AmI bhAt" << 1;
+    QTest::newRow("Ctrl+O Load") << int(Qt::Key_O) << "AmI bhAt" << 1;
+}
+
+void TestMenus::shortcutsFromTheInputArea() {
+    QFETCH(int, key);
+    QFETCH(QString, expectedText);
+    QFETCH(int, dialogs);
+    m_editor->Text1->setText(QStringLiteral("AmI bhAt"));
+    m_editor->typedSinceSave = false;
+    m_editor->Text1->setFocus();
+    QTextCursor cursor = m_editor->Text1->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    m_editor->Text1->setTextCursor(cursor);
+    QTest::keyClick(m_editor->Text1, Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(m_editor->Text1->text(), expectedText);
+    QCOMPARE(m_dialogs->requests.size(), std::size_t(dialogs));
+}
+
+void TestMenus::fontSizeCheckMarks_data() {
+    QTest::addColumn<QString>("area");
+    QTest::addColumn<double>("size");
+    QTest::addColumn<int>("checked"); // -1: none
+    QTest::newRow("input area as designed, 14.25") << "Text1" << 0.0 << 1;
+    QTest::newRow("output area as designed, 18") << "text2" << 0.0 << 2;
+    QTest::newRow("14 checks Small") << "Text1" << 14.0 << 1;
+    QTest::newRow("15 checks none") << "Text1" << 15.0 << -1;
+    QTest::newRow("14.5 rounds to 14 (half to even)") << "text2" << 14.5 << 1;
+    QTest::newRow("18.5 rounds to 18 (half to even)") << "text2" << 18.5 << 2;
+    QTest::newRow("19.5 rounds to 20") << "Text1" << 19.5 << 3;
+    QTest::newRow("7") << "text2" << 7.0 << 0;
+    QTest::newRow("31.4 rounds to 31") << "Text1" << 31.4 << 5;
+    QTest::newRow("31.5 rounds to 32: none") << "Text1" << 31.5 << -1;
+    QTest::newRow("40 checks none") << "Text1" << 40.0 << -1;
+}
+
+void TestMenus::fontSizeCheckMarks() {
+    QFETCH(QString, area);
+    QFETCH(double, size);
+    QFETCH(int, checked);
+    auto *target = m_editor->findChild<RichTextBox *>(area);
+    if (size > 0)
+        target->setFontSize(size);
+    target->setFocus();
+    openViewMenu();
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(m_editor->SZ[std::size_t(i)]->isChecked(), i == checked);
+
+    // Opened from another control, the menu keeps the marks it had.
+    m_editor->Text1->setFontSize(25);
+    m_editor->Command1->setFocusPolicy(Qt::StrongFocus);
+    m_editor->Command1->setFocus();
+    openViewMenu();
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(m_editor->SZ[std::size_t(i)]->isChecked(), i == checked);
+}
+
+void TestMenus::fontSizeItems_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<double>("inputSize");
+    QTest::addColumn<double>("outputSize");
+    QTest::newRow("Tiny for the input area") << "Text1" << 0 << 8.0 << 18.0;
+    QTest::newRow("Heavy Weight for the output area") << "text2" << 5 << 14.25 << 30.0;
+    QTest::newRow("Large for the output area") << "text2" << 3 << 14.25 << 20.0;
+    QTest::newRow("the button: nothing") << "Command1" << 4 << 14.25 << 18.0;
+}
+
+void TestMenus::fontSizeItems() {
+    QFETCH(QString, focus);
+    QFETCH(int, item);
+    QFETCH(double, inputSize);
+    QFETCH(double, outputSize);
+    convert(HighGlyphWords);
+    const QString input = m_editor->Text1->text();
+    const QString output = m_editor->text2->text();
+    auto *target = m_editor->findChild<QWidget *>(focus);
+    target->setFocusPolicy(Qt::StrongFocus);
+    target->setFocus();
+    openViewMenu();
+    QList<bool> marks;
+    for (QAction *a : m_editor->SZ)
+        marks << a->isChecked();
+
+    m_editor->SZ[std::size_t(item)]->trigger();
+    QCOMPARE(m_editor->Text1->fontSize(), inputSize);
+    QCOMPARE(m_editor->text2->fontSize(), outputSize);
+    // The control's font, not a format of the text; the text and the marks stay.
+    QCOMPARE(m_editor->Text1->text(), input);
+    QCOMPARE(m_editor->text2->text(), output);
+    QCOMPARE(m_editor->text2->controlFont().family(), QStringLiteral("SutonnyMJ"));
+    for (std::size_t i = 0; i < 6; ++i)
+        QCOMPARE(m_editor->SZ[i]->isChecked(), marks[qsizetype(i)]);
+}
+
+void TestMenus::viewLogShowsTheLogWithoutWaiting() {
+    convert(QStringLiteral("AmI xyz"));
+    m_editor->VLA->trigger();
+    LogWindow *log = m_test->program->existingLogWindow();
+    QVERIFY(log);
+    QVERIFY(log->isVisible());
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(log->List1->count(), 1);
+    // The editor goes on working while the log is open, and the log follows it.
+    convert(QStringLiteral("AmI"));
+    QCOMPARE(log->List1->count(), 0);
+    m_editor->VLA->trigger();
+    QCOMPARE(m_test->program->existingLogWindow(), log);
+}
+
+QTEST_MAIN(TestMenus)
+#include "tst_menus.moc"
