@@ -68,19 +68,20 @@ private Q_SLOTS:
     void closeRequestAsksFirst();
     void aboutWindowComesOutOnTop();
     void registersItsControlLibraryWhereTold();
+    void filesThroughTheRealDialogs();
 
 private:
     // Runs xdotool with `args`; its standard output, nothing when it failed.
     std::optional<QString> xdotool(const QStringList &args);
     void startProgram();
-    // The visible top-level windows titled "Kestrum".
-    QStringList kestrumWindows();
+    // The visible top-level windows titled `title`.
+    QStringList kestrumWindows(const QString &title = QStringLiteral("Kestrum"));
     void waitForMainWindow();
     // Sets Caps Lock, starts the program, waits for its main window and for Caps Lock on.
     void startWithCapsLock(bool capsBefore);
-    // The first visible dialog titled "Kestrum" besides the main window (a question box, the
-    // About window), waited for; empty when none comes.
-    QString waitForDialog();
+    // The first visible dialog titled `title` besides the main window (a question box, the
+    // About window, a file dialog), waited for; empty when none comes.
+    QString waitForDialog(const QString &title = QStringLiteral("Kestrum"));
     void focusMainWindow();
     void exitThroughMenu();
     // Clicks into the main window at a share of its width and height, selects the whole text
@@ -149,11 +150,11 @@ void TestProgram::startProgram() {
     QVERIFY2(m_program->waitForStarted(StepTimeoutMs), qPrintable(m_program->errorString()));
 }
 
-QStringList TestProgram::kestrumWindows() {
+QStringList TestProgram::kestrumWindows(const QString &title) {
     // xdotool search exits 1 when nothing matches: that is an empty list here.
     const std::optional<QString> found =
         xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                 QStringLiteral("--name"), QStringLiteral("^Kestrum$")});
+                 QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')});
     return found ? found->split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList();
 }
 
@@ -182,11 +183,11 @@ void TestProgram::startWithCapsLock(bool capsBefore) {
              "Caps Lock is not on while Kestrum runs");
 }
 
-QString TestProgram::waitForDialog() {
+QString TestProgram::waitForDialog(const QString &title) {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < StepTimeoutMs) {
-        for (const QString &window : kestrumWindows())
+        for (const QString &window : kestrumWindows(title))
             if (window != m_mainWindow && xclient::isDialog(window.toULong()))
                 return window;
         QTest::qWait(200);
@@ -393,8 +394,6 @@ void TestProgram::closeRequestAsksFirst() {
     QVERIFY2(!xkbprobe::isLocked(Lock::Caps), "Yes did not put Caps Lock back");
 }
 
-// The registry named by KESTRUM_COMPONENT_REGISTRY gets the control library on the first start
-// (none under HOME), and a second start finds it there.
 // Help > About shows the About window above the main window, also the second time (a window
 // shown again keeps its old place in the stacking order unless it is raised). Seen on the
 // screen itself: the version line is light text on black, where the editor behind is white.
@@ -452,6 +451,8 @@ void TestProgram::aboutWindowComesOutOnTop() {
     exitThroughMenu();
 }
 
+// The registry named by KESTRUM_COMPONENT_REGISTRY gets the control library on the first start
+// (none under HOME), and a second start finds it there.
 void TestProgram::registersItsControlLibraryWhereTold() {
     const QString registry = m_home->filePath(QStringLiteral("components.conf"));
     for (int run = 1; run <= 2; ++run) {
@@ -469,6 +470,80 @@ void TestProgram::registersItsControlLibraryWhereTold() {
         if (QTest::currentTestFailed())
             return;
     }
+}
+
+// Save English File, Save Bangla File, New and Load from their shortcuts, through the real
+// file dialogs: the name typed into the dialog is the file written, and the loaded file
+// comes back into the input area and is converted.
+void TestProgram::filesThroughTheRealDialogs() {
+    startWithCapsLock(false);
+    if (QTest::currentTestFailed())
+        return;
+    focusMainWindow();
+    if (QTest::currentTestFailed())
+        return;
+    const QString sentence = QStringLiteral("AmI bhAt khAI");
+    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--clearmodifiers"),
+                     QStringLiteral("--delay"), QStringLiteral("40"), sentence})
+                .has_value());
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
+
+    // Types a path into the dialog that the shortcut opens and takes it.
+    const auto throughDialog = [this](const QString &shortcut, const QString &title,
+                                      const QString &path) {
+        focusMainWindow();
+        if (!xdotool({QStringLiteral("key"), shortcut}))
+            return false;
+        const QString dialog = waitForDialog(title);
+        if (dialog.isEmpty())
+            return false;
+        xdotool({QStringLiteral("windowfocus"), dialog});
+        QTest::qWait(500);
+        return xdotool({QStringLiteral("type"), QStringLiteral("--clearmodifiers"),
+                        QStringLiteral("--delay"), QStringLiteral("20"), path})
+                   .has_value() &&
+               xdotool({QStringLiteral("key"), QStringLiteral("Return")}).has_value() &&
+               waitUntil([&] { return kestrumWindows(title).isEmpty(); });
+    };
+    const auto contents = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    const QString english = m_home->filePath(QStringLiteral("english.txt"));
+    QVERIFY2(throughDialog(QStringLiteral("ctrl+s"), QStringLiteral("Save As"), english),
+             "Save English File: no dialog, or it did not take the name");
+    QVERIFY(waitUntil([&] { return !contents(english).isEmpty(); }));
+    QCOMPARE(contents(english), (sentence + QStringLiteral(" \r\n")).toLatin1());
+
+    const QString bangla = m_home->filePath(QStringLiteral("bangla"));
+    QVERIFY2(throughDialog(QStringLiteral("ctrl+b"), QStringLiteral("Save As"), bangla),
+             "Save Bangla File: no dialog, or it did not take the name");
+    QVERIFY(waitUntil([&] { return contents(bangla).startsWith("{\\rtf1"); }));
+    QVERIFY(contents(bangla).contains("SutonnyMJ"));
+
+    // Saved since the last typing: New clears both areas without asking.
+    focusMainWindow();
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+n")}).has_value());
+    QTest::qWait(500);
+    QVERIFY(kestrumWindows() == QStringList{m_mainWindow});
+
+    QVERIFY2(throughDialog(QStringLiteral("ctrl+o"), QStringLiteral("Open"), english),
+             "Load: no dialog, or it did not take the name");
+    QProcess convert;
+    convert.start(convertPath, {});
+    QVERIFY(convert.waitForStarted(StepTimeoutMs));
+    convert.write(sentence.toLatin1() + ' ');
+    convert.closeWriteChannel();
+    QVERIFY(convert.waitForFinished(StepTimeoutMs));
+    const QString expected = fromCp1252(convert.readAllStandardOutput());
+    // No window manager gives the focus back after the dialog: the test does, so the frame's
+    // activation (which puts the focus into the input area) is over before the copying.
+    focusMainWindow();
+    QTest::qWait(500);
+    QCOMPARE(copyAreaAt(0.5, 0.65), expected);
+    QCOMPARE(copyAreaAt(0.5, 0.25), sentence + QLatin1Char(' '));
+    exitThroughMenu();
 }
 
 QTEST_MAIN(TestProgram)
