@@ -5,6 +5,7 @@
 //
 // Reported besides the time: the longest stretch inside a conversion during which no pending
 // window events ran (how long the window would stop answering while typing).
+#include "commondialog.h"
 #include "editorwindow.h"
 #include "keyboardstate.h"
 #include "program.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -164,6 +166,47 @@ void engineWithProgramHook(benchmark::State &state) {
     state.SetLabel(state.range(0) ? "with the program's hook" : "no hook");
 }
 BENCHMARK(engineWithProgramHook)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The file commands on the largest file Load takes (64 000 bytes): Load (read, put into the
+// input area, convert, output laid out), Save English File and Save Bangla File (encode, write,
+// rename over the old file). The dialog answers at once with a file in a temporary folder.
+void fileCommand(benchmark::State &state) {
+    Fixture &f = fixture();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("bench"));
+    CommonDialog::ScopedHook dialog(
+        [&](const CommonDialog::Request &) { return std::optional<QString>(file); });
+    const QString input = corpus(64000);
+    {
+        QFile english(file);
+        if (!english.open(QIODevice::WriteOnly) || english.write(input.toLatin1()) != 64000)
+            qFatal("cannot write %s", qPrintable(file));
+    }
+    f.editor->Text1->setText(input);
+    f.program->convertText();
+    const int command = int(state.range(0));
+    for (auto _ : state) {
+        if (command == 0) {
+            state.PauseTiming();
+            f.editor->Text1->setText(QString());
+            f.editor->text2->setText(QString());
+            state.ResumeTiming();
+            f.editor->loadFile();
+            f.editor->text2->document()->documentLayout()->documentSize();
+        } else if (command == 1) {
+            f.editor->saveEnglishFile();
+        } else {
+            f.editor->saveBanglaFile();
+        }
+    }
+    if (f.editor->Text1->text() != input || f.editor->text2->text().isEmpty() ||
+        QFileInfo(file).size() < 64000)
+        state.SkipWithError("the command did not do its work");
+    const char *labels[] = {"Load, converted and laid out", "Save English File",
+                            "Save Bangla File"};
+    state.SetLabel(labels[command]);
+}
+BENCHMARK(fileCommand)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
