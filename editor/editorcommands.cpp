@@ -29,6 +29,15 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error) {
     return false;
 }
 
+// The file chosen in the dialog shown with `filter` and the name `preset`; "" when cancelled.
+QString chooseFile(CommonDialog &dialog, CommonDialog::Kind kind, const QString &filter,
+                   const QString &preset) {
+    dialog.setFilter(filter);
+    dialog.setFileName(preset);
+    const bool chosen = kind == CommonDialog::Kind::Save ? dialog.showSave() : dialog.showOpen();
+    return chosen ? dialog.fileName() : QString();
+}
+
 void reportFailure(QWidget *parent, const QString &message) {
     MessageBox::show(parent, message, Title, MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
 }
@@ -57,11 +66,9 @@ void EditorWindow::newText() {
 }
 
 bool EditorWindow::saveEnglishFile() {
-    C.setFilter(EnglishFilter);
-    C.setFileName(englishFileName);
-    if (!C.showSave())
+    const QString path = chooseFile(C, CommonDialog::Kind::Save, EnglishFilter, englishFileName);
+    if (path.isEmpty())
         return false;
-    const QString path = C.fileName();
     const textfile::Encoded file = textfile::encode(Text1->text());
     QString error;
     if (!writeFile(path, file.bytes, &error)) {
@@ -80,11 +87,9 @@ bool EditorWindow::saveEnglishFile() {
 }
 
 bool EditorWindow::saveBanglaFile() {
-    C.setFilter(BanglaFilter);
-    C.setFileName(banglaFileName);
-    if (!C.showSave())
+    const QString path = chooseFile(C, CommonDialog::Kind::Save, BanglaFilter, banglaFileName);
+    if (path.isEmpty())
         return false;
-    const QString path = C.fileName();
     QString error;
     if (!text2->saveFile(path, &error)) {
         reportFailure(this, error);
@@ -95,11 +100,9 @@ bool EditorWindow::saveBanglaFile() {
 }
 
 void EditorWindow::loadFile() {
-    C.setFileName(QString());
-    C.setFilter(EnglishFilter);
-    if (!C.showOpen())
+    const QString path = chooseFile(C, CommonDialog::Kind::Open, EnglishFilter, QString());
+    if (path.isEmpty())
         return;
-    const QString path = C.fileName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         reportFailure(this, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));

@@ -66,10 +66,6 @@ bool CommonDialog::show(Kind kind) {
 }
 
 CommonDialog::ScopedHook::ScopedHook(Hook hook)
-    : m_previous(std::exchange(installedHook(), std::move(hook))) {}
-
-CommonDialog::ScopedHook::~ScopedHook() {
-    installedHook() = std::move(m_previous);
-}
+    : HookOverride<Hook>(installedHook(), std::move(hook)) {}
 
 } // namespace kestrum

@@ -2,6 +2,8 @@
 // dialog is shown, and the chosen file name comes out. Tests answer the dialogs by a hook.
 #pragma once
 
+#include "hookoverride.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -49,15 +51,9 @@ public:
     static QStringList nameFilters(const QString &filter);
 
     // Installs a hook for the life of the object, restoring the previous one afterwards.
-    class ScopedHook {
+    class ScopedHook : public HookOverride<Hook> {
     public:
         explicit ScopedHook(Hook hook);
-        ScopedHook(const ScopedHook &) = delete;
-        ScopedHook &operator=(const ScopedHook &) = delete;
-        ~ScopedHook();
-
-    private:
-        Hook m_previous;
     };
 
 private:

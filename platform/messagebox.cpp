@@ -91,10 +91,6 @@ MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const 
 }
 
 MessageBox::ScopedHook::ScopedHook(Hook hook)
-    : m_previous(std::exchange(installedHook(), std::move(hook))) {}
-
-MessageBox::ScopedHook::~ScopedHook() {
-    installedHook() = std::move(m_previous);
-}
+    : HookOverride<Hook>(installedHook(), std::move(hook)) {}
 
 } // namespace kestrum

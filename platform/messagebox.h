@@ -1,6 +1,8 @@
 // Message boxes with fixed texts, titles and button sets, and the seam tests answer them by.
 #pragma once
 
+#include "hookoverride.h"
+
 #include <QString>
 
 #include <functional>
@@ -35,15 +37,9 @@ public:
                        Buttons buttons = Buttons::Ok, Icon icon = Icon::None);
 
     // Installs a hook for the life of the object, restoring the previous one afterwards.
-    class ScopedHook {
+    class ScopedHook : public HookOverride<Hook> {
     public:
         explicit ScopedHook(Hook hook);
-        ScopedHook(const ScopedHook &) = delete;
-        ScopedHook &operator=(const ScopedHook &) = delete;
-        ~ScopedHook();
-
-    private:
-        Hook m_previous;
     };
 };
 
