@@ -96,6 +96,11 @@ private:
     // About window, a file dialog), waited for; empty when none comes.
     QString waitForDialog(const QString &title = QStringLiteral("Kestrum"));
     void focusMainWindow();
+    // Starts the program with Caps Lock off before and gives its main window the focus.
+    void startFocused();
+    // Types `text` with real key events into the window that has the focus. Caps Lock is on
+    // while the program runs: --clearmodifiers lets the letters arrive in the case given.
+    bool type(const QString &text);
     void exitThroughMenu();
     // Clicks into the main window at a share of its width and height, selects the whole text
     // of the area there and copies it; the clipboard's text afterwards.
@@ -221,6 +226,18 @@ void TestProgram::focusMainWindow() {
              "the main window did not get the keyboard focus");
 }
 
+void TestProgram::startFocused() {
+    startWithCapsLock(false);
+    if (!QTest::currentTestFailed())
+        focusMainWindow();
+}
+
+bool TestProgram::type(const QString &text) {
+    return xdotool({QStringLiteral("type"), QStringLiteral("--clearmodifiers"),
+                    QStringLiteral("--delay"), QStringLiteral("40"), text})
+        .has_value();
+}
+
 void TestProgram::exitThroughMenu() {
     focusMainWindow();
     if (QTest::currentTestFailed())
@@ -339,18 +356,11 @@ void TestProgram::typedSentenceIsConverted() {
     QFETCH(QString, endKey);
     QFETCH(QString, endKeyText);
 
-    startWithCapsLock(false);
+    startFocused();
     if (QTest::currentTestFailed())
         return;
-    focusMainWindow();
-    if (QTest::currentTestFailed())
-        return;
-
-    // The input area has the focus from the start. Caps Lock is on while the program runs:
-    // --clearmodifiers lets the letters arrive in the case typed.
-    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--clearmodifiers"),
-                     QStringLiteral("--delay"), QStringLiteral("40"), sentence})
-                .has_value());
+    // The input area has the focus from the start.
+    QVERIFY(type(sentence));
     QVERIFY(xdotool({QStringLiteral("key"), endKey}).has_value());
 
     // The key converts the input as it stands before the key takes effect.
@@ -482,16 +492,11 @@ void TestProgram::registersItsControlLibraryWhereTold() {
 // file dialogs: the name typed into the dialog is the file written, and the loaded file
 // comes back into the input area and is converted.
 void TestProgram::filesThroughTheRealDialogs() {
-    startWithCapsLock(false);
-    if (QTest::currentTestFailed())
-        return;
-    focusMainWindow();
+    startFocused();
     if (QTest::currentTestFailed())
         return;
     const QString sentence = QStringLiteral("AmI bhAt khAI");
-    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--clearmodifiers"),
-                     QStringLiteral("--delay"), QStringLiteral("40"), sentence})
-                .has_value());
+    QVERIFY(type(sentence));
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
 
     // Types a path into the dialog that the shortcut opens and takes it.
@@ -505,9 +510,7 @@ void TestProgram::filesThroughTheRealDialogs() {
             return false;
         xdotool({QStringLiteral("windowfocus"), dialog});
         QTest::qWait(500);
-        return xdotool({QStringLiteral("type"), QStringLiteral("--clearmodifiers"),
-                        QStringLiteral("--delay"), QStringLiteral("20"), path})
-                   .has_value() &&
+        return type(path) &&
                xdotool({QStringLiteral("key"), QStringLiteral("Return")}).has_value() &&
                waitUntil([&] { return kestrumWindows(title).isEmpty(); });
     };
