@@ -612,6 +612,14 @@ void TestMenus::fontSizeItems() {
     QCOMPARE(m_editor->text2->controlFont().family(), QStringLiteral("SutonnyMJ"));
     for (std::size_t i = 0; i < 6; ++i)
         QCOMPARE(m_editor->SZ[i]->isChecked(), marks[qsizetype(i)]);
+
+    // The next conversion's text is shown in the size chosen.
+    convert(QStringLiteral("AmI"));
+    QTextCursor cursor(m_editor->text2->document());
+    cursor.movePosition(QTextCursor::NextCharacter);
+    QCOMPARE(m_editor->text2->document()->defaultFont().pointSizeF(), outputSize);
+    const double ownSize = cursor.charFormat().fontPointSize(); // 0: the default font's
+    QVERIFY2(ownSize == 0 || ownSize == outputSize, qPrintable(QString::number(ownSize)));
 }
 
 void TestMenus::viewLogShowsTheLogWithoutWaiting() {
