@@ -304,8 +304,9 @@ void RichTextBox::dropFrom(QWidget *source, const QPoint &position) {
     dropped.isListBox = list != nullptr;
     if (list) {
         dropped.name = list->objectName();
-        if (const QListWidgetItem *item = list->currentItem())
-            dropped.itemText = item->text();
+        // The selected entry: a list's current entry may be one that is not selected.
+        if (const QList<QListWidgetItem *> selected = list->selectedItems(); !selected.isEmpty())
+            dropped.itemText = selected.first()->text();
     } else if (source) {
         dropped.name = source->objectName();
     }

@@ -17,7 +17,7 @@ struct DropSource {
     QWidget *widget = nullptr; // may be null (a drop from another program)
     bool isListBox = false;    // the source is a list box (QListWidget)
     QString name;              // its objectName
-    QString itemText;          // a list box's current item's text ("" when none)
+    QString itemText;          // a list box's selected entry's text ("" when none)
 };
 
 // RTF for `text` (CR LF, lone CR or LF line breaks) set in `font`: one font table entry

@@ -1,0 +1,197 @@
+#include "listbox.h"
+
+#include "richtextbox.h"
+#include "twips.h"
+
+#include <QDrag>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+
+namespace kestrum {
+
+namespace {
+
+int buttonMask(Qt::MouseButtons buttons) {
+    int mask = 0;
+    if (buttons & Qt::LeftButton)
+        mask |= ListBox::Left;
+    if (buttons & Qt::RightButton)
+        mask |= ListBox::Right;
+    if (buttons & Qt::MiddleButton)
+        mask |= ListBox::Middle;
+    return mask;
+}
+
+int shiftMask(Qt::KeyboardModifiers modifiers) {
+    int mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= ListBox::ShiftKey;
+    if (modifiers & Qt::ControlModifier)
+        mask |= ListBox::Ctrl;
+    if (modifiers & Qt::AltModifier)
+        mask |= ListBox::Alt;
+    return mask;
+}
+
+// The character code a key press types, or 0 for a key that types none. Tab stays with focus
+// navigation.
+int typedCharacter(const QKeyEvent *event) {
+    const QString text = event->text();
+    if (text.size() != 1)
+        return 0;
+    const int c = text.at(0).unicode();
+    if (c == 8 || c == 13 || c == 27 || (c >= 32 && c != 127))
+        return c;
+    return 0;
+}
+
+} // namespace
+
+ListBox::ListBox(QWidget *parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemSelectionChanged, this, &ListBox::selectionChanged);
+}
+
+int ListBox::listIndex() const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void ListBox::setListIndex(int index) {
+    if (index < -1 || index >= count())
+        return;
+    if (index == -1) {
+        clearSelection();
+        return;
+    }
+    setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    scrollToItem(item(index));
+}
+
+QString ListBox::text() const {
+    const int index = listIndex();
+    return index < 0 ? QString() : item(index)->text();
+}
+
+void ListBox::addEntry(const QString &text) {
+    ++m_silent;
+    addItem(text);
+    --m_silent;
+}
+
+void ListBox::clearEntries() {
+    ++m_silent;
+    clear();
+    m_lastIndex = -1;
+    --m_silent;
+}
+
+int ListBox::findStringExact(const QString &text, int start) const {
+    const int n = count();
+    if (start < -1 || start >= n)
+        start = -1;
+    for (int k = 1; k <= n; ++k) {
+        const int i = (start + k) % n;
+        if (item(i)->text().compare(text, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void ListBox::selectionChanged() {
+    const int index = listIndex();
+    if (index == m_lastIndex)
+        return;
+    m_lastIndex = index;
+    if (!m_silent)
+        Q_EMIT click();
+}
+
+void ListBox::drag() {
+    if (m_dragging)
+        return;
+    m_dragging = true;
+    ++m_drags;
+    auto *drag = new QDrag(this);
+    auto *data = new QMimeData;
+    data->setData(RichTextBox::controlDragMimeType(), objectName().toUtf8());
+    drag->setMimeData(data);
+    if (!m_dragIcon.isNull()) {
+        const QPixmap pointer = m_dragIcon.pixmap(32, 32);
+        for (Qt::DropAction action : {Qt::CopyAction, Qt::MoveAction, Qt::IgnoreAction})
+            drag->setDragCursor(pointer, action);
+    }
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    // The release that ended the drag never reaches the view.
+    setState(NoState);
+    m_dragging = false;
+}
+
+void ListBox::keyPressEvent(QKeyEvent *event) {
+    int keyAscii = typedCharacter(event);
+    if (keyAscii == 0) {
+        QListWidget::keyPressEvent(event);
+        return;
+    }
+    Q_EMIT keyPress(keyAscii);
+    event->accept();
+    // A typed character moves the selection to the next entry that begins with it; Enter,
+    // Backspace and Escape do nothing in a list.
+    if (keyAscii >= 32)
+        keyboardSearch(QString(QChar(keyAscii)));
+}
+
+void ListBox::keyboardSearch(const QString &search) {
+    const int n = count();
+    if (search.isEmpty() || n == 0)
+        return;
+    const QString first = search.left(1);
+    const int start = listIndex();
+    for (int k = 1; k <= n; ++k) {
+        const int i = (start + k) % n;
+        if (item(i)->text().startsWith(first, Qt::CaseInsensitive)) {
+            setListIndex(i);
+            return;
+        }
+    }
+}
+
+void ListBox::mousePressEvent(QMouseEvent *event) {
+    // Only the left button selects.
+    if (event->button() == Qt::LeftButton)
+        QListWidget::mousePressEvent(event);
+    else
+        event->accept();
+}
+
+void ListBox::mouseMoveEvent(QMouseEvent *event) {
+    const QPointF at = viewport()->mapTo(this, event->position().toPoint());
+    const unsigned drags = m_drags;
+    Q_EMIT mouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()),
+                     float(at.x()) * twips::PerPixel, float(at.y()) * twips::PerPixel);
+    // After a drag the buttons are up, whatever this event says.
+    if (m_drags == drags)
+        QListWidget::mouseMoveEvent(event);
+}
+
+void ListBox::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton)
+        QListWidget::mouseReleaseEvent(event);
+    const QPointF at = viewport()->mapTo(this, event->position().toPoint());
+    Q_EMIT mouseUp(buttonMask(event->button()), shiftMask(event->modifiers()),
+                   float(at.x()) * twips::PerPixel, float(at.y()) * twips::PerPixel);
+}
+
+void ListBox::mouseDoubleClickEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QListWidget::mouseDoubleClickEvent(event);
+    Q_EMIT dblClick();
+}
+
+} // namespace kestrum
