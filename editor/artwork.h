@@ -8,6 +8,9 @@
 namespace kestrum {
 
 QIcon programIcon();
+// A pencil pointing to the lower left, 32 x 32 and 16 x 16 in 16 colours: the pointer shown
+// while a glyph string is dragged out of the substitution table.
+QIcon pencilIcon();
 // Recorded for a box of `size` pixels.
 QPicture productPicture(QSize size);
 

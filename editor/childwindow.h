@@ -4,7 +4,7 @@
 #include <QList>
 #include <QWidget>
 
-class QMenu;
+class QAction;
 
 namespace kestrum {
 
@@ -14,8 +14,9 @@ class ChildWindow : public QWidget {
 public:
     using QWidget::QWidget;
 
-    // The menus the frame's menu bar shows while this window is the active child.
-    virtual QList<QMenu *> menuBarMenus() const = 0;
+    // What the frame's menu bar shows while this window is the active child: menus (their
+    // menuAction()) and commands of the bar itself.
+    virtual QList<QAction *> menuBarActions() const = 0;
     // The window's Activate handler: runs each time it becomes the active child, and after
     // the frame re-activates and resizes it.
     virtual void activate() = 0;

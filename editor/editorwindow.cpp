@@ -187,9 +187,6 @@ void EditorWindow::createActions() {
     clsa = action("clsa", QStringLiteral("Clear"));
     clab = action("clab", QStringLiteral("About Kestrum"));
 
-    // The table window's command is not built yet; greyed out, its shortcut leaves F1 alone.
-    st->setEnabled(false);
-
     connect(clsn, &QAction::triggered, this, &EditorWindow::newText);
     connect(sav, &QAction::triggered, this, &EditorWindow::saveEnglishFile);
     connect(savb, &QAction::triggered, this, &EditorWindow::saveBanglaFile);
@@ -206,6 +203,7 @@ void EditorWindow::createActions() {
     connect(VLA, &QAction::triggered, this, &EditorWindow::viewLog);
     connect(lac, &QAction::triggered, &m_program, &Program::convertText);
     connect(exit, &QAction::triggered, &m_program, &Program::exitProgram);
+    connect(st, &QAction::triggered, &m_program, &Program::openTableWindow);
     connect(ab, &QAction::triggered, &m_program, &Program::showAbout);
     connect(clab, &QAction::triggered, &m_program, &Program::showAbout);
     connect(clsa, &QAction::triggered, this, &EditorWindow::clearActiveArea);
@@ -235,8 +233,8 @@ void EditorWindow::createMenus() {
     cl->addActions({clsa, clab});
 }
 
-QList<QMenu *> EditorWindow::menuBarMenus() const {
-    return {fl, s, VW, help};
+QList<QAction *> EditorWindow::menuBarActions() const {
+    return {fl->menuAction(), s->menuAction(), VW->menuAction(), help->menuAction()};
 }
 
 void EditorWindow::load() {

@@ -41,7 +41,7 @@ public:
     // The Activate handler: lays the controls out, clears inputChanged and gives the input
     // area (or, with the table window open, the output area) the focus.
     void activate() override;
-    QList<QMenu *> menuBarMenus() const override;
+    QList<QAction *> menuBarActions() const override;
 
     // Sizes and places the areas, the label, the button and its frame for the window's size.
     void layoutControls();

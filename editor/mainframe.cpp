@@ -4,6 +4,7 @@
 #include "editorwindow.h"
 #include "program.h"
 #include "splashwindow.h"
+#include "tablewindow.h"
 #include "twips.h"
 
 #include <QApplication>
@@ -65,6 +66,35 @@ EditorWindow *MainFrame::addEditor() {
     return editor;
 }
 
+void MainFrame::showChild(ChildWindow *child) {
+    auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget());
+    if (!sub)
+        return;
+    sub->show();
+    m_area->setActiveSubWindow(sub);
+}
+
+void MainFrame::removeChild(ChildWindow *child) {
+    auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget());
+    if (!sub)
+        return;
+    sub->removeEventFilter(this);
+    sub->hide();
+    m_area->removeSubWindow(sub);
+    sub->deleteLater();
+    if (EditorWindow *editor = m_program.editor())
+        m_area->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(editor->parentWidget()));
+}
+
+twips::Rect MainFrame::editorRect() const {
+    twips::Rect rect{0, 0, twips::outerWidth(this), twips::outerHeight(this)};
+    // Every activation would otherwise spread the editor under the docked table window, and
+    // closing that window would then widen the editor beyond the frame.
+    if (const TableWindow *table = m_program.tableWindow(); table && table->isDocked())
+        rect.width -= twips::width(table);
+    return rect;
+}
+
 void MainFrame::activate() {
     // While the About window (or another modal window) is up the frame is blocked: the window
     // system may still hand it the focus, but that is no activation the user made, and hiding
@@ -78,7 +108,7 @@ void MainFrame::activate() {
     EditorWindow *editor = m_program.loadEditor();
     if (!editor || m_program.isExiting())
         return;
-    twips::setRect(editor, {0, 0, twips::outerWidth(this), twips::outerHeight(this)});
+    twips::setRect(editor, editorRect());
     if (!editor->isVisible())
         editor->show();
     m_activating = true;
@@ -108,8 +138,7 @@ void MainFrame::childActivated(QMdiSubWindow *window) {
 
 void MainFrame::showMenusOf(ChildWindow *child) {
     menuBar()->clear();
-    for (QMenu *menu : child->menuBarMenus())
-        menuBar()->addMenu(menu);
+    menuBar()->addActions(child->menuBarActions());
 }
 
 void MainFrame::changeEvent(QEvent *event) {
@@ -120,13 +149,20 @@ void MainFrame::changeEvent(QEvent *event) {
 
 void MainFrame::resizeEvent(QResizeEvent *event) {
     QMainWindow::resizeEvent(event);
-    // The editor follows the frame when the user resizes it, not only on the next activation.
-    // With the table window docked beside it, its width is the table window's business.
+    // The editor follows the frame when the user resizes it, not only on the next activation,
+    // and a docked table window keeps to the frame's right edge. While the table window
+    // slides, the slide owns the geometry.
     EditorWindow *editor = m_program.editor();
-    if (!editor || m_program.state().tableWindowShown)
+    const TableWindow *table = m_program.tableWindow();
+    if (!editor || (m_program.state().tableWindowShown && !(table && table->isDocked())))
         return;
-    twips::setRect(editor, {0, 0, twips::outerWidth(this), twips::outerHeight(this)});
+    const twips::Rect rect = editorRect();
+    twips::setRect(editor, rect);
     editor->layoutControls();
+    if (TableWindow *docked = m_program.tableWindow()) {
+        twips::setLeft(docked, rect.width);
+        docked->layoutTableWindow();
+    }
 }
 
 void MainFrame::closeEvent(QCloseEvent *event) {
@@ -137,6 +173,16 @@ void MainFrame::closeEvent(QCloseEvent *event) {
 }
 
 bool MainFrame::eventFilter(QObject *watched, QEvent *event) {
+    // The table window has no close box, but its sub-window can still be asked to close (its
+    // keyboard shortcut): that closes it the proper way, giving the editor its room back.
+    if (event->type() == QEvent::Close) {
+        if (TableWindow *table = m_program.tableWindow();
+            table && watched == table->parentWidget()) {
+            event->ignore();
+            table->closeTableWindow();
+            return true;
+        }
+    }
     // Closing the editor's sub-window (its keyboard shortcut) asks the exit question too.
     if (event->type() == QEvent::Close && m_program.editor() &&
         watched == m_program.editor()->parentWidget()) {

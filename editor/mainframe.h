@@ -2,14 +2,17 @@
 // substitution table window) as borderless children, showing the menus of the active child.
 #pragma once
 
+#include "childwindow.h"
+#include "twips.h"
+
 #include <QMainWindow>
+#include <QPointer>
 
 class QMdiArea;
 class QMdiSubWindow;
 
 namespace kestrum {
 
-class ChildWindow;
 class EditorWindow;
 class Program;
 
@@ -24,13 +27,23 @@ public:
     // Places a new child window in a borderless sub-window (not shown yet).
     QMdiSubWindow *addChild(ChildWindow *child);
     EditorWindow *addEditor();
+    // Shows a child placed by addChild and makes it the active child.
+    void showChild(ChildWindow *child);
+    // Takes a child out of the frame (it is deleted once control returns to the event loop)
+    // and makes the editor window the active child.
+    void removeChild(ChildWindow *child);
 
     // The frame's Activate handler: hides the splash window, gives the editor window the
-    // frame's outer size at (0, 0) and shows it, then runs the active child's Activate.
+    // frame's outer size at (0, 0) (less the docked table window's width) and shows it, then
+    // runs the active child's Activate.
     void activate();
 
     // The child whose menus the menu bar shows.
     ChildWindow *activeChild() const { return m_activeChild; }
+
+    // The editor window's place: the frame's outer size, less the width of a docked table
+    // window.
+    twips::Rect editorRect() const;
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -44,7 +57,7 @@ private:
 
     Program &m_program;
     QMdiArea *m_area;
-    ChildWindow *m_activeChild = nullptr;
+    QPointer<ChildWindow> m_activeChild;
     bool m_activating = false;
 };
 

@@ -6,6 +6,7 @@
 #include "mainframe.h"
 #include "messagebox.h"
 #include "splashwindow.h"
+#include "tablewindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -150,6 +151,32 @@ EditorWindow *Program::loadEditor() {
     return m_editor;
 }
 
+TableWindow *Program::tableWindow() const {
+    return m_tableWindow;
+}
+
+TableWindow *Program::loadTableWindow() {
+    if (!m_tableWindow && m_frame) {
+        auto *table = new TableWindow(*this);
+        m_frame->addChild(table);
+        m_tableWindow = table;
+        table->load();
+    }
+    return m_tableWindow;
+}
+
+void Program::unloadTableWindow() {
+    if (TableWindow *table = std::exchange(m_tableWindow, nullptr))
+        m_frame->removeChild(table);
+}
+
+void Program::openTableWindow() {
+    if (m_state.tableWindowShown || !m_editor)
+        return;
+    if (TableWindow *table = loadTableWindow())
+        table->slideIn();
+}
+
 LogWindow *Program::logWindow() {
     if (!m_logWindow)
         m_logWindow = new LogWindow(m_frame.get());
@@ -218,6 +245,8 @@ void Program::yieldToUi() {
 }
 
 void Program::showAbout() {
+    if (m_state.tableWindowShown && m_tableWindow)
+        m_tableWindow->closeTableWindow();
     SplashWindow *about = loadSplash();
     // A window that was shown before keeps its old place in the stacking order when it is
     // shown again; without a window manager that is below the frame.

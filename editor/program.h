@@ -32,6 +32,7 @@ class EditorWindow;
 class LogWindow;
 class MainFrame;
 class SplashWindow;
+class TableWindow;
 
 // State that lives for the whole run.
 struct GlobalState {
@@ -87,6 +88,12 @@ public:
     SplashWindow *splash() const;
     // Form2, loading it (texts filled, shown) when it is not loaded.
     SplashWindow *loadSplash();
+    // Form3 while it is loaded.
+    TableWindow *tableWindow() const;
+    // Form3, loaded (created in the frame, not shown yet) when it is not loaded.
+    TableWindow *loadTableWindow();
+    // Removes Form3 from the frame; the next loadTableWindow creates it anew.
+    void unloadTableWindow();
     // Form5 while it exists, and Form5 created on first use.
     LogWindow *existingLogWindow() const;
     LogWindow *logWindow();
@@ -109,7 +116,9 @@ public:
     // Converts the input area into the output area. Asked for during a running conversion, it
     // runs once more after the running one ends.
     void convertText();
-    // Shows Form2 modally as the About window.
+    // Help > Substitution Table: loads Form3 and slides it in, unless it is open.
+    void openTableWindow();
+    // Closes Form3 first when it is open, then shows Form2 modally as the About window.
     void showAbout();
 
 Q_SIGNALS:
@@ -136,6 +145,7 @@ private:
     QPointer<EditorWindow> m_editor;
     QPointer<SplashWindow> m_splash;
     QPointer<LogWindow> m_logWindow;
+    QPointer<TableWindow> m_tableWindow;
 
     bool m_exiting = false;
     int m_exitCode = 0;

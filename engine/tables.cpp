@@ -130,6 +130,17 @@ void assign(TableRecord &record, const std::pair<std::string, std::string> &fiel
 
 } // namespace
 
+std::vector<std::pair<std::string, std::string>> readRecords(const std::filesystem::path &dir,
+                                                             const char *name, int count)
+{
+    TableFile file(dir, name, count);
+    std::vector<std::pair<std::string, std::string>> records;
+    records.reserve(static_cast<std::size_t>(count));
+    for (int i = 1; i <= count; ++i)
+        records.push_back(file.record(i));
+    return records;
+}
+
 Tables readTables(const std::filesystem::path &dir)
 {
     Tables tables;

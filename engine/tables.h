@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrum {
@@ -114,6 +115,11 @@ private:
 // first.alpha become the vowel keys, in file order. Joint records go into both the first and
 // the next table. Throws TableLoadError when a file is missing or too short.
 Tables readTables(const std::filesystem::path &dir);
+
+// The first `count` records of the table file `name` in `dir`, in file order, each as (key,
+// glyphs) exactly as read: not padded, not cut. Throws TableLoadError like readTables.
+std::vector<std::pair<std::string, std::string>> readRecords(const std::filesystem::path &dir,
+                                                             const char *name, int count);
 
 // Bubble sort by key over indices 1..n (unassigned slots included), n - 1 passes with no early
 // exit; records with equal keys keep their order.

@@ -52,6 +52,8 @@ ListBox::ListBox(QWidget *parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
+    // MouseMove is raised for every move over the list, with or without a button held.
+    viewport()->setMouseTracking(true);
     connect(this, &QListWidget::itemSelectionChanged, this, &ListBox::selectionChanged);
 }
 
@@ -160,8 +162,9 @@ void ListBox::keyboardSearch(const QString &search) {
 }
 
 void ListBox::mousePressEvent(QMouseEvent *event) {
-    // Only the left button selects.
-    if (event->button() == Qt::LeftButton)
+    // Only the left button selects, and only on an entry: a press below the last entry keeps
+    // the selection.
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
         QListWidget::mousePressEvent(event);
     else
         event->accept();

@@ -1,0 +1,435 @@
+#include "tablewindow.h"
+
+#include "artwork.h"
+#include "controlhost.h"
+#include "cp1252.h"
+#include "editorwindow.h"
+#include "fonts.h"
+#include "glimmetlib.h"
+#include "listbox.h"
+#include "mainframe.h"
+#include "messagebox.h"
+#include "program.h"
+#include "shapes.h"
+#include "tables.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPointer>
+
+#include <cmath>
+
+namespace kestrum {
+
+using namespace runtime;
+
+namespace {
+
+constexpr twips::Rect DesignWindow{0, 0, 3420, 8010};
+constexpr twips::Rect DesignLabel1{90, 45, 3285, 285};
+constexpr twips::Rect DesignList1{60, 315, 1635, 7000};
+constexpr twips::Rect DesignList2{1755, 300, 1635, 7000};
+constexpr twips::Rect DesignFrame1{45, 5940, 3315, 2055};
+constexpr float ButtonLeft = 90, ButtonTop = 90, ButtonPitch = 270;
+constexpr float ButtonWidth = 2925, ButtonHeight = 255;
+
+constexpr OleColor ButtonGrey{0x00E0E0E0};
+constexpr OleColor ButtonYellow{0x0000FFFF};
+constexpr OleColor ButtonHighText{0x00800000};
+
+// Where each category's entries come from: `records` records of `file` are read, those from
+// `firstShown` on are shown. The fragments come from no file.
+struct Category {
+    const char *caption;
+    const char *file;
+    int records;
+    int firstShown;
+};
+
+constexpr std::array<Category, TableWindow::CategoryCount> Categories{{
+    {"Letters Placable at First Places", kFirstFile, kFirstRecords, 1},
+    {"Letter placeble at next places", kNextFile, kNextRecords, 1},
+    {"Joints", kJointFile, kJointRecords, 1},
+    {"Vowels", kFirstFile, kVowelRecords, 1},
+    {"Consonants", kFirstFile, kFirstRecords, kVowelRecords + 1},
+    {"Connectors", kConnectFile, kConnectRecords, 1},
+    {"Fragments", nullptr, 0, 0},
+}};
+
+// The marks and signs the converter attaches to a consonant, with the keys that give them.
+struct Fragment {
+    char key;
+    unsigned char glyph;
+};
+
+constexpr Fragment Fragments[] = {
+    {'R', 0xA9}, {'R', 0xAA}, {'Y', 0xA8}, {'J', 0xA8}, {'B', 0xA6},
+    {'W', 0xA6}, {'L', 0xAD}, {'N', 0x9C}, {'M', 0xA5},
+};
+
+// Glyph codes (or key bytes) as the characters a widget shows.
+QString fromBytes(const std::string &bytes) {
+    QString text;
+    text.reserve(qsizetype(bytes.size()));
+    for (const char byte : bytes)
+        text += QChar(char16_t(cp1252ToUnicode(static_cast<unsigned char>(byte))));
+    return text;
+}
+
+PropertyBag buttonDesign(const Category &category) {
+    const QString caption = QString::fromLatin1(category.caption);
+    PropertyBag bag;
+    bag.writeProperty(QStringLiteral("Caption"), caption);
+    bag.writeProperty(QStringLiteral("HighCaption"), caption);
+    bag.writeProperty(QStringLiteral("BackColor"), ButtonGrey);
+    bag.writeProperty(QStringLiteral("HighBackColor"), ButtonGrey);
+    bag.writeProperty(QStringLiteral("HighForeColor"), ButtonHighText);
+    bag.writeProperty(QStringLiteral("Font"), makeRef<Font>(designFont(QStringLiteral("Arial"), 8.25)));
+    bag.writeProperty(QStringLiteral("HighFont"),
+                      makeRef<Font>(designFont(QStringLiteral("Arial"), 8.25)));
+    return bag;
+}
+
+void fill(QWidget *widget, QColor colour) {
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+}
+
+// The conversion button 20 twips left of the editor window's centre line, its frame on it.
+void centreButton(EditorWindow *editor) {
+    const float centre = twips::width(editor) / 2;
+    if (editor->Command1)
+        twips::setLeft(editor->Command1, centre - twips::width(editor->Command1) / 2 - 20);
+    twips::setLeft(editor->Shape1, centre - twips::width(editor->Shape1) / 2);
+}
+
+// Widens (or, with a negative `by`, narrows) the editor window and its two areas.
+void widenEditor(EditorWindow *editor, float by) {
+    twips::setWidth(editor, twips::width(editor) + by);
+    twips::setWidth(editor->Text1, twips::width(editor->Text1) + by);
+    twips::setWidth(editor->text2, twips::width(editor->text2) + by);
+}
+
+} // namespace
+
+namespace {
+
+// `from`, then `steps` equal steps to `to`. Each position is computed from its step number
+// rather than by adding the step again and again: the sum would drift in single precision and
+// drop or overshoot the last step.
+std::vector<float> equalSteps(float from, float to, int steps) {
+    std::vector<float> positions;
+    if (!(from != to) || !std::isfinite(from) || !std::isfinite(to))
+        return positions;
+    positions.reserve(std::size_t(steps) + 1);
+    for (int i = 0; i < steps; ++i)
+        positions.push_back(from + (to - from) * float(i) / float(steps));
+    positions.push_back(to);
+    return positions;
+}
+
+} // namespace
+
+std::vector<float> slideInPositions(float frameWidth, float windowWidth) {
+    if (!(windowWidth > 0))
+        return {};
+    return equalSteps(frameWidth, frameWidth - windowWidth, 14);
+}
+
+std::vector<float> slideOutPositions(float left, float frameWidth) {
+    return equalSteps(left, frameWidth, 12);
+}
+
+TableWindow::TableWindow(Program &program, QWidget *parent)
+    : ChildWindow(parent), m_program(program) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Substitution Table"));
+    fill(this, QColor(0xC0, 0xC0, 0xC0));
+    resize(twips::toPixels(DesignWindow.width), twips::toPixels(DesignWindow.height));
+    createControls();
+    createMenus();
+}
+
+TableWindow::~TableWindow() = default;
+
+runtime::Control *TableWindow::fbsControl(int i) const {
+    return m_fbs.at(std::size_t(i)) ? m_fbs[std::size_t(i)]->control() : nullptr;
+}
+
+void TableWindow::createControls() {
+    Label1 = new QLabel(QStringLiteral("Bengali :") + QString(21, QLatin1Char(' ')) +
+                            QStringLiteral("English :"),
+                        this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    fill(Label1, QColor(0xB3, 0xDF, 0xF4));
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    twips::setRect(Label1, DesignLabel1);
+
+    const auto list = [this](const char *name, const QFont &font, const twips::Rect &rect) {
+        auto *box = new ListBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setFont(font);
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Base, Qt::black);
+        palette.setColor(QPalette::Text, Qt::white);
+        box->setPalette(palette);
+        twips::setRect(box, rect);
+        return box;
+    };
+    List1 = list("List1", designFont(QStringLiteral("SutonnyMJ"), 15.75), DesignList1);
+    List1->setDragIcon(pencilIcon());
+    List2 = list("List2", designFont(QStringLiteral("Times New Roman"), 14.25), DesignList2);
+
+    Frame1 = new QGroupBox(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    fill(Frame1, QColor(0xE0, 0xE0, 0xE0));
+    twips::setRect(Frame1, DesignFrame1);
+
+    for (int i = 0; i < CategoryCount; ++i) {
+        const std::size_t n = std::size_t(i);
+        QString error;
+        m_fbs[n] = HostedControl::create(m_program.loader(), QString::fromLatin1(Glimmet3::progId),
+                                         QStringLiteral("fbs"), buttonDesign(Categories[n]),
+                                         Frame1, &error);
+        if (!m_fbs[n]) {
+            qWarning("fbs(%d): %s", i, qPrintable(error));
+            continue;
+        }
+        fbs[n] = m_fbs[n]->widget();
+        fbs[n]->setProperty("index", i);
+        twips::setRect(fbs[n], {ButtonLeft, ButtonTop + ButtonPitch * float(i), ButtonWidth,
+                                ButtonHeight});
+        m_fbs[n]->onEvent(Glimmet3::EventIds::Click, [this, i] { selectCategory(i); });
+    }
+
+    connect(List1, &ListBox::click, this, &TableWindow::list1Click);
+    connect(List2, &ListBox::click, this, &TableWindow::list2Click);
+    connect(List1, &ListBox::dblClick, this, &TableWindow::list1DblClick);
+    connect(List1, &ListBox::mouseMove, this, &TableWindow::list1MouseMove);
+    connect(List1, &ListBox::mouseUp, this, &TableWindow::list1MouseUp);
+    connect(List2, &ListBox::mouseUp, this, &TableWindow::list2MouseUp);
+    connect(List2, &ListBox::keyPress, this, &TableWindow::list2KeyPress);
+}
+
+void TableWindow::createMenus() {
+    CLS = new QAction(QStringLiteral("Close Substitution Table"), this);
+    CLS->setObjectName(QStringLiteral("CLS"));
+    connect(CLS, &QAction::triggered, this, &TableWindow::closeTableWindow);
+    // Never shown in the menu bar: the category pop-up of the two lists.
+    cota = new QMenu(QStringLiteral("cota"), this);
+    cota->setObjectName(QStringLiteral("cota"));
+    for (int i = 0; i < CategoryCount; ++i) {
+        auto *item = new QAction(QString(), this);
+        item->setObjectName(QStringLiteral("cot"));
+        item->setData(i);
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, i] { selectCategory(i); });
+        cota->addAction(item);
+        cot[std::size_t(i)] = item;
+    }
+}
+
+QList<QAction *> TableWindow::menuBarActions() const {
+    return {CLS};
+}
+
+void TableWindow::load() {
+    twips::setRect(this, DesignWindow);
+    if (EditorWindow *editor = m_program.editor())
+        editor->text2->setHideSelection(false);
+    keyBuffer.clear();
+    currentCategory = Consonants;
+    setButtonColour(Consonants, true);
+    twips::setLeft(Label1, twips::left(List1));
+    fillCategory(Consonants);
+}
+
+void TableWindow::activate() {
+    layoutTableWindow();
+}
+
+void TableWindow::layoutTableWindow() {
+    EditorWindow *editor = m_program.editor();
+    if (!editor)
+        return;
+    editor->text2->setHideSelection(false);
+    twips::setHeight(this, twips::height(editor));
+    if (editor->Command1)
+        twips::setTop(Frame1, twips::top(editor->Command1) + twips::height(editor->Command1) -
+                                  twips::height(Frame1));
+    twips::setHeight(List1, twips::top(Frame1) - twips::top(List1));
+    twips::setHeight(List2, twips::top(Frame1) - twips::top(List2));
+}
+
+void TableWindow::slideIn() {
+    GlobalState &state = m_program.state();
+    EditorWindow *editor = m_program.editor();
+    MainFrame *frame = m_program.frame();
+    if (state.tableWindowShown || !editor || !frame)
+        return;
+    twips::setTop(this, 0);
+    const float frameWidth = twips::outerWidth(frame);
+    const float width = twips::width(this);
+    twips::setLeft(this, frameWidth);
+    // Closing in the middle of the slide would unload the window under it.
+    m_sliding = true;
+    CLS->setEnabled(false);
+    frame->showChild(this);
+    state.tableWindowShown = true;
+    const QPointer<TableWindow> self(this);
+    for (const float x : slideInPositions(frameWidth, width)) {
+        twips::setLeft(this, x);
+        QCoreApplication::processEvents();
+        if (!self)
+            return;
+    }
+    twips::setLeft(this, frameWidth - width);
+    m_sliding = false;
+    CLS->setEnabled(true);
+    widenEditor(editor, -width);
+    centreButton(editor);
+    m_docked = true;
+}
+
+void TableWindow::closeTableWindow() {
+    EditorWindow *editor = m_program.editor();
+    MainFrame *frame = m_program.frame();
+    if (m_sliding || !editor || !frame)
+        return;
+    m_sliding = true;
+    CLS->setEnabled(false);
+    keyBuffer.clear();
+    const float width = twips::width(this);
+    if (m_docked)
+        widenEditor(editor, width);
+    m_docked = false;
+    const QPointer<TableWindow> self(this);
+    for (const float x : slideOutPositions(twips::left(this), twips::outerWidth(frame))) {
+        twips::setLeft(this, x);
+        QCoreApplication::processEvents();
+        if (!self)
+            return;
+    }
+    editor->text2->setHideSelection(true);
+    centreButton(editor);
+    m_program.state().tableWindowShown = false;
+    m_program.unloadTableWindow();
+}
+
+void TableWindow::setButtonColour(int index, bool current) {
+    if (Control *button = fbsControl(index)) {
+        const OleColor colour = current ? ButtonYellow : ButtonGrey;
+        button->putProperty(Glimmet3::DispIds::BackColor, colour);
+        button->putProperty(Glimmet3::DispIds::HighBackColor, colour);
+    }
+}
+
+QString TableWindow::buttonCaption(int index) const {
+    Variant caption;
+    if (Control *button = fbsControl(index);
+        button && !failed(button->getProperty(Glimmet3::DispIds::Caption, &caption)))
+        return caption.string();
+    return QString::fromLatin1(Categories[std::size_t(index)].caption);
+}
+
+void TableWindow::selectCategory(int index) {
+    if (index < 0 || index >= CategoryCount)
+        return;
+    setButtonColour(currentCategory, false);
+    setButtonColour(index, true);
+    fillCategory(index % CategoryCount);
+    currentCategory = index;
+}
+
+void TableWindow::fillCategory(int n) {
+    List1->clearEntries();
+    List2->clearEntries();
+    if (n == Fragments) {
+        for (const Fragment &fragment : kestrum::Fragments) {
+            List2->addEntry(QString(QLatin1Char(fragment.key)));
+            List1->addEntry(QLatin1Char(' ') + QChar(char16_t(cp1252ToUnicode(fragment.glyph))));
+        }
+        return;
+    }
+    const Category &category = Categories.at(std::size_t(n));
+    std::vector<std::pair<std::string, std::string>> records;
+    try {
+        records = readRecords(m_program.tablesDir().toStdString(), category.file, category.records);
+    } catch (const TableLoadError &error) {
+        MessageBox::show(this,
+                         QStringLiteral("Kestrum cannot show \"%1\": a substitution table "
+                                        "cannot be read.\n%2")
+                             .arg(QString::fromLatin1(category.caption),
+                                  QString::fromStdString(error.what())),
+                         QStringLiteral("Kestrum"), MessageBox::Buttons::Ok,
+                         MessageBox::Icon::Critical);
+        return;
+    }
+    for (std::size_t i = std::size_t(category.firstShown) - 1; i < records.size(); ++i) {
+        List1->addEntry(fromBytes(records[i].second));
+        List2->addEntry(fromBytes(records[i].first));
+    }
+}
+
+void TableWindow::list1Click() {
+    List2->setListIndex(List1->listIndex());
+}
+
+void TableWindow::list2Click() {
+    List1->setListIndex(List2->listIndex());
+}
+
+void TableWindow::list1DblClick() {
+    EditorWindow *editor = m_program.editor();
+    if (!editor || List1->listIndex() < 0)
+        return;
+    QString glyphs = List1->text();
+    // A fragment's entry starts with a space that only sets the mark apart in the list.
+    if (currentCategory == Fragments)
+        glyphs.remove(0, 1);
+    editor->text2->setSelText(glyphs);
+    m_program.engine().setConversionOutput(editor->text2->text().toStdU32String());
+    editor->text2->setFocus();
+}
+
+void TableWindow::list1MouseMove(int button, int, float, float) {
+    if (button == ListBox::Left)
+        List1->drag();
+}
+
+void TableWindow::list1MouseUp(int button, int, float, float) {
+    if (button != ListBox::Right)
+        return;
+    for (int i = 0; i < CategoryCount; ++i) {
+        cot[std::size_t(i)]->setText(buttonCaption(i));
+        cot[std::size_t(i)]->setChecked(false);
+    }
+    cot.at(std::size_t(currentCategory))->setChecked(true);
+    cota->popup(QCursor::pos());
+}
+
+void TableWindow::list2MouseUp(int button, int shift, float x, float y) {
+    list1MouseUp(button, shift, x, y);
+}
+
+void TableWindow::list2KeyPress(int &keyAscii) {
+    const bool keyCharacter = (keyAscii >= 'A' && keyAscii <= 'Z') ||
+                              (keyAscii >= 'a' && keyAscii <= 'z') || keyAscii == '&' ||
+                              keyAscii == '~';
+    if (keyCharacter) {
+        keyBuffer += QChar(keyAscii);
+        return;
+    }
+    if (const int found = List2->findStringExact(keyBuffer); found >= 0)
+        List2->setListIndex(found);
+    keyBuffer.clear();
+}
+
+} // namespace kestrum

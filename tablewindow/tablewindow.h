@@ -1,0 +1,118 @@
+// The substitution table window Form3: one category of the romanisation at a time, as two
+// paired lists (List1 the glyph strings in SutonnyMJ, List2 the keys), seven Glimmet buttons
+// fbs that choose the category, and the pop-up menu cota that does the same from the lists.
+//
+// The window is a borderless child of the main frame, docked along the right-hand side of the
+// editor window. It slides in from the right when the editor's Help > Substitution Table opens
+// it (slideIn), narrowing the editor by its own width, and slides out when it closes
+// (closeTableWindow, from its menu-bar command CLS or from About), giving the room back. It
+// reads the table files itself for every category, so the lists show the records in file
+// order and each field exactly as written.
+#pragma once
+
+#include "childwindow.h"
+
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+
+namespace kestrum {
+
+namespace runtime {
+class Control;
+}
+class HostedControl;
+class ListBox;
+class Program;
+
+// The positions a slide takes, in twips and single precision, the last one exact.
+// Opening: 15 positions from `frameWidth` (just outside the frame) down to
+// frameWidth - windowWidth in 14 equal steps; none for a window without width.
+std::vector<float> slideInPositions(float frameWidth, float windowWidth);
+// Closing: 13 positions from `left` to `frameWidth` in 12 equal steps; none when the two are
+// equal.
+std::vector<float> slideOutPositions(float left, float frameWidth);
+
+class TableWindow : public ChildWindow {
+    Q_OBJECT
+
+public:
+    // The categories, in button order.
+    static constexpr int CategoryCount = 7;
+    static constexpr int Consonants = 4;
+    static constexpr int Fragments = 6;
+
+    explicit TableWindow(Program &program, QWidget *parent = nullptr);
+    ~TableWindow() override;
+
+    // Form_Load: a new window shows the consonants, nothing selected, an empty keyBuffer.
+    void load();
+    // Form_Activate: layoutTableWindow.
+    void activate() override;
+    QList<QAction *> menuBarActions() const override;
+
+    // The opening: places the window just outside the frame's right edge, shows it, slides it
+    // in, then narrows the editor window and its two areas by the window's width and centres
+    // the conversion button in the narrower editor.
+    void slideIn();
+    // Matches the window's height to the editor window and stretches the lists down to the
+    // button frame, whose bottom lines up with the editor's conversion button.
+    void layoutTableWindow();
+    // Widens the editor window again, slides out, re-centres the conversion button and
+    // unloads the window.
+    void closeTableWindow();
+    // The editor window has been narrowed for this window (from the end of slideIn until the
+    // start of closeTableWindow).
+    bool isDocked() const { return m_docked; }
+
+    // The Click of fbs(index) and of cot(index).
+    void selectCategory(int index);
+    // Fills both lists with category n. A table file that is missing or too short leaves the
+    // lists empty and tells the user which file.
+    void fillCategory(int n);
+
+    // Event handlers, public so tests reach them as the events would.
+    void list1Click();
+    void list2Click();
+    void list1DblClick();
+    void list1MouseMove(int button, int shift, float x, float y);
+    void list1MouseUp(int button, int shift, float x, float y);
+    void list2MouseUp(int button, int shift, float x, float y);
+    void list2KeyPress(int &keyAscii);
+
+    // Controls, by their names.
+    QLabel *Label1;
+    ListBox *List1;
+    ListBox *List2;
+    QGroupBox *Frame1; // the only member (index 0) of the control array Frame1
+    std::array<QWidget *, CategoryCount> fbs{};
+    QAction *CLS;
+    QMenu *cota;
+    std::array<QAction *, CategoryCount> cot{};
+    // fbs(i) as the control runtime hands it out.
+    runtime::Control *fbsControl(int i) const;
+
+    // State.
+    int currentCategory = Consonants;
+    QString keyBuffer;
+
+private:
+    void createControls();
+    void createMenus();
+    void setButtonColour(int index, bool current);
+    QString buttonCaption(int index) const;
+
+    Program &m_program;
+    std::array<std::unique_ptr<HostedControl>, CategoryCount> m_fbs;
+    bool m_docked = false;
+    bool m_sliding = false;
+};
+
+} // namespace kestrum

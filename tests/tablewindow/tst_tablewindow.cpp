@@ -1,0 +1,663 @@
+// The substitution table window in the running program (offscreen): its categories read from
+// the table files, the paired lists, insertion into the output area, the pop-up, the key
+// look-up, and the slide in and out beside the editor window.
+#include "editortestsupport.h"
+#include "glimmetlib.h"
+#include "listbox.h"
+#include "shapes.h"
+#include "splashwindow.h"
+#include "tablewindow.h"
+#include "twips.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTimer>
+
+using namespace kestrum;
+using namespace kestrum::test;
+using runtime::OleColor;
+using runtime::Variant;
+
+namespace {
+
+using Entries = QList<std::pair<QString, QString>>; // (key, glyphs) in list order
+
+// Records `first`..`last` (1-based) of a table file, read independently of the program: one
+// record a line, the key before the first comma, the glyphs after it.
+Entries fileRecords(const QString &dir, const char *file, int first, int last) {
+    QFile in(dir + QLatin1Char('/') + QLatin1String(file));
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    const QList<QByteArray> lines = in.readAll().split('\n');
+    Entries entries;
+    for (int i = first; i <= last && i <= lines.size(); ++i) {
+        const QByteArray &line = lines.at(i - 1);
+        const qsizetype comma = line.indexOf(',');
+        entries.append({glyphText(line.left(comma)), glyphText(line.mid(comma + 1))});
+    }
+    return entries;
+}
+
+Entries fragments() {
+    const std::pair<char, unsigned char> rows[] = {{'R', 0xA9}, {'R', 0xAA}, {'Y', 0xA8},
+                                                   {'J', 0xA8}, {'B', 0xA6}, {'W', 0xA6},
+                                                   {'L', 0xAD}, {'N', 0x9C}, {'M', 0xA5}};
+    Entries entries;
+    for (const auto &[key, glyph] : rows)
+        entries.append({QString(QLatin1Char(key)),
+                        QLatin1Char(' ') + glyphText(QByteArray(1, char(glyph)))});
+    return entries;
+}
+
+Entries listed(const TableWindow *table) {
+    Entries entries;
+    for (int i = 0; i < table->List2->count(); ++i)
+        entries.append({table->List2->item(i)->text(),
+                        i < table->List1->count() ? table->List1->item(i)->text() : QString()});
+    return entries;
+}
+
+const QStringList Captions{QStringLiteral("Letters Placable at First Places"),
+                           QStringLiteral("Letter placeble at next places"),
+                           QStringLiteral("Joints"),
+                           QStringLiteral("Vowels"),
+                           QStringLiteral("Consonants"),
+                           QStringLiteral("Connectors"),
+                           QStringLiteral("Fragments")};
+
+OleColor buttonColour(const TableWindow *table, int button, runtime::DispId id) {
+    Variant value;
+    table->fbsControl(button)->getProperty(id, &value);
+    return value.color();
+}
+
+// Records the left edge (pixels) of a window at each of its moves.
+class MoveRecorder : public QObject {
+public:
+    explicit MoveRecorder(QWidget *window) : m_window(window) { window->installEventFilter(this); }
+    QList<int> lefts;
+
+    // Twips positions as the pixels a window takes for them, without repeats.
+    static QList<int> pixels(const std::vector<float> &positions) {
+        QList<int> result;
+        for (const float x : positions)
+            if (result.isEmpty() || result.last() != twips::toPixels(x))
+                result.append(twips::toPixels(x));
+        return result;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        // A move of a hidden window arrives when it is shown; the same place is no new one.
+        if (watched == m_window && event->type() == QEvent::Move &&
+            (lefts.isEmpty() || lefts.last() != m_window->x()))
+            lefts.append(m_window->x());
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+};
+
+QPoint centreOf(ListBox *list, int row) {
+    return list->visualItemRect(list->item(row)).center();
+}
+
+} // namespace
+
+class TestTableWindow : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void designOfTheWindow();
+    void categories_data();
+    void categories();
+    void sameCategoryAgainReloadsTheFile();
+    void unreadableTableFile_data();
+    void unreadableTableFile();
+    void selectionFollowsThePartner_data();
+    void selectionFollowsThePartner();
+    void doubleClickInsertsIntoTheOutput_data();
+    void doubleClickInsertsIntoTheOutput();
+    void dropOfAnEntryAppendsItTrimmed();
+    void categoryPopUp_data();
+    void categoryPopUp();
+    void keyLookUp_data();
+    void keyLookUp();
+    void slidePositions_data();
+    void slidePositions();
+    void openAndCloseBesideTheEditor();
+    void secondOpeningDoesNothing();
+    void aboutClosesTheTableWindowFirst();
+    void closeRequestClosesTheProperWay();
+    void frameActivationAndResizeKeepTheDock();
+
+private:
+    void startProgram(const QString &tablesDir = QStringLiteral(KESTRUM_BIN_DIR));
+    TableWindow *open();
+    QString copyOfTheTables();
+
+    std::unique_ptr<ScriptedBoxes> m_boxes;
+    std::unique_ptr<TestProgram> m_test;
+    EditorWindow *m_editor = nullptr;
+    // A copy of the table files that a test may change.
+    std::unique_ptr<QTemporaryDir> m_tables;
+};
+
+void TestTableWindow::startProgram(const QString &tablesDir) {
+    m_test.reset();
+    m_boxes.reset(); // hooks are undone in the reverse order of their installation
+    m_boxes = std::make_unique<ScriptedBoxes>();
+    m_test = std::make_unique<TestProgram>(0, tablesDir);
+    QVERIFY(m_test->program->start());
+    m_editor = m_test->editor();
+    QVERIFY(m_editor && m_editor->Command1);
+    QVERIFY(QTest::qWaitForWindowExposed(m_test->program->frame()));
+}
+
+QString TestTableWindow::copyOfTheTables() {
+    m_tables = std::make_unique<QTemporaryDir>();
+    for (const char *file : {"first.alpha", "next.alpha", "connect.alpha", "joint.alpha"})
+        if (!QFile::copy(QStringLiteral(KESTRUM_BIN_DIR "/") + QLatin1String(file),
+                         m_tables->filePath(QLatin1String(file))))
+            return QString();
+    return m_tables->path();
+}
+
+TableWindow *TestTableWindow::open() {
+    m_editor->st->trigger();
+    return m_test->program->tableWindow();
+}
+
+void TestTableWindow::init() {
+    startProgram();
+}
+
+void TestTableWindow::cleanup() {
+    m_test.reset();
+    m_boxes.reset();
+}
+
+void TestTableWindow::designOfTheWindow() {
+    TableWindow *table = open();
+    QVERIFY(table);
+    QCOMPARE(table->objectName(), QStringLiteral("Form3"));
+    QVERIFY(table->parentWidget()->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(twips::width(table), 3420.0f);
+    QCOMPARE(table->Label1->text(),
+             QStringLiteral("Bengali :") + QString(21, QLatin1Char(' ')) + QStringLiteral("English :"));
+    QCOMPARE(twips::left(table->Label1), twips::left(table->List1));
+    QCOMPARE(table->List1->font().family(), QStringLiteral("SutonnyMJ"));
+    QCOMPARE(table->List1->font().pointSizeF(), 15.75);
+    QCOMPARE(table->List2->font().family(), QStringLiteral("Times New Roman"));
+    QVERIFY(!table->List1->dragIcon().isNull());
+    QVERIFY(table->List1->dragIcon().availableSizes().contains(QSize(16, 16)));
+    QVERIFY(table->List1->dragIcon().availableSizes().contains(QSize(32, 32)));
+    for (int i = 0; i < TableWindow::CategoryCount; ++i) {
+        runtime::Control *button = table->fbsControl(i);
+        QVERIFY(button);
+        QCOMPARE(QString::fromLatin1(button->classInfo().progId),
+                 QStringLiteral("GlimmetLib.Glimmet"));
+        QCOMPARE(button->widget()->parentWidget(), table->Frame1);
+        QCOMPARE(twips::top(button->widget()), 90.0f + 270.0f * float(i));
+        Variant caption, font;
+        button->getProperty(Glimmet3::DispIds::HighCaption, &caption);
+        button->getProperty(Glimmet3::DispIds::Font, &font);
+        QCOMPARE(caption.string(), Captions.at(i));
+        QCOMPARE(font.font()->name(), QStringLiteral("Arial"));
+        QCOMPARE(buttonColour(table, i, Glimmet3::DispIds::HighForeColor), OleColor(0x00800000));
+    }
+    // Its one menu-bar command shows while it is the active child.
+    const QList<QAction *> bar = m_test->program->frame()->menuBar()->actions();
+    QCOMPARE(bar.size(), 1);
+    QCOMPARE(bar.first()->text(), QStringLiteral("Close Substitution Table"));
+    QCOMPARE(bar.first()->objectName(), QStringLiteral("CLS"));
+    // A new window shows the consonants with nothing selected and an empty key buffer.
+    QCOMPARE(table->currentCategory, 4);
+    QCOMPARE(table->List2->count(), 37);
+    QCOMPARE(table->List1->listIndex(), -1);
+    QVERIFY(table->keyBuffer.isEmpty());
+}
+
+void TestTableWindow::categories_data() {
+    QTest::addColumn<int>("category");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<Entries>("expected");
+    const QString dir = QStringLiteral(KESTRUM_BIN_DIR);
+    QTest::newRow("0 first places") << 0 << 50 << fileRecords(dir, "first.alpha", 1, 50);
+    QTest::newRow("1 next places") << 1 << 56 << fileRecords(dir, "next.alpha", 1, 56);
+    QTest::newRow("2 joints") << 2 << 148 << fileRecords(dir, "joint.alpha", 1, 148);
+    QTest::newRow("3 vowels") << 3 << 13 << fileRecords(dir, "first.alpha", 1, 13);
+    QTest::newRow("4 consonants") << 4 << 37 << fileRecords(dir, "first.alpha", 14, 50);
+    QTest::newRow("5 connectors") << 5 << 12 << fileRecords(dir, "connect.alpha", 1, 12);
+    QTest::newRow("6 fragments") << 6 << 9 << fragments();
+}
+
+void TestTableWindow::categories() {
+    QFETCH(int, category);
+    QFETCH(int, count);
+    QFETCH(Entries, expected);
+    TableWindow *table = open();
+    // From a selection in another category, so the change has something to clear.
+    table->selectCategory(category == 2 ? 5 : 2);
+    table->List1->setListIndex(3);
+    table->fbsControl(category)->widget()->setFocus();
+    table->selectCategory(category);
+    QCOMPARE(table->currentCategory, category);
+    QCOMPARE(table->List1->count(), count);
+    QCOMPARE(table->List2->count(), count);
+    QCOMPARE(table->List1->listIndex(), -1);
+    QCOMPARE(table->List2->listIndex(), -1);
+    // File order, each field as written: a one-character key stays one character.
+    QCOMPARE(listed(table), expected);
+    for (int i = 0; i < TableWindow::CategoryCount; ++i) {
+        const OleColor colour(i == category ? 0x0000FFFF : 0x00E0E0E0);
+        QCOMPARE(buttonColour(table, i, Glimmet3::DispIds::BackColor), colour);
+        QCOMPARE(buttonColour(table, i, Glimmet3::DispIds::HighBackColor), colour);
+    }
+    QVERIFY(m_boxes->requests.empty());
+}
+
+void TestTableWindow::sameCategoryAgainReloadsTheFile() {
+    startProgram(copyOfTheTables());
+    TableWindow *table = open();
+    table->selectCategory(3);
+    QCOMPARE(table->List2->item(0)->text(), QStringLiteral("O"));
+    table->keyBuffer = QStringLiteral("k");
+    // The file changes on disk; choosing the same category shows the change.
+    QFile first(m_tables->filePath(QStringLiteral("first.alpha")));
+    QVERIFY(first.open(QIODevice::ReadWrite));
+    QByteArray bytes = first.readAll();
+    bytes.replace(0, 4, "Zz,A");
+    first.seek(0);
+    first.write(bytes);
+    first.close();
+    table->selectCategory(3);
+    QCOMPARE(table->List2->item(0)->text(), QStringLiteral("Zz"));
+    QCOMPARE(table->List2->count(), 13);
+    QCOMPARE(buttonColour(table, 3, Glimmet3::DispIds::BackColor), OleColor(0x0000FFFF));
+    QCOMPARE(buttonColour(table, 4, Glimmet3::DispIds::BackColor), OleColor(0x00E0E0E0));
+    // A category change leaves the key buffer alone.
+    QCOMPARE(table->keyBuffer, QStringLiteral("k"));
+}
+
+void TestTableWindow::unreadableTableFile_data() {
+    QTest::addColumn<int>("category");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("keptRecords"); // -1: the file is removed
+    QTest::newRow("joints, missing") << 2 << "joint.alpha" << -1;
+    QTest::newRow("next places, short") << 1 << "next.alpha" << 40;
+    QTest::newRow("consonants, short") << 4 << "first.alpha" << 20;
+    QTest::newRow("connectors, key without glyphs") << 5 << "connect.alpha" << 11;
+}
+
+void TestTableWindow::unreadableTableFile() {
+    QFETCH(int, category);
+    QFETCH(QString, file);
+    QFETCH(int, keptRecords);
+    startProgram(copyOfTheTables());
+    TableWindow *table = open();
+    const QString path = m_tables->filePath(file);
+    if (keptRecords < 0) {
+        QVERIFY(QFile::remove(path));
+    } else {
+        QFile in(path);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = in.readAll().split('\n').mid(0, keptRecords + 1);
+        in.close();
+        // The record after the kept ones: its key alone, or nothing.
+        lines.last() = file == QLatin1String("connect.alpha") ? lines.last().split(',').first()
+                                                              : QByteArray();
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(lines.join('\n'));
+    }
+    table->selectCategory(category);
+    QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+    QVERIFY2(m_boxes->requests[0].text.contains(file), qPrintable(m_boxes->requests[0].text));
+    QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
+    QCOMPARE(table->List1->count(), 0);
+    QCOMPARE(table->List2->count(), 0);
+    QCOMPARE(table->currentCategory, category);
+    // The program goes on: another category still shows.
+    table->selectCategory(6);
+    QCOMPARE(table->List2->count(), 9);
+    QVERIFY(m_test->quits.empty());
+}
+
+void TestTableWindow::selectionFollowsThePartner_data() {
+    QTest::addColumn<int>("category");
+    QTest::addColumn<bool>("fromList2");
+    QTest::addColumn<bool>("byMouse");
+    QTest::addColumn<int>("row");
+    QTest::newRow("List1 by code") << 4 << false << false << 5;
+    QTest::newRow("List2 by code") << 4 << true << false << 5;
+    QTest::newRow("List1 by mouse") << 2 << false << true << 7;
+    QTest::newRow("List2 by mouse") << 6 << true << true << 8;
+}
+
+void TestTableWindow::selectionFollowsThePartner() {
+    QFETCH(int, category);
+    QFETCH(bool, fromList2);
+    QFETCH(bool, byMouse);
+    QFETCH(int, row);
+    TableWindow *table = open();
+    table->selectCategory(category);
+    QSignalSpy clicks1(table->List1, &ListBox::click);
+    QSignalSpy clicks2(table->List2, &ListBox::click);
+    ListBox *source = fromList2 ? table->List2 : table->List1;
+    if (byMouse) {
+        source->scrollToItem(source->item(row));
+        QTest::mouseClick(source->viewport(), Qt::LeftButton, {}, centreOf(source, row));
+    } else {
+        source->setListIndex(row);
+    }
+    QCOMPARE(table->List1->listIndex(), row);
+    QCOMPARE(table->List2->listIndex(), row);
+    // Each list's handler ran once; the partner's echo changed nothing.
+    QCOMPARE(clicks1.count(), 1);
+    QCOMPARE(clicks2.count(), 1);
+}
+
+void TestTableWindow::doubleClickInsertsIntoTheOutput_data() {
+    QTest::addColumn<int>("category");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("inserted");
+    const QString dir = QStringLiteral(KESTRUM_BIN_DIR);
+    // The longest glyph string of the joints, whole.
+    const Entries joints = fileRecords(dir, "joint.alpha", 1, 148);
+    int longest = 0;
+    for (int i = 0; i < joints.size(); ++i)
+        if (joints[i].second.size() > joints[longest].second.size())
+            longest = i;
+    QTest::newRow("joint, whole string") << 2 << longest << joints[longest].second;
+    QTest::newRow("fragment R, one code") << 6 << 0 << glyphText("\xA9");
+    QTest::newRow("fragment N, one code") << 6 << 7 << glyphText("\x9C");
+    QTest::newRow("consonant") << 4 << 1 << fileRecords(dir, "first.alpha", 15, 15)[0].second;
+}
+
+void TestTableWindow::doubleClickInsertsIntoTheOutput() {
+    QFETCH(int, category);
+    QFETCH(int, row);
+    QFETCH(QString, inserted);
+    QVERIFY(inserted.size() >= 1);
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    m_test->program->convertText();
+    const QString before = m_editor->text2->text();
+    QVERIFY(!before.isEmpty());
+    TableWindow *table = open();
+    table->selectCategory(category);
+    table->List1->scrollToItem(table->List1->item(row));
+    QTest::mouseDClick(table->List1->viewport(), Qt::LeftButton, {}, centreOf(table->List1, row));
+    QCOMPARE(m_editor->text2->text(), before + inserted);
+    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+             m_editor->text2->text());
+    QTRY_COMPARE(QApplication::focusWidget(), m_editor->text2);
+    QCOMPARE(m_editor->text2->selStart(), int(before.size() + inserted.size()));
+    // The output keeps it when the focus moves on.
+    table->List1->setFocus();
+    QCOMPARE(m_editor->text2->text(), before + inserted);
+}
+
+void TestTableWindow::dropOfAnEntryAppendsItTrimmed() {
+    TableWindow *table = open();
+    m_editor->text2->setText(QStringLiteral("ab"));
+    table->selectCategory(6);
+    table->List1->setListIndex(2);
+    m_editor->text2->dropFrom(table->List1, QPoint(3, 3));
+    QCOMPARE(m_editor->text2->text(), QStringLiteral("ab") + glyphText("\xA8"));
+    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+             m_editor->text2->text());
+    QCOMPARE(QApplication::focusWidget(), m_editor->text2);
+    // The key list is no source of glyphs.
+    m_editor->text2->dropFrom(table->List2, QPoint(3, 3));
+    QCOMPARE(m_editor->text2->text(), QStringLiteral("ab") + glyphText("\xA8"));
+}
+
+void TestTableWindow::categoryPopUp_data() {
+    QTest::addColumn<int>("category");
+    QTest::addColumn<bool>("onList2");
+    QTest::addColumn<int>("chosen");
+    QTest::newRow("consonants, List1") << 4 << false << 2;
+    QTest::newRow("vowels, List2") << 3 << true << 3;
+    QTest::newRow("fragments, List2") << 6 << true << 0;
+}
+
+void TestTableWindow::categoryPopUp() {
+    QFETCH(int, category);
+    QFETCH(bool, onList2);
+    QFETCH(int, chosen);
+    TableWindow *table = open();
+    table->selectCategory(category);
+    ListBox *list = onList2 ? table->List2 : table->List1;
+    // Only a right click shows it, and it changes no selection.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centreOf(list, 0));
+    QVERIFY(!table->cota->isVisible());
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, centreOf(list, 1));
+    QTRY_VERIFY(table->cota->isVisible());
+    QCOMPARE(list->listIndex(), 0);
+    QStringList captions;
+    QList<int> checked;
+    for (QAction *item : table->cota->actions()) {
+        captions.append(item->text());
+        if (item->isChecked())
+            checked.append(int(captions.size() - 1));
+    }
+    QCOMPARE(captions, Captions);
+    QCOMPARE(checked, QList<int>{category});
+    table->cot[std::size_t(chosen)]->trigger();
+    table->cota->hide();
+    QCOMPARE(table->currentCategory, chosen);
+    QCOMPARE(table->List2->listIndex(), -1);
+    QCOMPARE(buttonColour(table, chosen, Glimmet3::DispIds::BackColor), OleColor(0x0000FFFF));
+}
+
+void TestTableWindow::keyLookUp_data() {
+    QTest::addColumn<int>("category");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("terminator"); // a Qt key
+    QTest::addColumn<QString>("selected"); // "" for no change from the first entry
+    QTest::newRow("kh, Enter") << 4 << "kh" << int(Qt::Key_Return) << "kh";
+    QTest::newRow("KH, Enter: any casing") << 4 << "KH" << int(Qt::Key_Return) << "kh";
+    QTest::newRow("Th, a digit") << 4 << "Th" << int(Qt::Key_1) << "Th";
+    QTest::newRow("tH, space: the first match") << 4 << "tH" << int(Qt::Key_Space) << "Th";
+    QTest::newRow("~~ and &") << 1 << "~~" << int(Qt::Key_Return) << "~~";
+    QTest::newRow("&, Backspace") << 1 << "&" << int(Qt::Key_Backspace) << "&";
+    QTest::newRow("~rg with a joint") << 2 << "~rg" << int(Qt::Key_Period) << "~rg";
+    QTest::newRow("no such key: stays") << 4 << "qq" << int(Qt::Key_Return) << "";
+    QTest::newRow("empty buffer: stays") << 4 << "" << int(Qt::Key_Return) << "";
+}
+
+void TestTableWindow::keyLookUp() {
+    QFETCH(int, category);
+    QFETCH(QString, typed);
+    QFETCH(int, terminator);
+    QFETCH(QString, selected);
+    TableWindow *table = open();
+    table->selectCategory(category);
+    table->List2->setListIndex(0);
+    table->List2->setFocus();
+    QTest::keyClicks(table->List2, typed);
+    QCOMPARE(table->keyBuffer, typed);
+    const int afterTyping = table->List2->listIndex();
+    QTest::keyClick(table->List2, Qt::Key(terminator));
+    QVERIFY(table->keyBuffer.isEmpty());
+    if (selected.isEmpty()) {
+        QCOMPARE(table->List2->listIndex(), afterTyping);
+        QCOMPARE(table->List1->listIndex(), afterTyping);
+        return;
+    }
+    int expected = -1;
+    for (int i = 0; i < table->List2->count() && expected < 0; ++i)
+        if (table->List2->item(i)->text().compare(typed, Qt::CaseInsensitive) == 0)
+            expected = i;
+    QCOMPARE(table->List2->item(expected)->text(), selected);
+    QCOMPARE(table->List2->listIndex(), expected);
+    QCOMPARE(table->List1->listIndex(), expected);
+}
+
+void TestTableWindow::slidePositions_data() {
+    QTest::addColumn<float>("frameWidth");
+    QTest::addColumn<float>("windowWidth");
+    QTest::addColumn<int>("inCount");
+    QTest::newRow("the frame's first width") << 12000.0f << 3420.0f << 15;
+    QTest::newRow("wider") << 19200.0f << 3420.0f << 15;
+    QTest::newRow("odd width") << 12345.0f << 3420.0f << 15;
+}
+
+void TestTableWindow::slidePositions() {
+    QFETCH(float, frameWidth);
+    QFETCH(float, windowWidth);
+    QFETCH(int, inCount);
+    const std::vector<float> in = slideInPositions(frameWidth, windowWidth);
+    QCOMPARE(int(in.size()), inCount);
+    QCOMPARE(in.front(), frameWidth);
+    for (std::size_t i = 1; i < in.size(); ++i)
+        QVERIFY(qAbs(in[i - 1] - in[i] - windowWidth / 14) < 0.01f);
+    QVERIFY(in.back() >= frameWidth - windowWidth);
+    const float left = frameWidth - windowWidth;
+    const std::vector<float> out = slideOutPositions(left, frameWidth);
+    QCOMPARE(int(out.size()), 13);
+    QCOMPARE(out.front(), left);
+    QCOMPARE(out.back(), frameWidth);
+    // A window already at the edge takes no position; one beyond it slides back to it.
+    QVERIFY(slideOutPositions(frameWidth, frameWidth).empty());
+    const std::vector<float> back = slideOutPositions(frameWidth + 1200, frameWidth);
+    QCOMPARE(int(back.size()), 13);
+    QCOMPARE(back.back(), frameWidth);
+}
+
+void TestTableWindow::openAndCloseBesideTheEditor() {
+    MainFrame *frame = m_test->program->frame();
+    const float frameWidth = twips::outerWidth(frame);
+    const float editorWidth = twips::width(m_editor);
+    const float text1Width = twips::width(m_editor->Text1);
+    const float text2Width = twips::width(m_editor->text2);
+    QCOMPARE(editorWidth, frameWidth);
+    // Placed somewhere else first, the button is centred by the opening.
+    twips::setLeft(m_editor->Command1, 100);
+
+    TableWindow *table = m_test->program->loadTableWindow();
+    MoveRecorder opening(table->parentWidget());
+    table->slideIn();
+    const float width = twips::width(table);
+    QVERIFY(m_test->program->state().tableWindowShown);
+    const std::vector<float> in = slideInPositions(frameWidth, width);
+    QCOMPARE(int(in.size()), 15);
+    QCOMPARE(opening.lefts, MoveRecorder::pixels(in));
+    QCOMPARE(twips::left(table), frameWidth - width);
+    QCOMPARE(twips::top(table), 0.0f);
+    QCOMPARE(twips::width(m_editor), editorWidth - width);
+    QCOMPARE(twips::width(m_editor->Text1), text1Width - width);
+    QCOMPARE(twips::width(m_editor->text2), text2Width - width);
+    const float centre = (editorWidth - width) / 2;
+    QCOMPARE(twips::left(m_editor->Command1), centre - 1230.0f / 2 - 20);
+    QCOMPARE(twips::left(m_editor->Shape1), centre - 1275.0f / 2);
+    // Docked: as high as the editor, the buttons level with the conversion button.
+    QCOMPARE(twips::height(table), twips::height(m_editor));
+    QCOMPARE(twips::top(table->Frame1) + twips::height(table->Frame1),
+             twips::top(m_editor->Command1) + twips::height(m_editor->Command1));
+    QCOMPARE(twips::top(table->List1) + twips::height(table->List1), twips::top(table->Frame1));
+    QCOMPARE(twips::top(table->List2) + twips::height(table->List2), twips::top(table->Frame1));
+    QVERIFY(!m_editor->text2->hideSelection());
+    QCOMPARE(frame->activeChild(), table);
+
+    QPointer<TableWindow> closed = table;
+    MoveRecorder closing(table->parentWidget());
+    table->CLS->trigger();
+    const std::vector<float> out = slideOutPositions(frameWidth - width, frameWidth);
+    QCOMPARE(int(out.size()), 13);
+    QCOMPARE(closing.lefts, MoveRecorder::pixels(out).mid(1)); // it starts where it is
+    QVERIFY(!m_test->program->state().tableWindowShown);
+    QCOMPARE(twips::width(m_editor), editorWidth);
+    QCOMPARE(twips::width(m_editor->Text1), text1Width);
+    QCOMPARE(twips::width(m_editor->text2), text2Width);
+    QCOMPARE(twips::left(m_editor->Command1), editorWidth / 2 - 1230.0f / 2 - 20);
+    QCOMPARE(twips::left(m_editor->Shape1), editorWidth / 2 - 1275.0f / 2);
+    QVERIFY(m_editor->text2->hideSelection());
+    QVERIFY(!m_test->program->tableWindow());
+    QTRY_VERIFY(!closed);
+    QCOMPARE(frame->mdiArea()->subWindowList().size(), 1);
+    QCOMPARE(frame->activeChild(), m_editor);
+    QCOMPARE(frame->menuBar()->actions().size(), 4);
+    // The next opening starts afresh.
+    TableWindow *again = open();
+    QVERIFY(again);
+    QCOMPARE(again->currentCategory, 4);
+    QCOMPARE(twips::width(m_editor), editorWidth - width);
+}
+
+void TestTableWindow::secondOpeningDoesNothing() {
+    TableWindow *table = open();
+    const float editorWidth = twips::width(m_editor);
+    table->selectCategory(2);
+    m_editor->st->trigger();
+    QCOMPARE(m_test->program->tableWindow(), table);
+    QCOMPARE(table->currentCategory, 2);
+    QCOMPARE(twips::width(m_editor), editorWidth);
+    QCOMPARE(m_test->program->frame()->mdiArea()->subWindowList().size(), 2);
+}
+
+void TestTableWindow::aboutClosesTheTableWindowFirst() {
+    const float editorWidth = twips::width(m_editor);
+    QVERIFY(open());
+    bool closedBeforeAbout = false;
+    bool aboutShown = false;
+    // Waits for the About window (the slide-out runs pending events before it shows).
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, m_test->program.get(), [&] {
+        SplashWindow *about = m_test->program->splash();
+        if (!about || QApplication::activeModalWidget() != about)
+            return;
+        poll.stop();
+        aboutShown = true;
+        closedBeforeAbout = !m_test->program->state().tableWindowShown &&
+                            !m_test->program->tableWindow() &&
+                            twips::width(m_editor) == editorWidth;
+        about->surfaceClick();
+    });
+    poll.start(20);
+    m_editor->ab->trigger();
+    QVERIFY(aboutShown);
+    QVERIFY(closedBeforeAbout);
+}
+
+void TestTableWindow::closeRequestClosesTheProperWay() {
+    const float editorWidth = twips::width(m_editor);
+    TableWindow *table = open();
+    QVERIFY(!table->parentWidget()->close());
+    QVERIFY(!m_test->program->state().tableWindowShown);
+    QCOMPARE(twips::width(m_editor), editorWidth);
+    QVERIFY(!m_test->program->tableWindow());
+    QVERIFY(m_boxes->requests.empty()); // not the exit question
+}
+
+void TestTableWindow::frameActivationAndResizeKeepTheDock() {
+    MainFrame *frame = m_test->program->frame();
+    TableWindow *table = open();
+    const float width = twips::width(table);
+    frame->activate();
+    QCOMPARE(twips::width(m_editor), twips::outerWidth(frame) - width);
+    // A wider, taller frame: the editor grows, the table window keeps to the right edge and
+    // to the editor's height.
+    frame->resize(frame->width() + 120, frame->height() + 90);
+    QTRY_COMPARE(twips::width(m_editor), twips::outerWidth(frame) - width);
+    QCOMPARE(twips::left(table), twips::outerWidth(frame) - width);
+    QCOMPARE(twips::height(table), twips::height(m_editor));
+    QCOMPARE(twips::top(table->Frame1) + twips::height(table->Frame1),
+             twips::top(m_editor->Command1) + twips::height(m_editor->Command1));
+    table->closeTableWindow();
+    QCOMPARE(twips::width(m_editor), twips::outerWidth(frame));
+}
+
+QTEST_MAIN(TestTableWindow)
+#include "tst_tablewindow.moc"
