@@ -82,6 +82,7 @@ private Q_SLOTS:
     void aboutWindowComesOutOnTop();
     void registersItsControlLibraryWhereTold();
     void filesThroughTheRealDialogs();
+    void tableWindowSlidesInAndGlyphsDragOut();
 
 private:
     // Runs xdotool with `args`; its standard output, nothing when it failed.
@@ -105,6 +106,8 @@ private:
     // Clicks into the main window at a share of its width and height, selects the whole text
     // of the area there and copies it; the clipboard's text afterwards.
     QString copyAreaAt(double x, double y);
+    // The main window's place on the screen.
+    QRect mainWindowGeometry();
 
     QString m_xdotool;
     std::unique_ptr<QTemporaryDir> m_home;
@@ -248,6 +251,25 @@ void TestProgram::exitThroughMenu() {
     QVERIFY2(m_program->waitForFinished(StepTimeoutMs), "Kestrum did not end after File > Exit");
     QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_program->exitCode(), 0);
+}
+
+QRect TestProgram::mainWindowGeometry() {
+    const QString geometry =
+        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_mainWindow})
+            .value_or(QString());
+    QRect rect;
+    for (const QString &line : geometry.split(QLatin1Char('\n'))) {
+        const int value = line.section(QLatin1Char('='), 1).toInt();
+        if (line.startsWith(QLatin1String("X=")))
+            rect.moveLeft(value);
+        else if (line.startsWith(QLatin1String("Y=")))
+            rect.moveTop(value);
+        else if (line.startsWith(QLatin1String("WIDTH=")))
+            rect.setWidth(value);
+        else if (line.startsWith(QLatin1String("HEIGHT=")))
+            rect.setHeight(value);
+    }
+    return rect;
 }
 
 QString TestProgram::copyAreaAt(double x, double y) {
@@ -422,7 +444,8 @@ void TestProgram::aboutWindowComesOutOnTop() {
         focusMainWindow();
         xdotool({QStringLiteral("key"), QStringLiteral("alt+h")});
         QTest::qWait(500);
-        xdotool({QStringLiteral("key"), QStringLiteral("a")});
+        // The menu opens on its first item, Substitution Table; About is the next.
+        xdotool({QStringLiteral("key"), QStringLiteral("Down")});
         QTest::qWait(300);
         xdotool({QStringLiteral("key"), QStringLiteral("Return")});
         return waitForDialog();
@@ -547,6 +570,82 @@ void TestProgram::filesThroughTheRealDialogs() {
     QTest::qWait(500);
     QCOMPARE(copyAreaAt(0.5, 0.65), expected);
     QCOMPARE(copyAreaAt(0.5, 0.25), sentence + QLatin1Char(' '));
+    exitThroughMenu();
+}
+
+// F1 slides the table window in at the frame's right edge (its black lists show there); a glyph
+// string dragged out of it with the real mouse lands at the end of the output area; the frame's
+// menu bar then closes it again.
+void TestProgram::tableWindowSlidesInAndGlyphsDragOut() {
+    startFocused();
+    if (QTest::currentTestFailed())
+        return;
+    const QString sentence = QStringLiteral("AmI bhAt khAI");
+    QVERIFY(type(sentence));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
+    const QRect window = mainWindowGeometry();
+    QVERIFY(window.width() > 400 && window.height() > 300);
+    // The table window is 3420 twips (228 pixels) wide; its List1 starts 4 pixels in.
+    const int list1X = window.width() - 228 + 30;
+    const auto column = [&] {
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, window.x() + list1X, window.y(), 1, window.height())
+            .toImage();
+    };
+    // The share of black in the strip where the lists stand when the window is docked.
+    const auto blackShare = [&] {
+        const QImage shot = column();
+        int black = 0;
+        for (int j = shot.height() * 2 / 5; j < shot.height() * 3 / 5; ++j)
+            black += qGray(shot.pixel(0, j)) < 40;
+        return double(black) / (shot.height() / 5);
+    };
+    QVERIFY(blackShare() < 0.1);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("F1")}).has_value());
+    QVERIFY2(waitUntil([&] { return blackShare() > 0.9; }), "no table window at the right edge");
+
+    // The first entry of List1 (the first consonant) lies just below the list's top edge.
+    const QImage shot = column();
+    int top = 0;
+    while (top < shot.height() && qGray(shot.pixel(0, top)) >= 40)
+        ++top;
+    QVERIFY(top < shot.height() / 3);
+    const int entryY = top + 12;
+    const int dropX = window.width() / 3, dropY = window.height() * 65 / 100;
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
+                     QString::number(list1X), QString::number(entryY)})
+                .has_value());
+    QVERIFY(xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}).has_value());
+    for (int step = 1; step <= 8; ++step) {
+        QTest::qWait(80);
+        QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
+                         QString::number(list1X + (dropX - list1X) * step / 8),
+                         QString::number(entryY + (dropY - entryY) * step / 8)})
+                    .has_value());
+    }
+    QTest::qWait(300);
+    QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}).has_value());
+    QTest::qWait(500);
+
+    QFile first(QStringLiteral(KESTRUM_BIN_DIR "/first.alpha"));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    const QByteArray firstConsonant = first.readAll().split('\n').at(13).split(',').at(1);
+    // The Space converted the input as it was before the Space went in.
+    const QString expected = convertedByTool(sentence);
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(copyAreaAt(0.3, 0.65), expected + fromCp1252(firstConsonant));
+
+    // Active again after a click into it, the table window shows its one menu-bar command.
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
+                     QString::number(window.width() - 60), QString::number(window.height() / 2),
+                     QStringLiteral("click"), QStringLiteral("1")})
+                .has_value());
+    QTest::qWait(500);
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
+                     QStringLiteral("40"), QStringLiteral("10"), QStringLiteral("click"),
+                     QStringLiteral("1")})
+                .has_value());
+    QVERIFY2(waitUntil([&] { return blackShare() < 0.1; }), "the table window did not close");
     exitThroughMenu();
 }
 
