@@ -8,7 +8,9 @@
 #include "commondialog.h"
 #include "editorwindow.h"
 #include "keyboardstate.h"
+#include "listbox.h"
 #include "program.h"
+#include "tablewindow.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -207,6 +209,45 @@ void fileCommand(benchmark::State &state) {
     state.SetLabel(labels[command]);
 }
 BENCHMARK(fileCommand)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The substitution table window: choosing a category (the file read afresh, both lists
+// filled and painted), for the largest category (Joints, 148 entries) and for Consonants.
+void tableCategory(benchmark::State &state) {
+    Fixture &f = fixture();
+    f.program->openTableWindow();
+    TableWindow *table = f.program->tableWindow();
+    if (!table) {
+        state.SkipWithError("no table window");
+        return;
+    }
+    const int category = int(state.range(0));
+    for (auto _ : state) {
+        table->selectCategory(category);
+        table->List1->repaint();
+        table->List2->repaint();
+    }
+    state.counters["entries"] = double(table->List1->count());
+    table->closeTableWindow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+BENCHMARK(tableCategory)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The whole opening and closing: the window created with its seven buttons and its first
+// category, slid in over 15 positions and out over 13, each painted, and unloaded.
+void tableWindowOpenAndClose(benchmark::State &state) {
+    Fixture &f = fixture();
+    for (auto _ : state) {
+        f.program->openTableWindow();
+        TableWindow *table = f.program->tableWindow();
+        if (!table) {
+            state.SkipWithError("no table window");
+            break;
+        }
+        table->closeTableWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+BENCHMARK(tableWindowOpenAndClose)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
