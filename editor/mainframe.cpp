@@ -80,7 +80,8 @@ void MainFrame::removeChild(ChildWindow *child) {
         return;
     sub->removeEventFilter(this);
     sub->hide();
-    m_area->removeSubWindow(sub);
+    // Still a child of the area until it goes, so it goes with the frame at the latest, and
+    // never outlives the control library its buttons come from.
     sub->deleteLater();
     if (EditorWindow *editor = m_program.editor())
         m_area->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(editor->parentWidget()));

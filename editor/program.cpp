@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QListWidget>
 
+#include <utility>
+
 namespace kestrum {
 
 // The conversion log: the list box of Form5, created when the engine first clears it.
