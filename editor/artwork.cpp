@@ -75,8 +75,8 @@ QIcon pencilIcon() {
         painter.setBrush(Qt::NoBrush);
         painter.drawPolygon(QPolygonF{{0, 0}, {10, -half}, {41, -half}, {41, half}, {10, half}});
         painter.end();
-        icon.addPixmap(QPixmap::fromImage(image.convertToFormat(QImage::Format_Indexed8,
-                                                                 Qt::ThresholdDither)));
+        icon.addPixmap(QPixmap::fromImage(
+            image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)));
     }
     return icon;
 }

@@ -89,7 +89,8 @@ PropertyBag buttonDesign(const Category &category) {
     bag.writeProperty(QStringLiteral("BackColor"), ButtonGrey);
     bag.writeProperty(QStringLiteral("HighBackColor"), ButtonGrey);
     bag.writeProperty(QStringLiteral("HighForeColor"), ButtonHighText);
-    bag.writeProperty(QStringLiteral("Font"), makeRef<Font>(designFont(QStringLiteral("Arial"), 8.25)));
+    bag.writeProperty(QStringLiteral("Font"),
+                      makeRef<Font>(designFont(QStringLiteral("Arial"), 8.25)));
     bag.writeProperty(QStringLiteral("HighFont"),
                       makeRef<Font>(designFont(QStringLiteral("Arial"), 8.25)));
     return bag;
@@ -196,16 +197,16 @@ void TableWindow::createControls() {
         const std::size_t n = std::size_t(i);
         QString error;
         m_fbs[n] = HostedControl::create(m_program.loader(), QString::fromLatin1(Glimmet3::progId),
-                                         QStringLiteral("fbs"), buttonDesign(Categories[n]),
-                                         Frame1, &error);
+                                         QStringLiteral("fbs"), buttonDesign(Categories[n]), Frame1,
+                                         &error);
         if (!m_fbs[n]) {
             qWarning("fbs(%d): %s", i, qPrintable(error));
             continue;
         }
         fbs[n] = m_fbs[n]->widget();
         fbs[n]->setProperty("index", i);
-        twips::setRect(fbs[n], {ButtonLeft, ButtonTop + ButtonPitch * float(i), ButtonWidth,
-                                ButtonHeight});
+        twips::setRect(fbs[n],
+                       {ButtonLeft, ButtonTop + ButtonPitch * float(i), ButtonWidth, ButtonHeight});
         m_fbs[n]->onEvent(Glimmet3::EventIds::Click, [this, i] { selectCategory(i); });
     }
 
@@ -363,13 +364,12 @@ void TableWindow::fillCategory(int n) {
     try {
         records = readRecords(m_program.tablesDir().toStdString(), category.file, category.records);
     } catch (const TableLoadError &error) {
-        MessageBox::show(this,
-                         QStringLiteral("Kestrum cannot show \"%1\": a substitution table "
-                                        "cannot be read.\n%2")
-                             .arg(QString::fromLatin1(category.caption),
-                                  QString::fromStdString(error.what())),
-                         QStringLiteral("Kestrum"), MessageBox::Buttons::Ok,
-                         MessageBox::Icon::Critical);
+        MessageBox::show(
+            this,
+            QStringLiteral("Kestrum cannot show \"%1\": a substitution table "
+                           "cannot be read.\n%2")
+                .arg(QString::fromLatin1(category.caption), QString::fromStdString(error.what())),
+            QStringLiteral("Kestrum"), MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
         return;
     }
     for (std::size_t i = std::size_t(category.firstShown) - 1; i < records.size(); ++i) {

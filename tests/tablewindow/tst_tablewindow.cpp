@@ -50,8 +50,8 @@ Entries fragments() {
                                                    {'L', 0xAD}, {'N', 0x9C}, {'M', 0xA5}};
     Entries entries;
     for (const auto &[key, glyph] : rows)
-        entries.append({QString(QLatin1Char(key)),
-                        QLatin1Char(' ') + glyphText(QByteArray(1, char(glyph)))});
+        entries.append(
+            {QString(QLatin1Char(key)), QLatin1Char(' ') + glyphText(QByteArray(1, char(glyph)))});
     return entries;
 }
 
@@ -193,8 +193,8 @@ void TestTableWindow::designOfTheWindow() {
     QCOMPARE(table->objectName(), QStringLiteral("Form3"));
     QVERIFY(table->parentWidget()->windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(twips::width(table), 3420.0f);
-    QCOMPARE(table->Label1->text(),
-             QStringLiteral("Bengali :") + QString(21, QLatin1Char(' ')) + QStringLiteral("English :"));
+    QCOMPARE(table->Label1->text(), QStringLiteral("Bengali :") + QString(21, QLatin1Char(' ')) +
+                                        QStringLiteral("English :"));
     QCOMPARE(twips::left(table->Label1), twips::left(table->List1));
     QCOMPARE(table->List1->font().family(), QStringLiteral("SutonnyMJ"));
     QCOMPARE(table->List1->font().pointSizeF(), 15.75);
@@ -315,8 +315,8 @@ void TestTableWindow::unreadableTableFile() {
         QList<QByteArray> lines = in.readAll().split('\n').mid(0, keptRecords + 1);
         in.close();
         // The record after the kept ones: its key alone, or nothing.
-        lines.last() = file == QLatin1String("connect.alpha") ? lines.last().split(',').first()
-                                                              : QByteArray();
+        lines.last() =
+            file == QLatin1String("connect.alpha") ? lines.last().split(',').first() : QByteArray();
         QFile out(path);
         QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
         out.write(lines.join('\n'));
@@ -464,7 +464,7 @@ void TestTableWindow::categoryPopUp() {
 void TestTableWindow::keyLookUp_data() {
     QTest::addColumn<int>("category");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("terminator"); // a Qt key
+    QTest::addColumn<int>("terminator");   // a Qt key
     QTest::addColumn<QString>("selected"); // "" for no change from the first entry
     QTest::newRow("kh, Enter") << 4 << "kh" << int(Qt::Key_Return) << "kh";
     QTest::newRow("KH, Enter: any casing") << 4 << "KH" << int(Qt::Key_Return) << "kh";
