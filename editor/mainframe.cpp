@@ -154,15 +154,15 @@ void MainFrame::resizeEvent(QResizeEvent *event) {
     // and a docked table window keeps to the frame's right edge. While the table window
     // slides, the slide owns the geometry.
     EditorWindow *editor = m_program.editor();
-    const TableWindow *table = m_program.tableWindow();
+    TableWindow *table = m_program.tableWindow();
     if (!editor || (m_program.state().tableWindowShown && !(table && table->isDocked())))
         return;
     const twips::Rect rect = editorRect();
     twips::setRect(editor, rect);
     editor->layoutControls();
-    if (TableWindow *docked = m_program.tableWindow()) {
-        twips::setLeft(docked, rect.width);
-        docked->layoutTableWindow();
+    if (table) {
+        twips::setLeft(table, rect.width);
+        table->layoutTableWindow();
     }
 }
 

@@ -41,10 +41,6 @@ public:
     // The child whose menus the menu bar shows.
     ChildWindow *activeChild() const { return m_activeChild; }
 
-    // The editor window's place: the frame's outer size, less the width of a docked table
-    // window.
-    twips::Rect editorRect() const;
-
 protected:
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -52,6 +48,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The editor window's place: the frame's outer size, less the width of a docked table
+    // window.
+    twips::Rect editorRect() const;
     void childActivated(QMdiSubWindow *window);
     void showMenusOf(ChildWindow *child);
 

@@ -26,6 +26,14 @@ Encoded encode(const QString &text) {
     return file;
 }
 
+QString fromCp1252(QByteArrayView bytes) {
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes)
+        text.append(QChar(char16_t(cp1252ToUnicode(static_cast<unsigned char>(c)))));
+    return text;
+}
+
 QString decode(const QByteArray &bytes) {
     QByteArrayView body(bytes);
     if (body.endsWith("\r\n"))
@@ -34,11 +42,7 @@ QString decode(const QByteArray &bytes) {
         body.chop(1);
     if (body.startsWith(Utf8Bom))
         return QString::fromUtf8(body.sliced(3));
-    QString text;
-    text.reserve(body.size());
-    for (const char c : body)
-        text.append(QChar(char16_t(cp1252ToUnicode(static_cast<unsigned char>(c)))));
-    return text;
+    return fromCp1252(body);
 }
 
 } // namespace kestrum::textfile

@@ -21,6 +21,9 @@ struct Encoded {
 // bytes followed by CR LF; UTF-8 with a byte-order mark when Windows-1252 cannot hold it.
 Encoded encode(const QString &text);
 
+// Windows-1252 bytes (or glyph codes) as the characters a widget shows.
+QString fromCp1252(QByteArrayView bytes);
+
 // The text of a file as Load puts it into the input area: Windows-1252, or UTF-8 when the file
 // starts with a UTF-8 byte-order mark; everything kept as it stands (line breaks, commas,
 // quotes, blanks) except one final line break (CR LF or LF), the one encode() appends.

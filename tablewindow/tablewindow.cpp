@@ -2,7 +2,6 @@
 
 #include "artwork.h"
 #include "controlhost.h"
-#include "cp1252.h"
 #include "editorwindow.h"
 #include "fonts.h"
 #include "glimmetlib.h"
@@ -12,6 +11,7 @@
 #include "program.h"
 #include "shapes.h"
 #include "tables.h"
+#include "textfile.h"
 #include "twips.h"
 
 #include <QAction>
@@ -71,15 +71,6 @@ constexpr Fragment Fragments[] = {
     {'R', 0xA9}, {'R', 0xAA}, {'Y', 0xA8}, {'J', 0xA8}, {'B', 0xA6},
     {'W', 0xA6}, {'L', 0xAD}, {'N', 0x9C}, {'M', 0xA5},
 };
-
-// Glyph codes (or key bytes) as the characters a widget shows.
-QString fromBytes(const std::string &bytes) {
-    QString text;
-    text.reserve(qsizetype(bytes.size()));
-    for (const char byte : bytes)
-        text += QChar(char16_t(cp1252ToUnicode(static_cast<unsigned char>(byte))));
-    return text;
-}
 
 PropertyBag buttonDesign(const Category &category) {
     const QString caption = QString::fromLatin1(category.caption);
@@ -355,7 +346,8 @@ void TableWindow::fillCategory(int n) {
     if (n == Fragments) {
         for (const Fragment &fragment : kestrum::Fragments) {
             List2->addEntry(QString(QLatin1Char(fragment.key)));
-            List1->addEntry(QLatin1Char(' ') + QChar(char16_t(cp1252ToUnicode(fragment.glyph))));
+            List1->addEntry(QLatin1Char(' ') +
+                            textfile::fromCp1252(QByteArrayView(&fragment.glyph, 1)));
         }
         return;
     }
@@ -373,8 +365,8 @@ void TableWindow::fillCategory(int n) {
         return;
     }
     for (std::size_t i = std::size_t(category.firstShown) - 1; i < records.size(); ++i) {
-        List1->addEntry(fromBytes(records[i].second));
-        List2->addEntry(fromBytes(records[i].first));
+        List1->addEntry(textfile::fromCp1252(records[i].second));
+        List2->addEntry(textfile::fromCp1252(records[i].first));
     }
 }
 

@@ -106,8 +106,10 @@ private:
     // Clicks into the main window at a share of its width and height, selects the whole text
     // of the area there and copies it; the clipboard's text afterwards.
     QString copyAreaAt(double x, double y);
-    // The main window's place on the screen.
-    QRect mainWindowGeometry();
+    // A window's place on the screen (empty when it cannot be found).
+    QRect windowGeometry(const QString &window);
+    // Starts the program with the focus, types `sentence` and a Space, which converts it.
+    void startAndType(const QString &sentence);
 
     QString m_xdotool;
     std::unique_ptr<QTemporaryDir> m_home;
@@ -253,9 +255,9 @@ void TestProgram::exitThroughMenu() {
     QCOMPARE(m_program->exitCode(), 0);
 }
 
-QRect TestProgram::mainWindowGeometry() {
+QRect TestProgram::windowGeometry(const QString &window) {
     const QString geometry =
-        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_mainWindow})
+        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window})
             .value_or(QString());
     QRect rect;
     for (const QString &line : geometry.split(QLatin1Char('\n'))) {
@@ -272,17 +274,17 @@ QRect TestProgram::mainWindowGeometry() {
     return rect;
 }
 
+void TestProgram::startAndType(const QString &sentence) {
+    startFocused();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(type(sentence));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
+}
+
 QString TestProgram::copyAreaAt(double x, double y) {
-    const QString geometry =
-        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_mainWindow})
-            .value_or(QString());
-    int width = 0, height = 0;
-    for (const QString &line : geometry.split(QLatin1Char('\n'))) {
-        if (line.startsWith(QLatin1String("WIDTH=")))
-            width = line.mid(6).toInt();
-        else if (line.startsWith(QLatin1String("HEIGHT=")))
-            height = line.mid(7).toInt();
-    }
+    const QRect window = windowGeometry(m_mainWindow);
+    const int width = window.width(), height = window.height();
     if (width <= 0 || height <= 0)
         return QStringLiteral("<no window geometry>");
 
@@ -452,16 +454,8 @@ void TestProgram::aboutWindowComesOutOnTop() {
     };
     // The share of the version line's black background that the screen shows at its place.
     const auto versionLineShowing = [this](const QString &about) {
-        int x = 0, y = 0;
-        const QString geometry =
-            xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), about})
-                .value_or(QString());
-        for (const QString &line : geometry.split(QLatin1Char('\n'))) {
-            if (line.startsWith(QLatin1String("X=")))
-                x = line.mid(2).toInt();
-            else if (line.startsWith(QLatin1String("Y=")))
-                y = line.mid(2).toInt();
-        }
+        const QPoint at = windowGeometry(about).topLeft();
+        const int x = at.x(), y = at.y();
         // The version line: 3720, 3870, 3135 x 345 twips; its right part holds no text.
         const QImage shot = QGuiApplication::primaryScreen()
                                 ->grabWindow(0, x + 3720 / 15 + 150, y + 3870 / 15 + 4, 50, 14)
@@ -515,12 +509,10 @@ void TestProgram::registersItsControlLibraryWhereTold() {
 // file dialogs: the name typed into the dialog is the file written, and the loaded file
 // comes back into the input area and is converted.
 void TestProgram::filesThroughTheRealDialogs() {
-    startFocused();
+    const QString sentence = QStringLiteral("AmI bhAt khAI");
+    startAndType(sentence);
     if (QTest::currentTestFailed())
         return;
-    const QString sentence = QStringLiteral("AmI bhAt khAI");
-    QVERIFY(type(sentence));
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
 
     // Types a path into the dialog that the shortcut opens and takes it.
     const auto throughDialog = [this](const QString &shortcut, const QString &title,
@@ -577,13 +569,11 @@ void TestProgram::filesThroughTheRealDialogs() {
 // string dragged out of it with the real mouse lands at the end of the output area; the frame's
 // menu bar then closes it again.
 void TestProgram::tableWindowSlidesInAndGlyphsDragOut() {
-    startFocused();
+    const QString sentence = QStringLiteral("AmI bhAt khAI");
+    startAndType(sentence);
     if (QTest::currentTestFailed())
         return;
-    const QString sentence = QStringLiteral("AmI bhAt khAI");
-    QVERIFY(type(sentence));
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
-    const QRect window = mainWindowGeometry();
+    const QRect window = windowGeometry(m_mainWindow);
     QVERIFY(window.width() > 400 && window.height() > 300);
     // The table window is 3420 twips (228 pixels) wide; its List1 starts 4 pixels in.
     const int list1X = window.width() - 228 + 30;
