@@ -1,0 +1,115 @@
+// UTF-8 and the Bengali normal form.
+#include "unicodetext.h"
+
+namespace kestrum::sutonnymj {
+
+std::optional<std::u32string> fromUtf8(std::string_view bytes, std::size_t *badOffset) {
+    std::u32string text;
+    text.reserve(bytes.size());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            text.push_back(b);
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t c = 0, least = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2, c = b & 0x1F, least = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3, c = b & 0x0F, least = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4, c = b & 0x07, least = 0x10000;
+        }
+        bool valid = length > 0 && i + std::size_t(length) <= n;
+        for (int k = 1; valid && k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(bytes[i + std::size_t(k)]);
+            valid = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (!valid || c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            if (badOffset)
+                *badOffset = i;
+            return std::nullopt;
+        }
+        text.push_back(c);
+        i += std::size_t(length);
+    }
+    return text;
+}
+
+void appendUtf8(std::string &out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(char(c));
+    } else if (c < 0x800) {
+        out.push_back(char(0xC0 | (c >> 6)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(char(0xE0 | (c >> 12)));
+        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (c >> 18)));
+        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    }
+}
+
+std::string toUtf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (char32_t c : text)
+        appendUtf8(out, c);
+    return out;
+}
+
+std::u32string normalize(std::u32string_view text, std::vector<std::size_t> *origin) {
+    std::u32string out;
+    out.reserve(text.size() + text.size() / 8);
+    if (origin)
+        origin->clear();
+    const auto push = [&](char32_t c, std::size_t from) {
+        out.push_back(c);
+        if (origin)
+            origin->push_back(from);
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        switch (c) {
+        case U'\u09DC': // ড়, ঢ়, য়: NFC keeps them decomposed
+            push(U'\u09A1', i), push(kNukta, i);
+            continue;
+        case U'\u09DD':
+            push(U'\u09A2', i), push(kNukta, i);
+            continue;
+        case U'\u09DF':
+            push(U'\u09AF', i), push(kNukta, i);
+            continue;
+        case U'\u09BE': // া or ৗ right after ে: ো, ৌ
+        case U'\u09D7':
+            if (!out.empty() && out.back() == U'\u09C7') {
+                out.back() = c == U'\u09BE' ? U'\u09CB' : U'\u09CC';
+                continue;
+            }
+            break;
+        case kNukta: // canonical order: nukta (class 7) before hasanta (class 9)
+            if (!out.empty() && out.back() == kHasanta) {
+                out.back() = kNukta;
+                push(kHasanta, origin ? origin->back() : 0);
+                if (origin)
+                    (*origin)[origin->size() - 2] = i;
+                continue;
+            }
+            break;
+        default:
+            break;
+        }
+        push(c, i);
+    }
+    return out;
+}
+
+} // namespace kestrum::sutonnymj
