@@ -1,0 +1,88 @@
+// The romaniser on its own: the spelling a person types, texts with signs and digits, and what
+// it cannot spell.
+#include "romaniser.h"
+#include "support.h"
+#include "sutonnymj.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrum;
+using namespace kestrum::sutonnymj;
+using kestrum::test::u32;
+using kestrum::test::utf8;
+
+namespace {
+
+Tables shippedTables() {
+    return readTables(KESTRUM_DATA_DIR);
+}
+
+class RomaniseTest : public ::testing::Test {
+protected:
+    Romaniser m_romaniser{shippedTables()};
+};
+
+} // namespace
+
+TEST_F(RomaniseTest, PrefersTheSpellingAPersonTypes) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"কলম", "kOlOm"},            // O between consonants, none at the end
+        {"রতন", "rOtOn"},            // র at word start is r
+        {"রত্ন", "rOtN"},             // a na-phala
+        {"কর্ম", "kORm"},             // the reph, not র with a ma-phala
+        {"নির্বাচন", "nIRbAcOn"},     // the reph after a vowel sign
+        {"সূর্য", "sUURz"},            // reph over য
+        {"বই", "bOI"},               // O before a vowel
+        {"বাক্‌", "bAk&"}, // the hasanta after a consonant whose h would make খ
+        {"উহ্‌", "Uhh"},     // the hasanta typed h
+        {"সংবাদ", "sOngbAd"},        // O before ং
+        {"সিংহ", "sIngh"},           // ংহ has a key of its own
+        {"স্কুল", "skUl"},             // a joint at word start
+        {"বাংলাদেশ", "bAnglAdEsh"},
+        {"রাস্তা", "rAstA"},
+        {"গুণ", "gUON"},                 // O after a ligature before N
+        {"আগুন", "AgUn"},                // but not before n
+        {"র‍্যাব", "rJAb"}, // র with a ya-phala at word start
+        {"মৃত্যু", "mWRItJU"},
+        {"দুর্গ", "dURg"},
+        {"চাঁদ", "cA~~d"},
+        {"কৌতুক", "kOWtUk"},
+    };
+    for (const auto &[word, keys] : cases)
+        EXPECT_EQ(m_romaniser.romanise(u32(word)).value_or("(none)"), keys) << word;
+}
+
+TEST_F(RomaniseTest, ATextKeepsItsSignsDigitsAndLineBreaks) {
+    const std::u32string text = u32("আমি ২টি বই পাই।\r\n(সে), “না” ৳৫ ॥\n");
+    const Romaniser::Text r = m_romaniser.romaniseText(text);
+    EXPECT_EQ(utf8(r.text), "AmI 2TI bOI pAI.\r\n(sE), “nA” $5 \\\n");
+    // The curly quotes have no key: the converter passes no character that reads as them.
+    ASSERT_EQ(r.unspelled.size(), 2u);
+    EXPECT_EQ(r.unspelled[0].offset, text.find(U'“'));
+    EXPECT_EQ(r.unspelled[1].offset, text.find(U'”'));
+}
+
+TEST_F(RomaniseTest, WhatHasNoSpellingIsKeptAndListedWithItsPlace) {
+    // A Latin letter converts as a key, "." as the dari, ASCII digits as Bengali ones: none of
+    // them can be typed as itself. ঌ has no key at all, and কও no spelling the engine reads.
+    const std::u32string text = u32("ab আমি. 1 ঌ কও");
+    const Romaniser::Text r = m_romaniser.romaniseText(text);
+    EXPECT_EQ(utf8(r.text), "ab AmI. 1 ঌ কও");
+    std::vector<std::pair<std::size_t, std::size_t>> places;
+    for (const auto &u : r.unspelled) {
+        places.emplace_back(u.offset, u.length);
+        EXPECT_EQ(r.text.substr(u.outOffset, u.length), text.substr(u.offset, u.length));
+    }
+    const std::vector<std::pair<std::size_t, std::size_t>> expected = {{0, 1}, {1, 1},  {6, 1},
+                                                                       {8, 1}, {10, 1}, {12, 2}};
+    EXPECT_EQ(places, expected);
+    EXPECT_EQ(m_romaniser.romanise(U""), std::nullopt);
+}
+
+TEST_F(RomaniseTest, AnswersDoNotDependOnWhatWasAskedBefore) {
+    // The romaniser remembers words it has spelled; a second romaniser and a second question
+    // give the same answers.
+    Romaniser fresh(shippedTables());
+    for (const char *word : {"কলম", "বিজ্ঞান", "ঌ", "কলম"})
+        EXPECT_EQ(m_romaniser.romanise(u32(word)), fresh.romanise(u32(word))) << word;
+}
