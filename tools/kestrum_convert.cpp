@@ -1,4 +1,6 @@
-// kestrum-convert: converts romanised Bengali text to SutonnyMJ glyph codes on the command line.
+// kestrum-convert: converts romanised Bengali text to SutonnyMJ glyph codes on the command line,
+// and between either of them and Unicode Bengali.
+#include "conversions.h"
 #include "engine.h"
 
 #include <cerrno>
@@ -8,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -16,20 +19,50 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: kestrum-convert [--tables DIR] [FILE]\n"
-    "Converts romanised Bengali text to SutonnyMJ glyph codes.\n"
+    "       kestrum-convert [--from FORMAT] [--to FORMAT] [--generation GEN] [--tables DIR] [FILE]\n"
+    "Converts romanised Bengali text to SutonnyMJ glyph codes, and between romanised text,\n"
+    "SutonnyMJ glyph codes and Unicode Bengali.\n"
     "\n"
-    "Reads FILE (or standard input when FILE is absent or \"-\") as Windows-1252 bytes,\n"
-    "converts it as one text and writes the glyph codes to standard output, with CR LF line\n"
+    "Reads FILE (or standard input when FILE is absent or \"-\") and writes the converted text\n"
+    "to standard output.\n"
+    "\n"
+    "Without --from and --to (or with --from roman --to sutonnymj) it reads FILE as\n"
+    "Windows-1252 bytes, converts it as one text and writes the glyph codes, with CR LF line\n"
     "breaks. Each word that could not be converted to its end is reported on standard error\n"
     "as a line \"Position:N Word:WORD\". Bytes outside words pass through unchanged.\n"
     "\n"
+    "Formats:\n"
+    "  roman       the keys of the tables (Windows-1252 bytes)\n"
+    "  sutonnymj   SutonnyMJ glyph codes (bytes)\n"
+    "  unicode     Unicode Bengali, UTF-8 (a byte-order mark at the start is skipped)\n"
+    "Every pair works: roman -> unicode converts and decodes the glyph codes, sutonnymj ->\n"
+    "roman decodes them and finds the keys that give each word (how do I type this?), and a\n"
+    "format to itself copies the input. Line breaks stay as they came (CR LF, LF or CR), except\n"
+    "from roman to sutonnymj. A part with no spelling in the target (a Latin letter or another\n"
+    "script going to sutonnymj, a word the tables cannot spell going to roman) is written as it\n"
+    "came, as UTF-8, and named on standard error with its line and column (counted in\n"
+    "characters of the Unicode text: of the input, or of the decoded glyph codes).\n"
+    "\n"
     "Options:\n"
+    "  --from FORMAT  what the input is: roman (default), sutonnymj or unicode\n"
+    "  --to FORMAT    what to write: sutonnymj (default), unicode or roman\n"
+    "  --generation GEN\n"
+    "                 how glyph codes are read: new (default; recent SutonnyMJ fonts, and most\n"
+    "                 text in circulation) or classic (the Bijoy 2000 layout); they read the\n"
+    "                 bytes 0xCD, 0xE6, 0xF8 and 0xFF differently\n"
     "  --tables DIR   read first.alpha, next.alpha, connect.alpha and joint.alpha from DIR\n"
-    "                 (default: the folder that holds this program)\n"
+    "                 (default: the folder that holds this program); needed when one side is\n"
+    "                 roman\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
-    "Exit status: 0 on success, 1 when a file cannot be read, 2 on a usage error.\n";
+    "Examples:\n"
+    "  echo AmI bAnglAy gAn gAI | kestrum-convert --to unicode\n"
+    "  echo সূর্য | kestrum-convert --from unicode --to roman\n"
+    "  kestrum-convert --from sutonnymj --to unicode --generation classic old.txt\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a file cannot be read or the input is not valid UTF-8,\n"
+    "2 on a usage error, 3 when some part had no spelling in the target.\n";
 
 class StderrLog : public kestrum::ConversionLog {
 public:
@@ -55,15 +88,62 @@ int fail(int status, const std::string &message)
     return status;
 }
 
+// The value of "--name VALUE" or "--name=VALUE" at argv[i] (advancing i past it); nothing when
+// argv[i] is another option, an error message in *error when the value is missing.
+std::optional<std::string> optionValue(std::string_view name, int argc, char **argv, int &i,
+                                       std::string *error)
+{
+    const std::string_view arg = argv[i];
+    if (arg.size() > name.size() && arg.starts_with(name) && arg[name.size()] == '=')
+        return std::string(arg.substr(name.size() + 1));
+    if (arg != name)
+        return std::nullopt;
+    if (i + 1 >= argc) {
+        *error = std::string(name) + " needs a value (see --help)";
+        return std::nullopt;
+    }
+    return std::string(argv[++i]);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    using kestrum::convert::Format;
     std::filesystem::path tablesDir;
     std::string file;
     bool haveFile = false;
+    Format from = Format::Roman;
+    Format to = Format::SutonnyMJ;
+    kestrum::sutonnymj::Generation generation = kestrum::sutonnymj::Generation::New;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        std::string error;
+        if (const auto value = optionValue("--from", argc, argv, i, &error)) {
+            const auto format = kestrum::convert::formatFromName(*value);
+            if (!format)
+                return fail(2, "unknown --from format \"" + *value +
+                                   "\" (roman, sutonnymj or unicode; see --help)");
+            from = *format;
+            continue;
+        }
+        if (const auto value = optionValue("--to", argc, argv, i, &error)) {
+            const auto format = kestrum::convert::formatFromName(*value);
+            if (!format)
+                return fail(2, "unknown --to format \"" + *value +
+                                   "\" (sutonnymj, unicode or roman; see --help)");
+            to = *format;
+            continue;
+        }
+        if (const auto value = optionValue("--generation", argc, argv, i, &error)) {
+            const auto g = kestrum::convert::generationFromName(*value);
+            if (!g)
+                return fail(2, "unknown --generation \"" + *value + "\" (new or classic; see --help)");
+            generation = *g;
+            continue;
+        }
+        if (!error.empty())
+            return fail(2, error);
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
@@ -101,9 +181,12 @@ int main(int argc, char **argv)
     if (tablesDir.empty())
         tablesDir = programFolder(argv[0]);
 
+    // Glyph codes and Unicode convert into each other without the tables.
+    const bool needsTables = from == Format::Roman || to == Format::Roman;
     kestrum::Engine engine;
     try {
-        engine.loadTables(tablesDir);
+        if (needsTables)
+            engine.loadTables(tablesDir);
     } catch (const kestrum::TableLoadError &error) {
         return fail(1, error.what());
     }
@@ -124,10 +207,23 @@ int main(int argc, char **argv)
 
     StderrLog log;
     engine.setConversionLog(&log);
-    const std::string output = engine.convertBytes(input);
+    std::string output;
+    int status = 0;
+    if (from == Format::Roman && to == Format::SutonnyMJ) {
+        output = engine.convertBytes(input);
+    } else {
+        kestrum::convert::Outcome outcome =
+            kestrum::convert::convert(input, from, to, generation, &engine);
+        for (const std::string &message : outcome.messages)
+            std::cerr << "kestrum-convert: " << message << '\n';
+        if (outcome.status == 1)
+            return 1;
+        output = std::move(outcome.output);
+        status = outcome.status;
+    }
     std::cout.write(output.data(), static_cast<std::streamsize>(output.size()));
     std::cout.flush();
     if (!std::cout)
         return fail(1, "cannot write standard output");
-    return 0;
+    return status;
 }
