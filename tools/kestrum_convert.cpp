@@ -19,7 +19,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: kestrum-convert [--tables DIR] [FILE]\n"
-    "       kestrum-convert [--from FORMAT] [--to FORMAT] [--generation GEN] [--tables DIR] [FILE]\n"
+    "       kestrum-convert [--from FORMAT] [--to FORMAT] [--generation GEN] [--tables DIR]\n"
+    "                       [FILE]\n"
     "Converts romanised Bengali text to SutonnyMJ glyph codes, and between romanised text,\n"
     "SutonnyMJ glyph codes and Unicode Bengali.\n"
     "\n"
@@ -138,7 +139,8 @@ int main(int argc, char **argv)
         if (const auto value = optionValue("--generation", argc, argv, i, &error)) {
             const auto g = kestrum::convert::generationFromName(*value);
             if (!g)
-                return fail(2, "unknown --generation \"" + *value + "\" (new or classic; see --help)");
+                return fail(2, "unknown --generation \"" + *value +
+                                   "\" (new or classic; see --help)");
             generation = *g;
             continue;
         }
