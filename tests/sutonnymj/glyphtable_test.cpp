@@ -89,22 +89,17 @@ TEST(GlyphTable, EveryLetterSignAndMarkHasAFormTheEncoderWrites) {
             written.insert(code.unicode);
     for (const Spelling &s : table().spellings())
         written.insert(s.unicode);
-    const char
-        *
-            needed[] =
-                {
-                    "অ", "আ", "ই", "ঈ",      "উ", "ঊ", "ঋ", "এ", "ঐ", "ও", "ঔ", // vowels
-                    "ক", "খ", "গ", "ঘ",      "ঙ", "চ", "ছ", "জ", "ঝ", "ঞ", "ট",
-                    "ঠ", "ড", "ঢ", "ণ", // consonants
-                    "ত", "থ", "দ", "ধ",      "ন", "প", "ফ", "ব", "ভ", "ম", "য",
-                    "র", "ল", "শ", "ষ",      "স", "হ", "ড়", "ঢ়", "য়", "ৎ", "া",
-                    "ি", "ী", "ু",  "ূ",       "ৃ",  "ে", "ৈ", "ৗ", // vowel signs (ো ৌ are built from
-                                                                 // them)
-                    "ং", "ঃ", "ঁ",  "্‌", "র্",                     // marks and the reph
-                    "্য", "্র", "্ল", "্ব",      "্ম", "্ন", "্ণ",           // phala signs
-                    "০", "৯", "।", "॥",      "৳", "“", "”", "‘", "’", // digits and signs
-                };
-    for (const char *text : needed)
+    // Vowels, consonants, vowel signs (ো ৌ are built from them), marks and the reph, phala
+    // signs, digits and signs.
+    const std::string needed = "অ আ ই ঈ উ ঊ ঋ এ ঐ ও ঔ "
+                               "ক খ গ ঘ ঙ চ ছ জ ঝ ঞ ট ঠ ড ঢ ণ ত থ দ ধ ন প ফ ব ভ ম য র ল শ ষ স হ "
+                               "ড় ঢ় য় ৎ "
+                               "া ি ী ু ূ ৃ ে ৈ ৗ "
+                               "ং ঃ ঁ ্‌ র্ "
+                               "্য ্র ্ল ্ব ্ম ্ন ্ণ "
+                               "০ ৯ । ॥ ৳ “ ” ‘ ’";
+    std::stringstream items(needed);
+    for (std::string text; items >> text;)
         EXPECT_TRUE(written.count(u32(text))) << text;
 }
 
