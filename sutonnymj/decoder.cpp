@@ -135,9 +135,15 @@ void Decoder::decode(std::string_view bytes, std::u32string &out) {
         const Token *token = &m_tokens[b];
         std::size_t length = 1;
         for (const Sequence &s : m_sequences[b]) {
-            if (bytes.compare(i, s.bytes.size(), s.bytes) == 0) {
+            const std::size_t n = s.bytes.size();
+            if (i + n > bytes.size() || bytes[i + 1] != s.bytes[1])
+                continue;
+            std::size_t k = 2;
+            while (k < n && bytes[i + k] == s.bytes[k])
+                ++k;
+            if (k == n) {
                 token = &s.token;
-                length = s.bytes.size();
+                length = n;
                 break;
             }
         }
@@ -255,7 +261,7 @@ Decoder &builtInDecoder(Generation g) {
 
 std::u32string decode(std::string_view bytes, Generation g, const GlyphTable &table) {
     std::u32string out;
-    out.reserve(bytes.size() + bytes.size() / 4);
+    out.reserve(bytes.size() * 2);
     if (&table == &GlyphTable::builtIn()) {
         builtInDecoder(g).decode(bytes, out);
     } else {

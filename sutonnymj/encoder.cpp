@@ -1,10 +1,15 @@
 // Unicode to glyph codes: each syllable (reph, cluster, vowel sign, marks) spelled in visual
 // order with the forms the glyph-code table chooses.
+//
+// Clusters, letters and signs are looked up by a key that packs up to eight Bengali characters
+// (and joiners) into 64 bits, one byte each, so no lookup allocates.
 #include "cp1252.h"
 #include "sutonnymj.h"
 #include "unicodetext.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <unordered_map>
 
@@ -31,20 +36,78 @@ bool isSyllableMark(char32_t c) {
     return c == U'\u0981' || c == U'\u0982' || c == U'\u0983';
 }
 
+// One byte for each character a key can hold; 0 for any other.
+constexpr std::uint8_t codeOf(char32_t c) {
+    if (c >= U'\u0980' && c <= U'\u09FF')
+        return std::uint8_t(c - U'\u0980' + 1);
+    if (c == kZwnj)
+        return 0x81;
+    if (c == kZwj)
+        return 0x82;
+    return 0;
+}
+
+// Up to eight characters packed into a number, the first in the lowest byte.
+struct Key {
+    std::uint64_t bits = 0;
+    int length = 0;
+
+    bool push(char32_t c) {
+        const std::uint8_t code = codeOf(c);
+        if (!code || length == 8)
+            return false;
+        bits |= std::uint64_t(code) << (8 * length++);
+        return true;
+    }
+    bool append(const Key &other) {
+        if (length + other.length > 8)
+            return false;
+        bits |= other.bits << (8 * length);
+        length += other.length;
+        return true;
+    }
+    // The last character dropped when it is a joiner (র‍ is র for the phala rules).
+    Key withoutJoiner() const {
+        Key k = *this;
+        const std::uint8_t last = length ? std::uint8_t(bits >> (8 * (length - 1))) : 0;
+        if (last == 0x81 || last == 0x82) {
+            --k.length;
+            k.bits &= ~(std::uint64_t(0xFF) << (8 * k.length));
+        }
+        return k;
+    }
+};
+
+std::optional<Key> keyOf(std::u32string_view text) {
+    Key key;
+    for (char32_t c : text)
+        if (!key.push(c))
+            return std::nullopt;
+    return key;
+}
+
+struct KeyHash {
+    std::size_t operator()(std::uint64_t bits) const {
+        return std::size_t((bits ^ (bits >> 29)) * 0x9E3779B97F4A7C15ull >> 16);
+    }
+};
+
+template <class Value> using KeyMap = std::unordered_map<std::uint64_t, Value, KeyHash>;
+
 // The forms of one Unicode sign and the rule that picks one.
 struct Variants {
     int yes = -1;
     int start = -1;
-    std::vector<std::pair<std::u32string, int>> whole, last;
+    std::vector<std::pair<std::uint64_t, int>> whole, last;
 
-    int choose(std::u32string_view cluster, std::u32string_view lastLetter, bool atStart) const {
+    int choose(std::uint64_t cluster, std::uint64_t lastLetter, bool atStart) const {
         if (atStart && start >= 0)
             return start;
-        for (const auto &[text, byte] : whole)
-            if (text == cluster)
+        for (const auto &[key, byte] : whole)
+            if (key == cluster)
                 return byte;
-        for (const auto &[text, byte] : last)
-            if (text == lastLetter)
+        for (const auto &[key, byte] : last)
+            if (key == lastLetter)
                 return byte;
         return yes;
     }
@@ -56,38 +119,43 @@ public:
         for (const GlyphCode &code : table.codes()) {
             if (code.kind == Kind::Unused || code.use == Use::No)
                 continue;
-            const int byte = code.byte;
+            const char byte = char(code.byte);
+            const auto key = keyOf(code.unicode);
             switch (code.kind) {
             case Kind::Letter:
             case Kind::Conjunct:
-                if (code.use == Use::Yes)
-                    addSpelling(code.unicode, std::string(1, char(byte)));
+                if (code.use == Use::Yes && key)
+                    addSpelling(*key, std::string(1, byte));
                 break;
             case Kind::Digit:
             case Kind::Punctuation:
                 if (code.use == Use::Yes && code.unicode.size() == 1)
-                    m_single.emplace(code.unicode.front(), char(byte));
+                    m_single.emplace(code.unicode.front(), byte);
                 break;
             case Kind::Mark:
             case Kind::MarkAbove:
-                if (code.use == Use::Yes)
-                    m_marks.emplace(code.unicode, char(byte));
+                if (code.use == Use::Yes && key)
+                    m_marks.emplace(key->bits, byte);
                 break;
             case Kind::SignBefore:
             case Kind::SignAfter:
             case Kind::SignBelow:
             case Kind::Phala:
             case Kind::Reph: {
-                Variants &v = m_variants[code.unicode];
+                if (!key)
+                    break;
+                Variants &v = m_variants[key->bits];
                 if (code.use == Use::Yes)
-                    v.yes = byte;
+                    v.yes = code.byte;
                 else if (code.use == Use::Start)
-                    v.start = byte;
+                    v.start = code.byte;
                 if (code.use == Use::Yes || code.use == Use::After) {
                     for (const auto &text : code.afterWhole)
-                        v.whole.emplace_back(text, byte);
+                        if (const auto k = keyOf(text))
+                            v.whole.emplace_back(k->bits, code.byte);
                     for (const auto &text : code.afterLast)
-                        v.last.emplace_back(text, byte);
+                        if (const auto k = keyOf(text))
+                            v.last.emplace_back(k->bits, code.byte);
                 }
                 break;
             }
@@ -96,17 +164,25 @@ public:
             }
         }
         for (const Spelling &spelling : table.spellings())
-            addSpelling(spelling.unicode, spelling.bytes);
-        if (const auto it = m_variants.find(std::u32string{U'\u09B0', kHasanta});
-            it != m_variants.end() && it->second.yes >= 0)
-            m_reph = char(it->second.yes);
-        if (const auto it = m_marks.find(std::u32string{kHasanta, kZwnj}); it != m_marks.end())
+            if (const auto key = keyOf(spelling.unicode))
+                addSpelling(*key, spelling.bytes);
+        if (const int byte = formOf(U"\u09B0\u09CD"); byte >= 0)
+            m_reph = char(byte);
+        if (const auto it = m_marks.find(keyOf(U"\u09CD\u200C")->bits); it != m_marks.end())
             m_hasanta = it->second;
+        for (char32_t c = U'\u0980'; c <= U'\u09FF'; ++c) {
+            const Key letter = *keyOf(std::u32string(1, c));
+            m_signs[codeOf(c)] = find(m_variants, letter.bits);
+            Key phala = *keyOf(U"\u09CD");
+            phala.append(letter);
+            m_phalas[codeOf(c)] = find(m_variants, phala.bits);
+        }
     }
 
-    // Encodes `text` (normalized); `origin` maps its indexes to those of the caller's text.
+    // Encodes `text` (normalized); `origin` maps its indexes to those of the caller's text
+    // (null: the same).
     template <class Sink>
-    void encode(std::u32string_view text, const std::vector<std::size_t> &origin, Sink &sink) {
+    void encode(std::u32string_view text, const std::vector<std::size_t> *origin, Sink &sink) {
         std::size_t i = 0;
         while (i < text.size()) {
             if (!isBengaliWordChar(text[i])) {
@@ -116,7 +192,7 @@ public:
                 } else if (const auto it = m_single.find(c); it != m_single.end()) {
                     sink.glyphs(std::string_view(&it->second, 1));
                 } else {
-                    sink.keep(c, origin[i]);
+                    sink.keep(c, origin ? (*origin)[i] : i);
                 }
                 ++i;
                 continue;
@@ -130,44 +206,41 @@ public:
     }
 
 private:
-    void addSpelling(const std::u32string &unicode, std::string bytes) {
-        m_spellings.emplace(unicode, std::move(bytes));
-        std::size_t letters = 1;
-        for (char32_t c : unicode)
-            letters += c == kHasanta;
-        m_maxLetters = std::max(m_maxLetters, letters);
+    template <class Map>
+    static const typename Map::mapped_type *find(const Map &map, std::uint64_t key) {
+        const auto it = map.find(key);
+        return it == map.end() ? nullptr : &it->second;
     }
 
-    const Variants *variants(std::u32string_view unicode) const {
-        const auto it = m_variants.find(std::u32string(unicode));
-        return it == m_variants.end() ? nullptr : &it->second;
+    int formOf(std::u32string_view unicode) const {
+        const auto key = keyOf(unicode);
+        const Variants *v = key ? find(m_variants, key->bits) : nullptr;
+        return v ? v->yes : -1;
     }
 
-    // The byte of a sign after `cluster`, or nothing when the table has no form for it.
-    std::optional<char> sign(std::u32string_view unicode, std::u32string_view cluster,
-                             std::u32string_view lastLetter, bool atStart) const {
-        const Variants *v = variants(unicode);
-        if (!v)
-            return std::nullopt;
-        const int byte = v->choose(cluster, lastLetter, atStart);
-        return byte < 0 ? std::nullopt : std::optional<char>(char(byte));
+    void addSpelling(const Key &key, std::string bytes) {
+        m_spellings.emplace(key.bits, std::move(bytes));
+        int letters = 1;
+        for (int k = 0; k < key.length; ++k)
+            letters += std::uint8_t(key.bits >> (8 * k)) == codeOf(kHasanta);
+        m_maxLetters = std::max(m_maxLetters, std::size_t(letters));
     }
 
-    // The letters of a cluster joined by hasanta, from `from` to `to`.
-    std::u32string join(std::size_t from, std::size_t to) const {
-        std::u32string joined;
+    // The letters of the cluster from `from` to `to`, joined by hasanta; nothing when they are
+    // too long for a key (no spelling is that long).
+    std::optional<Key> join(std::size_t from, std::size_t to) const {
+        Key joined;
         for (std::size_t k = from; k < to; ++k) {
-            if (k > from)
-                joined.push_back(kHasanta);
-            joined += m_letters[k];
+            if (k > from && !joined.push(kHasanta))
+                return std::nullopt;
+            if (!joined.append(m_letters[k]))
+                return std::nullopt;
         }
         return joined;
     }
 
-    static std::u32string_view withoutJoiner(std::u32string_view letter) {
-        if (!letter.empty() && (letter.back() == kZwj || letter.back() == kZwnj))
-            letter.remove_suffix(1);
-        return letter;
+    const std::string *spelling(std::optional<Key> key) const {
+        return key ? find(m_spellings, key->bits) : nullptr;
     }
 
     // Spells m_letters: the longest spelling first, then phala signs for the letters that
@@ -177,30 +250,32 @@ private:
         std::size_t k = 0;
         while (k < n) {
             const std::size_t partStart = k;
-            bool found = false;
-            for (std::size_t j = std::min(n, k + m_maxLetters); j > k && !found; --j) {
-                const auto it = m_spellings.find(join(k, j));
-                if (it != m_spellings.end()) {
-                    body += it->second;
-                    k = j;
-                    found = true;
-                }
-            }
-            if (!found) {
-                const auto it = m_spellings.find(std::u32string(withoutJoiner(m_letters[k])));
-                if (it == m_spellings.end())
-                    return false;
-                body += it->second;
-                ++k;
-            }
-            while (k < n) {
-                std::u32string phala{kHasanta};
-                phala += withoutJoiner(m_letters[k]);
-                const std::u32string soFar = join(partStart, k);
-                const auto byte = sign(phala, soFar, withoutJoiner(m_letters[k - 1]), false);
-                if (!byte)
+            const std::string *found = nullptr;
+            std::size_t j = std::min(n, k + m_maxLetters);
+            for (; j > k + 1; --j)
+                if ((found = spelling(join(k, j))))
                     break;
-                body.push_back(*byte);
+            if (!found) {
+                found = spelling(m_letters[k]);
+                if (!found)
+                    found = spelling(m_letters[k].withoutJoiner());
+                if (!found)
+                    return false;
+                j = k + 1;
+            }
+            body += *found;
+            k = j;
+            while (k < n) {
+                const Key letter = m_letters[k].withoutJoiner();
+                const Variants *v = letter.length == 1 ? m_phalas[letter.bits & 0xFF] : nullptr;
+                if (!v)
+                    break;
+                const auto soFar = join(partStart, k);
+                const int byte = v->choose(soFar ? soFar->bits : 0,
+                                           m_letters[k - 1].withoutJoiner().bits, false);
+                if (byte < 0)
+                    break;
+                body.push_back(char(byte));
                 ++k;
             }
             if (k < n) {
@@ -214,21 +289,19 @@ private:
 
     template <class Sink>
     void encodeRun(std::u32string_view text, std::size_t begin, std::size_t end,
-                   const std::vector<std::size_t> &origin, Sink &sink) {
+                   const std::vector<std::size_t> *origin, Sink &sink) {
         bool atStart = true;
         std::size_t i = begin;
-        std::string bytes;
         while (i < end) {
             const std::size_t start = i;
-            bytes.clear();
-            const bool ok = syllable(text, i, end, atStart, bytes);
-            if (ok) {
-                sink.glyphs(bytes);
+            m_bytes.clear();
+            if (syllable(text, i, end, atStart, m_bytes)) {
+                sink.glyphs(m_bytes);
             } else {
                 if (i == start)
                     ++i;
                 for (std::size_t k = start; k < i; ++k)
-                    sink.keep(text[k], origin[k]);
+                    sink.keep(text[k], origin ? (*origin)[k] : k);
             }
             atStart = false;
         }
@@ -240,6 +313,7 @@ private:
                   std::string &out) {
         const auto at = [&](std::size_t k) { return k < end ? text[k] : char32_t(0); };
         const char32_t first = text[i];
+        m_letters.clear();
         if (!isConsonant(first) && !isIndependentVowel(first)) {
             // A sign or mark with no letter before it, a hasanta, a khanda ta ...
             ++i;
@@ -251,19 +325,17 @@ private:
                 out.push_back(*m_hasanta);
                 return true;
             }
-            if (const auto it = m_spellings.find(std::u32string(1, first));
-                it != m_spellings.end()) {
-                out += it->second;
+            const auto key = keyOf(std::u32string_view(&first, 1));
+            if (const std::string *s = spelling(key)) {
+                out += *s;
                 return true;
             }
-            if (const auto it = m_marks.find(std::u32string(1, first)); it != m_marks.end()) {
-                out.push_back(it->second);
+            if (const char *mark = key ? find(m_marks, key->bits) : nullptr) {
+                out.push_back(*mark);
                 return true;
             }
-            if (isVowelSign(first)) {
-                m_letters.clear();
+            if (isVowelSign(first))
                 return placeSign(first, {}, atStart, out);
-            }
             return false;
         }
 
@@ -272,23 +344,23 @@ private:
             reph = true;
             i += 2;
         }
-        m_letters.clear();
         const auto takeLetter = [&] {
-            std::u32string letter(1, text[i++]);
+            Key letter;
+            letter.push(text[i++]);
             if (at(i) == kNukta)
-                letter.push_back(text[i++]);
-            m_letters.push_back(std::move(letter));
+                letter.push(text[i++]);
+            m_letters.push_back(letter);
         };
         takeLetter();
         for (;;) {
             if (at(i) == kHasanta && isConsonant(at(i + 1))) {
                 ++i;
                 takeLetter();
-            } else if (m_letters.back() == std::u32string(1, kRa) &&
+            } else if (m_letters.back().length == 1 && m_letters.back().bits == codeOf(kRa) &&
                        (at(i) == kZwj || at(i) == kZwnj) && at(i + 1) == kHasanta &&
                        at(i + 2) == kYa) {
                 // র with a ya-phala (র‍্য), written with a joiner so it is no reph.
-                m_letters.back().push_back(kZwj);
+                m_letters.back().push(kZwj);
                 ++i;
             } else {
                 break;
@@ -304,34 +376,35 @@ private:
                 ++i;
         }
 
-        std::string body;
-        std::u32string fused = m_letters.front();
-        fused.push_back(vowelSign);
+        m_body.clear();
         if (m_letters.size() == 1 && vowelSign) {
-            if (const auto it = m_spellings.find(fused); it != m_spellings.end()) {
-                body = it->second; // গু শু হু হৃ: one glyph
-                vowelSign = 0;
+            Key fused = m_letters.front();
+            if (fused.push(vowelSign)) {
+                if (const std::string *s = spelling(fused)) {
+                    m_body = *s; // গু শু হু হৃ: one glyph
+                    vowelSign = 0;
+                }
             }
         }
-        if (body.empty() && !spellCluster(body))
+        if (m_body.empty() && !spellCluster(m_body))
             return false;
         if (reph) {
             if (!m_reph)
                 return false;
-            body.push_back(*m_reph);
+            m_body.push_back(*m_reph);
         }
         if (hasanta) {
             if (!m_hasanta)
                 return false;
-            body.push_back(*m_hasanta);
+            m_body.push_back(*m_hasanta);
         }
-        if (!placeSign(vowelSign, body, atStart, out))
+        if (!placeSign(vowelSign, m_body, atStart, out))
             return false;
         while (isSyllableMark(at(i))) {
-            const auto it = m_marks.find(std::u32string(1, text[i]));
-            if (it == m_marks.end())
+            const char *mark = find(m_marks, std::uint64_t(codeOf(text[i])));
+            if (!mark)
                 return false;
-            out.push_back(it->second);
+            out.push_back(*mark);
             ++i;
         }
         return true;
@@ -344,45 +417,50 @@ private:
             out += body;
             return true;
         }
-        const std::u32string cluster = join(0, m_letters.size());
-        const std::u32string_view last =
-            m_letters.empty() ? std::u32string_view() : withoutJoiner(m_letters.back());
+        const auto cluster = join(0, m_letters.size());
+        const std::uint64_t clusterBits = cluster ? cluster->bits : 0;
+        const std::uint64_t last = m_letters.empty() ? 0 : m_letters.back().withoutJoiner().bits;
         const auto form = [&](char32_t c) {
-            return sign(std::u32string(1, c), cluster, last, atStart);
+            const Variants *v = m_signs[codeOf(c)];
+            return v ? v->choose(clusterBits, last, atStart) : -1;
         };
         if (vowelSign == kIKar || vowelSign == kEKar || vowelSign == kOiKar) {
-            const auto before = form(vowelSign);
-            if (!before)
+            const int before = form(vowelSign);
+            if (before < 0)
                 return false;
-            out.push_back(*before);
+            out.push_back(char(before));
             out += body;
             return true;
         }
         if (vowelSign == kOKar || vowelSign == kAuKar) {
-            const auto left = form(kEKar);
-            const auto right = form(vowelSign == kOKar ? kAaKar : kAuLengthMark);
-            if (!left || !right)
+            const int left = form(kEKar);
+            const int right = form(vowelSign == kOKar ? kAaKar : kAuLengthMark);
+            if (left < 0 || right < 0)
                 return false;
-            out.push_back(*left);
+            out.push_back(char(left));
             out += body;
-            out.push_back(*right);
+            out.push_back(char(right));
             return true;
         }
-        const auto after = form(vowelSign);
-        if (!after)
+        const int after = form(vowelSign);
+        if (after < 0)
             return false;
         out += body;
-        out.push_back(*after);
+        out.push_back(char(after));
         return true;
     }
 
-    std::unordered_map<std::u32string, std::string> m_spellings;
-    std::unordered_map<std::u32string, Variants> m_variants;
-    std::unordered_map<std::u32string, char> m_marks;
+    KeyMap<std::string> m_spellings;
+    KeyMap<Variants> m_variants;
+    KeyMap<char> m_marks;
     std::unordered_map<char32_t, char> m_single;
+    std::array<const Variants *, 256> m_signs{};  // by the code of a vowel sign
+    std::array<const Variants *, 256> m_phalas{}; // by the code of the letter after hasanta
     std::size_t m_maxLetters = 1;
     std::optional<char> m_reph, m_hasanta;
-    std::vector<std::u32string> m_letters; // scratch: the letters of the current cluster
+    // Scratch: the letters of the current cluster, its spelling and the syllable's bytes.
+    std::vector<Key> m_letters;
+    std::string m_body, m_bytes;
 };
 
 Encoder &encoderFor(const GlyphTable &table, std::optional<Encoder> &local) {
@@ -391,6 +469,33 @@ Encoder &encoderFor(const GlyphTable &table, std::optional<Encoder> &local) {
         return builtIn;
     }
     return local.emplace(table);
+}
+
+// Whether normalize() would change the text (most text is in NFC already).
+bool needsNormalizing(std::u32string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        if (c == U'\u09DC' || c == U'\u09DD' || c == U'\u09DF')
+            return true;
+        if ((c == kAaKar || c == kAuLengthMark) && i > 0 && text[i - 1] == kEKar)
+            return true;
+        if (c == kNukta && i > 0 && text[i - 1] == kHasanta)
+            return true;
+    }
+    return false;
+}
+
+template <class Sink>
+void encodeWith(std::u32string_view text, const GlyphTable &table, Sink &sink) {
+    std::optional<Encoder> local;
+    Encoder &encoder = encoderFor(table, local);
+    if (!needsNormalizing(text)) {
+        encoder.encode(text, nullptr, sink);
+        return;
+    }
+    std::vector<std::size_t> origin;
+    const std::u32string normal = normalize(text, &origin);
+    encoder.encode(normal, &origin, sink);
 }
 
 struct ByteSink {
@@ -419,24 +524,18 @@ struct TextSink {
 } // namespace
 
 Encoded encode(std::u32string_view text, const GlyphTable &table) {
-    std::vector<std::size_t> origin;
-    const std::u32string normal = normalize(text, &origin);
-    std::optional<Encoder> local;
     Encoded result;
-    result.bytes.reserve(normal.size());
+    result.bytes.reserve(text.size());
     ByteSink sink{result};
-    encoderFor(table, local).encode(normal, origin, sink);
+    encodeWith(text, table, sink);
     return result;
 }
 
 EncodedText encodeText(std::u32string_view text, const GlyphTable &table) {
-    std::vector<std::size_t> origin;
-    const std::u32string normal = normalize(text, &origin);
-    std::optional<Encoder> local;
     EncodedText result;
-    result.text.reserve(normal.size());
+    result.text.reserve(text.size());
     TextSink sink{result};
-    encoderFor(table, local).encode(normal, origin, sink);
+    encodeWith(text, table, sink);
     return result;
 }
 
