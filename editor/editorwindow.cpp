@@ -125,6 +125,7 @@ void EditorWindow::createControls() {
     QPalette white = text2->palette();
     white.setColor(QPalette::Base, Qt::white);
     text2->setPalette(white);
+    text2->setPasteFilter(&EditorWindow::pasteIntoOutput);
     twips::setRect(text2, DesignText2);
 
     Shape1 = new Shape(Shape::Kind::RoundedRectangle, this);
@@ -186,6 +187,12 @@ void EditorWindow::createActions() {
     ab = action("ab", QStringLiteral("About Kestrum..."));
     clsa = action("clsa", QStringLiteral("Clear"));
     clab = action("clab", QStringLiteral("About Kestrum"));
+    s124 = action("s124", QStringLiteral("-"));
+    s124->setSeparator(true);
+    savu = action("savu", QStringLiteral("Save Unicode File..."));
+    ldu = action("ldu", QStringLiteral("Open Unicode File..."));
+    cpu = action("cpu", QStringLiteral("Copy as Unicode"),
+                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
     connect(clsn, &QAction::triggered, this, &EditorWindow::newText);
     connect(sav, &QAction::triggered, this, &EditorWindow::saveEnglishFile);
@@ -207,6 +214,9 @@ void EditorWindow::createActions() {
     connect(ab, &QAction::triggered, &m_program, &Program::showAbout);
     connect(clab, &QAction::triggered, &m_program, &Program::showAbout);
     connect(clsa, &QAction::triggered, this, &EditorWindow::clearActiveArea);
+    connect(savu, &QAction::triggered, this, &EditorWindow::saveUnicodeFile);
+    connect(ldu, &QAction::triggered, this, &EditorWindow::openUnicodeFile);
+    connect(cpu, &QAction::triggered, this, &EditorWindow::copyAsUnicode);
 }
 
 void EditorWindow::createMenus() {
@@ -216,9 +226,9 @@ void EditorWindow::createMenus() {
         return m;
     };
     fl = menu("fl", QStringLiteral("&File"));
-    fl->addActions({clsn, sav, savb, lda, s123, lac, exit});
+    fl->addActions({clsn, sav, savb, lda, s123, lac, exit, s124, savu, ldu});
     s = menu("s", QStringLiteral("&Edit"));
-    s->addActions({uc, uca, lc});
+    s->addActions({uc, uca, lc, cpu});
     VW = menu("VW", QStringLiteral("View"));
     FS = menu("FS", QStringLiteral("Font Size"));
     for (QAction *a : SZ)

@@ -75,6 +75,14 @@ public:
     void viewMenuOpened();
     void fontSizeClick(int index);
     void viewLog();
+    // Unicode: the output area's selection (or all of it) as Unicode text on the clipboard;
+    // the output area as a UTF-8 file; a UTF-8 file of Unicode Bengali romanised into the input
+    // area and converted, its words with no spelling kept as they are and listed in the log.
+    // Unicode Bengali pasted into the output area goes in as its glyph codes (pasteIntoOutput).
+    void copyAsUnicode();
+    bool saveUnicodeFile();
+    void openUnicodeFile();
+    static QString pasteIntoOutput(const QString &text);
     // The rich-text area that has (or last had) the window's focus, or null when another
     // control has it.
     RichTextBox *activeArea() const;
@@ -96,12 +104,16 @@ public:
     QAction *uc, *uca, *lc, *VLA, *st, *ab;
     std::array<QAction *, 6> SZ{};
     QAction *clsa, *clab;
+    // Added after the specified items: File > Save Unicode File..., Open Unicode File...;
+    // Edit > Copy as Unicode.
+    QAction *s124, *savu, *ldu, *cpu;
 
     // State.
     bool inputChanged = false;
     bool typedSinceSave = false;
     QString englishFileName;
     QString banglaFileName;
+    QString unicodeFileName;
     QString caseUndoText;
     bool hasCaseUndo = false; // caseUndoText holds a text from a case change
     std::array<double, 6> fontSizes{};

@@ -313,6 +313,20 @@ void RichTextBox::dropFrom(QWidget *source, const QPoint &position) {
     Q_EMIT dragDrop(dropped, position.x() * TwipsPerPixel, position.y() * TwipsPerPixel);
 }
 
+void RichTextBox::setPasteFilter(std::function<QString(const QString &)> filter) {
+    m_pasteFilter = std::move(filter);
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData *source) {
+    if (!m_pasteFilter || !source || !source->hasText()) {
+        QTextEdit::insertFromMimeData(source);
+        return;
+    }
+    QMimeData filtered;
+    filtered.setText(m_pasteFilter(source->text()));
+    QTextEdit::insertFromMimeData(&filtered);
+}
+
 QString RichTextBox::controlDragMimeType() {
     return QStringLiteral("application/x-kestrum-control-drag");
 }

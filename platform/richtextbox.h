@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTextEdit>
 
+#include <functional>
+
 class QListWidget;
 
 namespace kestrum {
@@ -79,6 +81,10 @@ public:
     // tests call it directly.
     void dropFrom(QWidget *source, const QPoint &position);
 
+    // Text pasted or dropped into the area passes through `filter` first (none: it goes in as
+    // it is). Control drops are not text and do not pass.
+    void setPasteFilter(std::function<QString(const QString &)> filter);
+
     // The MIME type a list box puts on the drags that this area accepts as control drops.
     static QString controlDragMimeType();
 
@@ -116,11 +122,13 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
 
 private:
     void onContentsChange(int from, int charsRemoved, int charsAdded);
     void applySelectionPalette();
 
+    std::function<QString(const QString &)> m_pasteFilter;
     bool m_hideSelection = true;
     // Set while the area changes its own content; the change is reported once by hand.
     int m_programChange = 0;

@@ -1,0 +1,173 @@
+// The editor window's Unicode commands: Copy as Unicode, Save Unicode File, Open Unicode File,
+// and Unicode Bengali pasted into the output area. They reach Unicode only through the
+// sutonnymj library; glyph codes are read as the newer font generation reads them (Kestrum's
+// own output uses only codes both generations read alike).
+#include "editorwindow.h"
+
+#include "logwindow.h"
+#include "messagebox.h"
+#include "program.h"
+#include "romaniser.h"
+#include "sutonnymj.h"
+#include "unicodetext.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QSaveFile>
+
+namespace kestrum {
+
+namespace {
+
+const QString Title = QStringLiteral("Kestrum");
+const QString UnicodeFilter = QStringLiteral("Unicode Text File|*.txt|All Files|*.*");
+// Open Unicode File reads files of at most this many bytes.
+constexpr qint64 UnicodeLoadLimit = 1 << 20;
+constexpr auto Generation = sutonnymj::Generation::New;
+
+QString chooseFile(CommonDialog &dialog, CommonDialog::Kind kind, const QString &preset) {
+    dialog.setFilter(UnicodeFilter);
+    dialog.setFileName(preset);
+    const bool chosen = kind == CommonDialog::Kind::Save ? dialog.showSave() : dialog.showOpen();
+    return chosen ? dialog.fileName() : QString();
+}
+
+void reportFailure(QWidget *parent, const QString &message) {
+    MessageBox::show(parent, message, Title, MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+}
+
+// The output area's glyph text as Unicode.
+QString toUnicode(const QString &glyphText) {
+    return QString::fromStdU32String(sutonnymj::decodeText(glyphText.toStdU32String(), Generation));
+}
+
+// Line and column (from 1) of an offset into a text; CR LF, LF and CR end a line.
+std::pair<int, int> lineAndColumn(std::u32string_view text, std::size_t offset) {
+    int line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] != U'\r' && text[i] != U'\n')
+            continue;
+        if (text[i] == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n')
+            ++i;
+        ++line;
+        lineStart = i + 1;
+    }
+    return {line, int(offset - lineStart) + 1};
+}
+
+} // namespace
+
+QString EditorWindow::pasteIntoOutput(const QString &text) {
+    const std::u32string unicode = text.toStdU32String();
+    // Text without Bengali (glyph codes copied from other SutonnyMJ text, Latin) goes in as it
+    // always did.
+    if (!sutonnymj::containsBengali(unicode))
+        return text;
+    return QString::fromStdU32String(sutonnymj::encodeText(unicode).text);
+}
+
+void EditorWindow::copyAsUnicode() {
+    QString glyphs = text2->selText();
+    if (glyphs.isEmpty())
+        glyphs = text2->text();
+    QString unicode = toUnicode(glyphs);
+    // The clipboard carries line feeds, as other programs expect.
+    unicode.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QGuiApplication::clipboard()->setText(unicode);
+}
+
+bool EditorWindow::saveUnicodeFile() {
+    const QString path = chooseFile(C, CommonDialog::Kind::Save, unicodeFileName);
+    if (path.isEmpty())
+        return false;
+    // Like the English file: the area's lines (CR LF) and one CR LF at the end, which Open
+    // Unicode File drops again.
+    const QByteArray bytes = (toUnicode(text2->text()) + QLatin1String("\r\n")).toUtf8();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        reportFailure(this, QStringLiteral("Cannot save \"%1\": %2").arg(path, file.errorString()));
+        return false;
+    }
+    unicodeFileName = path;
+    return true;
+}
+
+void EditorWindow::openUnicodeFile() {
+    const QString path = chooseFile(C, CommonDialog::Kind::Open, QString());
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportFailure(this, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+        return;
+    }
+    // One byte more than the limit tells a file that is too large, also one whose size the
+    // file system does not know in advance.
+    QByteArray bytes;
+    if (file.size() <= UnicodeLoadLimit)
+        bytes = file.read(UnicodeLoadLimit + 1);
+    if (file.size() > UnicodeLoadLimit || bytes.size() > UnicodeLoadLimit) {
+        reportFailure(this, QStringLiteral("\"%1\" is larger than 1 MB: Open Unicode File reads "
+                                           "files of at most 1 MB (1048576 bytes).")
+                                .arg(path));
+        return;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        reportFailure(this, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+        return;
+    }
+    QByteArrayView body(bytes);
+    const qsizetype bomLength = body.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    body = body.sliced(bomLength);
+    std::size_t badOffset = 0;
+    const auto decoded =
+        sutonnymj::fromUtf8(std::string_view(body.data(), std::size_t(body.size())), &badOffset);
+    if (!decoded) {
+        reportFailure(this, QStringLiteral("\"%1\" is no UTF-8 text: the byte at offset %2 is "
+                                           "not part of a UTF-8 character. Nothing was opened.")
+                                .arg(path)
+                                .arg(qulonglong(badOffset) + qulonglong(bomLength)));
+        return;
+    }
+    // As Load does: everything as it stands except one final line break.
+    std::u32string text = *decoded;
+    if (text.ends_with(U"\r\n"))
+        text.resize(text.size() - 2);
+    else if (text.ends_with(U"\n"))
+        text.pop_back();
+
+    sutonnymj::Romaniser romaniser(m_program.engine().tables(), Generation);
+    const sutonnymj::Romaniser::Text roman = romaniser.romaniseText(text);
+    QStringList unspelled;
+    for (const auto &part : roman.unspelled) {
+        const auto [line, column] = lineAndColumn(text, part.offset);
+        unspelled << QStringLiteral("Line:%1 Column:%2 No spelling:%3")
+                         .arg(line)
+                         .arg(column)
+                         .arg(QString::fromStdU32String(text.substr(part.offset, part.length)));
+    }
+    // The conversion clears the log; the words with no spelling go in after its own lines.
+    connect(
+        &m_program, &Program::conversionFinished, this,
+        [this, unspelled] {
+            if (!unspelled.isEmpty())
+                m_program.logWindow()->List1->addItems(unspelled);
+        },
+        Qt::SingleShotConnection);
+    Text1->setText(QString::fromStdU32String(roman.text));
+    m_program.convertText();
+    if (!unspelled.isEmpty())
+        MessageBox::show(this,
+                         QStringLiteral("%1 part(s) of \"%2\" have no spelling in the tables: "
+                                        "they stay in the input as they are, and View Log "
+                                        "lists them.")
+                             .arg(unspelled.size())
+                             .arg(path),
+                         Title, MessageBox::Buttons::Ok, MessageBox::Icon::Information);
+}
+
+} // namespace kestrum

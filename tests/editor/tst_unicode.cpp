@@ -1,0 +1,325 @@
+// The Unicode commands of the editor window: Copy as Unicode, Save Unicode File, Open Unicode
+// File (input, output and log), and Unicode Bengali pasted into the output area.
+#include "editortestsupport.h"
+#include "logwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QSignalSpy>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+const QString UnicodeFilter = QStringLiteral("Unicode Text File|*.txt|All Files|*.*");
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QStringList logLines(Program &program) {
+    QStringList lines;
+    QListWidget *list = program.logWindow()->List1;
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
+}
+
+} // namespace
+
+class TestUnicode : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void menuItemsFollowTheSpecifiedOnes();
+    void copyAsUnicode_data();
+    void copyAsUnicode();
+    void saveUnicodeFile();
+    void saveUnicodeFileFailureLosesNothing();
+    void openUnicodeFile_data();
+    void openUnicodeFile();
+    void openUnicodeFileRefusesWhatItCannotRead_data();
+    void openUnicodeFileRefusesWhatItCannotRead();
+    void openUnicodeFileReadsOneMegabyte();
+    void pasteIntoTheOutputArea_data();
+    void pasteIntoTheOutputArea();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    // The output area's text for `input` converted as the program converts it.
+    QString converted(const QString &input);
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedBoxes> m_boxes;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<TestProgram> m_test;
+    EditorWindow *m_editor = nullptr;
+};
+
+void TestUnicode::init() {
+    QVERIFY(m_dir.isValid());
+    m_boxes = std::make_unique<ScriptedBoxes>();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_test = std::make_unique<TestProgram>();
+    QVERIFY(m_test->program->start());
+    m_editor = m_test->editor();
+    QVERIFY(m_editor);
+    QVERIFY(QTest::qWaitForWindowExposed(m_test->program->frame()));
+}
+
+void TestUnicode::cleanup() {
+    m_test.reset();
+    m_dialogs.reset();
+    m_boxes.reset();
+    QDir(m_dir.path()).removeRecursively();
+    QDir().mkpath(m_dir.path());
+}
+
+QString TestUnicode::converted(const QString &input) {
+    m_editor->Text1->setText(input);
+    m_editor->lac->trigger();
+    return m_editor->text2->text();
+}
+
+void TestUnicode::menuItemsFollowTheSpecifiedOnes() {
+    const QList<QAction *> file = m_editor->fl->actions();
+    QCOMPARE(file.size(), 10);
+    QCOMPARE(file.indexOf(m_editor->exit), 6);
+    QVERIFY(file[7]->isSeparator());
+    QCOMPARE(file[8], m_editor->savu);
+    QCOMPARE(file[9], m_editor->ldu);
+    QCOMPARE(m_editor->savu->text(), QStringLiteral("Save Unicode File..."));
+    QCOMPARE(m_editor->ldu->text(), QStringLiteral("Open Unicode File..."));
+    const QList<QAction *> edit = m_editor->s->actions();
+    QCOMPARE(edit, (QList<QAction *>{m_editor->uc, m_editor->uca, m_editor->lc, m_editor->cpu}));
+    QCOMPARE(m_editor->cpu->text(), QStringLiteral("Copy as Unicode"));
+    QCOMPARE(m_editor->cpu->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+}
+
+void TestUnicode::copyAsUnicode_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to"); // selection; from == to: none
+    QTest::addColumn<bool>("byShortcut");
+    QTest::addColumn<QString>("clipboard");
+    const QString text = QStringLiteral("AmI bAnglAy\r\ngAn gAI.");
+    QTest::newRow("all of it") << text << 0 << 0 << false << QStringLiteral("আমি বাংলায়\nগান গাই।");
+    // "evsjvq" are the glyphs of বাংলায়.
+    QTest::newRow("the selection") << text << 5 << 11 << false << QStringLiteral("বাংলায়");
+    QTest::newRow("Ctrl+Shift+C in the output area")
+        << text << 5 << 11 << true << QStringLiteral("বাংলায়");
+    QTest::newRow("a selection across the line break")
+        << text << 5 << 14 << false << QStringLiteral("বাংলায়\nগা");
+}
+
+void TestUnicode::copyAsUnicode() {
+    QFETCH(QString, input);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(bool, byShortcut);
+    QFETCH(QString, clipboard);
+    converted(input);
+    QGuiApplication::clipboard()->setText(QStringLiteral("old"));
+    QTextCursor cursor = m_editor->text2->textCursor();
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    m_editor->text2->setTextCursor(cursor);
+    const QString before = m_editor->text2->text();
+    if (byShortcut) {
+        m_editor->text2->setFocus();
+        QTest::keyClick(m_editor->text2, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    } else {
+        m_editor->cpu->trigger();
+    }
+    QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
+    QCOMPARE(m_editor->text2->text(), before);
+}
+
+void TestUnicode::saveUnicodeFile() {
+    converted(QStringLiteral("AmI kOlOm\r\nsE dEsh."));
+    const QString file = path(QStringLiteral("unicode.txt"));
+    m_dialogs->answers = {file};
+    QVERIFY(m_editor->saveUnicodeFile());
+    QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Save);
+    QCOMPARE(m_dialogs->requests[0].filter, UnicodeFilter);
+    QCOMPARE(m_dialogs->requests[0].fileName, QString());
+    QCOMPARE(readFile(file), QStringLiteral("আমি কলম\r\nসে দেশ।\r\n").toUtf8());
+    QVERIFY(m_boxes->requests.empty());
+
+    // The next save offers the name used last; a cancelled dialog writes nothing.
+    m_dialogs->answers = {QString()};
+    converted(QStringLiteral("bhAt"));
+    QVERIFY(!m_editor->saveUnicodeFile());
+    QCOMPARE(m_dialogs->requests[1].fileName, file);
+    QCOMPARE(readFile(file), QStringLiteral("আমি কলম\r\nসে দেশ।\r\n").toUtf8());
+
+    // What was saved opens again as the same text.
+    m_dialogs->answers = {file};
+    m_editor->ldu->trigger();
+    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI kOlOm\r\nsE dEsh."));
+}
+
+void TestUnicode::saveUnicodeFileFailureLosesNothing() {
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+    converted(QStringLiteral("AmI"));
+    m_dialogs->answers = {path(QStringLiteral("folder"))};
+    QVERIFY(!m_editor->saveUnicodeFile());
+    QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+    QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
+    QVERIFY(m_boxes->requests[0].text.contains(path(QStringLiteral("folder"))));
+    QCOMPARE(m_editor->unicodeFileName, QString());
+    QCOMPARE(m_editor->text2->text(), QStringLiteral("Avwg"));
+}
+
+void TestUnicode::openUnicodeFile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QStringList>("log");
+    QTest::newRow("a sentence") << QStringLiteral("আমি বাংলায় গান গাই।\n").toUtf8()
+                                << QStringLiteral("AmI bAnglAy gAn gAI.") << QStringList();
+    QTest::newRow("byte-order mark, CR LF, digits")
+        << QByteArray("\xEF\xBB\xBF") + QStringLiteral("কলম ২টি\r\nসে, “না”\r\n").toUtf8()
+        << QStringLiteral("kOlOm 2TI\r\nsE, “nA”")
+        << QStringList{QStringLiteral("Line:2 Column:5 No spelling:“"),
+                       QStringLiteral("Line:2 Column:8 No spelling:”")};
+    QTest::newRow("words with no spelling stay")
+        << QStringLiteral("আমি ঌ\nকও ভাত").toUtf8() << QStringLiteral("AmI ঌ\r\nকও bhAt")
+        << QStringList{QStringLiteral("Line:1 Column:5 No spelling:ঌ"),
+                       QStringLiteral("Line:2 Column:1 No spelling:কও")};
+    // An empty input converts nothing, as with Load: the output area and the log stay.
+    QTest::newRow("an empty file")
+        << QByteArray() << QString() << QStringList{QStringLiteral("Position:1 Word:xyz")};
+}
+
+void TestUnicode::openUnicodeFile() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, input);
+    QFETCH(QStringList, log);
+    const QString file = path(QStringLiteral("in.txt"));
+    writeFile(file, bytes);
+    // An earlier conversion leaves a log line of its own; the new one replaces it.
+    converted(QStringLiteral("AmI xyz"));
+    QCOMPARE(logLines(*m_test->program).size(), 1);
+    QSignalSpy conversions(m_test->program.get(), &Program::conversionFinished);
+    m_dialogs->answers = {file};
+
+    m_editor->ldu->trigger();
+
+    QCOMPARE(m_dialogs->requests.size(), std::size_t(1));
+    QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Open);
+    QCOMPARE(m_dialogs->requests[0].filter, UnicodeFilter);
+    QCOMPARE(m_editor->Text1->text(), input);
+    QCOMPARE(conversions.count(), 1);
+    QCOMPARE(logLines(*m_test->program), log);
+    const bool unspelled = !input.isEmpty() && !log.isEmpty();
+    QCOMPARE(m_boxes->requests.size(), std::size_t(unspelled ? 1 : 0));
+    if (unspelled) {
+        QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Information);
+        QVERIFY(m_boxes->requests[0].text.contains(QStringLiteral("View Log")));
+    }
+    if (!input.isEmpty()) {
+        // The output area holds the text in SutonnyMJ, as if it had been typed.
+        const QString output = m_editor->text2->text();
+        QCOMPARE(output, converted(input));
+        QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()), output);
+    }
+}
+
+void TestUnicode::openUnicodeFileRefusesWhatItCannotRead_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("invalid UTF-8")
+        << QByteArray("\xEF\xBB\xBF\xE0\xA6\x86 \xE0\xA6") << QStringLiteral("offset 7");
+    QTest::newRow("Windows-1252") << QByteArray("caf\xE9") << QStringLiteral("offset 3");
+    QTest::newRow("more than 1 MB")
+        << QByteArray((1 << 20) + 1, ' ') << QStringLiteral("at most 1 MB");
+}
+
+void TestUnicode::openUnicodeFileRefusesWhatItCannotRead() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    const QString file = path(QStringLiteral("bad.txt"));
+    writeFile(file, bytes);
+    converted(QStringLiteral("AmI"));
+    QSignalSpy conversions(m_test->program.get(), &Program::conversionFinished);
+    m_dialogs->answers = {file};
+    m_editor->ldu->trigger();
+    QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+    QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
+    QVERIFY2(m_boxes->requests[0].text.contains(message), qPrintable(m_boxes->requests[0].text));
+    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
+    QCOMPARE(m_editor->text2->text(), QStringLiteral("Avwg"));
+    QCOMPARE(conversions.count(), 0);
+
+    // A cancelled dialog reads nothing and says nothing.
+    m_dialogs->answers = {QString()};
+    m_editor->ldu->trigger();
+    QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+}
+
+void TestUnicode::openUnicodeFileReadsOneMegabyte() {
+    // "আমি ভাত\n" is 20 bytes; padded with spaces to exactly 1 MB.
+    QByteArray bytes = QStringLiteral("আমি ভাত\n").toUtf8().repeated((1 << 20) / 20);
+    bytes.append(QByteArray((1 << 20) - bytes.size(), ' '));
+    QCOMPARE(bytes.size(), 1 << 20);
+    const QString file = path(QStringLiteral("big.txt"));
+    writeFile(file, bytes);
+    m_dialogs->answers = {file};
+    m_editor->ldu->trigger();
+    QVERIFY(m_boxes->requests.empty());
+    const QString input = m_editor->Text1->text();
+    QVERIFY(input.startsWith(QStringLiteral("AmI bhAt\r\nAmI bhAt\r\n")));
+    QCOMPARE(input.count(QStringLiteral("AmI bhAt")), (1 << 20) / 20);
+    QVERIFY(m_editor->text2->text().startsWith(QStringLiteral("Avwg fvZ\r\n")));
+}
+
+void TestUnicode::pasteIntoTheOutputArea_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("inserted");
+    QTest::newRow("Unicode Bengali")
+        << QStringLiteral("আমি বাংলায়") << QStringLiteral("Avwg evsjvq");
+    QTest::newRow("with signs and a line break")
+        << QStringLiteral("সে।\n“না”") << QStringLiteral("†m|\r\nÒbvÓ");
+    QTest::newRow("Bengali and Latin") << QStringLiteral("x আমি") << QStringLiteral("x Avwg");
+    // Glyph codes copied from other SutonnyMJ text hold no Bengali: they go in as they are.
+    QTest::newRow("glyph codes") << QStringLiteral("Avwg †m") << QStringLiteral("Avwg †m");
+}
+
+void TestUnicode::pasteIntoTheOutputArea() {
+    QFETCH(QString, pasted);
+    QFETCH(QString, inserted);
+    converted(QStringLiteral("kOlOm "));
+    QCOMPARE(m_editor->text2->text(), QStringLiteral("Kjg "));
+    QGuiApplication::clipboard()->setText(pasted);
+    m_editor->text2->setFocus();
+    m_editor->text2->setSelStart(1000);
+    m_editor->text2->paste();
+    QCOMPARE(m_editor->text2->text(), QStringLiteral("Kjg ") + inserted);
+    // The engine's conversionOutput follows the area, as after any edit.
+    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+             m_editor->text2->text());
+    // The input area pastes as it always did.
+    m_editor->Text1->setText(QString());
+    m_editor->Text1->setFocus();
+    m_editor->Text1->paste();
+    QCOMPARE(m_editor->Text1->text(), QString(pasted).replace(QLatin1Char('\n'), "\r\n"));
+}
+
+QTEST_MAIN(TestUnicode)
+#include "tst_unicode.moc"
