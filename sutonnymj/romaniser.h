@@ -29,7 +29,8 @@ public:
     // to the word (in NFC). Among the spellings that do, it prefers the one a person types:
     // the longest key for each unit (joints over single letters), "O" after a consonant that
     // carries no vowel sign when another letter follows (kOlOm), none at the end of a word,
-    // lower-case keys over upper-case ones where both give the same (r, not R).
+    // lower-case keys over upper-case ones where both give the same (r, not R). A word of more
+    // than 64 characters, or one that needs more than a few dozen tries, is not spelled.
     std::optional<std::string> romanise(std::u32string_view word);
 
     struct Unspelled {

@@ -79,6 +79,22 @@ TEST_F(RomaniseTest, WhatHasNoSpellingIsKeptAndListedWithItsPlace) {
     EXPECT_EQ(m_romaniser.romanise(U""), std::nullopt);
 }
 
+TEST_F(RomaniseTest, ARunOfLettersTooLongForAWordIsReportedNotSearched) {
+    std::u32string run;
+    for (int i = 0; i < 20000; ++i)
+        run += U"কল";
+    // 64 characters still make a word: কলকল... is kOlOkOlO...kOl.
+    std::string keys;
+    for (int i = 0; i < 31; ++i)
+        keys += "kOlO";
+    EXPECT_EQ(m_romaniser.romanise(run.substr(0, 64)).value_or("(none)"), keys + "kOl");
+    EXPECT_EQ(m_romaniser.romanise(run.substr(0, 65)), std::nullopt);
+    const Romaniser::Text r = m_romaniser.romaniseText(U"আমি " + run);
+    EXPECT_EQ(utf8(r.text.substr(0, 4)), "AmI ");
+    ASSERT_EQ(r.unspelled.size(), 1u);
+    EXPECT_EQ(r.unspelled[0].length, run.size());
+}
+
 TEST_F(RomaniseTest, AnswersDoNotDependOnWhatWasAskedBefore) {
     // The romaniser remembers words it has spelled; a second romaniser and a second question
     // give the same answers.
