@@ -104,7 +104,7 @@ public:
     QAction *uc, *uca, *lc, *VLA, *st, *ab;
     std::array<QAction *, 6> SZ{};
     QAction *clsa, *clab;
-    // Added after the specified items: File > Save Unicode File..., Open Unicode File...;
+    // Added after the original items: File > Save Unicode File..., Open Unicode File...;
     // Edit > Copy as Unicode.
     QAction *s124, *savu, *ldu, *cpu;
 

@@ -47,7 +47,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void menuItemsFollowTheSpecifiedOnes();
+    void menuItemsFollowTheOriginalOnes();
     void copyAsUnicode_data();
     void copyAsUnicode();
     void saveUnicodeFile();
@@ -97,7 +97,7 @@ QString TestUnicode::converted(const QString &input) {
     return m_editor->text2->text();
 }
 
-void TestUnicode::menuItemsFollowTheSpecifiedOnes() {
+void TestUnicode::menuItemsFollowTheOriginalOnes() {
     const QList<QAction *> file = m_editor->fl->actions();
     QCOMPARE(file.size(), 10);
     QCOMPARE(file.indexOf(m_editor->exit), 6);
