@@ -81,6 +81,8 @@ class Encoder:
             return "Ö" if last in "পগ" else "«" if last == "ফ" else "ª"
         if second == "ন":
             return "œ"
+        if second == "ণ":
+            return "è"  # the ṇa-phala, as in ক্ষ্ণ ¶è and ণ্ণ Yè
         if second == "ম":
             return "§" if half else "¥"
         if second == "ব":
