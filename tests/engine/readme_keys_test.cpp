@@ -105,14 +105,20 @@ std::string composed(std::string text)
 // The Bengali that a glyph string draws, in logical order.
 std::string decode(std::string_view glyphs, std::string &unknown)
 {
-    std::string text;
+    // হ with the na-phala glyph is হ্ণ: হ্ন has a glyph of its own.
+    if (glyphs == "\x6E\x9C")
+        return "হ্ণ";
+    std::string text, reph;
     for (unsigned char c : glyphs) {
         auto it = kGlyphMap.find(c);
         if (it == kGlyphMap.end())
             unknown.push_back(static_cast<char>(c));
+        else if (c == 0xA9)
+            reph = it->second; // written after the cluster it stands on, read before it
         else
             text += it->second;
     }
+    text.insert(0, reph);
     replaceAll(text, "\u09CD\u09CD", "\u09CD"); // a half form meets a second part: one hasanta
     replaceAll(text, "\u0985\u09BE", "\u0986"); // অ and া make আ
     return composed(text); // and the two parts of ো ৌ make one sign

@@ -31,7 +31,7 @@ TEST_F(RomaniseTest, PrefersTheSpellingAPersonTypes) {
         {"রত্ন", "rOtN"},             // a na-phala
         {"কর্ম", "kORm"},             // the reph, not র with a ma-phala
         {"নির্বাচন", "nIRbAcOn"},     // the reph after a vowel sign
-        {"সূর্য", "sUURz"},            // reph over য
+        {"সূর্য", "sUURJ"},            // র্য has a joint key of its own
         {"বই", "bOI"},               // O before a vowel
         {"বাক্‌", "bAk&"}, // the hasanta after a consonant whose h would make খ
         {"উহ্‌", "Uhh"},     // the hasanta typed h
@@ -40,8 +40,9 @@ TEST_F(RomaniseTest, PrefersTheSpellingAPersonTypes) {
         {"স্কুল", "skUl"},             // a joint at word start
         {"বাংলাদেশ", "bAnglAdEsh"},
         {"রাস্তা", "rAstA"},
-        {"গুণ", "gUON"},                 // O after a ligature before N
-        {"আগুন", "AgUn"},                // but not before n
+        {"গুণ", "gUN"},                  // গু and ণ have a joint key
+        {"গুণিতক", "gUONItOk"},          // but ি goes before ণ alone: O after the ligature
+        {"আগুন", "AgUn"},                // a lower-case n after a ligature is ন
         {"র‍্যাব", "rJAb"}, // র with a ya-phala at word start
         {"মৃত্যু", "mWRItJU"},
         {"দুর্গ", "dURg"},
