@@ -94,7 +94,8 @@ def alpha_file(rows, table):
 
 
 def cell_letter(row):
-    if row.group in ("sign",) or row.key in ("&", "J"):
+    # A sign, and a letter that begins with the hasanta (a phala), stand on a dotted circle.
+    if row.group in ("sign",) or row.key in ("&", "J") or row.letter.startswith("\u09CD"):
         return "(none)" if not row.glyphs else "◌" + row.letter
     return row.letter
 
@@ -138,47 +139,67 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
   `kOO` কো, `ky` কৈ); anywhere else it is the full letter (`A` আ, `bhAI` ভাই). The signs ি ে ৈ
   and the left part of ো ৌ are typed after the consonant, as they are spoken; Kestrum writes
   them before it (`dEsh` দেশ).
+- **Caps Lock**: while Kestrum runs it keeps Caps Lock on, so a letter key by itself types
+  the upper-case letter and with Shift the lower-case one. The vowel keys, upper case but for
+  `y` (ৈ), then need no Shift; the consonant keys, mostly lower case, do (`k` is Shift+K, `kh`
+  is Shift+K Shift+H, in `Sh` only the `h` takes Shift, and `T D N` take none).
 - **`O` is the inherent vowel**: it writes nothing and ends the consonant before it
   (`kOlOm` কলম; at the end of a word it can be left out). Type it between two consonants
   that must not join: consonant keys typed together form a conjunct when they are one of the
   148 joints (`rOtOn` রতন but `rOtN` রত্ন, `EkOTI` একটি but `DOkTOr` ডক্টর), and a consonant
   followed by `N M W L R J Y`, by `y` or by `h` takes them as signs (`kOy` কয়, but `ky` কৈ).
+- **`N` after a consonant is always a phala**, never the letter ণ (only ঙ `NG` and ৎ `~t`
+  take none): the na-phala ্ন (`rOtN` রত্ন), or the ṇa-phala ্ণ in the joints `ShN kShN NN`
+  (`kWRIShN` কৃষ্ণ). For ণ itself type `O` first (`kArON` কারণ, `gUON` গুণ); only the keys
+  `rUN` and `gUN` read `N` after রু and গু as ণ (`dArUN` দারুণ, `gUNII` গুণী).
 - **Conjuncts**: type the keys of the letters one after another. A ন ম ল র য that is the
-  second letter is written with its phala letter (`N M L R J`), a ব with `w`: `kSh` ক্ষ,
-  `nt` ন্ত, `pR` প্র, `tJ` ত্য, `sw` স্ব. The joints give the conjunct its own glyph;
-  consonants that form no joint stay separate letters (`kr` কর).
+  second letter is written with its phala letter (`N M L R J`), a ব with `w`, a ণ with `&N`:
+  `kSh` ক্ষ, `nt` ন্ত, `pR` প্র, `tJ` ত্য, `sw` স্ব, `rUg&N` রুগ্ণ. The joints give the
+  conjunct its own glyph; consonants that form no joint stay separate letters (`kr` কর).
 - **Phala signs**: after a consonant `N` is the na-phala, `M` the ma-phala, `W` the ba-phala,
   `L` the la-phala, `R` the ra-phala, `J` or `Y` the ya-phala (`bJAkOrON` ব্যাকরণ). Prefer
   `J`: at the end of a word a `Y` is the i-kar (`bAkJ` বাক্য), and the joints `tJ dJ thJ ghJ`
   put ু and the reph in their right places (`mWRItJU` মৃত্যু). A final ra-phala comes from a
-  joint (`chAtR` ছাত্র). The joints write the ba-phala `w` (`dw` দ্ব), so that `W` before
-  `RI` stays the ৃ sign (`kWRIShOk` কৃষক); `W` after a consonant of no joint gives the plain
-  ba-phala sign.
+  joint (`chAtR` ছাত্র), or from `&R` after any consonant. The joints write the ba-phala `w`
+  (`dw` দ্ব), so that `W` before `RI` stays the ৃ sign (`kWRIShOk` কৃষক); `W` after a
+  consonant of no joint gives the plain ba-phala sign.
+- **`&` before `N M L R J W Y`** makes them the phala signs as well, never a hasanta and a
+  sign: `&N` is the ṇa-phala ্ণ, the one way to write ণ as the second letter of a cluster
+  (`rUg&N` রুগ্ণ, `OpOrAh&N` অপরাহ্ণ), and `&M &L &R &J &W &Y` give what `M L R J W Y` give
+  (`At&MA` আত্মা, like `AtMA`; `sOt&Y` সত্য).
 - **Reph**: `R` before a consonant, after a vowel or a vowel sign (or `O`), is the reph:
-  `kORm` কর্ম, `sUURz` সূর্য, `ORthO` অর্থ. `R` right after a consonant is the ra-phala; at the
-  start of a word use `r`. র with a ya-phala is `rJ` at the start of a word (`rJAb` র‍্যাব)
-  and `RY` inside it.
+  `kORm` কর্ম, `ORthO` অর্থ. র্য, the reph over য, is `Rz` or `RJ` (`sUURz` সূর্য, `kARJ`
+  কার্য, `pORJOnt` পর্যন্ত). `R` right after a consonant is the ra-phala; at the start of a
+  word use `r`. র with a ya-phala written beside it (র‍্য, as in র‍্যাব) is `rJ` or `rY`
+  anywhere in a word (`rJAb` র‍্যাব), and `RY` inside it: `pORYOnt` gives পর‍্যন্ত, not
+  পর্যন্ত.
 - **Final `Y`**: a word that ends in a consonant and `Y` ends in ি: `bAtY` is বাতি, like
   `bAtI` (not when that consonant is the word's first letter).
-- **Hasanta**: `h` after a consonant (`Uhh` উহ্‌), or `&` after any letter (`bAk&` বাক্‌);
+- **Hasanta**: `h` after a consonant (`Uhh` উহ্‌), or `&` after a consonant (`bAk&` বাক্‌);
   after `k g c j T D t d p b s` an `h` would make another letter (`kh` খ), so use `&`.
 - **Marks**: `ng` ং, `~h` ঃ, `~~` ঁ after the vowel sign (`cA~~d` চাঁদ, `kE~~dE` কেঁদে);
   ং before হ is `ngh` (`sIngh` সিংহ).
 - **Ligatures**: রু রূ গু শু হু (`rU rUU gU shU hU`) come out as the font's own glyphs; type র
-  before ু ূ as `r`, not `R`. Each counts as one consonant, so type `O` after it before `N M W
-  L R J Y` (`dArUON` দারুণ, `gUON` গুণ).
+  before ু ূ as `r`, not `R`. Each counts as one consonant, so a phala letter right after it
+  is its sign: type `O` after it before `M W L R J Y` (`gUORjOr` গুর্জর). `rUN` and `gUN` are
+  keys of their own for রুণ and গুণ, but a ি ে ৈ ো ৌ after them would go before the whole
+  key, so there type `O` (`gUONItOk` গুণিতক, `OrUONOOdOy` অরুণোদয়).
 
-Vowel signs use one glyph each (ু is always `y`, ূ `~`, ৃ `„` in SutonnyMJ's codes), and the
-phala signs typed with `N M W L R J Y` one glyph each; the joints hold the conjuncts whose
-glyph differs. Every glyph code draws the same letter in both generations of the SutonnyMJ
-font. What the tables cannot do: হৃ comes out as হ with the ৃ sign, not the font's fused
-glyph; a reph or a ু ূ ৃ on a consonant whose phala sign is typed (not a joint) is written
-before that sign (`dURgJ` দুর্গ্য), where SutonnyMJ text puts it after.
+Vowel signs use one glyph each (the codes `y` for ু, `~` for ূ, `„` for ৃ), and the phala
+signs typed with `N M W L R J Y` one glyph each; the joints hold the conjuncts whose glyph
+differs. Every glyph code draws the same letter in both generations of the SutonnyMJ font.
+What the tables cannot do: হৃ comes out as হ with the ৃ sign, not the font's fused glyph; a
+reph or a ু ূ ৃ on a consonant whose phala sign is typed (not a joint) is written before that
+sign (`dURgJ` দুর্গ্য), where SutonnyMJ text puts it after. ণ্ঢ and ড়্গ have no glyph of
+their own: the joints `NDh` and `~rg` write ণ and ড় with the visible hasanta, so SutonnyMJ
+shows ষণ্‌ঢ for `ShONDh` and খড়্‌গ for `khO~rg` (Copy as Unicode gives ষণ্ঢ and খড়্গ), and a
+ি ে ৈ ো ৌ after them is written before the ণ or the ড়.
 
 The tables below list every key of the four table files (`first.alpha`: the first unit of a
 word; `next.alpha`: every later unit; `connect.alpha`: the vowel signs; `joint.alpha`: the
-conjuncts, which serve both the first and the later units). They are generated from
-`data/romanisation.tsv`; a test checks them against the files.
+conjuncts and the other keys of several letters, which serve both the first and the later
+units and are listed with the marks and the ligatures where they belong there). They are
+generated from `data/romanisation.tsv`; a test checks them against the files.
 """
 
 
@@ -190,7 +211,7 @@ def readme_section(rows):
     out += ["### Vowels", ""] + key_table(group("vowel")) + [""]
     out += ["### Vowel signs and hasanta", ""] + key_table(group("sign")) + [""]
     out += ["### Consonants", ""] + key_table(group("consonant")) + [""]
-    out += ["### Marks, hasanta and the final ya-phala", ""] + key_table(group("mark")) + [""]
+    out += ["### Marks, the hasanta and the phala keys", ""] + key_table(group("mark")) + [""]
     out += ["### Ligatures of ু and ূ", ""] + key_table(group("ligature")) + [""]
     out += [
         "### Phala signs, reph and the final Y (rules of the converter, not table keys)",
@@ -202,7 +223,7 @@ def readme_section(rows):
         "| `W` | a consonant (not before `RI`) | ্ব ba-phala | শ্ব `shW` (বিশ্ব `bIshW`) |",
         "| `L` | a consonant | ্ল la-phala | প্ল `pL` (প্লাবন `pLAbOn`) |",
         "| `R` | a consonant, not at the word's end | ্র ra-phala | শ্র `shR` (শ্রম `shROm`) |",
-        "| `Y` or `J` | a consonant, not at the word's end | ্য ya-phala | ব্য `bY` (ব্যাকরণ `bYAkOrON`) |",
+        "| `Y` or `J` | a consonant, not at the word's end | ্য ya-phala | ব্যা `bYA` (ব্যাকরণ `bYAkOrON`) |",
         "| `J` | a consonant at the word's end | ্য ya-phala | বাক্য `bAkJ` |",
         "| `R` | a vowel or a vowel sign, before a consonant | র্ reph | কর্ম `kORm` |",
         "| `Y` | a later consonant, at the word's end | ি i-kar | বাতি `bAtY` |",
