@@ -164,9 +164,9 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
   (`dw` দ্ব), so that `W` before `RI` stays the ৃ sign (`kWRIShOk` কৃষক); `W` after a
   consonant of no joint gives the plain ba-phala sign.
 - **`&` before `N M L R J W Y`** makes them the phala signs as well, never a hasanta and a
-  sign: `&N` is the ṇa-phala ্ণ, the one way to write ণ as the second letter of a cluster
-  (`rUg&N` রুগ্ণ, `OpOrAh&N` অপরাহ্ণ), and `&M &L &R &J &W &Y` give what `M L R J W Y` give
-  (`At&MA` আত্মা, like `AtMA`; `sOt&Y` সত্য).
+  sign: `&N` is the ṇa-phala ্ণ, the way to write ণ as the second letter of a cluster that
+  has no joint (`rUg&N` রুগ্ণ, `OpOrAh&N` অপরাহ্ণ), and `&M &L &R &J &W &Y` give the signs of
+  `M L R J W Y`, at the end of a word too (`At&MA` আত্মা, like `AtMA`; `sOt&Y` সত্য).
 - **Reph**: `R` before a consonant, after a vowel or a vowel sign (or `O`), is the reph:
   `kORm` কর্ম, `ORthO` অর্থ. র্য, the reph over য, is `Rz` or `RJ` (`sUURz` সূর্য, `kARJ`
   কার্য, `pORJOnt` পর্যন্ত). `R` right after a consonant is the ra-phala; at the start of a
