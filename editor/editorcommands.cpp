@@ -63,6 +63,7 @@ void EditorWindow::newText() {
     Text1->setFocus();
     englishFileName.clear();
     banglaFileName.clear();
+    forgetCaseUndo();
 }
 
 bool EditorWindow::saveEnglishFile() {
@@ -131,19 +132,30 @@ void EditorWindow::upperCase() {
     caseUndoText = Text1->text();
     hasCaseUndo = true;
     Text1->setSelText(Text1->selText().toUpper());
+    typedSinceSave = true;
 }
 
 void EditorWindow::lowerCase() {
     caseUndoText = Text1->text();
     hasCaseUndo = true;
     Text1->setSelText(Text1->selText().toLower());
+    typedSinceSave = true;
 }
 
 void EditorWindow::undoCase() {
     // Before any case change there is nothing to go back to (and the input must not be
     // emptied).
-    if (hasCaseUndo)
-        Text1->setText(caseUndoText);
+    if (!hasCaseUndo)
+        return;
+    // One step of the area's own undo history: what was typed since the case change is
+    // replaced, not lost.
+    Text1->replaceText(caseUndoText);
+    typedSinceSave = true;
+}
+
+void EditorWindow::forgetCaseUndo() {
+    caseUndoText.clear();
+    hasCaseUndo = false;
 }
 
 RichTextBox *EditorWindow::activeArea() const {

@@ -16,6 +16,7 @@
 #include <QTextDocument>
 
 #include <limits>
+#include <utility>
 
 namespace kestrum {
 
@@ -147,6 +148,8 @@ void EditorWindow::createControls() {
     connect(Text1, &RichTextBox::clicked, this, &EditorWindow::text1Click);
     connect(Text1, &RichTextBox::keyDown, this, &EditorWindow::text1KeyDown);
     connect(Text1, &RichTextBox::keyPress, this, &EditorWindow::text1KeyPress);
+    connect(Text1, &RichTextBox::keyApplied, this, &EditorWindow::text1KeyApplied);
+    connect(Text1, &RichTextBox::edited, this, &EditorWindow::text1Edited);
     connect(Text1, &RichTextBox::doubleClicked, this, &EditorWindow::showPopupMenu);
     connect(text2, &RichTextBox::change, this, &EditorWindow::text2Change);
     connect(text2, &RichTextBox::focusChanged, this, &EditorWindow::text2FocusChanged);
@@ -261,6 +264,11 @@ void EditorWindow::load() {
 void EditorWindow::activate() {
     layoutControls();
     inputChanged = false;
+    // A click into an area that activates the window has already given that area the focus:
+    // the typing that follows belongs there.
+    const RichTextBox *clicked = activeArea();
+    if (QGuiApplication::mouseButtons() != Qt::NoButton && clicked && clicked->hasFocus())
+        return;
     if (m_program.state().tableWindowShown)
         text2->setFocus();
     else
@@ -295,17 +303,32 @@ void EditorWindow::text1Click() {
 }
 
 void EditorWindow::text1KeyDown(int keyCode, int) {
+    m_convertAfterKey = 0;
     const int pos = Text1->selStart() + 1;
     if (pos < 2 || !inputChanged)
         return;
     const QChar prev = Text1->document()->characterAt(pos - 2);
     if (keyCode == 32 && prev == QLatin1Char(' '))
         return;
-    if (keyCode == 32 || keyCode == 13 || isCaretKey(keyCode))
+    // The word a Space or Enter ends is converted once the key is in: converted before it, a
+    // Space typed between two words would leave them joined in the output.
+    if (keyCode == 32 || keyCode == 13)
+        m_convertAfterKey = keyCode;
+    else if (isCaretKey(keyCode))
         m_program.convertText();
 }
 
 void EditorWindow::text1KeyPress(int) {
+    typedSinceSave = true;
+}
+
+void EditorWindow::text1KeyApplied(int keyCode, int) {
+    if (std::exchange(m_convertAfterKey, 0) == keyCode && keyCode != 0)
+        m_program.convertText();
+}
+
+void EditorWindow::text1Edited() {
+    // Pasted, cut or dropped text raises no key press, and is as much unsaved work as typing.
     typedSinceSave = true;
 }
 
@@ -348,8 +371,13 @@ void EditorWindow::command1Click() {
 }
 
 void EditorWindow::clearActiveArea() {
-    if (RichTextBox *area = activeArea())
-        area->setText(QString());
+    RichTextBox *area = activeArea();
+    if (!area)
+        return;
+    // Undo Case must not bring back a text from before the input was cleared.
+    if (area == Text1)
+        forgetCaseUndo();
+    area->setText(QString());
 }
 
 void EditorWindow::showPopupMenu() {

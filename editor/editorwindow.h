@@ -51,6 +51,10 @@ public:
     void text1Click();
     void text1KeyDown(int keyCode, int shift);
     void text1KeyPress(int charCode);
+    // After the key of text1KeyDown went in: a Space or Enter that ended a word converts now.
+    void text1KeyApplied(int keyCode, int shift);
+    // A change the user made inside the input area (typing, paste, cut, drop, its own undo).
+    void text1Edited();
     void text2Change();
     void text2FocusChanged(bool hasFocus);
     void text2DragDrop(const DropSource &source, int x, int y);
@@ -66,7 +70,9 @@ public:
     bool saveBanglaFile();
     void loadFile();
     // Edit menu: the case of the input area's selection, and back to the whole text before
-    // the last case change.
+    // the last case change. Each is one step of the input area's own undo history, so its Undo
+    // (Alt+Backspace, its context menu) takes it back. New and Clear of the input forget the
+    // text kept for Undo Case.
     void upperCase();
     void lowerCase();
     void undoCase();
@@ -129,12 +135,15 @@ private:
     void createActions();
     void createMenus();
     void releaseHeldKeys();
+    void forgetCaseUndo();
     bool isMenuShortcut(const QKeyEvent *event) const;
 
     Program &m_program;
     std::unique_ptr<HostedControl> m_command1;
     // Keys typed into the input area while a conversion runs, delivered when it ends.
     QList<QEvent *> m_heldKeys;
+    // The key (32 or 13) whose text1KeyApplied converts; 0 for none.
+    int m_convertAfterKey = 0;
 };
 
 } // namespace kestrum

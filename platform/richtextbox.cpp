@@ -4,6 +4,7 @@
 #include "cp1252.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -11,6 +12,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -181,7 +183,11 @@ void RichTextBox::onContentsChange(int, int charsRemoved, int charsAdded) {
     if (charsRemoved == charsAdded && now == m_reportedText)
         return;
     m_reportedText = std::move(now);
+    // The handlers may delete the area.
+    QPointer<RichTextBox> self(this);
     Q_EMIT change();
+    if (self)
+        Q_EMIT edited();
 }
 
 QString RichTextBox::text() const {
@@ -192,6 +198,20 @@ void RichTextBox::setText(const QString &text) {
     ++m_programChange;
     setPlainText(withLf(text));
     --m_programChange;
+    m_reportedText = document()->toRawText();
+    Q_EMIT change();
+}
+
+void RichTextBox::replaceText(const QString &text) {
+    QTextCursor cursor(document());
+    ++m_programChange;
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(withLf(text));
+    cursor.endEditBlock();
+    --m_programChange;
+    cursor.movePosition(QTextCursor::Start);
+    setTextCursor(cursor);
     m_reportedText = document()->toRawText();
     Q_EMIT change();
 }
@@ -367,11 +387,21 @@ int RichTextBox::virtualKey(int qtKey) {
     return 0;
 }
 
+QKeySequence RichTextBox::undoKey() {
+    return QKeySequence(Qt::ALT | Qt::Key_Backspace);
+}
+
+QKeySequence RichTextBox::redoKey() {
+    return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+}
+
 void RichTextBox::keyPressEvent(QKeyEvent *event) {
     // The handlers run before the key takes effect and may do anything, the area's deletion
     // included.
     QPointer<RichTextBox> self(this);
-    Q_EMIT keyDown(virtualKey(event->key()), shiftState(event->modifiers()));
+    const int keyCode = virtualKey(event->key());
+    const int shift = shiftState(event->modifiers());
+    Q_EMIT keyDown(keyCode, shift);
     if (!self)
         return;
     if (const int character = pressedCharacter(event, !tabChangesFocus()); character >= 0) {
@@ -379,7 +409,39 @@ void RichTextBox::keyPressEvent(QKeyEvent *event) {
         if (!self)
             return;
     }
-    QTextEdit::keyPressEvent(event);
+    // Keys of the area's own that the platform may bind to something else, or to nothing.
+    const QKeySequence pressed(event->keyCombination());
+    if (pressed == undoKey() && !isReadOnly()) {
+        undo();
+        event->accept();
+    } else if (pressed == redoKey() && !isReadOnly()) {
+        redo();
+        event->accept();
+    } else {
+        QTextEdit::keyPressEvent(event);
+    }
+    if (self)
+        Q_EMIT keyApplied(keyCode, shift);
+}
+
+void RichTextBox::contextMenuEvent(QContextMenuEvent *event) {
+    // A child of the area: if a command of the menu deletes the area, the menu goes with it.
+    const QPointer<QMenu> menu = createStandardContextMenu(event->pos());
+    if (!menu)
+        return;
+    // The standard menu names the platform's undo and redo keys, which the window may give to
+    // commands of its own: name the area's own keys instead.
+    for (QAction *action : menu->actions()) {
+        const auto name = action->objectName();
+        const QKeySequence key = name == QLatin1String("edit-undo")   ? undoKey()
+                                 : name == QLatin1String("edit-redo") ? redoKey()
+                                                                      : QKeySequence();
+        if (!key.isEmpty())
+            action->setText(action->text().section(QLatin1Char('\t'), 0, 0) + QLatin1Char('\t') +
+                            key.toString(QKeySequence::NativeText));
+    }
+    menu->exec(event->globalPos());
+    delete menu.data();
 }
 
 void RichTextBox::mousePressEvent(QMouseEvent *event) {

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QFont>
+#include <QKeySequence>
 #include <QString>
 #include <QTextEdit>
 
@@ -40,8 +41,13 @@ public:
     // The whole content as plain text with CR LF line breaks.
     QString text() const;
     // Replaces the whole content (CR LF, lone CR and LF are line breaks) and raises change()
-    // once, also when the new text equals the old. The caret goes to the start.
+    // once, also when the new text equals the old. The caret goes to the start. The area's own
+    // undo history starts afresh.
     void setText(const QString &text);
+    // Replaces the whole content like setText, but as one step of the area's own undo history,
+    // so its Undo brings back what was there (and its Redo the replacement again). Raises
+    // change() once; the caret goes to the start.
+    void replaceText(const QString &text);
 
     // The caret position: the number of characters before it, a line break counting as one
     // (with a selection, the position of its start).
@@ -93,9 +99,17 @@ public:
     // 112-123 ...); 0 for a key without one.
     static int virtualKey(int qtKey);
 
+    // The area's own undo and redo keys, besides those of the platform: Alt+Backspace undoes,
+    // Ctrl+Shift+Z redoes. Its context menu names these.
+    static QKeySequence undoKey();
+    static QKeySequence redoKey();
+
 Q_SIGNALS:
     // After every change of the content: typed, pasted, dropped or written by the program.
     void change();
+    // After a change the user made inside the area (typed, pasted, cut, dropped, the area's
+    // own undo and redo), not one written by the program; right after its change().
+    void edited();
     // A mouse click into the area (press and release without a drag).
     void clicked();
     void doubleClicked();
@@ -104,14 +118,17 @@ Q_SIGNALS:
     // For a key that produces a character, Backspace (8) and Enter (13) included, after
     // keyDown and before the character is inserted.
     void keyPress(int charCode);
+    // After keyDown's key has taken effect (inserted, deleted, moved the caret, or nothing).
+    void keyApplied(int keyCode, int shift);
     // A control was dropped on the area (x, y in twips).
     void dragDrop(const kestrum::DropSource &source, int x, int y);
     // The area gained (true) or lost (false) the keyboard focus.
     void focusChanged(bool hasFocus);
 
 protected:
-    // keyDown, then keyPress, then the key's effect.
+    // keyDown, then keyPress, then the key's effect, then keyApplied.
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -143,6 +143,8 @@ private Q_SLOTS:
     void aboutClosesTheTableWindowFirst();
     void closeRequestClosesTheProperWay();
     void frameActivationAndResizeKeepTheDock();
+    void clickIntoAnAreaTakesTheTyping_data();
+    void clickIntoAnAreaTakesTheTyping();
 
 private:
     void startProgram(const QString &tablesDir = QStringLiteral(KESTRUM_BIN_DIR));
@@ -687,6 +689,55 @@ void TestTableWindow::frameActivationAndResizeKeepTheDock() {
              twips::top(m_editor->Command1) + twips::height(m_editor->Command1));
     table->closeTableWindow();
     QCOMPARE(twips::width(m_editor), twips::outerWidth(frame));
+}
+
+// Rows: the area that had the caret before the table opened, and the area clicked into after a
+// click on one of the table's lists.
+void TestTableWindow::clickIntoAnAreaTakesTheTyping_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("clicked");
+    QTest::newRow("caret in the output, English list, input clicked") << "text2"
+                                                                      << "List2"
+                                                                      << "Text1";
+    QTest::newRow("caret in the output, glyph list, input clicked") << "text2"
+                                                                    << "List1"
+                                                                    << "Text1";
+    QTest::newRow("caret in the input, English list, output clicked") << "Text1"
+                                                                      << "List2"
+                                                                      << "text2";
+    QTest::newRow("caret in the input, English list, input clicked") << "Text1"
+                                                                     << "List2"
+                                                                     << "Text1";
+}
+
+void TestTableWindow::clickIntoAnAreaTakesTheTyping() {
+    QFETCH(QString, before);
+    QFETCH(QString, list);
+    QFETCH(QString, clicked);
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    m_editor->lac->trigger();
+    const QString output = m_editor->text2->text();
+    m_editor->findChild<RichTextBox *>(before)->setFocus();
+    TableWindow *table = open();
+    QVERIFY(table);
+    auto *box = table->findChild<ListBox *>(list);
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, centreOf(box, 2));
+    QCOMPARE(m_test->program->frame()->activeChild(), table);
+
+    auto *area = m_editor->findChild<RichTextBox *>(clicked);
+    QTest::mouseClick(area->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(QApplication::focusWidget(), area);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("kh"));
+    if (area == m_editor->Text1) {
+        QVERIFY2(m_editor->Text1->text().contains(QStringLiteral("kh")),
+                 qPrintable(m_editor->Text1->text()));
+        QCOMPARE(m_editor->text2->text(), output);
+    } else {
+        // Every change of the output area moves its caret to the end.
+        QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
+        QCOMPARE(m_editor->text2->text(), QStringLiteral("k") + output + QStringLiteral("h"));
+    }
 }
 
 QTEST_MAIN(TestTableWindow)
