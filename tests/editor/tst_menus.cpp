@@ -5,10 +5,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QSignalSpy>
 
 using namespace kestrum;
@@ -59,6 +62,12 @@ private Q_SLOTS:
     void caseCommands_data();
     void caseCommands();
     void undoCaseBeforeAnyCaseChangeKeepsTheText();
+    void undoCaseCanBeUndone();
+    void newAndClearForgetTheCaseText_data();
+    void newAndClearForgetTheCaseText();
+    void everyUserChangeIsUnsavedWork_data();
+    void everyUserChangeIsUnsavedWork();
+    void loadIsNoUnsavedWork();
     void shortcutsFromTheInputArea_data();
     void shortcutsFromTheInputArea();
     void fontSizeCheckMarks_data();
@@ -486,15 +495,166 @@ void TestMenus::caseCommands() {
     QCOMPARE(m_editor->Text1->text(), expected);
     QCOMPARE(m_editor->caseUndoText, text);
 
-    // Typing after the change is lost by Undo Case, which can be repeated.
+    // Undo Case replaces the typing after the change, and can be repeated; the area's own
+    // undo brings the typing back.
     m_editor->Text1->setSelStart(1000);
     m_editor->Text1->setSelText(QStringLiteral(" khAI"));
     m_editor->uc->trigger();
     QCOMPARE(m_editor->Text1->text(), text);
+    m_editor->Text1->undo();
+    QCOMPARE(m_editor->Text1->text(), expected + QStringLiteral(" khAI"));
     m_editor->Text1->setText(QStringLiteral("other"));
     m_editor->uc->trigger();
     QCOMPARE(m_editor->Text1->text(), text);
     QCOMPARE(m_editor->caseUndoText, text);
+}
+
+// Ctrl+Z is Undo Case; what it replaced comes back with the input area's own Undo
+// (Alt+Backspace) and goes again with its Redo (Ctrl+Shift+Z). Typed keys, as a user types.
+void TestMenus::undoCaseCanBeUndone() {
+    RichTextBox *input = m_editor->Text1;
+    input->setFocus();
+    QTest::keyClicks(input, QStringLiteral("amI "));
+    QTest::keyClick(input, Qt::Key_Home, Qt::ShiftModifier);
+    QTest::keyClick(input, Qt::Key_Y, Qt::ControlModifier); // Upper Case
+    QCOMPARE(input->text(), QStringLiteral("AMI "));
+    QTest::keyClick(input, Qt::Key_End);
+    QTest::keyClicks(input, QStringLiteral("bOI"));
+    QTest::keyClick(input, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(input->text(), QStringLiteral("amI "));
+    QTest::keyClick(input, Qt::Key_Backspace, Qt::AltModifier);
+    QCOMPARE(input->text(), QStringLiteral("AMI bOI"));
+    QTest::keyClick(input, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(input->text(), QStringLiteral("amI "));
+    // Ctrl+Z stays Undo Case: again the text before the case change.
+    QTest::keyClick(input, Qt::Key_Backspace, Qt::AltModifier);
+    QTest::keyClick(input, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(input->text(), QStringLiteral("amI "));
+}
+
+// Rows: how the input is emptied after a case change. Undo Case afterwards must not bring the
+// old text back over what was typed since.
+void TestMenus::newAndClearForgetTheCaseText_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("New, answer No") << "New";
+    QTest::newRow("Clear of the input area") << "Clear";
+}
+
+void TestMenus::newAndClearForgetTheCaseText() {
+    QFETCH(QString, how);
+    RichTextBox *input = m_editor->Text1;
+    input->setText(QStringLiteral("AmI bhAt"));
+    input->setFocus();
+    QTextCursor cursor = input->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    input->setTextCursor(cursor);
+    m_editor->uca->trigger();
+    if (how == QLatin1String("New")) {
+        m_boxes->answers = {MessageBox::Answer::No};
+        m_editor->clsn->trigger();
+        QCOMPARE(m_boxes->requests.size(), std::size_t(1)); // the case change is unsaved work
+    } else {
+        m_editor->clsa->trigger();
+    }
+    QCOMPARE(input->text(), QString());
+    input->setFocus();
+    QTest::keyClicks(input, QStringLiteral("bOI "));
+    QTest::keyClick(input, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(input->text(), QStringLiteral("bOI "));
+    QVERIFY(!m_editor->hasCaseUndo);
+}
+
+// Rows: a change of the input by the user that raises no character key press, and the other
+// ways the user changes the input. Each is unsaved work: New asks first.
+void TestMenus::everyUserChangeIsUnsavedWork_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("textAfter");
+    QTest::newRow("Ctrl+V") << "ctrl+v"
+                            << "AmI tUmI bhAt";
+    QTest::newRow("Shift+Insert") << "shift+insert"
+                                  << "AmI tUmI bhAt";
+    QTest::newRow("Ctrl+X") << "ctrl+x"
+                            << " bhAt";
+    QTest::newRow("Delete") << "delete"
+                            << "mI bhAt";
+    QTest::newRow("text dropped on it") << "drop"
+                                        << "tUmI AmI bhAt";
+    QTest::newRow("Upper Case") << "upper"
+                                << "AMI bhAt";
+    QTest::newRow("Undo Case") << "undo case"
+                               << "amI bhAt";
+    QTest::newRow("its own Undo") << "alt+backspace"
+                                  << "AmI";
+}
+
+void TestMenus::everyUserChangeIsUnsavedWork() {
+    QFETCH(QString, change);
+    QFETCH(QString, textAfter);
+    RichTextBox *input = m_editor->Text1;
+    if (change == QLatin1String("undo case")) {
+        input->setText(QStringLiteral("amI bhAt"));
+        m_editor->lc->trigger(); // nothing selected: keeps the text for Undo Case
+        input->setText(QStringLiteral("AmI bhAt"));
+    } else if (change == QLatin1String("alt+backspace")) {
+        input->setText(QStringLiteral("AmI"));
+        input->setSelStart(3);
+        input->setSelText(QStringLiteral(" bhAt")); // the program's insertion, undoable
+    } else {
+        input->setText(QStringLiteral("AmI bhAt"));
+    }
+    m_editor->typedSinceSave = false;
+    input->setFocus();
+    QTextCursor cursor = input->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    input->setTextCursor(cursor);
+    QApplication::clipboard()->setText(QStringLiteral("AmI tUmI"));
+
+    if (change == QLatin1String("ctrl+v")) {
+        QTest::keyClick(input, Qt::Key_V, Qt::ControlModifier);
+    } else if (change == QLatin1String("shift+insert")) {
+        QTest::keyClick(input, Qt::Key_Insert, Qt::ShiftModifier);
+    } else if (change == QLatin1String("ctrl+x")) {
+        QTest::keyClick(input, Qt::Key_X, Qt::ControlModifier);
+    } else if (change == QLatin1String("delete")) {
+        input->setSelStart(0);
+        QTest::keyClick(input, Qt::Key_Delete);
+    } else if (change == QLatin1String("drop")) {
+        input->setSelStart(0);
+        QMimeData text;
+        text.setText(QStringLiteral("tUmI "));
+        const QPoint at = input->cursorRect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &text, Qt::LeftButton, {});
+        QApplication::sendEvent(input->viewport(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &text, Qt::LeftButton, {});
+        QApplication::sendEvent(input->viewport(), &drop);
+    } else if (change == QLatin1String("upper")) {
+        m_editor->uca->trigger();
+    } else if (change == QLatin1String("undo case")) {
+        m_editor->uc->trigger();
+    } else if (change == QLatin1String("alt+backspace")) {
+        QTest::keyClick(input, Qt::Key_Backspace, Qt::AltModifier);
+    }
+    QCOMPARE(input->text(), textAfter);
+    QVERIFY(m_editor->typedSinceSave);
+
+    m_boxes->answers = {MessageBox::Answer::Cancel};
+    m_editor->clsn->trigger();
+    QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+    QCOMPARE(m_boxes->requests[0].text,
+             QStringLiteral("Do You want to save the Bangla or English File?"));
+    QCOMPARE(input->text(), textAfter);
+}
+
+// What the program writes into the input is no typing: a loaded file is saved already.
+void TestMenus::loadIsNoUnsavedWork() {
+    const QString file = path(QStringLiteral("loaded.txt"));
+    writeFile(file, "AmI bhAt\r\n");
+    m_dialogs->answers = {file};
+    m_editor->lda->trigger();
+    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI bhAt"));
+    QVERIFY(!m_editor->typedSinceSave);
 }
 
 void TestMenus::undoCaseBeforeAnyCaseChangeKeepsTheText() {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -15,6 +16,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using kestrum::DropSource;
@@ -42,6 +44,9 @@ private Q_SLOTS:
     void selStartClamps();
     void selText_data();
     void selText();
+
+    void replaceTextIsOneUndoStep();
+    void contextMenuNamesTheOwnUndoKeys();
 
     void keyDownSeesTextBeforeKey();
     void keyDownCodes_data();
@@ -132,6 +137,8 @@ void TestRichTextBox::textRoundTrip() {
 }
 
 enum class Action {
+    ReplaceText,
+    UndoKey,
     SetText,
     SetSameText,
     SetSelText,
@@ -151,33 +158,44 @@ void TestRichTextBox::changeCounts_data() {
     QTest::addColumn<Action>("action");
     QTest::addColumn<int>("changes");
     QTest::addColumn<QString>("textAfter");
+    QTest::addColumn<int>("edits"); // the changes the user made inside the area
 
-    QTest::newRow("setText") << Action::SetText << 1 << "new";
-    QTest::newRow("setText, same text") << Action::SetSameText << 1 << "ab\r\ncd";
-    QTest::newRow("setSelText") << Action::SetSelText << 1 << "aXYb\r\ncd";
-    QTest::newRow("setSelText of nothing") << Action::SetEmptySelText << 1 << "ab\r\ncd";
-    QTest::newRow("typing three keys") << Action::Type << 3 << "axyzb\r\ncd";
-    QTest::newRow("Backspace") << Action::Backspace << 1 << "b\r\ncd";
-    QTest::newRow("setFontSize") << Action::FontSize << 0 << "ab\r\ncd";
-    QTest::newRow("setControlFont") << Action::ControlFont << 0 << "ab\r\ncd";
-    QTest::newRow("setSelStart") << Action::SelStart << 0 << "ab\r\ncd";
-    QTest::newRow("arrow keys, Home, End") << Action::ArrowKeys << 0 << "ab\r\ncd";
-    QTest::newRow("undo of typing") << Action::Undo << 1 << "ab\r\ncd";
-    QTest::newRow("format of a range") << Action::FormatOnly << 0 << "ab\r\ncd";
+    QTest::newRow("setText") << Action::SetText << 1 << "new" << 0;
+    QTest::newRow("setText, same text") << Action::SetSameText << 1 << "ab\r\ncd" << 0;
+    QTest::newRow("replaceText") << Action::ReplaceText << 1 << "new\r\nlines" << 0;
+    QTest::newRow("setSelText") << Action::SetSelText << 1 << "aXYb\r\ncd" << 0;
+    QTest::newRow("setSelText of nothing") << Action::SetEmptySelText << 1 << "ab\r\ncd" << 0;
+    QTest::newRow("typing three keys") << Action::Type << 3 << "axyzb\r\ncd" << 3;
+    QTest::newRow("Backspace") << Action::Backspace << 1 << "b\r\ncd" << 1;
+    QTest::newRow("setFontSize") << Action::FontSize << 0 << "ab\r\ncd" << 0;
+    QTest::newRow("setControlFont") << Action::ControlFont << 0 << "ab\r\ncd" << 0;
+    QTest::newRow("setSelStart") << Action::SelStart << 0 << "ab\r\ncd" << 0;
+    QTest::newRow("arrow keys, Home, End") << Action::ArrowKeys << 0 << "ab\r\ncd" << 0;
+    QTest::newRow("undo of typing") << Action::Undo << 1 << "ab\r\ncd" << 1;
+    QTest::newRow("Alt+Backspace undoes the typing") << Action::UndoKey << 1 << "ab\r\ncd" << 1;
+    QTest::newRow("format of a range") << Action::FormatOnly << 0 << "ab\r\ncd" << 0;
 }
 
 void TestRichTextBox::changeCounts() {
     QFETCH(Action, action);
     QFETCH(int, changes);
     QFETCH(QString, textAfter);
+    QFETCH(int, edits);
 
     RichTextBox box;
     box.setText(QStringLiteral("ab\r\ncd"));
     box.setSelStart(1);
-    if (action == Action::Undo)
+    if (action == Action::Undo || action == Action::UndoKey)
         QTest::keyClick(&box, Qt::Key_Q);
     QSignalSpy spy(&box, &RichTextBox::change);
+    QSignalSpy edited(&box, &RichTextBox::edited);
     switch (action) {
+    case Action::ReplaceText:
+        box.replaceText(QStringLiteral("new\nlines"));
+        break;
+    case Action::UndoKey:
+        QTest::keyClick(&box, Qt::Key_Backspace, Qt::AltModifier);
+        break;
     case Action::SetText:
         box.setText(QStringLiteral("new"));
         break;
@@ -224,6 +242,64 @@ void TestRichTextBox::changeCounts() {
     }
     QCOMPARE(spy.count(), changes);
     QCOMPARE(box.text(), textAfter);
+    QCOMPARE(edited.count(), edits);
+}
+
+// setText starts the undo history afresh; replaceText is one step of it, which the area's own
+// undo and redo keys take back and do again.
+void TestRichTextBox::replaceTextIsOneUndoStep() {
+    RichTextBox box;
+    box.setText(QStringLiteral("old"));
+    QVERIFY(!box.document()->isUndoAvailable());
+    box.setSelStart(3);
+    QTest::keyClicks(&box, QStringLiteral(" typed"));
+    box.replaceText(QStringLiteral("OLD\r\nTEXT"));
+    QCOMPARE(box.text(), QStringLiteral("OLD\r\nTEXT"));
+    QCOMPARE(box.selStart(), 0);
+    QTest::keyClick(&box, Qt::Key_Backspace, Qt::AltModifier);
+    QCOMPARE(box.text(), QStringLiteral("old typed"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(box.text(), QStringLiteral("OLD\r\nTEXT"));
+    box.setText(QStringLiteral("fresh"));
+    QVERIFY(!box.document()->isUndoAvailable());
+    // Read-only, the keys change nothing.
+    box.setReadOnly(true);
+    QTest::keyClicks(&box, QStringLiteral("x"));
+    QTest::keyClick(&box, Qt::Key_Backspace, Qt::AltModifier);
+    QCOMPARE(box.text(), QStringLiteral("fresh"));
+}
+
+// The context menu's Undo and Redo name the area's own keys.
+void TestRichTextBox::contextMenuNamesTheOwnUndoKeys() {
+    RichTextBox box;
+    box.resize(200, 100);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText(QStringLiteral("ab"));
+    box.setSelStart(2);
+    QTest::keyClicks(&box, QStringLiteral("c"));
+    QStringList undo, redo;
+    bool undoEnabled = false;
+    QTimer::singleShot(0, &box, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction *action : menu->actions()) {
+            if (action->objectName() == QLatin1String("edit-undo")) {
+                undo = action->text().split(QLatin1Char('\t'));
+                undoEnabled = action->isEnabled();
+            } else if (action->objectName() == QLatin1String("edit-redo")) {
+                redo = action->text().split(QLatin1Char('\t'));
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), box.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(box.viewport(), &event);
+    QCOMPARE(undo.value(1), RichTextBox::undoKey().toString(QKeySequence::NativeText));
+    QCOMPARE(redo.value(1), RichTextBox::redoKey().toString(QKeySequence::NativeText));
+    QVERIFY(undoEnabled);
+    QCOMPARE(undo.value(0), QStringLiteral("&Undo"));
 }
 
 void TestRichTextBox::selStartClamps_data() {
@@ -334,6 +410,9 @@ void TestRichTextBox::keyDownSeesTextBeforeKey() {
     });
     connect(&box, &RichTextBox::change, &box,
             [&] { seen << QStringLiteral("change [%1]").arg(box.text()); });
+    connect(&box, &RichTextBox::keyApplied, &box, [&](int key, int) {
+        seen << QStringLiteral("applied %1 [%2] %3").arg(key).arg(box.text()).arg(box.selStart());
+    });
 
     QTest::keyClicks(&box, QStringLiteral("ab"));
     seen.clear();
@@ -342,9 +421,10 @@ void TestRichTextBox::keyDownSeesTextBeforeKey() {
     QTest::keyClick(&box, Qt::Key_Return);
     const QStringList expected = {
         QStringLiteral("down 32 [ab] 2"),   QStringLiteral("press 32 [ab] 2"),
-        QStringLiteral("change [ab ]"),     QStringLiteral("down 37 [ab ] 3"),
+        QStringLiteral("change [ab ]"),     QStringLiteral("applied 32 [ab ] 3"),
+        QStringLiteral("down 37 [ab ] 3"),  QStringLiteral("applied 37 [ab ] 2"),
         QStringLiteral("down 13 [ab ] 2"),  QStringLiteral("press 13 [ab ] 2"),
-        QStringLiteral("change [ab\r\n ]"),
+        QStringLiteral("change [ab\r\n ]"), QStringLiteral("applied 13 [ab\r\n ] 3"),
     };
     QCOMPARE(seen, expected);
 }
