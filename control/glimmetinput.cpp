@@ -257,10 +257,20 @@ void Glimmet::mouseMoveEvent(QMouseEvent *event) {
 
 void Glimmet::mousePressEvent(QMouseEvent *event) {
     const QPointF p = event->position() * TwipsPerPixel;
+    const float x = float(p.x()), y = float(p.y());
+    const std::int16_t shift = shiftMask(event->modifiers());
     m_clickArmed = event->button() == Qt::LeftButton;
-    buttonDown(buttonMask(event->button()), shiftMask(event->modifiers()), float(p.x()),
-               float(p.y()));
     event->accept();
+    // A pointer that came in while another control held the grab (its last move went there)
+    // may press without a move of its own: that press is its entry, or the control would show
+    // high or down without tracking the pointer and never see it leave.
+    if (!m_mouseInside) {
+        const QPointer<Glimmet> alive(this);
+        pointerMoved(buttonMask(event->buttons() & ~event->button()), shift, x, y);
+        if (!alive)
+            return;
+    }
+    buttonDown(buttonMask(event->button()), shift, x, y);
 }
 
 void Glimmet::mouseReleaseEvent(QMouseEvent *event) {

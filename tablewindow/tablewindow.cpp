@@ -318,8 +318,10 @@ void TableWindow::closeTableWindow() {
 void TableWindow::setButtonColour(int index, bool current) {
     if (Control *button = fbsControl(index)) {
         const OleColor colour = current ? ButtonYellow : ButtonGrey;
-        button->putProperty(Glimmet3::DispIds::BackColor, colour);
+        // BackColor repaints the state on show, high included (the button under the pointer
+        // when it is clicked): the high colour must be in place by then.
         button->putProperty(Glimmet3::DispIds::HighBackColor, colour);
+        button->putProperty(Glimmet3::DispIds::BackColor, colour);
     }
 }
 

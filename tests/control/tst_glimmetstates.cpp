@@ -89,6 +89,7 @@ private Q_SLOTS:
     void mouseIconWhileInside();
     void hidingCountsAsLeaving();
     void messageBoxFromClickGetsTheMouse();
+    void pressIsTheEntryOfAPointerSeenFirstElsewhere();
     void handlerMayDestroyControl_data();
     void handlerMayDestroyControl();
 
@@ -197,7 +198,7 @@ void TestGlimmetStates::bevelFalseNeverShows() {
     QVERIFY(!anyBevelVisible(g));
     QTest::mousePress(&g, Qt::LeftButton, {}, QPoint(50, 40));
     QVERIFY(!anyBevelVisible(g));
-    QCOMPARE(g.bevelLine(Glimmet::lx).color.value, 0x808080u);   // still recoloured
+    QCOMPARE(g.bevelLine(Glimmet::lx).color.value, 0x808080u);    // still recoloured
     QCOMPARE(renderedAt(g, 50, 0), qRgb(255, 255, 0) & 0xFFFFFF); // the high back colour, no line
     QTest::mouseRelease(&g, Qt::LeftButton, {}, QPoint(50, 40));
     QVERIFY(!anyBevelVisible(g));
@@ -395,6 +396,38 @@ void TestGlimmetStates::messageBoxFromClickGetsTheMouse() {
     QCOMPARE(QWidget::mouseGrabber(), &g); // tracking goes on after the box
     QTest::mouseMove(m_host.get(), QPoint(20, 20));
     QCOMPARE(m_log.names.last(), QStringLiteral("MouseOut"));
+}
+
+// Two buttons side by side: the move that leaves the first one goes to it (it holds the grab),
+// so the second sees its first press without a move of its own. That press is its entry: it
+// tracks the pointer from there and sees it leave, rather than staying high.
+void TestGlimmetStates::pressIsTheEntryOfAPointerSeenFirstElsewhere() {
+    auto *second = new Glimmet(m_host.get());
+    second->setGeometry(320, 100, 150, 100);
+    second->setBackColor(OleColor(0xFFFFFF));
+    second->setHighBackColor(OleColor(0x00FFFF));
+    second->show();
+    SignalLog secondLog;
+    secondLog.connectTo(*second);
+
+    QTest::mouseMove(m_host.get(), QPoint(150, 140));
+    QCOMPARE(QWidget::mouseGrabber(), m_glimmet);
+    QTest::mouseMove(m_host.get(), QPoint(350, 140));
+    QCOMPARE(m_log.names.last(), QStringLiteral("MouseOut"));
+    QVERIFY(secondLog.names.isEmpty());
+
+    QTest::mouseClick(m_host.get(), Qt::LeftButton, {}, QPoint(350, 140));
+    QCOMPARE(secondLog.names, QStringList({"MouseMove", "MouseDown", "MouseUp", "Click"}));
+    QCOMPARE(secondLog.modes, (std::vector<std::int16_t>{1, 2, 1, 1}));
+    QVERIFY(second->mouseInside());
+    QCOMPARE(QWidget::mouseGrabber(), second);
+
+    QTest::mouseMove(m_host.get(), QPoint(20, 20));
+    QCOMPARE(secondLog.names.last(), QStringLiteral("MouseOut"));
+    QCOMPARE(second->getmode(), std::int16_t(0));
+    QCOMPARE(second->surface().image().pixel(5, 5) & 0xFFFFFF, qRgb(255, 255, 255) & 0xFFFFFF);
+    QCOMPARE(m_glimmet->getmode(), std::int16_t(0));
+    QCOMPARE(QWidget::mouseGrabber(), nullptr);
 }
 
 // A host may close the window (and so destroy the control) from any event; the control must

@@ -143,6 +143,8 @@ private Q_SLOTS:
     void aboutClosesTheTableWindowFirst();
     void closeRequestClosesTheProperWay();
     void frameActivationAndResizeKeepTheDock();
+    void groupButtonsUnderQuickClicks_data();
+    void groupButtonsUnderQuickClicks();
     void clickIntoAnAreaTakesTheTyping_data();
     void clickIntoAnAreaTakesTheTyping();
 
@@ -689,6 +691,51 @@ void TestTableWindow::frameActivationAndResizeKeepTheDock() {
              twips::top(m_editor->Command1) + twips::height(m_editor->Command1));
     table->closeTableWindow();
     QCOMPARE(twips::width(m_editor), twips::outerWidth(frame));
+}
+
+// Rows: the buttons clicked one after another, each click right where the pointer went (so the
+// move that left the last button went to that button, which held the grab). Shown on the
+// screen, exactly the group on show is yellow, under the pointer as well as after it left,
+// and no button stays high once the pointer has left it.
+void TestTableWindow::groupButtonsUnderQuickClicks_data() {
+    QTest::addColumn<QList<int>>("clicks");
+    QTest::newRow("one") << QList<int>{2};
+    QTest::newRow("down the column") << QList<int>{0, 1, 2, 3, 5, 6};
+    QTest::newRow("back and forth") << QList<int>{1, 3, 1, 3, 6, 0};
+    QTest::newRow("the one on show, again") << QList<int>{4, 4, 4};
+}
+
+void TestTableWindow::groupButtonsUnderQuickClicks() {
+    QFETCH(QList<int>, clicks);
+    TableWindow *table = open();
+    QVERIFY(table);
+    const auto shownColour = [&](int i) {
+        const QImage image = table->fbs[std::size_t(i)]->grab().toImage();
+        return QColor(image.pixel(3, 3));
+    };
+    const auto mode = [&](int i) {
+        Variant value;
+        table->fbsControl(i)->getProperty(Glimmet3::DispIds::mode, &value);
+        return value.int16();
+    };
+    const auto centre = [&](int i) {
+        QWidget *button = table->fbs[std::size_t(i)];
+        return button->mapTo(table->window(), button->rect().center());
+    };
+    QWidget *window = table->window();
+    for (const int i : clicks) {
+        QTest::mouseMove(window, centre(i));
+        QTest::mouseClick(window, Qt::LeftButton, {}, centre(i));
+        QCOMPARE(table->currentCategory, i);
+        QCOMPARE(mode(i), std::int16_t(1)); // high: the pointer is on it
+        QCOMPARE(shownColour(i), QColor(Qt::yellow));
+    }
+    QTest::mouseMove(window, table->List1->mapTo(window, QPoint(10, 10)));
+    for (int i = 0; i < TableWindow::CategoryCount; ++i) {
+        QCOMPARE(mode(i), std::int16_t(0));
+        QCOMPARE(shownColour(i),
+                 i == clicks.last() ? QColor(Qt::yellow) : QColor(0xE0, 0xE0, 0xE0));
+    }
 }
 
 // Rows: the area that had the caret before the table opened, and the area clicked into after a
