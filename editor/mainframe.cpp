@@ -13,6 +13,9 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QWindow>
+
+#include <utility>
 
 namespace kestrum {
 
@@ -34,6 +37,7 @@ MainFrame::MainFrame(Program &program) : m_program(program), m_area(new QMdiArea
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCentralWidget(m_area);
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainFrame::childActivated);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &MainFrame::focusWindowChanged);
     resize(twips::toPixels(InitialWidthTwips), twips::toPixels(InitialHeightTwips));
     if (const QScreen *screen = this->screen()) {
         const QRect available = screen->availableGeometry();
@@ -45,6 +49,7 @@ MainFrame::~MainFrame() {
     // The area and its sub-windows go later, with the QWidget part of this window; what they
     // report then must not reach this object's handlers.
     m_area->disconnect(this);
+    qGuiApp->disconnect(this);
     for (QMdiSubWindow *sub : m_area->subWindowList())
         sub->removeEventFilter(this);
 }
@@ -142,10 +147,23 @@ void MainFrame::showMenusOf(ChildWindow *child) {
     menuBar()->addActions(child->menuBarActions());
 }
 
+void MainFrame::focusWindowChanged(QWindow *window) {
+    // No window of Kestrum has the focus: the user went to another program. (The frame's own
+    // activation is judged in changeEvent, which may come before or after this signal.)
+    if (window != windowHandle())
+        m_returningFromOutside = window == nullptr;
+}
+
 void MainFrame::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        activate();
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    // Only an activation within Kestrum (start-up, one of its windows or dialogs closing, a
+    // switch between its windows) is the windows' Activate. Coming back from another program
+    // keeps a pending conversion and the focus where they were.
+    if (std::exchange(m_returningFromOutside, false))
+        return;
+    activate();
 }
 
 void MainFrame::resizeEvent(QResizeEvent *event) {

@@ -10,6 +10,7 @@
 
 class QMdiArea;
 class QMdiSubWindow;
+class QWindow;
 
 namespace kestrum {
 
@@ -35,7 +36,9 @@ public:
 
     // The frame's Activate handler: hides the splash window, gives the editor window the
     // frame's outer size at (0, 0) (less the docked table window's width) and shows it, then
-    // runs the active child's Activate.
+    // runs the active child's Activate. Runs at start-up and when the window system activates
+    // the frame from within Kestrum (one of its windows or dialogs closing, a switch from
+    // another of its windows), not when the user comes back from another program.
     void activate();
 
     // The child whose menus the menu bar shows.
@@ -52,12 +55,15 @@ private:
     // window.
     twips::Rect editorRect() const;
     void childActivated(QMdiSubWindow *window);
+    void focusWindowChanged(QWindow *window);
     void showMenusOf(ChildWindow *child);
 
     Program &m_program;
     QMdiArea *m_area;
     QPointer<ChildWindow> m_activeChild;
     bool m_activating = false;
+    // Since the last activation of the frame, the focus left all of Kestrum's windows.
+    bool m_returningFromOutside = false;
 };
 
 } // namespace kestrum
