@@ -1,18 +1,37 @@
 // Kestrum: romanised Bengali in, SutonnyMJ Bengali out.
 #include "fonts.h"
 #include "program.h"
+#include "terminationsignals.h"
 #include "version.h"
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kestrum"));
-    QApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION_STRING));
-    QApplication::setQuitOnLastWindowClosed(false);
-    kestrum::installFontSubstitutes();
-    kestrum::Program program;
-    if (!program.start())
-        return program.exitCode();
-    return app.exec();
+    int status = 0;
+    int endingSignal = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Kestrum"));
+        QApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION_STRING));
+        QApplication::setQuitOnLastWindowClosed(false);
+        kestrum::installFontSubstitutes();
+        kestrum::Program program;
+        // A logout, Ctrl+C in the terminal, the terminal closed: put Caps Lock back and end the
+        // way Exit does, from the event loop.
+        kestrum::TerminationSignals termination({SIGTERM, SIGINT, SIGHUP});
+        QObject::connect(&termination, &kestrum::TerminationSignals::received, &program,
+                         &kestrum::Program::endBySignal);
+        if (!program.start())
+            return program.exitCode();
+        status = app.exec();
+        endingSignal = program.endingSignal();
+    }
+    // Whoever sent the signal learns that it ended the program.
+    if (endingSignal != 0) {
+        std::signal(endingSignal, SIG_DFL);
+        std::raise(endingSignal);
+    }
+    return status;
 }

@@ -9,6 +9,10 @@
 #include "tablewindow.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#ifndef QT_NO_SESSIONMANAGER
+#include <QSessionManager>
+#endif
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
@@ -47,6 +51,18 @@ Program::Program(Options options)
       m_log(std::make_unique<Log>(*this)), m_yieldIntervalMs(options.yieldIntervalMs) {
     m_engine.setConversionLog(m_log.get());
     m_engine.setYieldToUi([this] { yieldToUi(); });
+    // Ways to end that do not pass through Exit: the event loop told to quit from elsewhere,
+    // the session manager ending the session (it may end the process without a quit).
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            if (!m_exiting)
+                restoreCapsLock();
+        });
+#ifndef QT_NO_SESSIONMANAGER
+    if (qGuiApp)
+        connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager &) { restoreCapsLock(); });
+#endif
 }
 
 Program::~Program() {
@@ -215,6 +231,19 @@ void Program::exitProgram() {
     m_exiting = true;
     setCapsLock(false);
     m_quit(0);
+}
+
+void Program::endBySignal(int signalNumber) {
+    if (m_exiting)
+        return;
+    m_endingSignal = signalNumber;
+    exitProgram();
+}
+
+void Program::restoreCapsLock() {
+    // Nothing forced yet (start-up still running): nothing to put back.
+    if (m_state.savedCapsState != 3)
+        setCapsLock(false);
 }
 
 void Program::convertText() {

@@ -112,6 +112,15 @@ public:
     // Restores the saved Caps Lock state and ends the program at once, without questions.
     void exitProgram();
     bool isExiting() const { return m_exiting; }
+    // A termination signal (a logout's SIGTERM, Ctrl+C's SIGINT, a closed terminal's SIGHUP)
+    // ends the program the way Exit does; endingSignal() then names it (0 otherwise), so that
+    // main can end by it once everything is torn down.
+    void endBySignal(int signalNumber);
+    int endingSignal() const { return m_endingSignal; }
+    // The application or the session ends some other way (the session manager asks for the
+    // work to be saved, the event loop is told to quit): puts the saved Caps Lock state back.
+    // A later Exit writes it again.
+    void restoreCapsLock();
 
     // Converts the input area into the output area. Asked for during a running conversion, it
     // runs once more after the running one ends.
@@ -149,6 +158,7 @@ private:
 
     bool m_exiting = false;
     int m_exitCode = 0;
+    int m_endingSignal = 0;
     bool m_conversionPending = false;
     int m_yieldIntervalMs;
     unsigned m_yieldCalls = 0;

@@ -15,9 +15,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 
 #include <memory>
 #include <optional>
+
+#include <csignal>
+#include <sys/types.h>
 
 using xkbprobe::Lock;
 
@@ -49,6 +53,11 @@ QString convertedByTool(const QString &input) {
     if (!convert.waitForFinished(StepTimeoutMs) || convert.exitCode() != 0)
         return {};
     return fromCp1252(convert.readAllStandardOutput());
+}
+
+// Text as a copy from an area gives it: line breaks as LF.
+QString asCopied(QString text) {
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
 // Polls `condition` while letting events run; whether it held within `ms`. (QTRY_* would wait
@@ -83,6 +92,14 @@ private Q_SLOTS:
     void registersItsControlLibraryWhereTold();
     void filesThroughTheRealDialogs();
     void tableWindowSlidesInAndGlyphsDragOut();
+    void spaceOrEnterInsideTheTextConvertsWithIt_data();
+    void spaceOrEnterInsideTheTextConvertsWithIt();
+    void clickIntoTheInputWhileTheTableIsOpen();
+    void groupButtonsShowTheGroupOnShow();
+    void capsLockIsPutBackOnTermination_data();
+    void capsLockIsPutBackOnTermination();
+    void exitEndsAtOnce();
+    void comingBackFromAnotherProgram();
 
 private:
     // Runs xdotool with `args`; its standard output, nothing when it failed.
@@ -110,6 +127,11 @@ private:
     QRect windowGeometry(const QString &window);
     // Starts the program with the focus, types `sentence` and a Space, which converts it.
     void startAndType(const QString &sentence);
+    // Clicks into the main window at a share of its width and height.
+    bool clickAt(double x, double y);
+    // Presses F1 and waits until the table window is docked at the frame's right edge; its
+    // left edge on the screen (0 when it did not come).
+    int openTableWindow();
 
     QString m_xdotool;
     std::unique_ptr<QTemporaryDir> m_home;
@@ -387,8 +409,8 @@ void TestProgram::typedSentenceIsConverted() {
     QVERIFY(type(sentence));
     QVERIFY(xdotool({QStringLiteral("key"), endKey}).has_value());
 
-    // The key converts the input as it stands before the key takes effect.
-    const QString expected = convertedByTool(sentence);
+    // The key converts the input with the key in it.
+    const QString expected = asCopied(convertedByTool(sentence + endKeyText));
     QVERIFY(!expected.isEmpty());
 
     QCOMPARE(copyAreaAt(0.5, 0.65), expected);              // text2
@@ -620,8 +642,8 @@ void TestProgram::tableWindowSlidesInAndGlyphsDragOut() {
     QFile first(QStringLiteral(KESTRUM_BIN_DIR "/first.alpha"));
     QVERIFY(first.open(QIODevice::ReadOnly));
     const QByteArray firstConsonant = first.readAll().split('\n').at(13).split(',').at(1);
-    // The Space converted the input as it was before the Space went in.
-    const QString expected = convertedByTool(sentence);
+    // The Space converted the input with the Space in it; the glyph came after.
+    const QString expected = convertedByTool(sentence + QLatin1Char(' '));
     QVERIFY(!expected.isEmpty());
     QCOMPARE(copyAreaAt(0.3, 0.65), expected + fromCp1252(firstConsonant));
 
@@ -636,6 +658,284 @@ void TestProgram::tableWindowSlidesInAndGlyphsDragOut() {
                      QStringLiteral("1")})
                 .has_value());
     QVERIFY2(waitUntil([&] { return blackShare() < 0.1; }), "the table window did not close");
+    exitThroughMenu();
+}
+
+bool TestProgram::clickAt(double x, double y) {
+    const QRect window = windowGeometry(m_mainWindow);
+    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
+                    QString::number(int(window.width() * x)),
+                    QString::number(int(window.height() * y)), QStringLiteral("click"),
+                    QStringLiteral("1")})
+        .has_value();
+}
+
+int TestProgram::openTableWindow() {
+    const QRect window = windowGeometry(m_mainWindow);
+    // The table window is 3420 twips (228 pixels) wide; its List1 is black.
+    const int left = window.x() + window.width() - 228;
+    const auto docked = [&] {
+        const QImage column = QGuiApplication::primaryScreen()
+                                  ->grabWindow(0, left + 30, window.y(), 1, window.height())
+                                  .toImage();
+        int black = 0;
+        for (int j = column.height() * 2 / 5; j < column.height() * 3 / 5; ++j)
+            black += qGray(column.pixel(0, j)) < 40;
+        return black > column.height() / 5 * 9 / 10;
+    };
+    if (!xdotool({QStringLiteral("key"), QStringLiteral("F1")}) || !waitUntil(docked))
+        return 0;
+    return left;
+}
+
+// Rows: the key typed after a word put in front of the text there, and what it adds. The
+// conversion it starts sees it: the new word and the old ones stay apart in the output, and a
+// saved Bangla file holds them apart too.
+void TestProgram::spaceOrEnterInsideTheTextConvertsWithIt_data() {
+    QTest::addColumn<QString>("endKey");
+    QTest::addColumn<QString>("endKeyText");
+    QTest::newRow("space") << "space"
+                           << " ";
+    QTest::newRow("enter") << "Return"
+                           << "\n";
+}
+
+void TestProgram::spaceOrEnterInsideTheTextConvertsWithIt() {
+    QFETCH(QString, endKey);
+    QFETCH(QString, endKeyText);
+    startAndType(QStringLiteral("AmI tUmI"));
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+Home")}).has_value());
+    QVERIFY(type(QStringLiteral("Ek")));
+    QVERIFY(xdotool({QStringLiteral("key"), endKey}).has_value());
+    const QString input = QStringLiteral("Ek") + endKeyText + QStringLiteral("AmI tUmI ");
+    const QString expected = asCopied(convertedByTool(input));
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(copyAreaAt(0.5, 0.65), expected);
+    QCOMPARE(copyAreaAt(0.5, 0.25), input);
+    exitThroughMenu();
+}
+
+// With the caret last in the output area, F1, a click on the table's English list, then a
+// click into the input area: what is typed next lands in the input area.
+void TestProgram::clickIntoTheInputWhileTheTableIsOpen() {
+    startFocused();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(type(QStringLiteral("AmI")));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")}).has_value()); // Convert it!
+    const QString output = convertedByTool(QStringLiteral("AmI"));
+    QCOMPARE(copyAreaAt(0.3, 0.65), output); // leaves the caret in the output area
+    const int tableLeft = openTableWindow();
+    QVERIFY2(tableLeft > 0, "no table window at the right edge");
+    const QRect window = windowGeometry(m_mainWindow);
+    // List2, the English list, starts 1755 twips (117 pixels) into the table window.
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
+                     QString::number(tableLeft - window.x() + 150),
+                     QString::number(window.height() / 3), QStringLiteral("click"),
+                     QStringLiteral("1")})
+                .has_value());
+    QTest::qWait(300);
+    QVERIFY(clickAt(0.3, 0.25));
+    QTest::qWait(300);
+    QVERIFY(type(QStringLiteral("kh")));
+    // The click that copies the input converts it.
+    QCOMPARE(copyAreaAt(0.3, 0.25), QStringLiteral("AmIkh"));
+    QCOMPARE(copyAreaAt(0.3, 0.65), convertedByTool(QStringLiteral("AmIkh")));
+    exitThroughMenu();
+}
+
+// Clicks on the table's group buttons in quick succession, with the real pointer: once the
+// pointer has left them, exactly the group on show is yellow and no button shows its high
+// state (the high caption colour, navy, on a button the pointer is not over).
+void TestProgram::groupButtonsShowTheGroupOnShow() {
+    startFocused();
+    if (QTest::currentTestFailed())
+        return;
+    const int tableLeft = openTableWindow();
+    QVERIFY2(tableLeft > 0, "no table window at the right edge");
+    const QRect window = windowGeometry(m_mainWindow);
+    // The buttons are 2925 twips (195 pixels) wide, 9 pixels into the table window, one every
+    // 270 twips (18 pixels); Consonants, the fifth, is yellow when the window opens.
+    const int buttonsLeft = tableLeft + 9, buttonsWidth = 195, pitch = 18;
+    const auto isYellow = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 80; };
+    const QImage column = QGuiApplication::primaryScreen()
+                              ->grabWindow(0, buttonsLeft + 4, window.y(), 1, window.height())
+                              .toImage();
+    int consonantsTop = 0;
+    while (consonantsTop < column.height() && !isYellow(column.pixel(0, consonantsTop)))
+        ++consonantsTop;
+    QVERIFY2(consonantsTop < column.height(), "no yellow group button");
+    // On the screen.
+    const auto buttonTop = [&](int i) { return window.y() + consonantsTop + (i - 4) * pitch; };
+
+    // Per button: its background is yellow; its caption shows the high colour.
+    struct Shown {
+        bool yellow;
+        bool high;
+    };
+    const auto shown = [&] {
+        const QImage strip = QGuiApplication::primaryScreen()
+                                 ->grabWindow(0, buttonsLeft, buttonTop(0), buttonsWidth, pitch * 7)
+                                 .toImage();
+        std::vector<Shown> buttons;
+        for (int i = 0; i < 7; ++i) {
+            const int top = i * pitch;
+            Shown button{isYellow(strip.pixel(3, top + pitch / 2)), false};
+            for (int y = top + 2; y < top + pitch - 3; ++y)
+                for (int x = 0; x < strip.width(); ++x)
+                    button.high =
+                        button.high || qBlue(strip.pixel(x, y)) - qRed(strip.pixel(x, y)) > 40;
+            buttons.push_back(button);
+        }
+        return buttons;
+    };
+    const auto onlyShowing = [&](int group) {
+        const std::vector<Shown> buttons = shown();
+        for (int i = 0; i < 7; ++i)
+            if (buttons[std::size_t(i)].yellow != (i == group) || buttons[std::size_t(i)].high)
+                return false;
+        return true;
+    };
+    const auto describe = [&] {
+        QString text;
+        for (const Shown &button : shown())
+            text += QStringLiteral("%1%2 ").arg(button.yellow ? "yellow" : "grey",
+                                                button.high ? "+high" : "");
+        return text;
+    };
+
+    const int x = buttonsLeft - window.x() + buttonsWidth / 2;
+    const QList<QList<int>> rounds{{0, 1, 2, 3, 5, 6, 1}, {6, 5, 3, 2, 0}, {2, 2, 3, 3, 4}};
+    for (const QList<int> &clicks : rounds) {
+        QStringList args;
+        for (const int i : clicks)
+            args << QStringLiteral("mousemove") << QStringLiteral("--window") << m_mainWindow
+                 << QString::number(x) << QString::number(buttonTop(i) - window.y() + pitch / 2)
+                 << QStringLiteral("click") << QStringLiteral("1");
+        // Then away, over the glyph list.
+        args << QStringLiteral("mousemove") << QStringLiteral("--window") << m_mainWindow
+             << QString::number(tableLeft - window.x() + 40)
+             << QString::number(window.height() / 3);
+        QVERIFY(xdotool(args).has_value());
+        QVERIFY2(
+            waitUntil([&] { return onlyShowing(clicks.last()); }, 5000),
+            qPrintable(QStringLiteral("after %1 clicks: %2").arg(clicks.size()).arg(describe())));
+    }
+    // The table window is the active child now: its menu bar has no File menu.
+    QVERIFY(clickAt(0.3, 0.25));
+    exitThroughMenu();
+}
+
+// Rows: the signals that end a program without asking it (a logout's SIGTERM, Ctrl+C's SIGINT,
+// the terminal closing: SIGHUP). Each puts the Caps Lock state back before the program ends.
+void TestProgram::capsLockIsPutBackOnTermination_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("capsBefore");
+    QTest::newRow("SIGTERM, off before") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT, off before") << int(SIGINT) << false;
+    QTest::newRow("SIGHUP, off before") << int(SIGHUP) << false;
+    QTest::newRow("SIGTERM, on before") << int(SIGTERM) << true;
+}
+
+void TestProgram::capsLockIsPutBackOnTermination() {
+    QFETCH(int, signalNumber);
+    QFETCH(bool, capsBefore);
+    startWithCapsLock(capsBefore);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(::kill(pid_t(m_program->processId()), signalNumber) == 0);
+    QVERIFY2(m_program->waitForFinished(StepTimeoutMs), "Kestrum did not end on the signal");
+    // It ends by the signal, as a program the signal ends does.
+    QCOMPARE(m_program->exitStatus(), QProcess::CrashExit);
+    QCOMPARE(xkbprobe::isLocked(Lock::Caps), capsBefore);
+    QVERIFY(kestrumWindows().isEmpty());
+}
+
+// File > Exit with the pointer, as a user chooses it: the program has ended (Caps Lock put
+// back, no window left) as soon as the menu item is released. The time from the click to the
+// end of the process is reported, not judged.
+void TestProgram::exitEndsAtOnce() {
+    startAndType(QStringLiteral("AmI"));
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("alt+f")}).has_value());
+    // The open menu is a window of the program's own besides the main window.
+    QString menu;
+    QVERIFY2(waitUntil([&] {
+                 const QStringList windows =
+                     xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                              QStringLiteral("--class"), QStringLiteral("Kestrum")})
+                         .value_or(QString())
+                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                 for (const QString &window : windows)
+                     if (window != m_mainWindow && windowGeometry(window).height() > 100)
+                         menu = window;
+                 return !menu.isEmpty();
+             }),
+             "the File menu did not open");
+    // Exit is the menu's last item.
+    const QRect menuRect = windowGeometry(menu);
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), menu,
+                     QStringLiteral("30"), QString::number(menuRect.height() - 12)})
+                .has_value());
+    QTest::qWait(300);
+    // A menu item is chosen when the button goes up. (xdotool's click waits 100 ms of its own
+    // after the release: press and release are sent one by one.)
+    QVERIFY(xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}).has_value());
+    QElapsedTimer sinceRelease;
+    sinceRelease.start();
+    QVERIFY(xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}).has_value());
+    QVERIFY2(m_program->waitForFinished(StepTimeoutMs), "Kestrum did not end after File > Exit");
+    qInfo("File > Exit: the process ended %lld ms after the button was released",
+          sinceRelease.elapsed());
+    QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_program->exitCode(), 0);
+    QVERIFY(!xkbprobe::isLocked(Lock::Caps));
+    QVERIFY(kestrumWindows().isEmpty());
+}
+
+// Going to another program and coming back: a word typed but not yet converted is converted by
+// the next caret key, and the area that had the focus still has it.
+void TestProgram::comingBackFromAnotherProgram() {
+    startFocused();
+    if (QTest::currentTestFailed())
+        return;
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Another program"));
+    other.resize(300, 200);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    const QString otherWindow = QString::number(other.winId());
+    // Qt tells a program that it lost the focus to another one only after a while (a focus that
+    // comes back at once is no deactivation); nothing outside the program shows when, so the
+    // test waits well past it.
+    const auto goAwayAndBack = [&] {
+        if (!xdotool({QStringLiteral("windowfocus"), otherWindow}) || !waitUntil([&] {
+                return xdotool({QStringLiteral("getwindowfocus")}).value_or(QString()).trimmed() ==
+                       otherWindow;
+            }))
+            return false;
+        QTest::qWait(1500);
+        focusMainWindow();
+        return !QTest::currentTestFailed();
+    };
+
+    QVERIFY(type(QStringLiteral("AmI")));
+    QVERIFY(goAwayAndBack());
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("End")}).has_value());
+    const QString output = convertedByTool(QStringLiteral("AmI"));
+    QVERIFY(!output.isEmpty());
+    QCOMPARE(copyAreaAt(0.3, 0.65), output);
+
+    // The caret in the output area, away and back: the typing goes on there.
+    QVERIFY(clickAt(0.3, 0.65)); // ends the selection the copy made
+    QTest::qWait(300);
+    QVERIFY(goAwayAndBack());
+    QVERIFY(type(QStringLiteral("x")));
+    QCOMPARE(copyAreaAt(0.3, 0.65), output + QLatin1Char('x'));
+    QCOMPARE(copyAreaAt(0.3, 0.25), QStringLiteral("AmI"));
     exitThroughMenu();
 }
 
