@@ -17,6 +17,8 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include <csignal>
+
 using namespace kestrum;
 using namespace kestrum::test;
 using runtime::OleColor;
@@ -63,6 +65,8 @@ private Q_SLOTS:
     void exitRestoresTheSavedCapsByte_data();
     void exitRestoresTheSavedCapsByte();
     void typingMarksTypedSinceSave();
+    void otherEndingsPutCapsLockBack_data();
+    void otherEndingsPutCapsLockBack();
 
 private:
     void startProgram(int yieldIntervalMs = 15, std::uint8_t caps = 0);
@@ -628,6 +632,39 @@ void TestEditor::typingMarksTypedSinceSave() {
     m_editor->typedSinceSave = false;
     QTest::keyClick(m_editor->Text1, Qt::Key_K);
     QVERIFY(m_editor->typedSinceSave);
+}
+
+// Rows: ways the program ends without File > Exit, the Caps Lock byte before start-up, and
+// whether the program ends itself (a signal) or is being ended (the event loop quits).
+void TestEditor::otherEndingsPutCapsLockBack_data() {
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<int>("before");
+    QTest::newRow("a termination signal, off before") << "signal" << 0x00;
+    QTest::newRow("a termination signal, on before") << "signal" << 0x01;
+    QTest::newRow("the event loop told to quit, off before") << "quit" << 0x00;
+}
+
+void TestEditor::otherEndingsPutCapsLockBack() {
+    QFETCH(QString, ending);
+    QFETCH(int, before);
+    startProgram(15, std::uint8_t(before));
+    QCOMPARE(m_test->keyboard->table[VkCapital], std::uint8_t(before | 1));
+    Program &program = *m_test->program;
+    if (ending == QLatin1String("signal")) {
+        program.endBySignal(SIGTERM);
+        QCOMPARE(m_test->quits, std::vector<int>{0});
+        QCOMPARE(program.endingSignal(), int(SIGTERM));
+        // A second signal while ending changes nothing.
+        program.endBySignal(SIGINT);
+        QCOMPARE(program.endingSignal(), int(SIGTERM));
+        QCOMPARE(m_test->quits, std::vector<int>{0});
+    } else {
+        QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
+        QVERIFY(m_test->quits.empty());
+        QCOMPARE(program.endingSignal(), 0);
+    }
+    QCOMPARE(m_test->keyboard->table[VkCapital], std::uint8_t(before));
+    QVERIFY(m_boxes->requests.empty());
 }
 
 QTEST_MAIN(TestEditor)
