@@ -29,9 +29,11 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error) {
     return false;
 }
 
-// The file chosen in the dialog shown with `filter` and the name `preset`; "" when cancelled.
-QString chooseFile(CommonDialog &dialog, CommonDialog::Kind kind, const QString &filter,
-                   const QString &preset) {
+// The file chosen in the dialog titled `title` ("" for the platform's) shown with `filter` and
+// the name `preset`; "" when cancelled.
+QString chooseFile(CommonDialog &dialog, CommonDialog::Kind kind, const QString &title,
+                   const QString &filter, const QString &preset) {
+    dialog.setTitle(title);
     dialog.setFilter(filter);
     dialog.setFileName(preset);
     const bool chosen = kind == CommonDialog::Kind::Save ? dialog.showSave() : dialog.showOpen();
@@ -67,7 +69,10 @@ void EditorWindow::newText() {
 }
 
 bool EditorWindow::saveEnglishFile() {
-    const QString path = chooseFile(C, CommonDialog::Kind::Save, EnglishFilter, englishFileName);
+    // Titled by what it saves: New asks for both files one after the other.
+    const QString path =
+        chooseFile(C, CommonDialog::Kind::Save, QStringLiteral("Save English File"), EnglishFilter,
+                   englishFileName);
     if (path.isEmpty())
         return false;
     const textfile::Encoded file = textfile::encode(Text1->text());
@@ -88,7 +93,8 @@ bool EditorWindow::saveEnglishFile() {
 }
 
 bool EditorWindow::saveBanglaFile() {
-    const QString path = chooseFile(C, CommonDialog::Kind::Save, BanglaFilter, banglaFileName);
+    const QString path = chooseFile(C, CommonDialog::Kind::Save, QStringLiteral("Save Bangla File"),
+                                    BanglaFilter, banglaFileName);
     if (path.isEmpty())
         return false;
     QString error;
@@ -101,7 +107,8 @@ bool EditorWindow::saveBanglaFile() {
 }
 
 void EditorWindow::loadFile() {
-    const QString path = chooseFile(C, CommonDialog::Kind::Open, EnglishFilter, QString());
+    const QString path =
+        chooseFile(C, CommonDialog::Kind::Open, QString(), EnglishFilter, QString());
     if (path.isEmpty())
         return;
     QFile file(path);

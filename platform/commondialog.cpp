@@ -40,28 +40,42 @@ bool CommonDialog::showSave() {
     return show(Kind::Save);
 }
 
+QString CommonDialog::startDirectory() const {
+    if (!m_fileName.isEmpty()) {
+        const QFileInfo preset(m_fileName);
+        // A bare name has the working folder for its folder: the last folder is the better
+        // guess then.
+        if (m_fileName.contains(QLatin1Char('/')) && preset.dir().exists())
+            return preset.absolutePath();
+    }
+    return m_lastDirectory;
+}
+
 bool CommonDialog::show(Kind kind) {
     std::optional<QString> chosen;
+    const QString directory = startDirectory();
     if (const Hook &hook = installedHook()) {
-        chosen = hook(Request{m_parent, kind, m_filter, m_fileName});
+        chosen = hook(Request{m_parent, kind, m_filter, m_fileName, m_title, directory});
     } else {
         QFileDialog dialog(m_parent);
         dialog.setAcceptMode(kind == Kind::Save ? QFileDialog::AcceptSave
                                                 : QFileDialog::AcceptOpen);
         dialog.setFileMode(kind == Kind::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!m_title.isEmpty())
+            dialog.setWindowTitle(m_title);
         const QStringList filters = nameFilters(m_filter);
         if (!filters.isEmpty())
             dialog.setNameFilters(filters);
-        if (!m_fileName.isEmpty()) {
-            const QFileInfo preset(m_fileName);
-            if (preset.dir().exists())
-                dialog.setDirectory(preset.absolutePath());
-            dialog.selectFile(preset.fileName());
-        }
+        if (!directory.isEmpty())
+            dialog.setDirectory(directory);
+        if (!m_fileName.isEmpty())
+            dialog.selectFile(QFileInfo(m_fileName).fileName());
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().constFirst();
     }
     m_fileName = chosen.value_or(QString());
+    if (!m_fileName.isEmpty())
+        m_lastDirectory = QFileInfo(m_fileName).absolutePath();
     return !m_fileName.isEmpty();
 }
 

@@ -22,7 +22,9 @@ public:
         QWidget *parent = nullptr;
         Kind kind = Kind::Open;
         QString filter;
-        QString fileName; // the preset name
+        QString fileName;  // the preset name
+        QString title;     // "" for the platform's own
+        QString directory; // the folder the dialog starts in ("" for the working folder)
     };
 
     // Answers a request instead of showing a dialog: the chosen file name, or nothing for a
@@ -40,6 +42,15 @@ public:
     // cancelled (so a name remembered from last time is never taken for a choice).
     QString fileName() const { return m_fileName; }
     void setFileName(const QString &fileName) { m_fileName = fileName; }
+
+    // The dialog's title; "" (the default) leaves the platform's own ("Open", "Save As").
+    QString title() const { return m_title; }
+    void setTitle(const QString &title) { m_title = title; }
+
+    // The folder a dialog starts in: the preset name's folder when it has one that exists,
+    // otherwise the folder of the file last chosen through this object, otherwise ("" before
+    // any choice) the working folder. Nothing of it is stored beyond the object's life.
+    QString startDirectory() const;
 
     // Show the dialog modally; true when the user chose a file. No default extension is
     // added: the file gets exactly the name the user typed.
@@ -62,6 +73,9 @@ private:
     QWidget *m_parent;
     QString m_filter;
     QString m_fileName;
+    QString m_title;
+    // The folder of the last file chosen.
+    QString m_lastDirectory;
 };
 
 } // namespace kestrum
