@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -291,6 +292,38 @@ void EditorWindow::layoutControls() {
     if (Command1)
         twips::setTop(Command1, float(text2Bottom + 150));
     twips::setTop(Shape1, float(text2Bottom + 130));
+}
+
+float EditorWindow::lowestControlBottom(float height) const {
+    const float design = designFormHeight != 0 ? designFormHeight : DesignWindow.height;
+    const float input = designFormHeight != 0 ? designInputHeight : DesignText1.height;
+    const float output = designFormHeight != 0 ? designOutputHeight : DesignText2.height;
+    const double text2Bottom = double(twips::top(Text1)) + double(height) * input / design +
+                               twips::height(Label2) + double(height) * output / design;
+    const float shapeBottom = float(text2Bottom + 130 + twips::height(Shape1));
+    const float buttonBottom = float(text2Bottom + 150 + DesignCommand1.height);
+    return std::max(shapeBottom, buttonBottom);
+}
+
+float EditorWindow::labelRight() {
+    return DesignLabel1.left + DesignLabel1.width;
+}
+
+float EditorWindow::buttonRight() const {
+    const float shape = twips::left(Shape1) + twips::width(Shape1);
+    return Command1 ? std::max(shape, twips::left(Command1) + twips::width(Command1)) : shape;
+}
+
+float EditorWindow::designButtonRight() {
+    return std::max(DesignShape1.left + DesignShape1.width,
+                    DesignCommand1.left + DesignCommand1.width);
+}
+
+void EditorWindow::centreButton() {
+    const float centre = twips::width(this) / 2;
+    if (Command1)
+        twips::setLeft(Command1, centre - twips::width(Command1) / 2 - 20);
+    twips::setLeft(Shape1, centre - twips::width(Shape1) / 2);
 }
 
 void EditorWindow::text1Change() {

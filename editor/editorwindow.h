@@ -45,6 +45,15 @@ public:
 
     // Sizes and places the areas, the label, the button and its frame for the window's size.
     void layoutControls();
+    // Where layoutControls puts the bottom of the lowest control (the button's frame) for a
+    // window `height` twips high; the left part of the window the label needs, in twips.
+    float lowestControlBottom(float height) const;
+    static float labelRight();
+    // The right edge of the conversion button and its frame as placed now, and as designed.
+    float buttonRight() const;
+    static float designButtonRight();
+    // Centres the conversion button 20 twips left of the window's centre line, its frame on it.
+    void centreButton();
 
     // Event handlers, public so other windows and tests reach them as the events would.
     void text1Change();

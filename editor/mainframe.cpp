@@ -2,6 +2,7 @@
 
 #include "artwork.h"
 #include "editorwindow.h"
+#include "logwindow.h"
 #include "program.h"
 #include "splashwindow.h"
 #include "tablewindow.h"
@@ -9,12 +10,17 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
 #include <QWindow>
 
+#include <algorithm>
 #include <utility>
 
 namespace kestrum {
@@ -25,7 +31,8 @@ constexpr int InitialWidthTwips = 12000;
 constexpr int InitialHeightTwips = 9000;
 } // namespace
 
-MainFrame::MainFrame(Program &program) : m_program(program), m_area(new QMdiArea(this)) {
+MainFrame::MainFrame(Program &program)
+    : m_program(program), m_area(new QMdiArea(this)), m_logNotice(new QLabel(this)) {
     setObjectName(QStringLiteral("p"));
     setWindowTitle(QStringLiteral("Kestrum"));
     setWindowIcon(programIcon());
@@ -38,11 +45,77 @@ MainFrame::MainFrame(Program &program) : m_program(program), m_area(new QMdiArea
     setCentralWidget(m_area);
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainFrame::childActivated);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &MainFrame::focusWindowChanged);
-    resize(twips::toPixels(InitialWidthTwips), twips::toPixels(InitialHeightTwips));
+    // Words that cannot be converted leave nothing in the output: the status bar says so.
+    m_logNotice->setObjectName(QStringLiteral("logNotice"));
+    m_logNotice->setCursor(Qt::PointingHandCursor);
+    m_logNotice->installEventFilter(this);
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    statusBar()->addWidget(m_logNotice, 1);
+    connect(&m_program, &Program::conversionFinished, this, &MainFrame::showConversionLog);
+    fitIntoScreen();
+}
+
+void MainFrame::fitIntoScreen() {
+    QSize size(twips::toPixels(InitialWidthTwips), twips::toPixels(InitialHeightTwips));
+    const QScreen *screen = this->screen();
+    if (!screen) {
+        resize(size);
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    // The window system's frame is not known before the window is shown: leave room for a
+    // title bar and borders of a common size, so the title bar (and the menu bar under it)
+    // start on the screen.
+    constexpr int Border = 4;
+    const QSize frame(2 * Border,
+                      style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 2 * Border);
+    size = size.boundedTo(available.size() - frame);
+    resize(size);
+    const QSize outer = size + frame;
+    const QPoint centred = available.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    move(std::max(centred.x(), available.left()), std::max(centred.y(), available.top()));
+}
+
+QSize MainFrame::reachableMinimumSize() const {
+    const EditorWindow *editor = m_program.editor();
+    if (!editor)
+        return {};
+    // The editor is as high as the frame's outer height, which exceeds the visible part of the
+    // area by the menu bar, the status bar and the window system's frame (d): the lowest
+    // control, at a + b H for an editor H high, is visible while a + b (h + d) <= h.
+    const float d = twips::outerHeight(this) - twips::fromPixels(m_area->height());
+    const float a = editor->lowestControlBottom(0);
+    const float b = (editor->lowestControlBottom(10000) - a) / 10000;
+    constexpr float Margin = 60;
+    const float visible = b < 1 ? (a + b * d) / (1 - b) + Margin : a + Margin;
+    const int height = twips::toPixels(visible) + this->height() - m_area->height();
+    // The button where it is designed, and beside a docked table window the editor's label
+    // and its centred button.
+    constexpr float TableWidth = 3420, EditorRoom = 600;
+    const int width =
+        twips::toPixels(std::max(EditorWindow::designButtonRight() + EditorRoom,
+                                 TableWidth + EditorWindow::labelRight() + EditorRoom) +
+                        twips::outerWidth(this) - twips::fromPixels(m_area->width()));
+    QSize minimum(width, height);
     if (const QScreen *screen = this->screen()) {
         const QRect available = screen->availableGeometry();
-        move(available.center() - rect().center());
+        const QSize frame = frameGeometry().size() - this->size();
+        minimum = minimum.boundedTo(available.size() - frame);
     }
+    return minimum;
+}
+
+void MainFrame::updateMinimumSize() {
+    const QSize minimum = reachableMinimumSize();
+    if (minimum.isValid() && minimum != minimumSize())
+        setMinimumSize(minimum);
+}
+
+void MainFrame::keepButtonInside(EditorWindow *editor) {
+    // The button keeps its place when the frame narrows; placed by an earlier, wider frame (a
+    // table window centres it), it would end up beyond the right edge.
+    if (editor->buttonRight() > twips::width(editor))
+        editor->centreButton();
 }
 
 MainFrame::~MainFrame() {
@@ -114,6 +187,7 @@ void MainFrame::activate() {
     EditorWindow *editor = m_program.loadEditor();
     if (!editor || m_program.isExiting())
         return;
+    updateMinimumSize();
     twips::setRect(editor, editorRect());
     if (!editor->isVisible())
         editor->show();
@@ -140,6 +214,19 @@ void MainFrame::childActivated(QMdiSubWindow *window) {
     m_activeChild = child;
     showMenusOf(child);
     child->activate();
+}
+
+QString MainFrame::logNoticeText(int words) {
+    if (words <= 0)
+        return QString();
+    if (words == 1)
+        return QStringLiteral("1 word could not be converted - see View Log");
+    return QStringLiteral("%1 words could not be converted - see View Log").arg(words);
+}
+
+void MainFrame::showConversionLog() {
+    const LogWindow *log = m_program.existingLogWindow();
+    m_logNotice->setText(logNoticeText(log ? log->List1->count() : 0));
 }
 
 void MainFrame::showMenusOf(ChildWindow *child) {
@@ -175,9 +262,11 @@ void MainFrame::resizeEvent(QResizeEvent *event) {
     TableWindow *table = m_program.tableWindow();
     if (!editor || (m_program.state().tableWindowShown && !(table && table->isDocked())))
         return;
+    updateMinimumSize();
     const twips::Rect rect = editorRect();
     twips::setRect(editor, rect);
     editor->layoutControls();
+    keepButtonInside(editor);
     if (table) {
         twips::setLeft(table, rect.width);
         table->layoutTableWindow();
@@ -192,6 +281,14 @@ void MainFrame::closeEvent(QCloseEvent *event) {
 }
 
 bool MainFrame::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_logNotice) {
+        if (event->type() == QEvent::MouseButtonRelease && !m_logNotice->text().isEmpty()) {
+            if (EditorWindow *editor = m_program.editor())
+                editor->viewLog();
+            return true;
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
     // The table window has no close box, but its sub-window can still be asked to close (its
     // keyboard shortcut): that closes it the proper way, giving the editor its room back.
     if (event->type() == QEvent::Close) {

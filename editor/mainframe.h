@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QWindow;
@@ -41,8 +42,20 @@ public:
     // another of its windows), not when the user comes back from another program.
     void activate();
 
+    // The smallest size that keeps every control reachable: the editor's conversion button
+    // (and the table window's group buttons, level with it) inside the visible part of the
+    // frame, and room beside a docked table window for the editor's label and button. No more
+    // than the screen's available area holds. Set as the frame's minimum size on activation.
+    QSize reachableMinimumSize() const;
+
     // The child whose menus the menu bar shows.
     ChildWindow *activeChild() const { return m_activeChild; }
+
+    // The status bar's notice after a conversion that logged words it could not convert
+    // ("N words could not be converted - see View Log"; "" after one that logged none).
+    // Clicking it opens the log window.
+    QLabel *logNotice() const { return m_logNotice; }
+    static QString logNoticeText(int words);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -56,10 +69,17 @@ private:
     twips::Rect editorRect() const;
     void childActivated(QMdiSubWindow *window);
     void focusWindowChanged(QWindow *window);
+    void showConversionLog();
+    // The first size and place: the design size, no larger than the screen's available area
+    // (with room for the window system's title bar), centred on it, the title bar on it.
+    void fitIntoScreen();
+    void updateMinimumSize();
+    void keepButtonInside(EditorWindow *editor);
     void showMenusOf(ChildWindow *child);
 
     Program &m_program;
     QMdiArea *m_area;
+    QLabel *m_logNotice;
     QPointer<ChildWindow> m_activeChild;
     bool m_activating = false;
     // Since the last activation of the frame, the focus left all of Kestrum's windows.

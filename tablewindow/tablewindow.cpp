@@ -94,14 +94,6 @@ void fill(QWidget *widget, QColor colour) {
     widget->setPalette(palette);
 }
 
-// The conversion button 20 twips left of the editor window's centre line, its frame on it.
-void centreButton(EditorWindow *editor) {
-    const float centre = twips::width(editor) / 2;
-    if (editor->Command1)
-        twips::setLeft(editor->Command1, centre - twips::width(editor->Command1) / 2 - 20);
-    twips::setLeft(editor->Shape1, centre - twips::width(editor->Shape1) / 2);
-}
-
 // Widens (or, with a negative `by`, narrows) the editor window and its two areas.
 void widenEditor(EditorWindow *editor, float by) {
     twips::setWidth(editor, twips::width(editor) + by);
@@ -286,7 +278,7 @@ void TableWindow::slideIn() {
     m_sliding = false;
     CLS->setEnabled(true);
     widenEditor(editor, -width);
-    centreButton(editor);
+    editor->centreButton();
     m_docked = true;
 }
 
@@ -310,7 +302,7 @@ void TableWindow::closeTableWindow() {
             return;
     }
     editor->text2->setHideSelection(true);
-    centreButton(editor);
+    editor->centreButton();
     m_program.state().tableWindowShown = false;
     m_program.unloadTableWindow();
 }
