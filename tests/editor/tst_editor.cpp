@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <csignal>
@@ -65,6 +66,8 @@ private Q_SLOTS:
     void exitRestoresTheSavedCapsByte_data();
     void exitRestoresTheSavedCapsByte();
     void typingMarksTypedSinceSave();
+    void statusBarTellsOfUnconvertedWords_data();
+    void statusBarTellsOfUnconvertedWords();
     void otherEndingsPutCapsLockBack_data();
     void otherEndingsPutCapsLockBack();
 
@@ -632,6 +635,46 @@ void TestEditor::typingMarksTypedSinceSave() {
     m_editor->typedSinceSave = false;
     QTest::keyClick(m_editor->Text1, Qt::Key_K);
     QVERIFY(m_editor->typedSinceSave);
+}
+
+// Rows: a converted input and what the frame's status bar says afterwards: nothing when every
+// word converted, the number of words that did not otherwise (one word is one log line).
+void TestEditor::statusBarTellsOfUnconvertedWords_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("every word converts") << "AmI bhAt khAI."
+                                         << "";
+    QTest::newRow("one word does not") << "xyz"
+                                       << "1 word could not be converted - see View Log";
+    QTest::newRow("two words do not, among others")
+        << "AmI xyz bhAt qqq"
+        << "2 words could not be converted - see View Log";
+    QTest::newRow("twelve") << QString(QStringLiteral("xyz ")).repeated(12)
+                            << "12 words could not be converted - see View Log";
+}
+
+void TestEditor::statusBarTellsOfUnconvertedWords() {
+    QFETCH(QString, input);
+    QFETCH(QString, notice);
+    MainFrame *frame = m_test->program->frame();
+    QLabel *label = frame->logNotice();
+    QVERIFY(label);
+    QVERIFY(frame->statusBar()->isVisible());
+    QCOMPARE(label->text(), QString());
+    m_editor->Text1->setText(input);
+    m_editor->lac->trigger();
+    QCOMPARE(label->text(), notice);
+    LogWindow *log = m_test->program->existingLogWindow();
+    QVERIFY(log);
+    QCOMPARE(log->List1->count(), int(notice.section(QLatin1Char(' '), 0, 0).toInt()));
+    QVERIFY(!log->isVisible());
+    // A click on the notice opens the log; on an empty status bar it does nothing.
+    QTest::mouseClick(label, Qt::LeftButton);
+    QCOMPARE(log->isVisible(), !notice.isEmpty());
+    // The next conversion that logs nothing clears it.
+    m_editor->Text1->setText(QStringLiteral("AmI"));
+    m_editor->lac->trigger();
+    QCOMPARE(label->text(), QString());
 }
 
 // Rows: ways the program ends without File > Exit, the Caps Lock byte before start-up, and

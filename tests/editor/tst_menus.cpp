@@ -68,6 +68,7 @@ private Q_SLOTS:
     void everyUserChangeIsUnsavedWork_data();
     void everyUserChangeIsUnsavedWork();
     void loadIsNoUnsavedWork();
+    void dialogsStartInTheLastFolder();
     void shortcutsFromTheInputArea_data();
     void shortcutsFromTheInputArea();
     void fontSizeCheckMarks_data();
@@ -645,6 +646,44 @@ void TestMenus::everyUserChangeIsUnsavedWork() {
     QCOMPARE(m_boxes->requests[0].text,
              QStringLiteral("Do You want to save the Bangla or English File?"));
     QCOMPARE(input->text(), textAfter);
+}
+
+// Every file dialog starts in the folder of the file chosen last in any of them (the working
+// folder before the first); a save dialog offering the name used last time starts in that
+// name's folder. The save dialogs say which file they save.
+void TestMenus::dialogsStartInTheLastFolder() {
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("a")));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("b")));
+    writeFile(path("a/in.txt"), "AmI\r\n");
+    writeFile(path("b/in.txt"), "bhAt\r\n");
+    const auto request = [&](std::size_t i) { return m_dialogs->requests.at(i); };
+    m_dialogs->answers = {path("a/in.txt"),    path("b/out.txt"), path("b/out.rft"), QString(),
+                          path("a/again.txt"), path("b/in.txt"),  QString(),         QString()};
+    m_editor->lda->trigger();  // 0: Load, from a
+    m_editor->sav->trigger();  // 1: Save English File, into b
+    m_editor->savb->trigger(); // 2: Save Bangla File, into b
+    m_editor->lda->trigger();  // 3: Load, cancelled
+    m_editor->typedSinceSave = false;
+    m_editor->clsn->trigger(); // New forgets the names
+    m_editor->sav->trigger();  // 4: Save English File, into a
+    m_editor->lda->trigger();  // 5: Load, from b
+    m_editor->sav->trigger();  // 6: Save English File, offering a/again.txt; cancelled
+    m_editor->savb->trigger(); // 7: Save Bangla File, no name to offer; cancelled
+    QCOMPARE(m_dialogs->requests.size(), std::size_t(8));
+    const QStringList directories{"", "a", "b", "b", "b", "a", "a", "b"};
+    for (std::size_t i = 0; i < 8; ++i)
+        QCOMPARE(request(i).directory,
+                 directories[qsizetype(i)].isEmpty() ? QString() : path(directories[qsizetype(i)]));
+    // A save dialog offering the name used last time starts where that name is (6), one with
+    // no name where a file was chosen last (7); a cancelled dialog chose no folder (4).
+    QCOMPARE(request(6).fileName, path("a/again.txt"));
+    QCOMPARE(request(7).fileName, QString());
+    for (const std::size_t i : {1, 4, 6})
+        QCOMPARE(request(i).title, QStringLiteral("Save English File"));
+    for (const std::size_t i : {2, 7})
+        QCOMPARE(request(i).title, QStringLiteral("Save Bangla File"));
+    for (const std::size_t i : {0, 3, 5})
+        QCOMPARE(request(i).title, QString()); // Load keeps the platform's own
 }
 
 // What the program writes into the input is no typing: a loaded file is saved already.
