@@ -122,7 +122,8 @@ MainFrame::~MainFrame() {
     // The area and its sub-windows go later, with the QWidget part of this window; what they
     // report then must not reach this object's handlers.
     m_area->disconnect(this);
-    qGuiApp->disconnect(this);
+    if (qGuiApp)
+        qGuiApp->disconnect(this);
     for (QMdiSubWindow *sub : m_area->subWindowList())
         sub->removeEventFilter(this);
 }
