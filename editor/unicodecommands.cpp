@@ -29,6 +29,9 @@ constexpr qint64 UnicodeLoadLimit = 1 << 20;
 constexpr auto Generation = sutonnymj::Generation::New;
 
 QString chooseFile(CommonDialog &dialog, CommonDialog::Kind kind, const QString &preset) {
+    // The dialog object is the editor's one: a title set for another file must not stay.
+    dialog.setTitle(kind == CommonDialog::Kind::Save ? QStringLiteral("Save Unicode File")
+                                                     : QString());
     dialog.setFilter(UnicodeFilter);
     dialog.setFileName(preset);
     const bool chosen = kind == CommonDialog::Kind::Save ? dialog.showSave() : dialog.showOpen();

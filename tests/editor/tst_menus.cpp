@@ -684,6 +684,14 @@ void TestMenus::dialogsStartInTheLastFolder() {
         QCOMPARE(request(i).title, QStringLiteral("Save Bangla File"));
     for (const std::size_t i : {0, 3, 5})
         QCOMPARE(request(i).title, QString()); // Load keeps the platform's own
+    // The Unicode file's dialogs share the window's dialog: a title set for another file does
+    // not stay, and the folder chosen last is theirs too.
+    m_dialogs->answers = {QString(), QString()};
+    m_editor->saveUnicodeFile();
+    m_editor->openUnicodeFile();
+    QCOMPARE(request(8).title, QStringLiteral("Save Unicode File"));
+    QCOMPARE(request(9).title, QString());
+    QCOMPARE(request(9).directory, path("b"));
 }
 
 // What the program writes into the input is no typing: a loaded file is saved already.
