@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -612,12 +613,20 @@ void TestMenus::everyUserChangeIsUnsavedWork() {
     input->setTextCursor(cursor);
     QApplication::clipboard()->setText(QStringLiteral("AmI tUmI"));
 
+    // Ctrl+V and Ctrl+X carry the control characters an X server gives them (QTest would
+    // give them the letter, which counts as a typed key).
+    const auto controlKey = [&](Qt::Key key, char16_t character) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier, QString(QChar(character)));
+        QApplication::sendEvent(input, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier, QString(QChar(character)));
+        QApplication::sendEvent(input, &release);
+    };
     if (change == QLatin1String("ctrl+v")) {
-        QTest::keyClick(input, Qt::Key_V, Qt::ControlModifier);
+        controlKey(Qt::Key_V, 0x16);
     } else if (change == QLatin1String("shift+insert")) {
         QTest::keyClick(input, Qt::Key_Insert, Qt::ShiftModifier);
     } else if (change == QLatin1String("ctrl+x")) {
-        QTest::keyClick(input, Qt::Key_X, Qt::ControlModifier);
+        controlKey(Qt::Key_X, 0x18);
     } else if (change == QLatin1String("delete")) {
         input->setSelStart(0);
         QTest::keyClick(input, Qt::Key_Delete);
