@@ -10,6 +10,9 @@ kestrum_packages=(
   xvfb xauth xdotool x11-utils x11-xserver-utils
   fonts-liberation2 fonts-urw-base35 fonts-noto-core fonts-lohit-beng-bengali fonts-ebgaramond
   fonts-dejavu-core
+  # Kestrum Bangla is generated from Noto Sans Bengali by fontTools and HarfBuzz's hb-shape;
+  # python3-munkres in the same install keeps fontTools from pulling in SciPy.
+  python3-fonttools python3-munkres libharfbuzz-bin
 )
 
 kestrum_install_missing() {
