@@ -242,7 +242,14 @@ void RichTextBox::setSelText(const QString &text) {
 }
 
 QString RichTextBox::textRTF() const {
-    return QString::fromLatin1(toRtf(text(), font()));
+    return QString::fromLatin1(toRtf(text(), rtfFont()));
+}
+
+QFont RichTextBox::rtfFont() const {
+    QFont f = font();
+    if (!m_rtfFontFamily.isEmpty())
+        f.setFamily(m_rtfFontFamily);
+    return f;
 }
 
 double RichTextBox::fontSize() const {
@@ -280,7 +287,7 @@ bool RichTextBox::saveFile(const QString &path, QString *error) const {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
-    const QByteArray rtf = toRtf(text(), font());
+    const QByteArray rtf = toRtf(text(), rtfFont());
     if (file.write(rtf) != rtf.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();

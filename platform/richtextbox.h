@@ -61,8 +61,13 @@ public:
     // after the new text; raises change() once.
     void setSelText(const QString &text);
 
-    // The content as RTF (toRtf of text() in the area's font).
+    // The content as RTF (toRtf of text() in the area's font, named as rtfFontFamily says).
     QString textRTF() const;
+    // The family the RTF names: empty (the default) for the family of the area's own font,
+    // or a family of its own, so an area shown in a stand-in font names the font its text is
+    // written for.
+    QString rtfFontFamily() const { return m_rtfFontFamily; }
+    void setRtfFontFamily(const QString &family) { m_rtfFontFamily = family; }
 
     // The point size of the area's own font (the whole content's font); may have a fraction.
     double fontSize() const;
@@ -142,11 +147,13 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    QFont rtfFont() const;
     void onContentsChange(int from, int charsRemoved, int charsAdded);
     void applySelectionPalette();
 
     std::function<QString(const QString &)> m_pasteFilter;
     bool m_hideSelection = true;
+    QString m_rtfFontFamily;
     // Set while the area changes its own content; the change is reported once by hand.
     int m_programChange = 0;
     // The raw content as last reported, to tell a content change from a format-only one.

@@ -73,6 +73,7 @@ private Q_SLOTS:
     void toRtfEscapes();
     void toRtfWhole();
     void saveFile();
+    void rtfNamesTheFamilyItIsGiven();
     void saveFileFailures_data();
     void saveFileFailures();
 };
@@ -929,6 +930,32 @@ void TestRichTextBox::toRtfWhole() {
     // A font name cannot break out of its table entry.
     const QByteArray odd = toRtf(QStringLiteral("x"), QFont(QStringLiteral("A;B{C}")));
     QVERIFY2(odd.contains("\\fcharset0 A\\'3bB\\{C\\};}}"), odd.constData());
+}
+
+void TestRichTextBox::rtfNamesTheFamilyItIsGiven() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("bangla.rft"));
+    RichTextBox box;
+    QFont shown(QStringLiteral("Kestrum Bangla"));
+    shown.setPointSizeF(18);
+    box.setControlFont(shown);
+    box.setText(GlyphText);
+    QFont named = shown;
+    named.setFamily(QStringLiteral("SutonnyMJ"));
+
+    QCOMPARE(box.rtfFontFamily(), QString());
+    QCOMPARE(box.textRTF().toLatin1(), toRtf(box.text(), shown));
+    box.setRtfFontFamily(QStringLiteral("SutonnyMJ"));
+    QCOMPARE(box.textRTF().toLatin1(), toRtf(box.text(), named));
+    QVERIFY(box.saveFile(path));
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), toRtf(box.text(), named));
+    // The area itself is still shown in its own font.
+    QCOMPARE(box.controlFont().family(), QStringLiteral("Kestrum Bangla"));
+    box.setRtfFontFamily(QString());
+    QCOMPARE(box.textRTF().toLatin1(), toRtf(box.text(), shown));
 }
 
 void TestRichTextBox::saveFile() {
