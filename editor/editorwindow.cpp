@@ -8,8 +8,10 @@
 #include "twips.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -37,19 +39,18 @@ constexpr twips::Rect DesignCommand1{5850, 7470, 1230, 390};
 // The word "Bangla" in SutonnyMJ codes.
 constexpr char Bangla[] = "evsjv";
 
-// The conversion button as designed: white on blue, white on red and bold under the pointer.
-PropertyBag command1Design() {
+// The conversion button as designed: white on blue, white on red and bold under the pointer,
+// its caption in the glyph-code font `glyphFamily`.
+PropertyBag command1Design(const QString &glyphFamily) {
     PropertyBag bag;
     bag.writeProperty(QStringLiteral("Caption"), QString::fromLatin1(Bangla));
     bag.writeProperty(QStringLiteral("HighCaption"), QString::fromLatin1(Bangla));
     bag.writeProperty(QStringLiteral("BackColor"), OleColor::rgb(0, 0, 192));
     bag.writeProperty(QStringLiteral("ForeColor"), OleColor::rgb(255, 255, 255));
-    bag.writeProperty(QStringLiteral("Font"),
-                      makeRef<Font>(designFont(QStringLiteral("SutonnyMJ"), 18)));
+    bag.writeProperty(QStringLiteral("Font"), makeRef<Font>(designFont(glyphFamily, 18)));
     bag.writeProperty(QStringLiteral("HighBackColor"), OleColor::rgb(255, 0, 0));
     bag.writeProperty(QStringLiteral("HighForeColor"), OleColor::rgb(255, 255, 255));
-    bag.writeProperty(QStringLiteral("HighFont"),
-                      makeRef<Font>(designFont(QStringLiteral("SutonnyMJ"), 18, true)));
+    bag.writeProperty(QStringLiteral("HighFont"), makeRef<Font>(designFont(glyphFamily, 18, true)));
     return bag;
 }
 
@@ -115,15 +116,20 @@ void EditorWindow::createControls() {
     Text1->setControlFont(designFont(QStringLiteral("Times New Roman"), 14.25));
     twips::setRect(Text1, DesignText1);
 
+    const QString glyphFamily = m_program.glyphFontFamily();
     Label2 = new QLabel(QString::fromLatin1(Bangla) + QStringLiteral(" :"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(designFont(QStringLiteral("SutonnyMJ"), 15.75));
+    Label2->setFont(designFont(glyphFamily, 15.75));
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     twips::setRect(Label2, DesignLabel2);
+    fitLabel2();
 
     text2 = new RichTextBox(this);
     text2->setObjectName(QStringLiteral("text2"));
-    text2->setControlFont(designFont(QStringLiteral("SutonnyMJ"), 18));
+    text2->setControlFont(designFont(glyphFamily, 18));
+    // Whatever font shows it, the Bangla file is written for SutonnyMJ, the font its readers
+    // have.
+    text2->setRtfFontFamily(SutonnyMJ);
     QPalette white = text2->palette();
     white.setColor(QPalette::Base, Qt::white);
     text2->setPalette(white);
@@ -136,7 +142,8 @@ void EditorWindow::createControls() {
 
     QString error;
     m_command1 = HostedControl::create(m_program.loader(), QString::fromLatin1(Glimmet3::progId),
-                                       QStringLiteral("Command1"), command1Design(), this, &error);
+                                       QStringLiteral("Command1"), command1Design(glyphFamily),
+                                       this, &error);
     if (m_command1) {
         Command1 = m_command1->widget();
         twips::setRect(Command1, DesignCommand1);
@@ -197,6 +204,13 @@ void EditorWindow::createActions() {
     ldu = action("ldu", QStringLiteral("Open Unicode File..."));
     cpu = action("cpu", QStringLiteral("Copy as Unicode"),
                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    bfs = action("bfs", SutonnyMJ);
+    bfk = action("bfk", KestrumBangla);
+    auto *glyphFonts = new QActionGroup(this);
+    for (QAction *a : {bfs, bfk}) {
+        a->setCheckable(true);
+        glyphFonts->addAction(a);
+    }
 
     connect(clsn, &QAction::triggered, this, &EditorWindow::newText);
     connect(sav, &QAction::triggered, this, &EditorWindow::saveEnglishFile);
@@ -221,6 +235,10 @@ void EditorWindow::createActions() {
     connect(savu, &QAction::triggered, this, &EditorWindow::saveUnicodeFile);
     connect(ldu, &QAction::triggered, this, &EditorWindow::openUnicodeFile);
     connect(cpu, &QAction::triggered, this, &EditorWindow::copyAsUnicode);
+    connect(bfs, &QAction::triggered, this, [this] { m_program.setGlyphFontFamily(SutonnyMJ); });
+    connect(bfk, &QAction::triggered, this,
+            [this] { m_program.setGlyphFontFamily(KestrumBangla); });
+    connect(&m_program, &Program::glyphFontChanged, this, &EditorWindow::applyGlyphFont);
 }
 
 void EditorWindow::createMenus() {
@@ -239,6 +257,10 @@ void EditorWindow::createMenus() {
         FS->addAction(a);
     VW->addMenu(FS);
     VW->addAction(VLA);
+    BF = menu("BF", QStringLiteral("Bangla Font"));
+    BF->addActions({bfs, bfk});
+    VW->addMenu(BF);
+    connect(VW, &QMenu::aboutToShow, this, &EditorWindow::glyphFontMenuOpened);
     connect(VW, &QMenu::aboutToShow, this, &EditorWindow::viewMenuOpened);
     help = menu("help", QStringLiteral("&Help"));
     help->addActions({st, ab});
@@ -324,6 +346,40 @@ void EditorWindow::centreButton() {
     if (Command1)
         twips::setLeft(Command1, centre - twips::width(Command1) / 2 - 20);
     twips::setLeft(Shape1, centre - twips::width(Shape1) / 2);
+}
+
+void EditorWindow::fitLabel2() {
+    // The label keeps its design size unless its font needs more: a taller font (Kestrum
+    // Bangla's Bengali glyphs reach higher and lower than Latin ones) would be cut off.
+    const QSize needed = Label2->sizeHint();
+    twips::setWidth(Label2, std::max(DesignLabel2.width, twips::fromPixels(needed.width())));
+    twips::setHeight(Label2, std::max(DesignLabel2.height, twips::fromPixels(needed.height())));
+}
+
+void EditorWindow::applyGlyphFont() {
+    const QString family = m_program.glyphFontFamily();
+    QFont output = text2->controlFont();
+    output.setFamily(family);
+    text2->setControlFont(output);
+    QFont label = Label2->font();
+    label.setFamily(family);
+    Label2->setFont(label);
+    fitLabel2();
+    if (runtime::Control *button = command1Control()) {
+        button->putPropertyRef(Glimmet3::DispIds::Font, makeRef<Font>(designFont(family, 18)));
+        button->putPropertyRef(Glimmet3::DispIds::HighFont,
+                               makeRef<Font>(designFont(family, 18, true)));
+    }
+    layoutControls();
+}
+
+void EditorWindow::glyphFontMenuOpened() {
+    const QString shown = QFontInfo(text2->controlFont()).family();
+    bfs->setChecked(shown == SutonnyMJ);
+    bfk->setChecked(shown == KestrumBangla);
+    const bool choice = bothGlyphFontsInstalled();
+    bfs->setEnabled(choice);
+    bfk->setEnabled(choice);
 }
 
 void EditorWindow::text1Change() {

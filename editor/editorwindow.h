@@ -1,6 +1,7 @@
-// The editor window Form1: the input area Text1, the output area text2 in SutonnyMJ, the
-// conversion button Command1 (a Glimmet created through the control runtime) in its frame
-// Shape1, the menus File, Edit, View and Help, and the pop-up menu cl.
+// The editor window Form1: the input area Text1, the output area text2 in the glyph-code font
+// (SutonnyMJ, or Kestrum Bangla), the conversion button Command1 (a Glimmet created through
+// the control runtime) in its frame Shape1, the menus File, Edit, View and Help, and the
+// pop-up menu cl.
 //
 // Conversion runs from the button, from "Convert it!", and from the input area's events while
 // its text changed since the last conversion (inputChanged): a word ended by Space or Enter, a
@@ -90,6 +91,13 @@ public:
     void viewMenuOpened();
     void fontSizeClick(int index);
     void viewLog();
+    // View > Bangla Font: SutonnyMJ or Kestrum Bangla for the glyph codes (the output area,
+    // its label, the conversion button and the table window's glyph list). The items are
+    // enabled only when both fonts are installed; the one that draws the output is checked.
+    void glyphFontMenuOpened();
+    // Sets the output area (keeping its size), its label and the button in the program's
+    // glyphFontFamily() and lays the window out again for the label's height.
+    void applyGlyphFont();
     // Unicode: the output area's selection (or all of it) as Unicode text on the clipboard;
     // the output area as a UTF-8 file; a UTF-8 file of Unicode Bengali romanised into the input
     // area and converted, its words with no spelling kept as they are and listed in the log.
@@ -120,8 +128,10 @@ public:
     std::array<QAction *, 6> SZ{};
     QAction *clsa, *clab;
     // Added after the original items: File > Save Unicode File..., Open Unicode File...;
-    // Edit > Copy as Unicode.
+    // Edit > Copy as Unicode; View > Bangla Font > SutonnyMJ, Kestrum Bangla.
     QAction *s124, *savu, *ldu, *cpu;
+    QMenu *BF;
+    QAction *bfs, *bfk;
 
     // State.
     bool inputChanged = false;
@@ -141,6 +151,8 @@ protected:
 
 private:
     void createControls();
+    // Label2 at its design size, or larger where its font needs more room.
+    void fitLabel2();
     void createActions();
     void createMenus();
     void releaseHeldKeys();

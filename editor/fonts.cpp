@@ -1,10 +1,32 @@
 #include "fonts.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFont>
 #include <QFontDatabase>
 #include <QStringList>
 
 namespace kestrum {
+
+QString bundledFontDir() {
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("../share/kestrum/fonts"));
+}
+
+QStringList registerBundledFonts(const QString &dir) {
+    QStringList families;
+    const QDir folder(dir);
+    for (const QString &name : folder.entryList({QStringLiteral("*.ttf")}, QDir::Files)) {
+        const QString file = folder.filePath(name);
+        const int id = QFontDatabase::addApplicationFont(file);
+        if (id < 0) {
+            qWarning("Cannot load the font %s", qPrintable(QDir::toNativeSeparators(file)));
+            continue;
+        }
+        families += QFontDatabase::applicationFontFamilies(id);
+    }
+    return families;
+}
 
 void installFontSubstitutes() {
     const struct {
@@ -18,6 +40,7 @@ void installFontSubstitutes() {
         {"MS Sans Serif", {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
         {"Times New Roman", {QStringLiteral("Liberation Serif")}},
         {"Arial", {QStringLiteral("Liberation Sans")}},
+        {"SutonnyMJ", {KestrumBangla}},
     };
     const QStringList installed = QFontDatabase::families();
     for (const auto &entry : table) {
@@ -26,6 +49,10 @@ void installFontSubstitutes() {
             continue;
         QFont::insertSubstitutions(family, entry.substitutes);
     }
+}
+
+bool bothGlyphFontsInstalled() {
+    return QFontDatabase::hasFamily(SutonnyMJ) && QFontDatabase::hasFamily(KestrumBangla);
 }
 
 QFont designFont(const QString &family, double points, bool bold) {

@@ -16,6 +16,7 @@ int main(int argc, char *argv[]) {
         QApplication::setApplicationName(QStringLiteral("Kestrum"));
         QApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION_STRING));
         QApplication::setQuitOnLastWindowClosed(false);
+        kestrum::registerBundledFonts(kestrum::bundledFontDir());
         kestrum::installFontSubstitutes();
         kestrum::Program program;
         // A logout, Ctrl+C in the terminal, the terminal closed: put Caps Lock back and end the

@@ -1,6 +1,7 @@
 #include "program.h"
 
 #include "editorwindow.h"
+#include "fonts.h"
 #include "glimmetlib.h"
 #include "logwindow.h"
 #include "mainframe.h"
@@ -48,7 +49,8 @@ Program::Program(Options options)
       m_keyboard(options.keyboard ? std::move(options.keyboard) : KeyboardState::create()),
       m_quit(options.quit ? std::move(options.quit)
                           : [](int status) { QCoreApplication::exit(status); }),
-      m_log(std::make_unique<Log>(*this)), m_yieldIntervalMs(options.yieldIntervalMs) {
+      m_log(std::make_unique<Log>(*this)), m_glyphFontFamily(SutonnyMJ),
+      m_yieldIntervalMs(options.yieldIntervalMs) {
     m_engine.setConversionLog(m_log.get());
     m_engine.setYieldToUi([this] { yieldToUi(); });
     // Ways to end that do not pass through Exit: the event loop told to quit from elsewhere,
@@ -193,6 +195,13 @@ void Program::openTableWindow() {
         return;
     if (TableWindow *table = loadTableWindow())
         table->slideIn();
+}
+
+void Program::setGlyphFontFamily(const QString &family) {
+    if (family == m_glyphFontFamily)
+        return;
+    m_glyphFontFamily = family;
+    Q_EMIT glyphFontChanged();
 }
 
 LogWindow *Program::logWindow() {

@@ -130,9 +130,18 @@ public:
     // Closes Form3 first when it is open, then shows Form2 modally as the About window.
     void showAbout();
 
+    // The family the glyph codes are drawn in (the output area, its label and the conversion
+    // button, the table window's glyph list): SutonnyMJ, for which Kestrum Bangla stands in
+    // where SutonnyMJ is not installed, or Kestrum Bangla when the user chose it. Setting
+    // another family emits glyphFontChanged(); the RTF files name SutonnyMJ either way.
+    QString glyphFontFamily() const { return m_glyphFontFamily; }
+    void setGlyphFontFamily(const QString &family);
+
 Q_SIGNALS:
     // A conversion (and any that was asked for during it) has finished.
     void conversionFinished();
+    // glyphFontFamily() has changed.
+    void glyphFontChanged();
 
 private:
     class Log;
@@ -156,6 +165,7 @@ private:
     QPointer<LogWindow> m_logWindow;
     QPointer<TableWindow> m_tableWindow;
 
+    QString m_glyphFontFamily;
     bool m_exiting = false;
     int m_exitCode = 0;
     int m_endingSignal = 0;

@@ -167,7 +167,12 @@ void TableWindow::createControls() {
         twips::setRect(box, rect);
         return box;
     };
-    List1 = list("List1", designFont(QStringLiteral("SutonnyMJ"), 15.75), DesignList1);
+    List1 = list("List1", designFont(m_program.glyphFontFamily(), 15.75), DesignList1);
+    connect(&m_program, &Program::glyphFontChanged, List1, [this] {
+        QFont font = List1->font();
+        font.setFamily(m_program.glyphFontFamily());
+        List1->setFont(font);
+    });
     List1->setDragIcon(pencilIcon());
     List2 = list("List2", designFont(QStringLiteral("Times New Roman"), 14.25), DesignList2);
 

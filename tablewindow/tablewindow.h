@@ -1,6 +1,7 @@
 // The substitution table window Form3: one category of the romanisation at a time, as two
-// paired lists (List1 the glyph strings in SutonnyMJ, List2 the keys), seven Glimmet buttons
-// fbs that choose the category, and the pop-up menu cota that does the same from the lists.
+// paired lists (List1 the glyph strings in the glyph-code font, SutonnyMJ or Kestrum Bangla;
+// List2 the keys), seven Glimmet buttons fbs that choose the category, and the pop-up menu
+// cota that does the same from the lists.
 //
 // The window is a borderless child of the main frame, docked along the right-hand side of the
 // editor window. It slides in from the right when the editor's Help > Substitution Table opens

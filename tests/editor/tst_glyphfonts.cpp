@@ -1,0 +1,183 @@
+// The fonts that draw the glyph codes in the running program (offscreen): Kestrum Bangla where
+// SutonnyMJ is not installed, SutonnyMJ where it is (a renamed copy of Kestrum Bangla stands in
+// for it), and View > Bangla Font to choose between them; the output area, its label, the
+// conversion button and the table window's glyph list all follow, the label is never cut off,
+// and the Bangla file names SutonnyMJ whatever shows it.
+#include "editortestsupport.h"
+#include "fonts.h"
+#include "glimmetlib.h"
+#include "listbox.h"
+#include "runtime/font.h"
+#include "tablewindow.h"
+#include "twips.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGlyphRun>
+#include <QLabel>
+#include <QMenu>
+#include <QRawFont>
+#include <QStandardPaths>
+#include <QTextLayout>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+// The families of the fonts Qt draws the area's text with, in the font its document gives it.
+QStringList drawnWith(const RichTextBox *area) {
+    QTextLayout layout(area->text(), area->document()->defaultFont());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QStringList families;
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        // A font found through a substitute is named as the substitute was written.
+        QString family = run.rawFont().familyName();
+        for (const QString &known : QFontDatabase::families())
+            if (known.compare(family, Qt::CaseInsensitive) == 0)
+                family = known;
+        if (!families.contains(family))
+            families += family;
+    }
+    return families;
+}
+
+QString buttonFontFamily(runtime::Control *button, runtime::DispId id) {
+    runtime::Variant value;
+    if (!button || runtime::failed(button->getProperty(id, &value)) || !value.font())
+        return {};
+    return QFontInfo(value.font()->toQFont()).family();
+}
+
+} // namespace
+
+class TestGlyphFonts : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void withoutSutonnyMJKestrumBanglaDrawsTheCodes();
+    void withSutonnyMJItDrawsTheCodes();
+    void theViewMenuChoosesBetweenTheTwo();
+
+private:
+    void start();
+    // The glyph-code family every place of the program shows, or "" where they differ.
+    QString glyphFamilyEverywhere();
+    void checkLabel2IsWhole();
+
+    std::unique_ptr<ScriptedBoxes> m_boxes;
+    std::unique_ptr<TestProgram> m_test;
+    EditorWindow *m_editor = nullptr;
+    int m_standIn = -1;
+};
+
+void TestGlyphFonts::initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(!QFontDatabase::hasFamily(KestrumBangla));
+    QCOMPARE(registerBundledFonts(QStringLiteral(KESTRUM_FONT_DIR)), QStringList{KestrumBangla});
+    installFontSubstitutes();
+}
+
+void TestGlyphFonts::cleanup() {
+    m_test.reset();
+    m_boxes.reset();
+}
+
+void TestGlyphFonts::start() {
+    m_boxes = std::make_unique<ScriptedBoxes>();
+    m_test = std::make_unique<TestProgram>();
+    QVERIFY(m_test->program->start());
+    m_editor = m_test->editor();
+    QVERIFY(m_editor && m_editor->Command1);
+    QVERIFY(QTest::qWaitForWindowExposed(m_test->program->frame()));
+    m_test->program->openTableWindow();
+    QVERIFY(m_test->program->tableWindow());
+    m_editor->text2->setText(glyphText("Avwg evsjvq Mvb MvB|"));
+}
+
+QString TestGlyphFonts::glyphFamilyEverywhere() {
+    const QStringList shown = {
+        drawnWith(m_editor->text2).join(QLatin1Char('+')),
+        QFontInfo(m_editor->Label2->font()).family(),
+        buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::Font),
+        buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::HighFont),
+        QFontInfo(m_test->program->tableWindow()->List1->font()).family(),
+    };
+    qInfo("output, label, button, high button, glyph list: %s", qPrintable(shown.join(", ")));
+    return shown.count(shown.first()) == shown.size() ? shown.first() : QString();
+}
+
+void TestGlyphFonts::checkLabel2IsWhole() {
+    const QLabel *label = m_editor->Label2;
+    QVERIFY2(
+        label->height() >= label->sizeHint().height(),
+        qPrintable(QStringLiteral("%1 < %2").arg(label->height()).arg(label->sizeHint().height())));
+    QVERIFY(label->width() >= label->sizeHint().width());
+    // The output area still starts right under the label.
+    QCOMPARE(m_editor->text2->y(), label->y() + label->height());
+}
+
+void TestGlyphFonts::withoutSutonnyMJKestrumBanglaDrawsTheCodes() {
+    if (QFontDatabase::hasFamily(SutonnyMJ))
+        QSKIP("a SutonnyMJ font is installed on this machine");
+    start();
+    QCOMPARE(glyphFamilyEverywhere(), KestrumBangla);
+    // The design names stay: the areas ask for SutonnyMJ, Kestrum Bangla stands in.
+    QCOMPARE(m_editor->text2->controlFont().family(), SutonnyMJ);
+    QVERIFY(m_editor->text2->textRTF().contains("\\fcharset0 SutonnyMJ;"));
+    checkLabel2IsWhole();
+    m_editor->glyphFontMenuOpened();
+    QVERIFY(m_editor->bfk->isChecked() && !m_editor->bfs->isChecked());
+    QVERIFY(!m_editor->bfk->isEnabled() && !m_editor->bfs->isEnabled());
+}
+
+void TestGlyphFonts::withSutonnyMJItDrawsTheCodes() {
+    m_standIn = QFontDatabase::addApplicationFont(QStringLiteral(KESTRUM_STAND_IN_FONT));
+    QVERIFY(m_standIn >= 0);
+    QCOMPARE(QFontDatabase::applicationFontFamilies(m_standIn), QStringList{SutonnyMJ});
+    start();
+    QCOMPARE(glyphFamilyEverywhere(), SutonnyMJ);
+    checkLabel2IsWhole();
+    m_editor->glyphFontMenuOpened();
+    QVERIFY(m_editor->bfs->isChecked() && !m_editor->bfk->isChecked());
+    QVERIFY(m_editor->bfk->isEnabled() && m_editor->bfs->isEnabled());
+}
+
+void TestGlyphFonts::theViewMenuChoosesBetweenTheTwo() {
+    QVERIFY(m_standIn >= 0);
+    start();
+    const auto view = m_editor->findChild<QMenu *>(QStringLiteral("VW"));
+    QVERIFY(view);
+    // The new submenu comes after the original items.
+    QCOMPARE(view->actions().last(), m_editor->BF->menuAction());
+    QCOMPARE(m_editor->BF->title(), QStringLiteral("Bangla Font"));
+    QCOMPARE(m_editor->BF->actions(), (QList<QAction *>{m_editor->bfs, m_editor->bfk}));
+
+    m_editor->text2->setFocus();
+    m_editor->fontSizeClick(4); // 25 points: a size of the user's own survives the change
+    m_editor->bfk->trigger();
+    QCOMPARE(glyphFamilyEverywhere(), KestrumBangla);
+    QCOMPARE(m_editor->text2->fontSize(), 25.0);
+    checkLabel2IsWhole();
+    m_editor->glyphFontMenuOpened();
+    QVERIFY(m_editor->bfk->isChecked() && !m_editor->bfs->isChecked());
+    QVERIFY(m_editor->text2->textRTF().contains("\\fcharset0 SutonnyMJ;"));
+
+    // A table window opened afterwards starts in the chosen font.
+    m_test->program->tableWindow()->closeTableWindow();
+    m_test->program->openTableWindow();
+    QCOMPARE(QFontInfo(m_test->program->tableWindow()->List1->font()).family(), KestrumBangla);
+
+    m_editor->bfs->trigger();
+    QCOMPARE(glyphFamilyEverywhere(), SutonnyMJ);
+    QCOMPARE(m_editor->text2->fontSize(), 25.0);
+    checkLabel2IsWhole();
+    QVERIFY(QFontDatabase::removeApplicationFont(m_standIn));
+}
+
+QTEST_MAIN(TestGlyphFonts)
+#include "tst_glyphfonts.moc"
