@@ -22,7 +22,7 @@ set -euo pipefail
 build/bin/Kestrum & pid=$!
 window=$(xdotool search --sync --onlyvisible --name "^Kestrum$" | head -1)
 sleep 1
-xdotool type --clearmodifiers --delay 40 "AmI bAnglAy gAn gAI. bAnglA AmAr mAtrIbhAShA."
+xdotool type --clearmodifiers --delay 40 "AmI bAnglAy gAn gAI. bAnglA AmAr mAtWRIbhAShA."
 xdotool key --clearmodifiers space
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$window")"

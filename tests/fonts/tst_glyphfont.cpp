@@ -6,6 +6,7 @@
 #include "engine.h"
 #include "glyphtable.h"
 #include "support.h"
+#include "sutonnymj.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -250,24 +251,34 @@ void TestGlyphFont::theComparisonTellsWrongDrawingsApart() {
 }
 
 void TestGlyphFont::wordsDrawAsNotoDrawsThem() {
+    // Each word as the engine converts its keys (one form per sign) and as the encoder writes
+    // the Unicode word (the forms SutonnyMJ text uses: ‡ inside a word, z “ after some
+    // consonants, Ö « ¦ Ÿ ^ for the phala signs).
     Engine engine;
     engine.loadTables(KESTRUM_DATA_DIR);
     const std::vector<test::Word> words = test::projectWords();
     QVERIFY(words.size() >= 400);
     QStringList misses;
+    std::size_t drawings = 0;
     for (const test::Word &w : words) {
-        const std::string glyphs = engine.convertBytes(w.typed);
         const QString unicode = QString::fromStdString(w.bengali);
-        const Comparison c = compare(glyphs, unicode);
-        if (!c.alike())
-            misses += unicode + QStringLiteral(" (") + glyphText(glyphs) + QStringLiteral("): ") +
-                      reason(glyphs, unicode, c);
+        const std::string converted = engine.convertBytes(w.typed);
+        const std::string encoded = sutonnymj::encode(test::u32(w.bengali)).bytes;
+        for (const std::string &glyphs : {converted, encoded}) {
+            ++drawings;
+            const Comparison c = compare(glyphs, unicode);
+            if (!c.alike())
+                misses += unicode + QStringLiteral(" (") + glyphText(glyphs) +
+                          QStringLiteral("): ") + reason(glyphs, unicode, c);
+        }
     }
     for (const QString &miss : misses)
         qInfo("drawn otherwise: %s", qPrintable(miss));
-    const std::size_t alike = words.size() - std::size_t(misses.size());
-    qInfo("%zu of %zu words drawn alike", alike, words.size());
-    QVERIFY2(alike * 100 >= words.size() * 98, qPrintable(misses.join(QLatin1Char('\n'))));
+    const std::size_t alike = drawings - std::size_t(misses.size());
+    qInfo("%zu of %zu drawings alike", alike, drawings);
+    // All of them were alike when this was written; the margin leaves room for words added to
+    // the tables, whose misses the log above lists.
+    QVERIFY2(alike * 100 >= drawings * 99, qPrintable(misses.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestGlyphFont)
