@@ -3,11 +3,9 @@
 
 #include "cp1252.h"
 #include "fieldreader.h"
+#include "fileio.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
 #include <sstream>
 #include <utility>
 
@@ -77,31 +75,43 @@ int findKey(const Table &table, std::string_view s)
 
 namespace {
 
-// One table file, read whole and handed out record by record.
+// One table file, read record by record: only as far as the records asked for, so neither a
+// huge file nor a field without an end costs more than a few kilobytes.
 class TableFile {
 public:
     TableFile(const std::filesystem::path &dir, const char *name, int count)
-        : m_name(name), m_count(count)
+        : m_name(name), m_path(dir / name), m_count(count),
+          m_reader([this](char *buffer, std::size_t size) { return read(buffer, size); })
     {
-        const auto path = dir / name;
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            const int error = errno;
-            throw TableLoadError(m_name, 0,
-                                 m_name + ": cannot open " + path.string() + ": " +
-                                     (error ? std::strerror(error) : "unknown error"));
+        if (!m_file.open(m_path))
+            throw TableLoadError(
+                m_name, 0, m_name + ": cannot open " + m_path.string() + ": " + m_file.reason());
+        // A modern editor may have saved the file as UTF-8 with a byte-order mark; its first
+        // key would then start with three stray bytes and never match.
+        while (m_head.size() < 3) {
+            char b[3];
+            const std::ptrdiff_t got = m_file.read(b, 3 - m_head.size());
+            if (got < 0)
+                throwReadError();
+            if (got == 0)
+                break;
+            m_head.append(b, static_cast<std::size_t>(got));
         }
-        m_text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad())
-            throw TableLoadError(m_name, 0, m_name + ": cannot read " + path.string());
-        m_reader.emplace(m_text);
+        if (m_head == "\xEF\xBB\xBF")
+            throw TableLoadError(m_name, 0,
+                                 m_name + ": the file is saved as UTF-8 with a byte-order mark; "
+                                          "table files are 8-bit Windows-1252 text");
     }
+    TableFile(const TableFile &) = delete;
+    TableFile &operator=(const TableFile &) = delete;
 
     // Reads record `i` (1-based): the key, then the glyphs.
     std::pair<std::string, std::string> record(int i)
     {
-        auto key = m_reader->next();
-        auto glyphs = key ? m_reader->next() : std::nullopt;
+        auto key = m_reader.next();
+        auto glyphs = key ? m_reader.next() : std::nullopt;
+        if (m_reader.failed())
+            throwReadError();
         if (!key || !glyphs) {
             std::ostringstream message;
             message << m_name << ": record " << i << " of " << m_count;
@@ -116,10 +126,29 @@ public:
     }
 
 private:
+    std::ptrdiff_t read(char *buffer, std::size_t size)
+    {
+        if (!m_head.empty()) {
+            const std::size_t n = std::min(size, m_head.size());
+            std::copy_n(m_head.data(), n, buffer);
+            m_head.erase(0, n);
+            return static_cast<std::ptrdiff_t>(n);
+        }
+        return m_file.read(buffer, size);
+    }
+
+    [[noreturn]] void throwReadError() const
+    {
+        throw TableLoadError(m_name, 0,
+                             m_name + ": cannot read " + m_path.string() + ": " + m_file.reason());
+    }
+
     std::string m_name;
+    std::filesystem::path m_path;
     int m_count;
-    std::string m_text;
-    std::optional<FieldReader> m_reader;
+    fileio::InputFile m_file;
+    std::string m_head; // the first bytes, read ahead to look for a byte-order mark
+    FieldReader m_reader;
 };
 
 void assign(TableRecord &record, const std::pair<std::string, std::string> &fields)

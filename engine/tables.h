@@ -93,8 +93,11 @@ struct Tables {
 };
 
 // A table file that cannot be read, or that ends before its record count. what() names the
-// file and the record, for example
-//   "first.alpha: record 37 of 50 is missing (the file ends after 36 records)".
+// file and the record, or the file and the system's reason, for example
+//   "first.alpha: record 37 of 50 is missing (the file ends after 36 records)"
+//   "first.alpha: cannot open /usr/bin/first.alpha: Is a directory"
+//   "first.alpha: the file is saved as UTF-8 with a byte-order mark; table files are 8-bit
+//    Windows-1252 text".
 class TableLoadError : public std::runtime_error {
 public:
     TableLoadError(std::string file, int record, const std::string &message)
@@ -113,7 +116,9 @@ private:
 // Reads the four table files from `dir` (first, next, connect, joint, each opened, read and
 // closed in turn), then sorts the next, first and connect tables. The first 13 keys of
 // first.alpha become the vowel keys, in file order. Joint records go into both the first and
-// the next table. Throws TableLoadError when a file is missing or too short.
+// the next table. Each file is read only up to its last record, never whole. Throws
+// TableLoadError when a file is missing, not a regular file (a folder, a FIFO, a device),
+// unreadable, saved with a UTF-8 byte-order mark, or too short.
 Tables readTables(const std::filesystem::path &dir);
 
 // The first `count` records of the table file `name` in `dir`, in file order, each as (key,

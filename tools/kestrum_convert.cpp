@@ -2,14 +2,12 @@
 // and between either of them and Unicode Bengali.
 #include "conversions.h"
 #include "engine.h"
+#include "fileio.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -195,16 +193,17 @@ int main(int argc, char **argv)
 
     std::string input;
     if (!haveFile || file == "-") {
-        input.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        if (std::cin.bad())
-            return fail(1, "cannot read standard input");
+        kestrum::fileio::ReadResult read = kestrum::fileio::readDescriptor(0);
+        if (!read.ok)
+            return fail(1, "cannot read standard input: " + read.reason);
+        input = std::move(read.bytes);
     } else {
-        std::ifstream in(file, std::ios::binary);
-        if (!in)
-            return fail(1, "cannot open " + file + ": " + std::strerror(errno));
-        input.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad())
-            return fail(1, "cannot read " + file);
+        // Only a regular file: a folder is refused rather than read, and a FIFO or a device
+        // rather than waited on (standard input is the way to pipe text in).
+        kestrum::fileio::ReadResult read = kestrum::fileio::readFile(file);
+        if (!read.ok)
+            return fail(1, "cannot open " + file + ": " + read.reason);
+        input = std::move(read.bytes);
     }
 
     StderrLog log;
@@ -226,6 +225,6 @@ int main(int argc, char **argv)
     std::cout.write(output.data(), static_cast<std::streamsize>(output.size()));
     std::cout.flush();
     if (!std::cout)
-        return fail(1, "cannot write standard output");
+        return fail(1, "cannot write standard output: " + kestrum::fileio::reasonOf(errno));
     return status;
 }

@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -143,6 +148,26 @@ TEST_P(FieldReaderTest, SplitsFields)
     EXPECT_EQ(fields, GetParam().fields);
 }
 
+// A file is read on demand, in pieces that may end anywhere (here: one byte each): the fields
+// must come out as from the whole text.
+TEST_P(FieldReaderTest, SplitsFieldsReadInPieces)
+{
+    const std::string text = GetParam().text;
+    std::size_t at = 0;
+    FieldReader reader([&](char *buffer, std::size_t size) -> std::ptrdiff_t {
+        if (at == text.size() || size == 0)
+            return 0;
+        *buffer = text[at++];
+        return 1;
+    });
+    std::vector<std::string> fields;
+    while (auto field = reader.next())
+        fields.push_back(*field);
+    EXPECT_EQ(fields, GetParam().fields);
+    EXPECT_FALSE(reader.failed());
+    EXPECT_EQ(reader.consumed(), text.size());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, FieldReaderTest,
     ::testing::Values(
@@ -157,7 +182,14 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"empty_fields", "a,,b", {"a", "", "b"}},
         FieldCase{"empty_line_is_an_empty_field", "a\r\n\r\nb", {"a", "", "b"}},
         FieldCase{"unterminated_quote_runs_to_end", "\"ab,c", {"ab,c"}},
-        FieldCase{"eight_bit_bytes", "x,\x86\xA9\xFF", {"x", "\x86\xA9\xFF"}}),
+        FieldCase{"eight_bit_bytes", "x,\x86\xA9\xFF", {"x", "\x86\xA9\xFF"}},
+        FieldCase{"crlf_split_across_pieces", "a\r\nb", {"a", "b"}},
+        FieldCase{"overlong_field_keeps_its_start",
+                  std::string(FieldReader::MaxFieldLength + 10, 'k') + ",v",
+                  {std::string(FieldReader::MaxFieldLength, 'k'), "v"}},
+        FieldCase{"overlong_quoted_field_keeps_its_start",
+                  "\"" + std::string(FieldReader::MaxFieldLength + 1, ',') + "\"x,v",
+                  {std::string(FieldReader::MaxFieldLength, ','), "v"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ReadTables, FillsSortsAndDoublesTheJoints)
@@ -184,12 +216,24 @@ TEST(ReadTables, FillsSortsAndDoublesTheJoints)
     EXPECT_EQ(tables.vowelKeys[13].view(), "ai  ");
 }
 
+// What stands where a table file should be.
+enum class Replaced {
+    WithContent, // a file holding `content`
+    Removed,
+    ByFolder,
+    ByFifo,
+    ByDevice, // a symbolic link to /dev/zero, which would never end
+};
+
 struct LoadErrorCase {
     const char *name;
     const char *file;
-    std::string content; // empty: the file is removed
+    Replaced replaced;
+    std::string content;
     int record;
+    // The message; for a file that cannot be opened, its path and the reason follow.
     std::string message;
+    std::string reason = {};
 };
 
 class ReadTablesErrorTest : public ::testing::TestWithParam<LoadErrorCase> {};
@@ -199,10 +243,22 @@ TEST_P(ReadTablesErrorTest, NamesTheFileAndTheRecord)
     const LoadErrorCase &c = GetParam();
     TableFolder folder;
     const auto file = folder.path() / c.file;
-    if (c.content.empty()) {
-        std::filesystem::remove(file);
-    } else {
+    std::filesystem::remove(file);
+    switch (c.replaced) {
+    case Replaced::WithContent:
         std::ofstream(file, std::ios::binary) << c.content;
+        break;
+    case Replaced::Removed:
+        break;
+    case Replaced::ByFolder:
+        std::filesystem::create_directory(file);
+        break;
+    case Replaced::ByFifo:
+        ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+        break;
+    case Replaced::ByDevice:
+        std::filesystem::create_symlink("/dev/zero", file);
+        break;
     }
     try {
         readTables(folder.path());
@@ -211,8 +267,8 @@ TEST_P(ReadTablesErrorTest, NamesTheFileAndTheRecord)
         EXPECT_EQ(error.file(), c.file);
         EXPECT_EQ(error.record(), c.record);
         std::string message = c.message;
-        if (c.content.empty())
-            message += (folder.path() / c.file).string() + ": No such file or directory";
+        if (!c.reason.empty())
+            message += file.string() + ": " + c.reason;
         EXPECT_EQ(std::string(error.what()), message);
     }
 }
@@ -220,13 +276,29 @@ TEST_P(ReadTablesErrorTest, NamesTheFileAndTheRecord)
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadTablesErrorTest,
     ::testing::Values(
-        LoadErrorCase{"missing_first", "first.alpha", "", 0, "first.alpha: cannot open "},
-        LoadErrorCase{"missing_joint", "joint.alpha", "", 0, "joint.alpha: cannot open "},
-        LoadErrorCase{"short_next", "next.alpha", "a,A\r\nb,B\r\n", 3,
+        LoadErrorCase{"missing_first", "first.alpha", Replaced::Removed, "", 0,
+                      "first.alpha: cannot open ", "No such file or directory"},
+        LoadErrorCase{"missing_joint", "joint.alpha", Replaced::Removed, "", 0,
+                      "joint.alpha: cannot open ", "No such file or directory"},
+        LoadErrorCase{"first_is_a_folder", "first.alpha", Replaced::ByFolder, "", 0,
+                      "first.alpha: cannot open ", "Is a directory"},
+        LoadErrorCase{"next_is_a_fifo", "next.alpha", Replaced::ByFifo, "", 0,
+                      "next.alpha: cannot open ", "not a regular file (a FIFO)"},
+        LoadErrorCase{"connect_links_to_a_device", "connect.alpha", Replaced::ByDevice, "", 0,
+                      "connect.alpha: cannot open ", "not a regular file (a character device)"},
+        LoadErrorCase{"first_with_a_utf8_byte_order_mark", "first.alpha", Replaced::WithContent,
+                      "\xEF\xBB\xBF"
+                      "a,A\r\n",
+                      0,
+                      "first.alpha: the file is saved as UTF-8 with a byte-order mark; table "
+                      "files are 8-bit Windows-1252 text"},
+        LoadErrorCase{"short_next", "next.alpha", Replaced::WithContent, "a,A\r\nb,B\r\n", 3,
                       "next.alpha: record 3 of 56 is missing (the file ends after 2 records)"},
-        LoadErrorCase{"one_record", "connect.alpha", "A,v\r\n", 2,
+        LoadErrorCase{"empty_connect", "connect.alpha", Replaced::WithContent, "", 1,
+                      "connect.alpha: record 1 of 12 is missing (the file ends after 0 records)"},
+        LoadErrorCase{"one_record", "connect.alpha", Replaced::WithContent, "A,v\r\n", 2,
                       "connect.alpha: record 2 of 12 is missing (the file ends after 1 record)"},
-        LoadErrorCase{"key_without_glyphs", "connect.alpha", "A,v\r\nII", 2,
+        LoadErrorCase{"key_without_glyphs", "connect.alpha", Replaced::WithContent, "A,v\r\nII", 2,
                       "connect.alpha: record 2 of 12 has a key but no glyphs (the file ends "
                       "after its key)"}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -240,4 +312,55 @@ TEST(EngineLoadTables, KeepsItsTablesWhenALoadFails)
     std::filesystem::remove(bad.path() / "connect.alpha");
     EXPECT_THROW(engine.loadTables(bad.path()), TableLoadError);
     EXPECT_EQ(engine.convertBytes("kA"), "Kv");
+}
+
+// The table files are read only as far as their records go, and a field keeps only its start:
+// memory stays small whatever a file's size. Each case runs in a child process whose address
+// space is capped at 128 MB, where reading a 512 MB file whole would end in std::bad_alloc.
+#if defined(__SANITIZE_ADDRESS__)
+#define KESTRUM_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KESTRUM_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+TEST(ReadTablesDeathTest, HugeFilesCostNoMoreMemoryThanTheirRecords)
+{
+#ifdef KESTRUM_ADDRESS_SANITIZER
+    GTEST_SKIP() << "an address-space cap does not mix with AddressSanitizer's shadow memory";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto capped = [](const std::function<void()> &work) {
+        const rlimit limit = {128u << 20, 128u << 20};
+        setrlimit(RLIMIT_AS, &limit);
+        work();
+    };
+    constexpr off_t Huge = off_t(512) << 20;
+
+    // Good records, then 512 MB that are never needed.
+    TableFolder padded;
+    {
+        std::ofstream(padded.path() / "connect.alpha", std::ios::binary | std::ios::app) << "x";
+        std::filesystem::resize_file(padded.path() / "connect.alpha", Huge);
+    }
+    EXPECT_EXIT(capped([&] {
+                    const Tables tables = readTables(padded.path());
+                    std::exit(findKey(tables.connectTable, pad5("OW")) > 0 ? 0 : 1);
+                }),
+                ::testing::ExitedWithCode(0), "");
+
+    // 512 MB of NUL bytes: one endless first field, then the end of the file.
+    TableFolder sparse;
+    std::filesystem::resize_file(sparse.path() / "connect.alpha", 0);
+    std::filesystem::resize_file(sparse.path() / "connect.alpha", Huge);
+    EXPECT_EXIT(capped([&] {
+                    try {
+                        readTables(sparse.path());
+                    } catch (const TableLoadError &error) {
+                        std::exit(error.record() == 1 ? 3 : 4);
+                    }
+                    std::exit(5);
+                }),
+                ::testing::ExitedWithCode(3), "");
 }

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -38,8 +40,10 @@ protected:
         const auto out = folder.path() / "stdout";
         const auto err = folder.path() / "stderr";
         std::ofstream(in, std::ios::binary) << input;
-        const std::string command = kProgram + " " + args + " <" + in.string() + " >" +
-                                    out.string() + " 2>" + err.string();
+        // A program that hangs (on a FIFO, say) fails the test after 20 s instead of stopping
+        // the whole run.
+        const std::string command = "timeout 20 " + kProgram + " " + args + " <" + in.string() +
+                                    " >" + out.string() + " 2>" + err.string();
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
     }
@@ -102,6 +106,65 @@ TEST_F(ConvertCli, ReportsAMissingOrShortTableFileAndFails)
     r = run(tables(), "kA");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("first.alpha: cannot open"), std::string::npos) << r.err;
+}
+
+// A folder, a FIFO or a device where a file is expected: one clear line and status 1, never an
+// abort (status 134) or a wait for a writer that never comes.
+TEST_F(ConvertCli, RefusesWhatIsNotARegularFile)
+{
+    const auto dir = folder.path();
+    struct {
+        const char *name;
+        std::function<void()> make; // makes the file unusable
+        std::string args;
+        std::string message;
+    } cases[] = {
+        {"input_is_a_folder", [] {}, tables() + " " + dir.string(),
+         "kestrum-convert: cannot open " + dir.string() + ": Is a directory\n"},
+        {"input_is_a_fifo", [&] { ::mkfifo((dir / "in.fifo").c_str(), 0600); },
+         tables() + " " + (dir / "in.fifo").string(),
+         "kestrum-convert: cannot open " + (dir / "in.fifo").string() +
+             ": not a regular file (a FIFO)\n"},
+        {"input_is_a_device", [] {}, tables() + " /dev/null",
+         "kestrum-convert: cannot open /dev/null: not a regular file (a character device)\n"},
+        {"table_is_a_folder",
+         [&] {
+             std::filesystem::remove(dir / "first.alpha");
+             std::filesystem::create_directory(dir / "first.alpha");
+         },
+         tables(),
+         "kestrum-convert: first.alpha: cannot open " + (dir / "first.alpha").string() +
+             ": Is a directory\n"},
+        {"table_is_a_fifo",
+         [&] {
+             std::filesystem::remove(dir / "next.alpha");
+             ::mkfifo((dir / "next.alpha").c_str(), 0600);
+         },
+         tables(),
+         "kestrum-convert: next.alpha: cannot open " + (dir / "next.alpha").string() +
+             ": not a regular file (a FIFO)\n"},
+        {"table_has_a_utf8_byte_order_mark",
+         [&] {
+             const std::string old = readFile(dir / "joint.alpha");
+             std::ofstream(dir / "joint.alpha", std::ios::binary) << "\xEF\xBB\xBF" << old;
+         },
+         tables(),
+         "kestrum-convert: joint.alpha: the file is saved as UTF-8 with a byte-order mark; "
+         "table files are 8-bit Windows-1252 text\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TableFolder fresh; // each case starts from good tables
+        for (const char *file : {"first.alpha", "next.alpha", "connect.alpha", "joint.alpha"}) {
+            std::filesystem::remove_all(dir / file);
+            std::filesystem::copy_file(fresh.path() / file, dir / file);
+        }
+        c.make();
+        const RunResult r = run(c.args, "kA");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.message);
+    }
 }
 
 TEST_F(ConvertCli, UsageErrorsHelpAndVersion)
