@@ -274,6 +274,22 @@ void Engine::logFailure(int pos, std::string_view word)
     m_log->append(line);
 }
 
+void Engine::logTooLong(std::string_view word)
+{
+    m_failedAt = 1;
+    if (!m_log)
+        return;
+    constexpr std::size_t Shown = 40;
+    std::string line = "Position:1 Word:";
+    line += word.substr(0, Shown);
+    line += "... (";
+    line += std::to_string(word.size());
+    line += " letters: too long to convert, at most ";
+    line += std::to_string(MaxWordLength);
+    line += ")";
+    m_log->append(line);
+}
+
 void Engine::convertWordMemo(std::string_view word, std::string &out)
 {
     if (m_lookup != Lookup::Indexed || word.size() > sizeof(MemoSlot::word)) {
@@ -317,6 +333,10 @@ void Engine::convertWord(std::string_view word)
 
 void Engine::convertWordInto(std::string_view word, std::string &out)
 {
+    if (word.size() > MaxWordLength) {
+        logTooLong(word);
+        return;
+    }
     const int length = static_cast<int>(word.size());
     int pos = 1;
     GlyphString nmwl, rjy, syllable, cluster;

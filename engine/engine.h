@@ -16,6 +16,7 @@
 #include "lookup.h"
 #include "tables.h"
 
+#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -83,8 +84,13 @@ public:
                                bool atWordStart) const;
 
     // Converts one word (not empty) and appends its glyphs to conversionOutput; a word that no
-    // key covers to its end keeps its converted beginning and leaves one log line.
+    // key covers to its end keeps its converted beginning and leaves one log line. A word longer
+    // than MaxWordLength is not converted at all and leaves one log line that says so.
     void convertWord(std::string_view word);
+
+    // The longest word converted. Positions in a word are ints that may run a few characters
+    // past its end, so a longer word could not be walked without overflowing them.
+    static constexpr std::size_t MaxWordLength = std::size_t(INT_MAX) - 16;
 
     enum class Result {
         Converted,
@@ -136,6 +142,7 @@ private:
     void convertWordInto(std::string_view word, std::string &out);
     void rjyStep(std::string_view word, int &pos, std::string_view key, GlyphString &rjy) const;
     void logFailure(int pos, std::string_view word);
+    void logTooLong(std::string_view word);
     // Converts `word` through the word memo when there is one.
     void convertWordMemo(std::string_view word, std::string &out);
     void yieldToUi()

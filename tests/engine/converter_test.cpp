@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <string>
 
 using namespace kestrum;
@@ -218,6 +222,45 @@ TEST_P(ConverterTest, YieldsAfterEveryLaterUnit)
     yields = 0;
     word("aRkAa"); // the R mark, kA, a
     EXPECT_EQ(yields, 3);
+}
+
+// A word of more than 2^31 letters cannot be walked with int positions: it is refused with a
+// log line, never turned into a few bytes of output without a word. The word is a view of
+// 2 GB + 16 letters that costs only 2 MB: one page-aligned block of letters mapped again and
+// again, side by side.
+TEST_P(ConverterTest, RefusesAloudAWordTooLongForItsPositions)
+{
+    constexpr std::size_t Block = std::size_t(2) << 20;
+    constexpr std::size_t Length = (std::size_t(1) << 31) + 16;
+    constexpr std::size_t Blocks = Length / Block + 1;
+    const int fd = ::memfd_create("kestrum-long-word", MFD_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, Block), 0);
+    void *block = ::mmap(nullptr, Block, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ASSERT_NE(block, MAP_FAILED);
+    std::memset(block, 'k', Block);
+    ::munmap(block, Block);
+    char *letters = static_cast<char *>(
+        ::mmap(nullptr, Blocks * Block, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(static_cast<void *>(letters), MAP_FAILED);
+    for (std::size_t i = 0; i < Blocks; ++i)
+        ASSERT_NE(::mmap(letters + i * Block, Block, PROT_READ, MAP_SHARED | MAP_FIXED, fd, 0),
+                  MAP_FAILED);
+    ::close(fd);
+
+    engine->setConversionOutput({});
+    engine->convertWord(std::string_view(letters, Length));
+    EXPECT_TRUE(engine->conversionOutput().empty());
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "Position:1 Word:" + std::string(40, 'k') + "... (" +
+                                std::to_string(Length) + " letters: too long to convert, at most " +
+                                std::to_string(Engine::MaxWordLength) + ")");
+    ::munmap(letters, Blocks * Block);
+
+    // Words of ordinary length convert as before.
+    log.lines.clear();
+    EXPECT_EQ(word("kkkk"), "KKKK");
+    EXPECT_TRUE(log.lines.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ConverterTest,
