@@ -6,9 +6,11 @@
 #include "program.h"
 #include "textfile.h"
 
+#include "fileio.h"
+
 #include <QAction>
 #include <QFile>
-#include <QSaveFile>
+#include <QStringList>
 
 #include <cmath>
 
@@ -20,13 +22,75 @@ const QString Title = QStringLiteral("Kestrum");
 const QString EnglishFilter = QStringLiteral("Text File|*.txt|Bangla File|.b|All Files|*.*");
 const QString BanglaFilter = QStringLiteral("Rich Text File|*.rft|All Files|*.*");
 
-// Writes `bytes` to `path` as a whole or not at all (a temporary file renamed over it).
+// Writes `bytes` to `path` as a whole or not at all (a temporary file renamed over it); refuses
+// to replace anything but a regular file.
 bool writeFile(const QString &path, const QByteArray &bytes, QString *error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    std::string reason;
+    if (fileio::writeFileAtomically(QFile::encodeName(path).toStdString(),
+                                    std::string_view(bytes.constData(), size_t(bytes.size())),
+                                    &reason))
         return true;
-    *error = QStringLiteral("Cannot save \"%1\": %2").arg(path, file.errorString());
+    *error = QStringLiteral("Cannot save \"%1\": %2").arg(path, QString::fromLocal8Bit(reason));
     return false;
+}
+
+// What the user should know about an English file just saved; empty when nothing.
+QString saveNotice(const QString &path, const textfile::Encoded &file) {
+    QStringList notes;
+    if (file.utf8ForMark)
+        notes << QStringLiteral("The text begins with \"\u00EF\u00BB\u00BF\", which Load would "
+                                "take for a UTF-8 byte-order mark, so \"%1\" was saved as UTF-8 "
+                                "and reads back unchanged.")
+                     .arg(path);
+    else if (file.utf8)
+        notes << QStringLiteral("The text holds characters that Windows-1252 cannot "
+                                "represent, so \"%1\" was saved as UTF-8.")
+                     .arg(path);
+    if (file.replaced > 0)
+        notes << QStringLiteral("%1 of its characters (lone halves of UTF-16 surrogate pairs) "
+                                "cannot be saved in any encoding; each was saved as U+FFFD, "
+                                "the replacement character.")
+                     .arg(file.replaced);
+    if (file.bytes.size() > textfile::LoadLimit)
+        notes << QStringLiteral("\"%1\" holds %2 bytes: Load reads files of at most %3 bytes, "
+                                "so it will not read this file back.")
+                     .arg(path)
+                     .arg(file.bytes.size())
+                     .arg(textfile::LoadLimit);
+    return notes.join(QStringLiteral("\n\n"));
+}
+
+// What the user should know about a Bangla file just saved from `text`; empty when nothing.
+QString banglaNotice(const QString &path, const QString &text) {
+    QStringList controls;
+    int count = 0, replaced = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') {
+            ++count;
+            const QString code = QStringLiteral("U+%1").arg(int(c), 4, 16, QLatin1Char('0'));
+            if (!controls.contains(code.toUpper()))
+                controls << code.toUpper();
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                   text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            ++replaced;
+        }
+    }
+    QStringList notes;
+    if (count > 0)
+        notes << QStringLiteral("The text holds %1 control characters (%2). \"%3\" keeps them, "
+                                "but RTF readers such as LibreOffice drop them when they open "
+                                "it.")
+                     .arg(count)
+                     .arg(controls.join(QStringLiteral(", ")), path);
+    if (replaced > 0)
+        notes << QStringLiteral("%1 of its characters (lone halves of UTF-16 surrogate pairs) "
+                                "cannot be saved in any encoding; each was saved as U+FFFD, "
+                                "the replacement character.")
+                     .arg(replaced);
+    return notes.join(QStringLiteral("\n\n"));
 }
 
 // The file chosen in the dialog titled `title` ("" for the platform's) shown with `filter` and
@@ -83,12 +147,9 @@ bool EditorWindow::saveEnglishFile() {
     }
     englishFileName = path;
     typedSinceSave = false;
-    if (file.utf8)
-        MessageBox::show(this,
-                         QStringLiteral("The text holds characters that Windows-1252 cannot "
-                                        "represent, so \"%1\" was saved as UTF-8.")
-                             .arg(path),
-                         Title, MessageBox::Buttons::Ok, MessageBox::Icon::Information);
+    if (const QString notice = saveNotice(path, file); !notice.isEmpty())
+        MessageBox::show(this, notice, Title, MessageBox::Buttons::Ok,
+                         MessageBox::Icon::Information);
     return true;
 }
 
@@ -103,6 +164,9 @@ bool EditorWindow::saveBanglaFile() {
         return false;
     }
     banglaFileName = path;
+    if (const QString notice = banglaNotice(path, text2->text()); !notice.isEmpty())
+        MessageBox::show(this, notice, Title, MessageBox::Buttons::Ok,
+                         MessageBox::Icon::Information);
     return true;
 }
 
@@ -111,28 +175,32 @@ void EditorWindow::loadFile() {
         chooseFile(C, CommonDialog::Kind::Open, QString(), EnglishFilter, QString());
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reportFailure(this, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+    // Only a regular file is read, opened without waiting (a FIFO would hang the window), and
+    // never more than one byte over the limit, which tells a file that is too large.
+    fileio::ReadResult read =
+        fileio::readFile(QFile::encodeName(path).toStdString(), std::size_t(textfile::LoadLimit));
+    if (!read.ok) {
+        reportFailure(this, QStringLiteral("Cannot read \"%1\": %2")
+                                .arg(path, QString::fromLocal8Bit(read.reason)));
         return;
     }
-    // One byte more than the limit tells a file that is too large, also one whose size the
-    // file system does not know in advance.
-    QByteArray bytes;
-    if (file.size() <= textfile::LoadLimit)
-        bytes = file.read(textfile::LoadLimit + 1);
-    if (file.size() > textfile::LoadLimit || bytes.size() > textfile::LoadLimit) {
+    if (read.overLimit) {
         MessageBox::show(this, QStringLiteral("File too large to read....."),
                          QStringLiteral("eRROR"), MessageBox::Buttons::Ok,
                          MessageBox::Icon::Critical);
         return;
     }
-    if (file.error() != QFileDevice::NoError) {
-        reportFailure(this, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
-        return;
-    }
-    Text1->setText(textfile::decode(bytes));
+    int replaced = 0;
+    Text1->setText(textfile::decode(QByteArray::fromStdString(read.bytes), &replaced));
     m_program.convertText();
+    if (replaced > 0)
+        MessageBox::show(this,
+                         QStringLiteral("\"%1\" is marked as UTF-8, but %2 of its byte sequences "
+                                        "are not UTF-8; each was read as U+FFFD, the "
+                                        "replacement character.")
+                             .arg(path)
+                             .arg(replaced),
+                         Title, MessageBox::Buttons::Ok, MessageBox::Icon::Information);
 }
 
 void EditorWindow::upperCase() {

@@ -2,6 +2,7 @@
 #include "richtextbox.h"
 
 #include "cp1252.h"
+#include "fileio.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -9,6 +10,7 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -17,7 +19,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -85,9 +86,20 @@ void appendRtfText(QByteArray &out, QStringView text, bool inFontTable) {
             appendHexEscape(out, *byte);
         } else {
             // \u takes a signed 16-bit value; '?' is the fallback for readers without
-            // Unicode (\uc1). A surrogate pair is written as its two units.
+            // Unicode (\uc1). A surrogate pair is written as its two units; a lone half of
+            // one is no character at all (readers then lose the character after it) and is
+            // written as U+FFFD, the replacement character.
+            char16_t unit = c;
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                out += "\\u";
+                out += QByteArray::number(int(static_cast<std::int16_t>(c)));
+                out += '?';
+                unit = text[++i].unicode();
+            } else if (QChar::isSurrogate(c)) {
+                unit = QChar::ReplacementCharacter;
+            }
             out += "\\u";
-            out += QByteArray::number(int(static_cast<std::int16_t>(c)));
+            out += QByteArray::number(int(static_cast<std::int16_t>(unit)));
             out += '?';
         }
     }
@@ -284,17 +296,12 @@ bool RichTextBox::saveFile(const QString &path, QString *error) const {
     };
     if (path.isEmpty())
         return fail(tr("no file name given"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
     const QByteArray rtf = toRtf(text(), rtfFont());
-    if (file.write(rtf) != rtf.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return fail(reason);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
+    std::string reason;
+    if (!fileio::writeFileAtomically(QFile::encodeName(path).toStdString(),
+                                     std::string_view(rtf.constData(), std::size_t(rtf.size())),
+                                     &reason))
+        return fail(QString::fromLocal8Bit(reason));
     if (error)
         error->clear();
     return true;

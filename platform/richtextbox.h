@@ -25,7 +25,8 @@ struct DropSource {
 
 // RTF for `text` (CR LF, lone CR or LF line breaks) set in `font`: one font table entry
 // naming the font's family, its size in half points, \par for every line break, \'xx for
-// the Windows-1252 bytes 0x80-0xFF, \uN? for characters outside Windows-1252, \\ \{ \}
+// the Windows-1252 bytes 0x80-0xFF and for the control characters below 0x20 (all kept), \uN?
+// for characters outside Windows-1252 (a lone half of a surrogate pair as U+FFFD), \\ \{ \}
 // escaped, \tab for tabs.
 QByteArray toRtf(const QString &text, const QFont &font);
 
@@ -76,9 +77,10 @@ public:
     QFont controlFont() const;
     void setControlFont(const QFont &font);
 
-    // Writes textRTF() to `path` (created or truncated). On failure returns false with a
-    // message naming the file and the reason in *error; the file then holds nothing partial
-    // from this call where the platform allows (written to a temporary file, then renamed).
+    // Writes textRTF() to `path` as a whole or not at all (a temporary file, then renamed over
+    // it; a symbolic link is followed). Anything but a regular file or a missing name (a
+    // folder, a FIFO, a device) is refused and left as it is. On failure returns false with a
+    // message naming the file and the system's reason in *error.
     bool saveFile(const QString &path, QString *error = nullptr) const;
 
     // The output-area switch: whether the selection is hidden while the area does not have

@@ -15,6 +15,14 @@
 #include <QMimeData>
 #include <QSignalSpy>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+
 using namespace kestrum;
 using namespace kestrum::test;
 
@@ -55,6 +63,9 @@ private Q_SLOTS:
     void cancelledSaveWritesNothing();
     void failedSaveLosesNothing_data();
     void failedSaveLosesNothing();
+    void failedWriteGivesTheSystemsReason_data();
+    void failedWriteGivesTheSystemsReason();
+    void banglaFileNamesTheControlCharactersReadersDrop();
     void banglaFile();
     void load_data();
     void load();
@@ -216,27 +227,60 @@ void TestMenus::newText() {
 void TestMenus::englishFile_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("utf8");
-    QTest::newRow("one word") << "AmI" << QByteArray("AmI\r\n") << false;
-    QTest::newRow("empty") << "" << QByteArray("\r\n") << false;
-    QTest::newRow("two lines") << "AmI\r\nbhAt" << QByteArray("AmI\r\nbhAt\r\n") << false;
-    QTest::newRow("ends with an empty line") << "AmI\r\n" << QByteArray("AmI\r\n\r\n") << false;
+    // Each must be in the one notice shown after the save; none: no notice.
+    QTest::addColumn<QStringList>("notice");
+    // What Load gives back; a null string: Load refuses the file (too large).
+    QTest::addColumn<QString>("loaded");
+    const QStringList none;
+    QTest::newRow("one word") << "AmI" << QByteArray("AmI\r\n") << none << "AmI";
+    QTest::newRow("empty") << "" << QByteArray("\r\n") << none << "";
+    QTest::newRow("two lines") << "AmI\r\nbhAt" << QByteArray("AmI\r\nbhAt\r\n") << none
+                               << "AmI\r\nbhAt";
+    QTest::newRow("ends with an empty line") << "AmI\r\n"
+                                             << QByteArray("AmI\r\n\r\n") << none << "AmI\r\n";
     QTest::newRow("commas, quotes, leading blanks")
-        << "  AmI, \"bhAt\",\r\n khAI" << QByteArray("  AmI, \"bhAt\",\r\n khAI\r\n") << false;
+        << "  AmI, \"bhAt\",\r\n khAI" << QByteArray("  AmI, \"bhAt\",\r\n khAI\r\n") << none
+        << "  AmI, \"bhAt\",\r\n khAI";
     QTest::newRow("Windows-1252 letters") << QString::fromUtf8("caf\u00e9 \u20ac \u2018q\u2019")
-                                          << QByteArray("caf\xE9 \x80 \x91q\x92\r\n") << false;
+                                          << QByteArray("caf\xE9 \x80 \x91q\x92\r\n") << none
+                                          << QString::fromUtf8("caf\u00e9 \u20ac \u2018q\u2019");
     QTest::newRow("Bengali script: UTF-8 with a byte-order mark")
         << QString::fromUtf8("AmI \u0986\u09ae\u09bf")
         << QByteArray("\xEF\xBB\xBF"
                       "AmI \xE0\xA6\x86\xE0\xA6\xAE\xE0\xA6\xBF\r\n")
-        << true;
+        << QStringList{"saved as UTF-8"} << QString::fromUtf8("AmI \u0986\u09ae\u09bf");
+    // In Windows-1252 these would begin EF BB BF, which Load takes for a byte-order mark.
+    QTest::newRow("begins like a byte-order mark: UTF-8")
+        << QString::fromUtf8("\u00ef\u00bb\u00bfAmI")
+        << QByteArray("\xEF\xBB\xBF\xC3\xAF\xC2\xBB\xC2\xBF"
+                      "AmI\r\n")
+        << QStringList{"byte-order mark", "saved as UTF-8"}
+        << QString::fromUtf8("\u00ef\u00bb\u00bfAmI");
+    QTest::newRow("a leading U+FEFF is kept")
+        << QChar(0xFEFF) + QStringLiteral("AmI")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF"
+                      "AmI\r\n")
+        << QStringList{"saved as UTF-8"} << QChar(0xFEFF) + QStringLiteral("AmI");
+    QTest::newRow("a lone surrogate is saved as U+FFFD, and said so")
+        << QStringLiteral("AmI ") + QChar(0xD800) + QString::fromUtf8("\u0986")
+        << QByteArray("\xEF\xBB\xBF"
+                      "AmI \xEF\xBF\xBD\xE0\xA6\x86\r\n")
+        << QStringList{"saved as UTF-8", "1 of its characters", "U+FFFD"}
+        << QString::fromUtf8("AmI \ufffd\u0986");
+    const QString long1 = QStringLiteral("AmI ").repeated(16000);
+    QTest::newRow("over 64000 bytes: saved, and told that Load will not read it")
+        << long1 << long1.toLatin1() + "\r\n"
+        << QStringList{"64002 bytes", "at most 64000 bytes", "will not read this file back"}
+        << QString();
 }
 
 void TestMenus::englishFile() {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, utf8);
+    QFETCH(QStringList, notice);
+    QFETCH(QString, loaded);
     m_editor->Text1->setText(text);
+    QCOMPARE(m_editor->Text1->text(), text);
     m_editor->typedSinceSave = true;
     const QString file = path(QStringLiteral("english"));
     m_dialogs->answers = {file};
@@ -249,18 +293,28 @@ void TestMenus::englishFile() {
     QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Save);
     QCOMPARE(m_dialogs->requests[0].filter, EnglishFilter);
     QCOMPARE(m_dialogs->requests[0].fileName, QString());
-    // Saved as UTF-8, the user is told so; otherwise nothing is said.
-    QCOMPARE(m_boxes->requests.size(), std::size_t(utf8 ? 1 : 0));
-    if (utf8) {
-        QVERIFY(m_boxes->requests[0].text.contains(QStringLiteral("UTF-8")));
-        QVERIFY(m_boxes->requests[0].text.contains(file));
+    // Whatever the user should know comes in one notice that names the file; else nothing.
+    QCOMPARE(m_boxes->requests.size(), std::size_t(notice.isEmpty() ? 0 : 1));
+    if (!notice.isEmpty()) {
+        const QString said = m_boxes->requests[0].text;
+        QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Information);
+        QVERIFY2(said.contains(file), qPrintable(said));
+        for (const QString &part : notice)
+            QVERIFY2(said.contains(part), qPrintable(said));
     }
 
-    // Load gives back exactly the text saved.
+    // Load gives back the text saved.
+    m_boxes->requests.clear();
     m_editor->Text1->setText(QStringLiteral("something else"));
     m_dialogs->answers = {file};
     m_editor->lda->trigger();
-    QCOMPARE(m_editor->Text1->text(), text);
+    if (loaded.isNull()) {
+        QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+        QCOMPARE(m_boxes->requests[0].text, QStringLiteral("File too large to read....."));
+        return;
+    }
+    QVERIFY(m_boxes->requests.empty());
+    QCOMPARE(m_editor->Text1->text(), loaded);
 }
 
 void TestMenus::saveDialogsOfferTheLastName() {
@@ -319,12 +373,30 @@ void TestMenus::failedSaveLosesNothing_data() {
     QTest::newRow("English file, a folder's name") << false << "folder";
     QTest::newRow("Bangla file, missing folder") << true << "no such folder/b.rft";
     QTest::newRow("Bangla file, a folder's name") << true << "folder";
+    // Saving over a FIFO or a device would replace it by a regular file.
+    QTest::newRow("English file, a FIFO") << false << "fifo";
+    QTest::newRow("Bangla file, a FIFO") << true << "fifo";
+    QTest::newRow("English file, a device node") << false << "null";
+    QTest::newRow("Bangla file, a link to a device node") << true << "link-to-null";
 }
 
 void TestMenus::failedSaveLosesNothing() {
     QFETCH(bool, bangla);
     QFETCH(QString, name);
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+    QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0600), 0);
+    // A node like /dev/null of the test's own (making one needs root).
+    if (name.contains(QLatin1String("null"))) {
+        if (::mknod(QFile::encodeName(path(QStringLiteral("null"))).constData(), S_IFCHR | 0666,
+                    makedev(1, 3)) != 0)
+            QSKIP("cannot make a device node here (not root)");
+        QVERIFY(QFile::link(path(QStringLiteral("null")), path(QStringLiteral("link-to-null"))));
+    }
+    const auto typeOf = [&](const QString &file) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0u;
+    };
+    const unsigned typeBefore = typeOf(path(name));
     convert(HighGlyphWords);
     const QString input = m_editor->Text1->text();
     const QString output = m_editor->text2->text();
@@ -344,6 +416,37 @@ void TestMenus::failedSaveLosesNothing() {
     QCOMPARE(m_editor->englishFileName, QString());
     QCOMPARE(m_editor->banglaFileName, QString());
     QVERIFY(QFileInfo(path("folder")).isDir());
+    QCOMPARE(typeOf(path(name)), typeBefore); // what stood there still stands
+}
+
+// A write the system cuts short (here the file size limit, as a full disk would) is reported
+// with the system's reason, and the old file stays as it was.
+void TestMenus::failedWriteGivesTheSystemsReason_data() {
+    QTest::addColumn<bool>("bangla");
+    QTest::newRow("English file") << false;
+    QTest::newRow("Bangla file") << true;
+}
+
+void TestMenus::failedWriteGivesTheSystemsReason() {
+    QFETCH(bool, bangla);
+    const QString file = path(QStringLiteral("kept"));
+    writeFile(file, "the old file");
+    convert(QStringLiteral("AmI bhAt ").repeated(500));
+    m_dialogs->answers = {file};
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 1000;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = bangla ? m_editor->saveBanglaFile() : m_editor->saveEnglishFile();
+    setrlimit(RLIMIT_FSIZE, &old);
+    QVERIFY(!saved);
+    QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+    QCOMPARE(m_boxes->requests[0].text,
+             QStringLiteral("Cannot save \"%1\": File too large").arg(file));
+    QCOMPARE(readFile(file), QByteArray("the old file"));
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 void TestMenus::banglaFile() {
@@ -378,32 +481,68 @@ void TestMenus::banglaFile() {
     QCOMPARE(rtfPlainText(rtf), output);
 }
 
+void TestMenus::banglaFileNamesTheControlCharactersReadersDrop() {
+    convert(QStringLiteral("AmI"));
+    m_editor->text2->setText(m_editor->text2->text() + QChar(0x01) + QStringLiteral("\t\r\n") +
+                             QChar(0x1B) + QChar(0x01) + QChar(0xD800));
+    const QString file = path(QStringLiteral("bangla.rft"));
+    m_dialogs->answers = {file};
+    QVERIFY(m_editor->saveBanglaFile());
+    const QByteArray rtf = readFile(file);
+    QVERIFY2(rtf.contains("\\'01\\tab \\par\r\n\\'1b\\'01\\u-3?}"), rtf.constData());
+    QCOMPARE(m_boxes->requests.size(), std::size_t(1));
+    const QString said = m_boxes->requests[0].text;
+    QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Information);
+    for (const QString &part : {QStringLiteral("3 control characters (U+0001, U+001B)"), file,
+                                QStringLiteral("1 of its characters"), QStringLiteral("U+FFFD")})
+        QVERIFY2(said.contains(part), qPrintable(said));
+
+    // A text of letters and line breaks alone needs no word.
+    m_boxes->requests.clear();
+    convert(HighGlyphWords);
+    m_dialogs->answers = {file};
+    QVERIFY(m_editor->saveBanglaFile());
+    QVERIFY(m_boxes->requests.empty());
+}
+
 void TestMenus::load_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("loaded");
+    // A notice expected after the load (naming the file and holding this); "": none.
+    QTest::addColumn<QString>("notice");
     const QByteArray limit = QByteArray("AmI ").repeated(16000);
-    QTest::newRow("64000 bytes are read") << limit << QString::fromLatin1(limit) << true;
-    QTest::newRow("64001 bytes are refused") << limit + "x" << QString() << false;
-    QTest::newRow("empty file") << QByteArray() << "" << true;
+    QTest::newRow("64000 bytes are read") << limit << QString::fromLatin1(limit) << true << "";
+    QTest::newRow("64001 bytes are refused") << limit + "x" << QString() << false << "";
+    QTest::newRow("empty file") << QByteArray() << "" << true << "";
     QTest::newRow("commas, quotes, blanks kept")
-        << QByteArray("  AmI, \"bhAt\"\r\nkhAI,\r\n") << "  AmI, \"bhAt\"\r\nkhAI," << true;
-    QTest::newRow("LF line breaks") << QByteArray("AmI\nbhAt\n") << "AmI\r\nbhAt" << true;
+        << QByteArray("  AmI, \"bhAt\"\r\nkhAI,\r\n") << "  AmI, \"bhAt\"\r\nkhAI," << true << "";
+    QTest::newRow("LF line breaks") << QByteArray("AmI\nbhAt\n") << "AmI\r\nbhAt" << true << "";
     QTest::newRow("only the last line break is dropped") << QByteArray("AmI\r\n\r\n") << "AmI\r\n"
-                                                         << true;
+                                                         << true << "";
     QTest::newRow("Windows-1252 bytes")
-        << QByteArray("caf\xE9 \x80") << QString::fromUtf8("caf\u00e9 \u20ac") << true;
+        << QByteArray("caf\xE9 \x80") << QString::fromUtf8("caf\u00e9 \u20ac") << true << "";
     QTest::newRow("UTF-8 with a byte-order mark") << QByteArray("\xEF\xBB\xBF"
                                                                 "AmI \xE0\xA6\x86\r\n")
-                                                  << QString::fromUtf8("AmI \u0986") << true;
+                                                  << QString::fromUtf8("AmI \u0986") << true << "";
     QTest::newRow("UTF-8 without a mark is Windows-1252")
-        << QByteArray("\xC3\xA9") << QString::fromUtf8("\u00c3\u00a9") << true;
+        << QByteArray("\xC3\xA9") << QString::fromUtf8("\u00c3\u00a9") << true << "";
+    QTest::newRow("UTF-8 with a mark keeps a U+FEFF after it")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF"
+                      "AmI")
+        << QChar(0xFEFF) + QStringLiteral("AmI") << true << "";
+    QTest::newRow("bytes that are not UTF-8 after a mark: U+FFFD, and said so")
+        << QByteArray("\xEF\xBB\xBF"
+                      "A\xFFmI \xE0\xA6 \xC3")
+        << QString::fromUtf8("A\ufffdmI \ufffd \ufffd") << true
+        << "3 of its byte sequences are not UTF-8";
 }
 
 void TestMenus::load() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, expected);
     QFETCH(bool, loaded);
+    QFETCH(QString, notice);
     const QString file = path(QStringLiteral("input.txt"));
     writeFile(file, bytes);
     convert(QStringLiteral("bhAt"));
@@ -428,7 +567,12 @@ void TestMenus::load() {
         QCOMPARE(conversions(), 1);
         return;
     }
-    QVERIFY(m_boxes->requests.empty());
+    QCOMPARE(m_boxes->requests.size(), std::size_t(notice.isEmpty() ? 0 : 1));
+    if (!notice.isEmpty()) {
+        QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Information);
+        QVERIFY2(m_boxes->requests[0].text.contains(notice), qPrintable(m_boxes->requests[0].text));
+        QVERIFY(m_boxes->requests[0].text.contains(file));
+    }
     QCOMPARE(m_editor->Text1->text(), expected);
     QCOMPARE(conversions(), 2);
     const QString output = m_editor->text2->text();
@@ -450,12 +594,17 @@ void TestMenus::loadFailureChangesNothing_data() {
     QTest::newRow("dialog cancelled") << "" << false;
     QTest::newRow("missing file") << "gone.txt" << true;
     QTest::newRow("a folder") << "folder" << true;
+    // Neither may freeze the window: a FIFO with no writer, a device that never ends.
+    QTest::newRow("a FIFO") << "fifo" << true;
+    QTest::newRow("a link to a device") << "zero" << true;
 }
 
 void TestMenus::loadFailureChangesNothing() {
     QFETCH(QString, name);
     QFETCH(bool, reported);
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+    QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0600), 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path(QStringLiteral("zero"))));
     convert(QStringLiteral("AmI bhAt"));
     m_dialogs->answers = {name.isEmpty() ? QString() : path(name)};
     m_editor->lda->trigger();
@@ -466,6 +615,15 @@ void TestMenus::loadFailureChangesNothing() {
         QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
         QVERIFY(m_boxes->requests[0].text.contains(path(name)));
     }
+    const QString reasons[] = {QStringLiteral("No such file or directory"),
+                               QStringLiteral("Is a directory"),
+                               QStringLiteral("not a regular file (a FIFO)"),
+                               QStringLiteral("not a regular file (a character device)")};
+    if (reported)
+        QVERIFY2(
+            std::any_of(std::begin(reasons), std::end(reasons),
+                        [&](const QString &r) { return m_boxes->requests[0].text.endsWith(r); }),
+            qPrintable(m_boxes->requests[0].text));
 }
 
 void TestMenus::caseCommands_data() {

@@ -870,6 +870,11 @@ void TestRichTextBox::pastedTextTakesAreaFont() {
     QCOMPARE(cursor.charFormat().font().resolve(box.document()->defaultFont()).pointSizeF(), 20.0);
 }
 
+// A text of UTF-16 units as they are, lone surrogates included.
+static QString units(std::initializer_list<char16_t> list) {
+    return QString(reinterpret_cast<const QChar *>(list.begin()), qsizetype(list.size()));
+}
+
 void TestRichTextBox::toRtfEscapes_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("body"); // what follows the header's "\fs36 "
@@ -904,6 +909,16 @@ void TestRichTextBox::toRtfEscapes_data() {
     QTest::newRow("tab before a space") << "\t x" << QByteArray("\\tab  x");
     QTest::newRow("digits after the size") << "12" << QByteArray("12");
     QTest::newRow("control character") << "a\x01" << QByteArray("a\\'01");
+    QTest::newRow("every C0 control but tab and line breaks is kept")
+        << QStringLiteral("\x01\x08\x0B\x0C\x1B\x1F")
+        << QByteArray("\\'01\\'08\\'0b\\'0c\\'1b\\'1f");
+    // A lone half of a surrogate pair is no character; as \u-10240? it makes readers lose the
+    // next character.
+    QTest::newRow("lone high surrogate") << units({u'a', 0xD800, u'b'}) << QByteArray("a\\u-3?b");
+    QTest::newRow("lone low surrogate") << units({u'a', 0xDC00, u'b'}) << QByteArray("a\\u-3?b");
+    QTest::newRow("high surrogate at the end") << units({u'a', 0xD83D}) << QByteArray("a\\u-3?");
+    QTest::newRow("two high surrogates, then a pair")
+        << units({0xD83D, 0xD83D, 0xDE00}) << QByteArray("\\u-3?\\u-10179?\\u-8704?");
 }
 
 void TestRichTextBox::toRtfEscapes() {
