@@ -11,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 using namespace kestrum;
 using namespace kestrum::test;
 
@@ -83,22 +85,47 @@ void TestStartup::startUpOrder() {
 
 void TestStartup::missingOrShortTableStopsStartUp_data() {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("remove");
+    QTest::addColumn<QString>("how"); // "remove", "cut", "folder", "fifo" or "mark"
     QTest::addColumn<QString>("says");
-    QTest::newRow("next.alpha missing") << "next.alpha" << true << "next.alpha";
-    QTest::newRow("joint.alpha cut short") << "joint.alpha" << false << "joint.alpha: record";
+    QTest::newRow("next.alpha missing") << "next.alpha"
+                                        << "remove"
+                                        << "next.alpha";
+    QTest::newRow("joint.alpha cut short") << "joint.alpha"
+                                           << "cut"
+                                           << "joint.alpha: record";
+    // These aborted start-up with no word, or left it on the splash window for good.
+    QTest::newRow("first.alpha is a folder") << "first.alpha"
+                                             << "folder"
+                                             << "first.alpha: cannot open";
+    QTest::newRow("next.alpha is a FIFO") << "next.alpha"
+                                          << "fifo"
+                                          << "not a regular file (a FIFO)";
+    QTest::newRow("connect.alpha with a UTF-8 mark") << "connect.alpha"
+                                                     << "mark"
+                                                     << "connect.alpha: the file is saved as UTF-8";
 }
 
 void TestStartup::missingOrShortTableStopsStartUp() {
     QFETCH(QString, file);
-    QFETCH(bool, remove);
+    QFETCH(QString, how);
     QFETCH(QString, says);
     QTemporaryDir dir;
     copyTables(dir.path());
     const QString path = dir.filePath(file);
-    if (remove) {
+    if (how != QLatin1String("cut") && how != QLatin1String("mark"))
         QVERIFY(QFile::remove(path));
-    } else {
+    if (how == QLatin1String("folder")) {
+        QVERIFY(QDir().mkdir(path));
+    } else if (how == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (how == QLatin1String("mark")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray all = f.readAll();
+        f.close();
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("\xEF\xBB\xBF" + all);
+    } else if (how == QLatin1String("cut")) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray head = f.read(40);

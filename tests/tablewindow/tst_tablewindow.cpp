@@ -9,6 +9,7 @@
 #include "tablewindow.h"
 #include "twips.h"
 
+#include <QDir>
 #include <QDrag>
 #include <QFile>
 #include <QGroupBox>
@@ -19,6 +20,8 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -300,8 +303,15 @@ void TestTableWindow::sameCategoryAgainReloadsTheFile() {
 void TestTableWindow::unreadableTableFile_data() {
     QTest::addColumn<int>("category");
     QTest::addColumn<QString>("file");
-    QTest::addColumn<int>("keptRecords"); // -1: the file is removed
+    // -1: the file is removed; -2: replaced by a folder; -3: by a FIFO; -4: saved with a
+    // UTF-8 byte-order mark.
+    QTest::addColumn<int>("keptRecords");
     QTest::newRow("joints, missing") << 2 << "joint.alpha" << -1;
+    // A folder aborted the program (and lost the typed text), a FIFO froze it.
+    QTest::newRow("first places, a folder") << 0 << "first.alpha" << -2;
+    QTest::newRow("vowels, a folder") << 3 << "first.alpha" << -2;
+    QTest::newRow("joints, a FIFO") << 2 << "joint.alpha" << -3;
+    QTest::newRow("connectors, a UTF-8 mark") << 5 << "connect.alpha" << -4;
     QTest::newRow("next places, short") << 1 << "next.alpha" << 40;
     QTest::newRow("consonants, short") << 4 << "first.alpha" << 20;
     QTest::newRow("connectors, key without glyphs") << 5 << "connect.alpha" << 11;
@@ -314,8 +324,22 @@ void TestTableWindow::unreadableTableFile() {
     startProgram(copyOfTheTables());
     TableWindow *table = open();
     const QString path = m_tables->filePath(file);
-    if (keptRecords < 0) {
+    EditorWindow *editor = m_test->program->editor();
+    QVERIFY(editor);
+    editor->Text1->setText(QStringLiteral("AmI bhAt khAI"));
+    if (keptRecords == -4) {
+        QFile in(path);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QByteArray all = in.readAll();
+        in.close();
+        QVERIFY(in.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        in.write("\xEF\xBB\xBF" + all);
+    } else if (keptRecords < 0) {
         QVERIFY(QFile::remove(path));
+        if (keptRecords == -2)
+            QVERIFY(QDir().mkdir(path));
+        if (keptRecords == -3)
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else {
         QFile in(path);
         QVERIFY(in.open(QIODevice::ReadOnly));
@@ -335,10 +359,11 @@ void TestTableWindow::unreadableTableFile() {
     QCOMPARE(table->List1->count(), 0);
     QCOMPARE(table->List2->count(), 0);
     QCOMPARE(table->currentCategory, category);
-    // The program goes on: another category still shows.
+    // The program goes on: another category still shows, and nothing typed is lost.
     table->selectCategory(6);
     QCOMPARE(table->List2->count(), 9);
     QVERIFY(m_test->quits.empty());
+    QCOMPARE(editor->Text1->text(), QStringLiteral("AmI bhAt khAI"));
 }
 
 void TestTableWindow::selectionFollowsThePartner_data() {
