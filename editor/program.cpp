@@ -105,11 +105,16 @@ bool Program::ensureControlLibrary() {
         runtime::Ref<runtime::ClassFactory> factory;
         return clsid && !runtime::failed(m_loader.getClassObject(*clsid, &factory));
     };
+    // The library that ships with the program is as trusted as the program itself.
+    const QString path = QFileInfo(m_controlLibrary).absoluteFilePath();
+    m_loader.trustLibrary(path);
     if (loads())
         return true;
-    // Not registered yet (a fresh machine), or registered at a place that no longer holds
-    // it: register the library that ships with the program.
-    const QString path = QFileInfo(m_controlLibrary).absoluteFilePath();
+    // Not registered yet (a fresh machine), registered at a place that no longer holds it, or
+    // registered by a record that is refused: register the library that ships with the
+    // program.
+    const QString refused =
+        m_loader.lastStatus() == runtime::StatusAccessDenied ? m_loader.lastError() : QString();
     QString reason;
     if (!QFileInfo::exists(path)) {
         reason = QStringLiteral("the file does not exist.");
@@ -118,6 +123,13 @@ bool Program::ensureControlLibrary() {
     } else if (!loads()) {
         reason = m_loader.lastError();
     } else {
+        if (!refused.isEmpty())
+            MessageBox::show(nullptr,
+                             QStringLiteral("Kestrum %1.\n\nIt registered and uses its own button "
+                                            "control library %2 instead.")
+                                 .arg(refused, QDir::toNativeSeparators(path)),
+                             QStringLiteral("Kestrum"), MessageBox::Buttons::Ok,
+                             MessageBox::Icon::Exclamation);
         return true;
     }
     fail(QStringLiteral("Kestrum cannot load its button control library %1: %2")

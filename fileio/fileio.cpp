@@ -83,6 +83,8 @@ bool InputFile::open(const std::filesystem::path &path) {
     }
     m_fd = fd;
     m_size = static_cast<std::uint64_t>(st.st_size);
+    m_mode = st.st_mode & 07777;
+    m_owner = st.st_uid;
     return true;
 }
 
@@ -130,6 +132,8 @@ ReadResult readFile(const std::filesystem::path &path, std::size_t limit) {
             break;
     }
     result.overLimit = limit != NoLimit && result.bytes.size() > limit;
+    result.mode = file.mode();
+    result.owner = file.owner();
     result.ok = true;
     return result;
 }
@@ -173,13 +177,14 @@ bool resolveLinks(std::filesystem::path path, std::filesystem::path *target, std
         const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
         if (n < 0) {
             *reason = reasonOf(errno);
-            return false;
+            return false; // errno kept
         }
         link.resize(static_cast<std::size_t>(n));
         const std::filesystem::path next(link);
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
     *reason = reasonOf(ELOOP);
+    errno = ELOOP;
     return false;
 }
 
@@ -199,27 +204,29 @@ bool writeAll(int fd, std::string_view bytes) {
 } // namespace
 
 bool writeFileAtomically(const std::filesystem::path &path, std::string_view bytes,
-                         std::string *reason) {
+                         std::string *reason, int mode) {
     std::string why;
-    const auto fail = [&](std::string text) {
+    // errno is left at `code` (0 for a refusal that is no system error).
+    const auto fail = [&](std::string text, int code) {
         if (reason)
             *reason = std::move(text);
+        errno = code;
         return false;
     };
     if (path.empty())
-        return fail(reasonOf(ENOENT));
+        return fail(reasonOf(ENOENT), ENOENT);
     std::filesystem::path target;
     if (!resolveLinks(path, &target, &why))
-        return fail(why);
+        return fail(why, errno);
 
     struct stat st {};
     bool exists = false;
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
-            return fail(notRegularReason(st.st_mode));
+            return fail(notRegularReason(st.st_mode), 0);
         exists = true;
     } else if (errno != ENOENT) {
-        return fail(reasonOf(errno));
+        return fail(reasonOf(errno), errno);
     }
 
     // The new file goes into the same folder, so the rename cannot cross file systems.
@@ -233,14 +240,17 @@ bool writeFileAtomically(const std::filesystem::path &path, std::string_view byt
                               std::to_string(random() % 1000000000u) + ".new");
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return fail(reasonOf(errno));
+            return fail(reasonOf(errno), errno);
     }
     if (fd < 0)
-        return fail(reasonOf(EEXIST));
+        return fail(reasonOf(EEXIST), EEXIST);
 
     int error = 0;
-    if (exists && ::fchmod(fd, st.st_mode & 07777) != 0)
-        error = errno;
+    if (mode >= 0 || exists) {
+        const mode_t bits = mode >= 0 ? mode_t(mode) & 07777 : st.st_mode & 07777;
+        if (::fchmod(fd, bits) != 0)
+            error = errno;
+    }
     if (!error && !writeAll(fd, bytes))
         error = errno;
     if (!error && ::fsync(fd) != 0)
@@ -251,7 +261,7 @@ bool writeFileAtomically(const std::filesystem::path &path, std::string_view byt
         error = errno;
     if (error) {
         ::unlink(temporary.c_str());
-        return fail(reasonOf(error));
+        return fail(reasonOf(error), error);
     }
     return true;
 }

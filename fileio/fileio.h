@@ -48,14 +48,18 @@ public:
     // with reason() set on a read error.
     std::ptrdiff_t read(char *buffer, std::size_t size);
 
-    // The file's size when it was opened.
+    // The file's size, permission bits and owner when it was opened.
     std::uint64_t size() const { return m_size; }
+    unsigned mode() const { return m_mode; }
+    unsigned owner() const { return m_owner; }
     // Why the last open or read failed.
     const std::string &reason() const { return m_reason; }
 
 private:
     int m_fd = -1;
     std::uint64_t m_size = 0;
+    unsigned m_mode = 0;
+    unsigned m_owner = 0;
     std::string m_reason;
 };
 
@@ -69,6 +73,9 @@ struct ReadResult {
     bool overLimit = false;
     // Why reading failed (when !ok).
     std::string reason;
+    // The file's permission bits and owner (when ok).
+    unsigned mode = 0;
+    unsigned owner = 0;
 };
 
 // Reads the regular file `path` whole, but never more than `limit` + 1 bytes, so a file over
@@ -83,9 +90,11 @@ ReadResult readDescriptor(int fd);
 // disk, then renamed over it. A symbolic link is followed (the file it names is replaced; the
 // link stays). A name that exists and is not a regular file (after following links) is
 // refused and left as it is. The new file keeps the permission bits of the one it replaces; a
-// new name gets 0666 less the umask. False, with *reason set, on failure; the old file is then
-// unchanged and no temporary file is left behind.
+// new name gets 0666 less the umask; with `mode` (for example 0644) the new file gets exactly
+// those bits either way. False, with *reason set and errno at the system's error (0 for a
+// refused target), on failure; the old file is then unchanged and no temporary file is left
+// behind.
 bool writeFileAtomically(const std::filesystem::path &path, std::string_view bytes,
-                         std::string *reason);
+                         std::string *reason, int mode = -1);
 
 } // namespace kestrum::fileio

@@ -32,8 +32,8 @@ int main(int argc, char **argv) {
     }
     const Status s = function();
     if (failed(s)) {
-        std::fprintf(stderr, "regcontrol: %s in %s failed (0x%08X)\n", entry, qPrintable(path),
-                     unsigned(s));
+        std::fprintf(stderr, "regcontrol: %s in %s failed: %s\n", entry, qPrintable(path),
+                     qPrintable(registrationFailure(s)));
         return 1;
     }
     std::printf("%s in %s succeeded (registry %s)\n", entry, qPrintable(path),

@@ -1,12 +1,28 @@
 // Creating controls through the registry, and the standard host site.
 #include "loader.h"
 
+#include "server.h"
+
 #include <QFileInfo>
 #include <QLoggingCategory>
+
+#include <cstring>
 
 Q_LOGGING_CATEGORY(lcLoader, "kestrum.runtime.loader")
 
 namespace kestrum::runtime {
+
+QString registrationFailure(Status status) {
+    QString why = lastServerError();
+    if (why.isEmpty() && errnoOf(status))
+        why = QStringLiteral("%1: %2").arg(ComponentRegistry::defaultPath(),
+                                           QString::fromLocal8Bit(std::strerror(errnoOf(status))));
+    if (why.isEmpty())
+        why = QStringLiteral("the library gives no reason");
+    return QStringLiteral("%1 (status 0x%2)")
+        .arg(why)
+        .arg(quint32(status), 8, 16, QLatin1Char('0'));
+}
 
 ComponentLoader::ComponentLoader(QString registryPath) : m_registryPath(std::move(registryPath)) {}
 
@@ -19,8 +35,32 @@ ComponentLoader::~ComponentLoader() {
 
 Status ComponentLoader::fail(Status status, const QString &message) {
     m_error = message;
+    m_status = status;
     qCWarning(lcLoader).noquote() << message;
     return status;
+}
+
+void ComponentLoader::trustLibrary(const QString &path) {
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (!canonical.isEmpty() && !m_trusted.contains(canonical))
+        m_trusted << canonical;
+}
+
+Status ComponentLoader::checkRecord(const ComponentRegistry &registry, const Guid &clsid,
+                                    const QString &libraryPath) {
+    QString why = libraryTrustProblem(libraryPath);
+    const QString canonical = QFileInfo(libraryPath).canonicalFilePath();
+    const bool trusted = !QFileInfo(libraryPath).isRelative() && !canonical.isEmpty() &&
+                         m_trusted.contains(canonical);
+    if (trusted)
+        why.clear();
+    else if (why.isEmpty())
+        why = registry.trustProblem();
+    if (why.isEmpty())
+        return StatusOk;
+    return fail(StatusAccessDenied, QStringLiteral("refused the record of class %1 in %2, which "
+                                                   "names %3: %4")
+                                        .arg(clsid.toString(), registry.path(), libraryPath, why));
 }
 
 Library *ComponentLoader::library(const QString &path) {
@@ -50,6 +90,8 @@ Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out
     if (!record)
         return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2")
                                                   .arg(clsid.toString(), m_registryPath));
+    if (const Status s = checkRecord(registry, clsid, record->libraryPath); failed(s))
+        return s;
     Library *lib = library(record->libraryPath);
     if (!lib)
         return StatusFileNotFound;
@@ -112,6 +154,8 @@ Status ComponentLoader::toolboxImage(const Guid &clsid, QImage *out) {
     if (!ok)
         return fail(StatusInvalidData,
                     QStringLiteral("class %1 has no usable toolbox record").arg(clsid.toString()));
+    if (const Status s = checkRecord(registry, clsid, record->toolboxImage.left(comma)); failed(s))
+        return s;
     if (!library(record->toolboxImage.left(comma)))
         return StatusFileNotFound;
     if (!out->load(toolboxResourcePath(clsid, number)))
@@ -133,9 +177,8 @@ Status ComponentLoader::registerLibrary(const QString &path, bool unregister) {
             QStringLiteral("%1 has no %2: %3").arg(path, QLatin1String(entry), lib->errorString()));
     const Status s = function();
     if (failed(s))
-        return fail(s, QStringLiteral("%1 in %2 failed (status 0x%3)")
-                           .arg(QLatin1String(entry), path)
-                           .arg(quint32(s), 8, 16, QLatin1Char('0')));
+        return fail(s, QStringLiteral("%1 in %2 failed: %3")
+                           .arg(QLatin1String(entry), path, registrationFailure(s)));
     return s;
 }
 

@@ -26,6 +26,11 @@ using DllCanUnloadNowFn = std::int32_t (*)();
 // Loads control libraries named by the registry and keeps them loaded (one Library per path)
 // until freeUnusedLibraries() finds them unused. Failures are logged (category
 // kestrum.runtime) and give a null result with the status; lastError() has the message.
+//
+// Loading a library runs its code, so a record is checked before its library is loaded: a
+// relative library path, a registry file or a library that others than this user could have
+// written (writable by group or others, or owned by another user than this one or root) is
+// refused with StatusAccessDenied, unless the library is one the host trusts (trustLibrary).
 class ComponentLoader {
 public:
     explicit ComponentLoader(QString registryPath = ComponentRegistry::defaultPath());
@@ -50,16 +55,30 @@ public:
     Status registerLibrary(const QString &path, bool unregister = false);
     // The library (loaded on demand) at `path`, or null.
     Library *library(const QString &path);
+    // A library the host ships itself (and would load anyway): records naming it are not
+    // refused for its file's owner or permissions.
+    void trustLibrary(const QString &path);
 
     QString lastError() const { return m_error; }
+    // The status of the last failure.
+    Status lastStatus() const { return m_status; }
 
 private:
     Status fail(Status status, const QString &message);
+    // StatusOk when the record of `clsid` in `registry` may have `libraryPath` loaded.
+    Status checkRecord(const ComponentRegistry &registry, const Guid &clsid,
+                       const QString &libraryPath);
 
     QString m_registryPath;
     std::vector<std::unique_ptr<Library>> m_libraries;
+    QStringList m_trusted; // canonical paths
     QString m_error;
+    Status m_status = StatusOk;
 };
+
+// Why a DllRegisterServer or DllUnregisterServer that returned `status` failed: the registry
+// file and the system's reason, then the status.
+QString registrationFailure(Status status);
 
 // A ClientSite for hosts: fixed ambients, a name, and a record of the change notifications.
 class HostSite : public ClientSite {

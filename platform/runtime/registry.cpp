@@ -7,7 +7,13 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include "fileio.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 namespace kestrum::runtime {
 
@@ -17,7 +23,73 @@ struct Section {
     QStringList head; // "[CLSID {...}]" -> {"CLSID", "{...}"}
     std::map<QString, QString> values;
     int line = 0;
+    QStringList lines; // as they stand in the file
+    QStringList notes; // the lines in it that are not keys (comments, stray lines)
 };
+
+// The largest registry file read; a real one holds a few records.
+constexpr std::size_t MaxFileSize = 1 << 20;
+
+// Why a file of mode `mode` owned by `owner` may not be trusted; "" when it may.
+QString ownershipProblem(unsigned mode, unsigned owner) {
+    if (mode & (S_IWGRP | S_IWOTH))
+        return QStringLiteral("it is writable by %1")
+            .arg(mode & S_IWOTH ? QStringLiteral("others") : QStringLiteral("its group"));
+    if (owner != ::geteuid() && owner != 0)
+        return QStringLiteral("it belongs to another user (uid %1)").arg(owner);
+    return {};
+}
+
+QString classText(const ClassRecord &r, const QStringList &notes) {
+    QString out = QStringLiteral("[CLSID %1]\n").arg(r.clsid.toString());
+    for (const QString &note : notes)
+        out += note + QLatin1Char('\n');
+    out += QStringLiteral("ProgID=%1\nName=%2\nInprocServer=%3\nControl=%4\nToolboxBitmap=%"
+                          "5\nMiscStatus=%6\n")
+               .arg(r.progId, r.name, r.libraryPath,
+                    r.control ? QStringLiteral("1") : QStringLiteral("0"), r.toolboxImage)
+               .arg(r.miscStatus);
+    if (r.typeLib)
+        out +=
+            QStringLiteral("TypeLib=%1\nVersion=%2\n").arg(r.typeLib->toString(), r.typeLibVersion);
+    const std::pair<const char *, const QString *> optional[] = {
+        {"ThreadingModel", &r.threadingModel},     {"LibraryVersion", &r.libraryVersion},
+        {"FileVersion", &r.fileVersion},           {"ProductVersion", &r.productVersion},
+        {"ProductName", &r.productName},           {"InternalName", &r.internalName},
+        {"OriginalFilename", &r.originalFilename}, {"Comments", &r.comments},
+    };
+    for (const auto &[key, value] : optional) {
+        if (!value->isEmpty())
+            out += QStringLiteral("%1=%2\n").arg(QLatin1String(key), *value);
+    }
+    return out;
+}
+
+QString typeLibText(const TypeLibRecord &r, const QStringList &notes) {
+    QString out =
+        QStringLiteral("[TypeLib %1 %2.%3]\n").arg(r.libid.toString()).arg(r.major).arg(r.minor);
+    for (const QString &note : notes)
+        out += note + QLatin1Char('\n');
+    out += QStringLiteral("Name=%1\nHelpString=%2\nLocale=0x%3\nFlags=%4\nPath=%5\n")
+               .arg(r.name, r.helpString, QString::number(r.locale, 16))
+               .arg(r.flags)
+               .arg(r.path);
+    return out;
+}
+
+} // namespace
+
+QString libraryTrustProblem(const QString &path) {
+    if (QFileInfo(path).isRelative())
+        return QStringLiteral("the library path %1 is relative").arg(path);
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    const QString why = ownershipProblem(st.st_mode, st.st_uid);
+    return why.isEmpty() ? why : QStringLiteral("the library %1: %2").arg(path, why);
+}
+
+namespace {
 
 bool parseUInt(const QString &text, quint64 max, quint64 *out) {
     bool ok = false;
@@ -47,40 +119,99 @@ QString ComponentRegistry::defaultPath() {
 
 Status ComponentRegistry::load(QString *error) {
     m_progIds.clear();
+    m_progIdOrigins.clear();
     m_classes.clear();
+    m_classOrigins.clear();
     m_typeLibs.clear();
-    QFile file(m_path);
-    if (!file.exists())
+    m_typeLibOrigins.clear();
+    m_chunks.clear();
+    m_trustProblem.clear();
+    if (!QFileInfo::exists(m_path))
         return StatusOk;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    const fileio::ReadResult read =
+        fileio::readFile(QFile::encodeName(m_path).toStdString(), MaxFileSize);
+    if (!read.ok || read.overLimit) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(m_path, file.errorString());
+            *error = QStringLiteral("%1: %2").arg(
+                m_path, read.ok
+                            ? QStringLiteral("more than %1 bytes, not a registry").arg(MaxFileSize)
+                            : QString::fromLocal8Bit(read.reason));
         return StatusReadFault;
     }
+    if (const QString why = ownershipProblem(read.mode, read.owner); !why.isEmpty())
+        m_trustProblem = QStringLiteral("the registry %1: %2").arg(m_path, why);
+
+    // The file as pieces in order: a section (by its index) or lines kept as they stand (-1).
     std::vector<Section> sections;
+    std::vector<std::pair<int, QStringList>> pieces;
     QStringList problems;
+    QString text = QString::fromUtf8(read.bytes.data(), qsizetype(read.bytes.size()));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const auto closeSection = [&] {
+        if (sections.empty() || pieces.empty() || pieces.back().first < 0)
+            return;
+        // Comments and blank lines after a section's last key stand before the next one.
+        Section &last = sections.back();
+        QStringList trailing;
+        while (last.lines.size() > 1) {
+            const QString t = last.lines.back().trimmed();
+            if (!t.isEmpty() && !t.startsWith(QLatin1Char('#')))
+                break;
+            trailing.prepend(last.lines.takeLast());
+            if (!t.isEmpty())
+                last.notes.removeLast();
+        }
+        if (!trailing.isEmpty())
+            pieces.push_back({-1, trailing});
+    };
     int lineNo = 0;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    for (const QString &raw : lines) {
         ++lineNo;
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
+        const QString line = raw.trimmed();
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            closeSection();
             Section s;
             s.head = line.mid(1, line.size() - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
             s.line = lineNo;
+            s.lines << raw;
             sections.push_back(std::move(s));
+            pieces.push_back({int(sections.size()) - 1, {}});
             continue;
         }
+        const bool inSection = !pieces.empty() && pieces.back().first >= 0;
+        if (!inSection) {
+            if (!line.isEmpty() && !line.startsWith(QLatin1Char('#')))
+                problems << QStringLiteral("line %1: not a record").arg(lineNo);
+            if (pieces.empty() || pieces.back().first >= 0)
+                pieces.push_back({-1, {}});
+            pieces.back().second << raw;
+            continue;
+        }
+        Section &section = sections.back();
+        section.lines << raw;
         const int eq = line.indexOf(QLatin1Char('='));
-        if (eq <= 0 || sections.empty()) {
-            problems << QStringLiteral("line %1: not a record").arg(lineNo);
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || eq <= 0) {
+            if (!line.isEmpty() && !line.startsWith(QLatin1Char('#')))
+                problems << QStringLiteral("line %1: not a record").arg(lineNo);
+            if (!line.isEmpty())
+                section.notes << raw;
             continue;
         }
-        sections.back().values[line.left(eq).trimmed()] = line.mid(eq + 1).trimmed();
+        section.values[line.left(eq).trimmed()] = line.mid(eq + 1).trimmed();
     }
+    closeSection();
 
-    for (const Section &s : sections) {
+    for (const auto &[index, verbatim] : pieces) {
+        if (index < 0) {
+            m_chunks.push_back(Chunk{Chunk::Verbatim, verbatim, {}});
+            continue;
+        }
+        const Section &s = sections[std::size_t(index)];
+        const int chunk = int(m_chunks.size());
+        // A section that does not read is kept as it stands.
+        m_chunks.push_back(Chunk{Chunk::Verbatim, s.lines, s.notes});
         auto bad = [&](const QString &why) {
             problems << QStringLiteral("line %1: %2").arg(s.line).arg(why);
         };
@@ -96,6 +227,8 @@ Status ComponentRegistry::load(QString *error) {
                 continue;
             }
             m_progIds[s.head[1].toLower()] = *clsid;
+            m_progIdOrigins[s.head[1].toLower()] = Origin{chunk, false};
+            m_chunks.back().kind = Chunk::ProgId;
         } else if (kind == QLatin1String("CLSID") && s.head.size() == 2) {
             ClassRecord r;
             const auto clsid = Guid::fromString(s.head[1]);
@@ -138,6 +271,8 @@ Status ComponentRegistry::load(QString *error) {
             r.originalFilename = value("OriginalFilename");
             r.comments = value("Comments");
             m_classes.push_back(r);
+            m_classOrigins.push_back(Origin{chunk, false});
+            m_chunks.back().kind = Chunk::Class;
         } else if (kind == QLatin1String("TypeLib") && s.head.size() == 3) {
             TypeLibRecord r;
             const auto libid = Guid::fromString(s.head[1]);
@@ -161,6 +296,8 @@ Status ComponentRegistry::load(QString *error) {
             r.helpString = value("HelpString");
             r.path = value("Path");
             m_typeLibs.push_back(r);
+            m_typeLibOrigins.push_back(Origin{chunk, false});
+            m_chunks.back().kind = Chunk::TypeLib;
         } else {
             bad(QStringLiteral("unknown section [%1]").arg(s.head.join(QLatin1Char(' '))));
         }
@@ -173,55 +310,88 @@ Status ComponentRegistry::load(QString *error) {
 }
 
 Status ComponentRegistry::save(QString *error) const {
-    QString out = QStringLiteral(
-        "# Component registry: programmatic identifiers, classes and type libraries.\n");
-    for (const auto &[progId, clsid] : m_progIds) {
-        // Keep the identifier's own spelling from its class record where there is one.
-        QString name = progId;
+    // The spelling of a programmatic identifier: its class record's where there is one.
+    const auto progIdText = [&](const QString &key, const Guid &clsid, const QStringList &notes) {
+        QString name = key;
         for (const ClassRecord &r : m_classes) {
-            if (r.progId.toLower() == progId)
+            if (r.progId.toLower() == key)
                 name = r.progId;
         }
-        out += QStringLiteral("\n[ProgID %1]\nCLSID=%2\n").arg(name, clsid.toString());
-    }
-    for (const ClassRecord &r : m_classes) {
-        out += QStringLiteral("\n[CLSID %1]\n").arg(r.clsid.toString());
-        out += QStringLiteral("ProgID=%1\nName=%2\nInprocServer=%3\nControl=%4\nToolboxBitmap=%"
-                              "5\nMiscStatus=%6\n")
-                   .arg(r.progId, r.name, r.libraryPath,
-                        r.control ? QStringLiteral("1") : QStringLiteral("0"), r.toolboxImage)
-                   .arg(r.miscStatus);
-        if (r.typeLib)
-            out += QStringLiteral("TypeLib=%1\nVersion=%2\n")
-                       .arg(r.typeLib->toString(), r.typeLibVersion);
-        const std::pair<const char *, const QString *> optional[] = {
-            {"ThreadingModel", &r.threadingModel},     {"LibraryVersion", &r.libraryVersion},
-            {"FileVersion", &r.fileVersion},           {"ProductVersion", &r.productVersion},
-            {"ProductName", &r.productName},           {"InternalName", &r.internalName},
-            {"OriginalFilename", &r.originalFilename}, {"Comments", &r.comments},
-        };
-        for (const auto &[key, value] : optional) {
-            if (!value->isEmpty())
-                out += QStringLiteral("%1=%2\n").arg(QLatin1String(key), *value);
+        QString out = QStringLiteral("[ProgID %1]\n").arg(name);
+        for (const QString &note : notes)
+            out += note + QLatin1Char('\n');
+        return out + QStringLiteral("CLSID=%1\n").arg(clsid.toString());
+    };
+    const auto unchanged = [&](const Chunk &chunk) {
+        return chunk.lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    };
+
+    QString out;
+    if (m_chunks.empty())
+        out = QStringLiteral(
+            "# Component registry: programmatic identifiers, classes and type libraries.\n");
+    for (int i = 0; i < int(m_chunks.size()); ++i) {
+        const Chunk &chunk = m_chunks[std::size_t(i)];
+        const qsizetype before = out.size();
+        switch (chunk.kind) {
+        case Chunk::Verbatim:
+            out += unchanged(chunk);
+            break;
+        case Chunk::ProgId:
+            for (const auto &[key, origin] : m_progIdOrigins) {
+                if (origin.chunk == i)
+                    out += origin.changed ? progIdText(key, m_progIds.at(key), chunk.notes)
+                                          : unchanged(chunk);
+            }
+            break;
+        case Chunk::Class:
+            for (std::size_t r = 0; r < m_classes.size(); ++r) {
+                if (m_classOrigins[r].chunk == i)
+                    out += m_classOrigins[r].changed ? classText(m_classes[r], chunk.notes)
+                                                     : unchanged(chunk);
+            }
+            break;
+        case Chunk::TypeLib:
+            for (std::size_t r = 0; r < m_typeLibs.size(); ++r) {
+                if (m_typeLibOrigins[r].chunk == i)
+                    out += m_typeLibOrigins[r].changed ? typeLibText(m_typeLibs[r], chunk.notes)
+                                                       : unchanged(chunk);
+            }
+            break;
         }
+        // A record taken out takes the blank line that set it apart with it.
+        if (chunk.kind != Chunk::Verbatim && out.size() == before &&
+            out.endsWith(QLatin1String("\n\n")))
+            out.chop(1);
     }
-    for (const TypeLibRecord &r : m_typeLibs) {
-        out += QStringLiteral("\n[TypeLib %1 %2.%3]\n")
-                   .arg(r.libid.toString())
-                   .arg(r.major)
-                   .arg(r.minor);
-        out += QStringLiteral("Name=%1\nHelpString=%2\nLocale=0x%3\nFlags=%4\nPath=%5\n")
-                   .arg(r.name, r.helpString, QString::number(r.locale, 16))
-                   .arg(r.flags)
-                   .arg(r.path);
+    // New records go after everything that was there.
+    for (const auto &[key, clsid] : m_progIds) {
+        if (m_progIdOrigins.at(key).chunk < 0)
+            out += QLatin1Char('\n') + progIdText(key, clsid, {});
     }
+    for (std::size_t r = 0; r < m_classes.size(); ++r) {
+        if (m_classOrigins[r].chunk < 0)
+            out += QLatin1Char('\n') + classText(m_classes[r], {});
+    }
+    for (std::size_t r = 0; r < m_typeLibs.size(); ++r) {
+        if (m_typeLibOrigins[r].chunk < 0)
+            out += QLatin1Char('\n') + typeLibText(m_typeLibs[r], {});
+    }
+
+    const QByteArray bytes = out.toUtf8();
+    const QByteArray path = QFile::encodeName(m_path);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(out.toUtf8()) < 0 ||
-        !file.commit()) {
+    // The file names libraries that get loaded: never writable by anyone else.
+    struct stat st {};
+    const int mode = ::stat(path.constData(), &st) == 0 ? int(st.st_mode & 07755) : 0644;
+    std::string reason;
+    if (!fileio::writeFileAtomically(path.toStdString(),
+                                     std::string_view(bytes.constData(), std::size_t(bytes.size())),
+                                     &reason, mode)) {
+        const int code = errno;
         if (error)
-            *error = QStringLiteral("%1: %2").arg(m_path, file.errorString());
-        return StatusWriteFault;
+            *error = QStringLiteral("%1: %2").arg(m_path, QString::fromLocal8Bit(reason));
+        return code ? statusFromErrno(code) : StatusWriteFault;
     }
     return StatusOk;
 }
@@ -250,26 +420,67 @@ std::optional<TypeLibRecord> ComponentRegistry::typeLibRecord(const Guid &libid)
 }
 
 void ComponentRegistry::setClass(const ClassRecord &record) {
+    // A replaced record, and the identifier that named it, stay where they stood.
+    Origin origin;
+    for (std::size_t r = 0; r < m_classes.size(); ++r) {
+        if (m_classes[r].clsid == record.clsid && origin.chunk < 0)
+            origin.chunk = m_classOrigins[r].chunk;
+    }
+    const QString key = record.progId.toLower();
+    Origin progIdOrigin;
+    if (const auto it = m_progIdOrigins.find(key); it != m_progIdOrigins.end())
+        progIdOrigin.chunk = it->second.chunk;
     removeClass(record.clsid);
     m_classes.push_back(record);
-    if (!record.progId.isEmpty())
-        m_progIds[record.progId.toLower()] = record.clsid;
+    m_classOrigins.push_back(origin);
+    if (!record.progId.isEmpty()) {
+        m_progIds[key] = record.clsid;
+        m_progIdOrigins[key] = progIdOrigin;
+    }
 }
 
 void ComponentRegistry::setTypeLib(const TypeLibRecord &record) {
+    Origin origin;
+    for (std::size_t r = 0; r < m_typeLibs.size(); ++r) {
+        if (m_typeLibs[r].libid == record.libid && origin.chunk < 0)
+            origin.chunk = m_typeLibOrigins[r].chunk;
+    }
     removeTypeLib(record.libid);
     m_typeLibs.push_back(record);
+    m_typeLibOrigins.push_back(origin);
 }
 
 bool ComponentRegistry::removeClass(const Guid &clsid) {
-    const auto before = m_classes.size() + m_progIds.size();
-    std::erase_if(m_classes, [&](const ClassRecord &r) { return r.clsid == clsid; });
-    std::erase_if(m_progIds, [&](const auto &entry) { return entry.second == clsid; });
-    return m_classes.size() + m_progIds.size() != before;
+    bool removed = false;
+    for (std::size_t r = m_classes.size(); r-- > 0;) {
+        if (m_classes[r].clsid == clsid) {
+            m_classes.erase(m_classes.begin() + std::ptrdiff_t(r));
+            m_classOrigins.erase(m_classOrigins.begin() + std::ptrdiff_t(r));
+            removed = true;
+        }
+    }
+    for (auto it = m_progIds.begin(); it != m_progIds.end();) {
+        if (it->second == clsid) {
+            m_progIdOrigins.erase(it->first);
+            it = m_progIds.erase(it);
+            removed = true;
+        } else {
+            ++it;
+        }
+    }
+    return removed;
 }
 
 bool ComponentRegistry::removeTypeLib(const Guid &libid) {
-    return std::erase_if(m_typeLibs, [&](const TypeLibRecord &r) { return r.libid == libid; }) > 0;
+    bool removed = false;
+    for (std::size_t r = m_typeLibs.size(); r-- > 0;) {
+        if (m_typeLibs[r].libid == libid) {
+            m_typeLibs.erase(m_typeLibs.begin() + std::ptrdiff_t(r));
+            m_typeLibOrigins.erase(m_typeLibOrigins.begin() + std::ptrdiff_t(r));
+            removed = true;
+        }
+    }
+    return removed;
 }
 
 } // namespace kestrum::runtime

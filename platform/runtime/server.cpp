@@ -51,21 +51,41 @@ private:
     ModuleLock m_lock;
 };
 
+QString &serverError() {
+    static QString error;
+    return error;
+}
+
+Status failRegistration(Status status, const QString &message) {
+    serverError() = message;
+    qCWarning(lcServer).noquote() << message;
+    return status;
+}
+
 QString versionOf(const TypeLibInfo &lib) {
     return QStringLiteral("%1.%2").arg(lib.major).arg(lib.minor);
 }
 
 } // namespace
 
+QString lastServerError() {
+    return serverError();
+}
+
 Status registerServer(const ServerDescription &server, const QString &libraryPath) {
     try {
+        serverError().clear();
         if (libraryPath.isEmpty())
-            return StatusRegisterClass;
+            return failRegistration(StatusRegisterClass,
+                                    QStringLiteral("the library's own file is not known"));
         ComponentRegistry registry;
         QString error;
-        if (failed(registry.load(&error)))
-            qCWarning(lcServer) << "registry" << registry.path()
-                                << "had unreadable records, which are dropped:" << error;
+        if (const Status s = registry.load(&error); s == StatusReadFault)
+            return failRegistration(s, error); // rewriting it would lose what it holds
+        else if (failed(s))
+            qCWarning(lcServer).noquote() << "registry records that do not read are kept as "
+                                             "they stand:"
+                                          << error;
         for (const ClassInfo &info : server.classes) {
             ClassRecord record;
             record.clsid = info.clsid;
@@ -99,33 +119,33 @@ Status registerServer(const ServerDescription &server, const QString &libraryPat
         lib.flags = server.typeLib.flags;
         lib.path = libraryPath;
         registry.setTypeLib(lib);
-        if (failed(registry.save(&error))) {
-            qCWarning(lcServer) << "cannot register:" << error;
-            return StatusRegisterClass;
-        }
+        if (const Status s = registry.save(&error); failed(s))
+            return failRegistration(s, QStringLiteral("cannot write %1").arg(error));
         return StatusOk;
     } catch (...) {
-        return StatusRegisterClass;
+        return failRegistration(StatusRegisterClass, QStringLiteral("unexpected exception"));
     }
 }
 
 Status unregisterServer(const ServerDescription &server) {
     try {
+        serverError().clear();
         ComponentRegistry registry;
         QString error;
-        if (failed(registry.load(&error)))
-            qCWarning(lcServer) << "registry" << registry.path()
-                                << "had unreadable records, which are dropped:" << error;
+        if (const Status s = registry.load(&error); s == StatusReadFault)
+            return failRegistration(s, error);
+        else if (failed(s))
+            qCWarning(lcServer).noquote() << "registry records that do not read are kept as "
+                                             "they stand:"
+                                          << error;
         for (const ClassInfo &info : server.classes)
             registry.removeClass(info.clsid);
         registry.removeTypeLib(server.typeLib.libid);
-        if (failed(registry.save(&error))) {
-            qCWarning(lcServer) << "cannot unregister:" << error;
-            return StatusRegisterClass;
-        }
+        if (const Status s = registry.save(&error); failed(s))
+            return failRegistration(s, QStringLiteral("cannot write %1").arg(error));
         return StatusOk;
     } catch (...) {
-        return StatusRegisterClass;
+        return failRegistration(StatusRegisterClass, QStringLiteral("unexpected exception"));
     }
 }
 

@@ -23,6 +23,11 @@ Status getClassObject(const ServerDescription &server, const Guid *clsid, const 
 // StatusOk when no instance, factory or server lock of the library lives, else StatusFalse.
 Status canUnloadNow(const ServerDescription &server);
 
+// Why the last registerServer or unregisterServer of this process failed: the registry file
+// and the system's reason ("...components.conf: No space left on device"). A library's exports
+// return only a status; the host reads the reason here (one runtime serves both).
+QString lastServerError();
+
 // The file of the loaded library (or program) that holds `address`; empty if unknown.
 QString libraryPathOf(const void *address);
 

@@ -41,6 +41,19 @@ inline constexpr Status StatusReadFault = static_cast<Status>(0x8003001Eu);
 inline constexpr Status StatusWriteFault = static_cast<Status>(0x8003001Du);
 inline constexpr Status StatusInvalidData = static_cast<Status>(0x8007000Du);
 
+// A failure for a system error (an errno value), so that the reason survives a C export that
+// can return nothing but a status: the customer bit and a facility of our own, then errno.
+inline constexpr std::uint32_t StatusSystemErrorBase = 0xA0EE0000u;
+constexpr Status statusFromErrno(int error) noexcept {
+    return static_cast<Status>(StatusSystemErrorBase | (std::uint32_t(error) & 0xFFFFu));
+}
+// The errno value a status carries, or 0 when it carries none.
+constexpr int errnoOf(Status s) noexcept {
+    return (std::uint32_t(s) & 0xFFFF0000u) == StatusSystemErrorBase
+               ? int(std::uint32_t(s) & 0xFFFFu)
+               : 0;
+}
+
 constexpr bool succeeded(Status s) noexcept {
     return s >= 0;
 }

@@ -54,6 +54,7 @@ private Q_SLOTS:
     void missingOrShortTableStopsStartUp();
     void registersTheControlLibraryOnAFreshMachine();
     void replacesARegistrationThatPointsNowhere();
+    void replacesARefusedRegistrationAndSaysSo();
     void missingControlLibraryIsReported();
     void reactivationReloadsNothing();
     void splashContent();
@@ -175,6 +176,36 @@ void TestStartup::replacesARegistrationThatPointsNowhere() {
     QVERIFY(test.program->start());
     QVERIFY(test.editor()->Command1);
     QVERIFY(boxes.requests.empty());
+}
+
+// A record whose library others could have written is refused before the library is loaded
+// (loading runs its code); the program registers its own library and says so.
+void TestStartup::replacesARefusedRegistrationAndSaysSo() {
+    ScriptedBoxes boxes;
+    TestProgram test;
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("libGlimmet3.so"));
+    QVERIFY(QFile::copy(QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so"), copy));
+    {
+        runtime::ComponentLoader loader;
+        QCOMPARE(loader.registerLibrary(copy), runtime::StatusOk);
+    }
+    QVERIFY(QFile::setPermissions(copy, QFile::permissions(copy) | QFile::WriteOther));
+    QVERIFY(test.program->start());
+    QVERIFY(test.editor()->Command1);
+    QCOMPARE(boxes.requests.size(), std::size_t(1));
+    const QString said = boxes.requests[0].text;
+    QCOMPARE(boxes.requests[0].icon, MessageBox::Icon::Exclamation);
+    for (const QString &part :
+         {QStringLiteral("refused the record"), copy, QStringLiteral("writable by others"),
+          QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so")})
+        QVERIFY2(said.contains(part), qPrintable(said));
+    runtime::ComponentRegistry after;
+    QCOMPARE(after.load(), runtime::StatusOk);
+    const auto clsid = after.classIdOf(QStringLiteral("GlimmetLib.Glimmet"));
+    QVERIFY(clsid);
+    QCOMPARE(QFileInfo(after.classRecord(*clsid)->libraryPath).canonicalFilePath(),
+             QFileInfo(QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so")).canonicalFilePath());
 }
 
 void TestStartup::missingControlLibraryIsReported() {

@@ -11,6 +11,10 @@
 #include <QTest>
 #include <QWidget>
 
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <thread>
 
 using namespace kestrum::runtime;
@@ -55,6 +59,10 @@ private Q_SLOTS:
     void getClassObjectRefusesOtherClasses();
     void invokeChecksMembers();
     void regcontrolRegistersAndUnregisters();
+    void recordsAreCheckedBeforeTheirLibraryLoads_data();
+    void recordsAreCheckedBeforeTheirLibraryLoads();
+    void rewritingKeepsWhatItDoesNotReadAndComments();
+    void failingRegistrationSaysWhy();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -354,6 +362,159 @@ void TestRegistry::regcontrolRegistersAndUnregisters() {
     QVERIFY(p.waitForFinished());
     QCOMPARE(p.exitCode(), 1);
     QVERIFY(p.readAllStandardError().contains("not a self-registering library"));
+}
+
+void TestRegistry::recordsAreCheckedBeforeTheirLibraryLoads_data() {
+    QTest::addColumn<QString>("what"); // what is wrong
+    QTest::addColumn<QString>("says"); // part of the refusal
+    QTest::addColumn<bool>("trusted"); // the host trusts the library: loaded all the same
+    QTest::newRow("relative library path") << "relative"
+                                           << "is relative" << false;
+    QTest::newRow("library writable by others") << "library 0757"
+                                                << "writable by others" << false;
+    QTest::newRow("library writable by its group") << "library 0775"
+                                                   << "writable by its group" << false;
+    QTest::newRow("library of another user") << "library owner"
+                                             << "belongs to another user" << false;
+    QTest::newRow("registry writable by others") << "registry 0666"
+                                                 << "writable by others" << false;
+    QTest::newRow("registry of another user") << "registry owner"
+                                              << "belongs to another user" << false;
+    QTest::newRow("library the host trusts") << "library 0757"
+                                             << "" << true;
+}
+
+// Loading a library runs its code: a record that others could have made or changed is refused
+// before anything is loaded.
+void TestRegistry::recordsAreCheckedBeforeTheirLibraryLoads() {
+    QFETCH(QString, what);
+    QFETCH(QString, says);
+    QFETCH(bool, trusted);
+    if (what.endsWith(QLatin1String("owner")) && ::geteuid() != 0)
+        QSKIP("giving a file to another user needs root");
+    // A copy of the test library of our own, so that "not loaded" can be checked.
+    const QString copy = m_dir->filePath(
+        QStringLiteral("lib/probe-%1.so").arg(QTest::currentDataTag()).replace(' ', '-'));
+    QDir().mkpath(QFileInfo(copy).absolutePath());
+    QVERIFY(QFile::copy(probeLibrary, copy));
+    QCOMPARE(::chmod(QFile::encodeName(copy).constData(), 0755), 0);
+    ComponentRegistry registry;
+    ClassRecord record;
+    record.clsid = probeClassId;
+    record.progId = QStringLiteral("TestLib.Probe");
+    record.libraryPath = what == QLatin1String("relative") ? QStringLiteral("lib/probe.so") : copy;
+    registry.setClass(record);
+    QCOMPARE(registry.save(), StatusOk);
+    const QByteArray file =
+        QFile::encodeName(what.startsWith(QLatin1String("registry")) ? m_registry : copy);
+    if (what.endsWith(QLatin1String("owner")))
+        QCOMPARE(::chown(file.constData(), 4242, 4242), 0);
+    else if (what.contains(QLatin1Char(' ')))
+        QCOMPARE(::chmod(file.constData(), mode_t(what.section(' ', 1).toUInt(nullptr, 8))), 0);
+
+    ComponentLoader loader;
+    if (trusted)
+        loader.trustLibrary(copy);
+    Ref<Control> control;
+    if (!trusted)
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("refused the record")));
+    const Status s = loader.createControl(QStringLiteral("TestLib.Probe"), nullptr, &control);
+    void *loaded = ::dlopen(QFile::encodeName(copy).constData(), RTLD_NOW | RTLD_NOLOAD);
+    if (loaded)
+        ::dlclose(loaded);
+    if (trusted) {
+        QCOMPARE(s, StatusOk);
+        QVERIFY(control);
+        QVERIFY(loaded);
+        return;
+    }
+    QCOMPARE(s, StatusAccessDenied);
+    QVERIFY(!control);
+    QVERIFY2(!loaded, "the library was loaded before its record was checked");
+    QVERIFY2(loader.lastError().contains(says), qPrintable(loader.lastError()));
+    QVERIFY(loader.lastError().contains(m_registry));
+}
+
+// Registration rewrites the registry: the records it cannot read, the comments and the other
+// records stay as they stood; only the library's own records change.
+void TestRegistry::rewritingKeepsWhatItDoesNotReadAndComments() {
+    QDir().mkpath(QFileInfo(m_registry).absolutePath());
+    const QByteArray before = "# Written by hand; keep this line.\n"
+                              "\n"
+                              "[ProgID Other.Control]\n"
+                              "CLSID={1B2C3D4E-0007-4000-8000-000000000007}\n"
+                              "\n"
+                              "# A record from a future version:\n"
+                              "[CLSID {NOT-A-GUID}]\n"
+                              "InprocServer=/opt/future/lib.so\n"
+                              "Flavour=strange\n"
+                              "\n"
+                              "[CLSID {1B2C3D4E-0007-4000-8000-000000000007}]\n"
+                              "# the other library\n"
+                              "ProgID=Other.Control\n"
+                              "InprocServer=/opt/other/libother.so\n"
+                              "\n"
+                              "[CLSID {1B2C3D4E-0001-4000-8000-000000000001}]\n"
+                              "# an old registration of the probe\n"
+                              "ProgID=TestLib.Probe\n"
+                              "InprocServer=/old/place.so\n";
+    writeFile(m_registry, before);
+    Library library(probeLibrary);
+    const auto reg = library.resolve<DllRegisterServerFn>("DllRegisterServer");
+    const auto unreg = library.resolve<DllUnregisterServerFn>("DllUnregisterServer");
+    QVERIFY(reg && unreg);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("kept as they stand")));
+    QCOMPARE(reg(), StatusOk);
+
+    QFile f(m_registry);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray after = f.readAll();
+    f.close();
+    // Everything up to the probe's old record is as it was.
+    const qsizetype probe = before.indexOf("[CLSID {1B2C3D4E-0001");
+    QVERIFY2(after.startsWith(before.left(probe)), after.constData());
+    // The probe's record, rewritten in its place, keeps its comment.
+    QVERIFY2(after.mid(probe).startsWith("[CLSID {1B2C3D4E-0001-4000-8000-000000000001}]\n"
+                                         "# an old registration of the probe\n"),
+             after.constData());
+    QVERIFY(!after.contains("/old/place.so"));
+    ComponentRegistry registry;
+    QCOMPARE(registry.load(), StatusInvalidData); // the record from a future version
+    QCOMPARE(QFileInfo(registry.classRecord(probeClassId)->libraryPath).canonicalFilePath(),
+             QFileInfo(probeLibrary).canonicalFilePath());
+    QVERIFY(registry.typeLibRecord(probeLibId));
+
+    // Unregistering takes out the probe's records alone (with the blank lines before them).
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("kept as they stand")));
+    QCOMPARE(unreg(), StatusOk);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray unregistered = f.readAll();
+    QVERIFY2(unregistered == before.left(probe - 1), unregistered.constData());
+}
+
+// A registration that cannot write the registry says which file and why, from the library's
+// export through the loader and regcontrol alike.
+void TestRegistry::failingRegistrationSaysWhy() {
+    const QString plain = m_dir->filePath(QStringLiteral("plain"));
+    writeFile(plain, "a file, not a folder");
+    const QString registry = plain + QStringLiteral("/components.conf");
+    qputenv("KESTRUM_COMPONENT_REGISTRY", registry.toLocal8Bit());
+    const QString reason = QStringLiteral("Not a directory");
+
+    ComponentLoader loader(registry);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot write")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
+    QVERIFY(failed(loader.registerLibrary(probeLibrary)));
+    QVERIFY2(loader.lastError().contains(registry + QStringLiteral(": ") + reason),
+             qPrintable(loader.lastError()));
+
+    QProcess p;
+    p.start(QStringLiteral(KESTRUM_BIN_DIR "/regcontrol"), {probeLibrary});
+    QVERIFY(p.waitForFinished());
+    QCOMPARE(p.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    QVERIFY2(err.contains(registry + QStringLiteral(": ") + reason), qPrintable(err));
 }
 
 QTEST_MAIN(TestRegistry)
