@@ -239,29 +239,37 @@ Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
     return StatusOk;
 }
 
+// A value the bag refuses (a font whose size is not a finite number) is left out, the rest is
+// written, and the first refusal is the result.
 Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag) {
+    Status result = StatusOk;
+    const auto write = [&](const QString &key, const Variant &value, const Variant &fallback) {
+        const Status s = bag.writeProperty(key, value, fallback);
+        if (runtime::failed(s) && runtime::succeeded(result))
+            result = s;
+    };
     const Variant noPicture{PictureRef()};
-    bag.writeProperty(QStringLiteral("Picture"), m_picture, noPicture);
-    bag.writeProperty(QStringLiteral("GrayScale"), m_grayScale, false);
-    bag.writeProperty(QStringLiteral("HighPicture"), m_highPicture, noPicture);
-    bag.writeProperty(QStringLiteral("DownPicture"), m_downPicture, noPicture);
-    bag.writeProperty(QStringLiteral("MouseIcon"), m_mouseIcon, noPicture);
+    write(QStringLiteral("Picture"), m_picture, noPicture);
+    write(QStringLiteral("GrayScale"), m_grayScale, false);
+    write(QStringLiteral("HighPicture"), m_highPicture, noPicture);
+    write(QStringLiteral("DownPicture"), m_downPicture, noPicture);
+    write(QStringLiteral("MouseIcon"), m_mouseIcon, noPicture);
     QString name;
     GLIMMET_TRY(instanceName(&name));
-    bag.writeProperty(QStringLiteral("Caption"), m_caption, name);
-    bag.writeProperty(QStringLiteral("HighCaption"), m_highCaption, name);
-    bag.writeProperty(QStringLiteral("Bevel"), m_bevel, true);
-    bag.writeProperty(QStringLiteral("Mode"), m_mode, std::int16_t(0));
-    bag.writeProperty(QStringLiteral("BackColor"), m_backColor, ButtonFace);
+    write(QStringLiteral("Caption"), m_caption, name);
+    write(QStringLiteral("HighCaption"), m_highCaption, name);
+    write(QStringLiteral("Bevel"), m_bevel, true);
+    write(QStringLiteral("Mode"), m_mode, std::int16_t(0));
+    write(QStringLiteral("BackColor"), m_backColor, ButtonFace);
     FontRef ambient;
     GLIMMET_TRY(m_context.ambientFont(&ambient));
     const Variant ambientFont{ambient};
-    bag.writeProperty(QStringLiteral("Font"), m_font, ambientFont);
-    bag.writeProperty(QStringLiteral("ForeColor"), m_surface.foreColor(), Black);
-    bag.writeProperty(QStringLiteral("HighBackColor"), m_highBackColor, ButtonFace);
-    bag.writeProperty(QStringLiteral("HighForeColor"), m_highForeColor, Black);
-    bag.writeProperty(QStringLiteral("HighFont"), m_highFont, ambientFont);
-    return StatusOk;
+    write(QStringLiteral("Font"), m_font, ambientFont);
+    write(QStringLiteral("ForeColor"), m_surface.foreColor(), Black);
+    write(QStringLiteral("HighBackColor"), m_highBackColor, ButtonFace);
+    write(QStringLiteral("HighForeColor"), m_highForeColor, Black);
+    write(QStringLiteral("HighFont"), m_highFont, ambientFont);
+    return result;
 }
 
 Glimmet::Status Glimmet::Show() {

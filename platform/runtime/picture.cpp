@@ -1,6 +1,8 @@
 // Shared pictures: making, measuring, drawing, loading and saving them.
 #include "picture.h"
 
+#include "fileio.h"
+
 #include <QBuffer>
 #include <QCursor>
 #include <QFile>
@@ -56,9 +58,22 @@ QSize Picture::pixelSize() const {
                  static_cast<int>(std::lround(himetricToPixels(height()))));
 }
 
+QString pictureSizeProblem(QSize pixels) {
+    if (pixels.width() <= PictureLimits::MaxSide && pixels.height() <= PictureLimits::MaxSide &&
+        qint64(pixels.width()) * pixels.height() <= PictureLimits::MaxPixels)
+        return {};
+    return QStringLiteral("a picture of %1 x %2 pixels, over the limit of %3 a side and %4 in all")
+        .arg(pixels.width())
+        .arg(pixels.height())
+        .arg(PictureLimits::MaxSide)
+        .arg(PictureLimits::MaxPixels);
+}
+
 QImage Picture::toImage() const {
     if (!isMetafile())
         return m_image;
+    if (!pictureSizeProblem(pixelSize()).isEmpty())
+        return {};
     QImage image(pixelSize(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -120,11 +135,8 @@ Status fail(Status status, QString *error, const QString &message) {
 
 // Reads the hot spot of the first image of a .cur file (bytes 10..13 of the file: the first
 // directory entry's x and y). Icons have none.
-QPoint cursorHotSpot(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray head = f.read(14);
+QPoint cursorHotSpot(const QByteArray &file) {
+    const QByteArray head = file.left(14);
     if (head.size() < 14 || head[2] != 2) // type 2 = cursor
         return {};
     auto u16 = [&](int at) { return int(quint8(head[at])) | (int(quint8(head[at + 1])) << 8); };
@@ -140,33 +152,57 @@ Status loadPicture(const QString &path, Ref<Picture> *out, QString *error) {
     if (!QFileInfo::exists(path))
         return fail(StatusFileNotFound, error, QStringLiteral("%1: no such file").arg(path));
     const FileKind kind = kindOf(path);
-    switch (kind) {
-    case FileKind::Unknown:
+    if (kind == FileKind::Unknown)
         return fail(StatusInvalidData, error,
                     QStringLiteral("%1: not a picture file type").arg(path));
+    // A regular file only (a FIFO would hang the reader), and no larger than a picture within
+    // the limits can be.
+    constexpr std::size_t MaxFileBytes = 4 * std::size_t(PictureLimits::MaxPixels) + (1 << 20);
+    fileio::ReadResult read = fileio::readFile(QFile::encodeName(path).toStdString(), MaxFileBytes);
+    if (!read.ok)
+        return fail(StatusReadFault, error,
+                    QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(read.reason)));
+    if (read.overLimit)
+        return fail(StatusInvalidData, error,
+                    QStringLiteral("%1: larger than any picture it may hold").arg(path));
+    const QByteArray bytes = QByteArray::fromStdString(read.bytes);
+    switch (kind) {
+    case FileKind::Unknown:
+        break;
     case FileKind::Recording: {
+        QString why;
+        if (!checkRecording(bytes, &why))
+            return fail(StatusInvalidData, error, QStringLiteral("%1: %2").arg(path, why));
         QPicture recording;
-        if (!recording.load(path) || recording.size() == 0)
-            return fail(StatusInvalidData, error,
-                        QStringLiteral("%1: not a readable recording").arg(path));
+        recording.setData(bytes.constData(), uint(bytes.size()));
         const QRect bounds = recording.boundingRect();
         if (bounds.width() <= 0 || bounds.height() <= 0)
             return fail(StatusInvalidData, error,
                         QStringLiteral("%1: recording has no size").arg(path));
+        if (const QString big = pictureSizeProblem(bounds.size()); !big.isEmpty())
+            return fail(StatusInvalidData, error, QStringLiteral("%1: %2").arg(path, big));
         *out = Picture::fromRecording(recording, QSize(Picture::pixelsToHimetric(bounds.width()),
                                                        Picture::pixelsToHimetric(bounds.height())));
         return StatusOk;
     }
     case FileKind::Bitmap:
     case FileKind::Icon: {
-        QImageReader reader(path);
-        if (kind == FileKind::Icon)
-            reader.setFormat("ico"); // .cur files use the same container
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        // Icons and cursors share one container; the rest is told by its content.
+        QImageReader reader(&buffer, kind == FileKind::Icon ? QByteArray("ico") : QByteArray());
+        if (const QSize size = reader.size(); size.isValid()) {
+            if (const QString big = pictureSizeProblem(size); !big.isEmpty())
+                return fail(StatusInvalidData, error, QStringLiteral("%1: %2").arg(path, big));
+        }
         QImage image = reader.read();
         if (image.isNull())
             return fail(StatusInvalidData, error,
                         QStringLiteral("%1: %2").arg(path, reader.errorString()));
-        *out = kind == FileKind::Icon ? Picture::fromIcon(image, cursorHotSpot(path))
+        if (const QString big = pictureSizeProblem(image.size()); !big.isEmpty())
+            return fail(StatusInvalidData, error, QStringLiteral("%1: %2").arg(path, big));
+        *out = kind == FileKind::Icon ? Picture::fromIcon(image, cursorHotSpot(bytes))
                                       : Picture::fromImage(image);
         return StatusOk;
     }
@@ -176,24 +212,35 @@ Status loadPicture(const QString &path, Ref<Picture> *out, QString *error) {
 
 Status savePicture(const Picture &picture, const QString &path, QString *error) {
     const FileKind kind = kindOf(path);
+    QByteArray bytes;
     if (picture.isMetafile()) {
         if (kind != FileKind::Recording)
             return fail(StatusInvalidArg, error,
                         QStringLiteral("%1: a metafile saves only as .qpic").arg(path));
-        QPicture recording = picture.recording();
-        if (!recording.save(path))
-            return fail(StatusWriteFault, error, QStringLiteral("%1: cannot write").arg(path));
-        return StatusOk;
+        bytes = QByteArray(picture.recording().data(), qsizetype(picture.recording().size()));
+    } else {
+        if (kind == FileKind::Unknown || kind == FileKind::Recording)
+            return fail(StatusInvalidArg, error,
+                        QStringLiteral("%1: not a picture file type for this picture").arg(path));
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+        if (kind == FileKind::Icon)
+            format = "ico";
+        else if (format == "dib")
+            format = "bmp";
+        QImageWriter writer(&buffer, format);
+        if (!writer.write(picture.toImage()))
+            return fail(StatusWriteFault, error,
+                        QStringLiteral("%1: %2").arg(path, writer.errorString()));
     }
-    if (kind == FileKind::Unknown || kind == FileKind::Recording)
-        return fail(StatusInvalidArg, error,
-                    QStringLiteral("%1: not a picture file type for this picture").arg(path));
-    QImageWriter writer(path);
-    if (kind == FileKind::Icon)
-        writer.setFormat("ico");
-    if (!writer.write(picture.toImage()))
+    // As a whole or not at all, and over a regular file only.
+    std::string reason;
+    if (!fileio::writeFileAtomically(QFile::encodeName(path).toStdString(),
+                                     std::string_view(bytes.constData(), std::size_t(bytes.size())),
+                                     &reason))
         return fail(StatusWriteFault, error,
-                    QStringLiteral("%1: %2").arg(path, writer.errorString()));
+                    QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(reason)));
     return StatusOk;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "object.h"
+#include "recording.h"
 #include "status.h"
 
 #include <QImage>
@@ -46,7 +47,7 @@ public:
     QSize pixelSize() const;
 
     // The raster image (bitmap, icon); for a metafile, the recording rendered at natural size
-    // on a transparent background.
+    // on a transparent background (a null image when that size is over PictureLimits).
     QImage toImage() const;
     // The recording of a metafile; an empty QPicture for the other types.
     const QPicture &recording() const { return m_recording; }
@@ -71,11 +72,15 @@ private:
     QPoint m_hotSpot;
 };
 
+// Why a picture of `pixels` is too large to build (over PictureLimits); "" when it is not.
+QString pictureSizeProblem(QSize pixels);
+
 // Loads a picture file: .bmp .png .jpg .jpeg .gif .xpm .ppm give a bitmap, .ico and .cur an
 // icon, .qpic (a recording saved by QPicture::save) a metafile. An empty path gives an empty
 // picture and StatusOk, like clearing a picture property. A missing file gives
-// StatusFileNotFound; an unreadable one or an unknown extension StatusInvalidData; `error`
-// (when given) receives a message naming the file.
+// StatusFileNotFound; anything but a regular file StatusReadFault; an unreadable one, an
+// unknown extension, a picture over PictureLimits or a recording that checkRecording refuses
+// StatusInvalidData; `error` (when given) receives a message naming the file.
 Status loadPicture(const QString &path, Ref<Picture> *out, QString *error = nullptr);
 
 // Saves a picture to a file in the format its extension names (see loadPicture); a metafile

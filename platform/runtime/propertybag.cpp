@@ -1,10 +1,16 @@
 // Property bags and their checked, line-per-record file format.
 #include "propertybag.h"
 
+#include "fileio.h"
+#include "recording.h"
+
 #include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QUrl>
+
+#include <cmath>
 
 namespace kestrum::runtime {
 
@@ -73,6 +79,20 @@ QByteArray encodeValue(const Variant &v) {
     return QByteArrayLiteral("empty");
 }
 
+// Numbers that do not survive a save and a load ("nan", "inf") are never written or read.
+bool encodable(const Variant &v) {
+    if (v.type() == VariantType::Float)
+        return std::isfinite(v.toFloat());
+    if (v.type() == VariantType::Font && v.font())
+        return std::isfinite(v.font()->size());
+    return true;
+}
+
+// What the pictures of one bag may make us allocate, taken down as they are read.
+struct Budget {
+    std::int64_t left = PropertyBag::MaxDecodedBytes;
+};
+
 bool toInt(const QByteArray &b, qint64 min, qint64 max, qint64 *out) {
     bool ok = false;
     const qint64 v = b.toLongLong(&ok);
@@ -82,8 +102,9 @@ bool toInt(const QByteArray &b, qint64 min, qint64 max, qint64 *out) {
     return true;
 }
 
-// Decodes the fields after the key ("i16 3", "pic 1 ..."). False for anything malformed.
-bool decodeValue(const QList<QByteArray> &f, Variant *out) {
+// Decodes the fields after the key ("i16 3", "pic 1 ..."). False for anything malformed or
+// over a limit; *why may then say what.
+bool decodeValue(const QList<QByteArray> &f, Variant *out, Budget &budget, QString *why) {
     if (f.isEmpty())
         return false;
     const QByteArray &type = f[0];
@@ -103,7 +124,7 @@ bool decodeValue(const QList<QByteArray> &f, Variant *out) {
     if (type == "f32" && f.size() == 2) {
         bool ok = false;
         const float v = f[1].toFloat(&ok);
-        if (!ok)
+        if (!ok || !std::isfinite(v))
             return false;
         *out = Variant(v);
         return true;
@@ -139,19 +160,52 @@ bool decodeValue(const QList<QByteArray> &f, Variant *out) {
         if (!result)
             return false;
         const QByteArray &decoded = result.decoded;
+        // Every picture is checked against the limits before anything is built for it.
+        const auto take = [&](QSize pixels, std::int64_t bytes) {
+            if (const QString big = pictureSizeProblem(pixels); !big.isEmpty()) {
+                *why = big;
+                return false;
+            }
+            bytes += std::int64_t(pixels.width()) * pixels.height() * 4;
+            if (bytes > budget.left) {
+                *why = QStringLiteral("its pictures would take more than the %1 MiB a property "
+                                      "bag may hold")
+                           .arg(PropertyBag::MaxDecodedBytes >> 20);
+                return false;
+            }
+            budget.left -= bytes;
+            return true;
+        };
         Ref<Picture> p;
         if (kind == Picture::Metafile || kind == Picture::EnhMetafile) {
-            QPicture recording;
+            const QSize pixels(int(std::lround(Picture::himetricToPixels(std::int32_t(w)))),
+                               int(std::lround(Picture::himetricToPixels(std::int32_t(h)))));
+            std::int64_t inside = 0;
+            QString refused;
             if (decoded.isEmpty())
                 return false;
+            if (!checkRecording(decoded, &refused, &inside)) {
+                *why = refused;
+                return false;
+            }
+            if (!take(pixels, decoded.size() + inside))
+                return false;
+            QPicture recording;
             recording.setData(decoded.constData(), uint(decoded.size()));
             if (recording.isNull())
                 return false;
             p = Picture::fromRecording(recording, QSize(int(w), int(h)),
                                        static_cast<Picture::Type>(kind));
         } else {
-            QImage image;
-            if (!image.loadFromData(decoded, "PNG"))
+            QBuffer buffer;
+            buffer.setData(decoded);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer, "PNG");
+            const QSize size = reader.size();
+            if (!size.isValid() || !take(size, 0))
+                return false;
+            QImage image = reader.read();
+            if (image.isNull() || image.size() != size)
                 return false;
             p = kind == Picture::Icon ? Picture::fromIcon(image, QPoint(int(hx), int(hy)))
                                       : Picture::fromImage(image);
@@ -169,9 +223,10 @@ bool decodeValue(const QList<QByteArray> &f, Variant *out) {
         bool ok = false;
         const double size = f[2].toDouble(&ok);
         qint64 weight = 0, italic = 0, underline = 0, strike = 0, charset = 0;
-        if (!ok || size <= 0 || size > 2048 || !toInt(f[3], 1, 1000, &weight) ||
-            !toInt(f[4], 0, 1, &italic) || !toInt(f[5], 0, 1, &underline) ||
-            !toInt(f[6], 0, 1, &strike) || !toInt(f[7], 0, 255, &charset))
+        if (!ok || !std::isfinite(size) || size <= 0 || size > 2048 ||
+            !toInt(f[3], 1, 1000, &weight) || !toInt(f[4], 0, 1, &italic) ||
+            !toInt(f[5], 0, 1, &underline) || !toInt(f[6], 0, 1, &strike) ||
+            !toInt(f[7], 0, 255, &charset))
             return false;
         QFont qf;
         qf.setFamily(decodeText(f[1]));
@@ -202,12 +257,17 @@ Variant PropertyBag::readProperty(const QString &key, const Variant &defaultValu
     return defaultValue;
 }
 
-void PropertyBag::writeProperty(const QString &key, const Variant &value,
-                                const Variant &defaultValue) {
+Status PropertyBag::writeProperty(const QString &key, const Variant &value,
+                                  const Variant &defaultValue) {
+    if (!encodable(value)) {
+        m_values.erase(key);
+        return StatusInvalidArg;
+    }
     if (Variant::sameValue(value, defaultValue))
         m_values.erase(key);
     else
         m_values[key] = value;
+    return StatusOk;
 }
 
 QStringList PropertyBag::keys() const {
@@ -217,17 +277,27 @@ QStringList PropertyBag::keys() const {
     return keys;
 }
 
-QByteArray PropertyBag::toBytes() const {
+QByteArray PropertyBag::toBytes(QStringList *left) const {
     QByteArray out = header + '\n';
-    for (const auto &[key, value] : m_values)
+    qulonglong records = 0;
+    for (const auto &[key, value] : m_values) {
+        // A shared font may have changed since it was written.
+        if (!encodable(value)) {
+            if (left)
+                *left << key;
+            continue;
+        }
         out += checked(encodeText(key) + ' ' + encodeValue(value));
-    out += checked("#end " + QByteArray::number(qulonglong(m_values.size())));
+        ++records;
+    }
+    out += checked("#end " + QByteArray::number(records));
     return out;
 }
 
 Status PropertyBag::fromBytes(const QByteArray &bytes, QString *error) {
     m_values.clear();
     QStringList problems;
+    Budget budget;
     QList<QByteArray> lines = bytes.split('\n');
     if (lines.isEmpty() || lines.first().trimmed() != header) {
         if (error)
@@ -265,13 +335,17 @@ Status PropertyBag::fromBytes(const QByteArray &bytes, QString *error) {
                                 .arg(records);
             continue;
         }
+        ++records; // read whole, whether its value is taken or refused
         Variant value;
-        if (fields.size() < 2 || !decodeValue(fields.mid(1), &value)) {
-            problems << QStringLiteral("line %1: unreadable value").arg(lineNo);
+        QString why;
+        if (fields.size() < 2 || !decodeValue(fields.mid(1), &value, budget, &why)) {
+            problems << (why.isEmpty() ? QStringLiteral("line %1: unreadable value").arg(lineNo)
+                                       : QStringLiteral("line %1: %2 refused: %3")
+                                             .arg(lineNo)
+                                             .arg(decodeText(fields[0]), why));
             continue;
         }
         m_values[decodeText(fields[0])] = value;
-        ++records;
     }
     if (!ended)
         problems << QStringLiteral("the data ends before its end record (cut short)");
@@ -283,30 +357,49 @@ Status PropertyBag::fromBytes(const QByteArray &bytes, QString *error) {
 }
 
 Status PropertyBag::save(const QString &path, QString *error) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(toBytes()) < 0 || !file.commit()) {
+    QStringList left;
+    const QByteArray bytes = toBytes(&left);
+    std::string reason;
+    if (!fileio::writeFileAtomically(QFile::encodeName(path).toStdString(),
+                                     std::string_view(bytes.constData(), std::size_t(bytes.size())),
+                                     &reason)) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(reason));
         return StatusWriteFault;
+    }
+    if (!left.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("%1: not saved, not a finite number: %2")
+                         .arg(path, left.join(QStringLiteral(", ")));
+        return StatusInvalidData;
     }
     return StatusOk;
 }
 
 Status PropertyBag::load(const QString &path, QString *error) {
     m_values.clear();
-    QFile file(path);
-    if (!file.exists()) {
+    if (!QFileInfo::exists(path)) {
         if (error)
             *error = QStringLiteral("%1: no such file").arg(path);
         return StatusFileNotFound;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A regular file only, and never more of it than a bag may hold.
+    const fileio::ReadResult read =
+        fileio::readFile(QFile::encodeName(path).toStdString(), std::size_t(MaxFileBytes));
+    if (!read.ok) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(read.reason));
         return StatusReadFault;
     }
+    if (read.overLimit) {
+        if (error)
+            *error = QStringLiteral("%1: larger than the %2 MiB a property bag may be")
+                         .arg(path)
+                         .arg(MaxFileBytes >> 20);
+        return StatusInvalidData;
+    }
     QString problem;
-    const Status s = fromBytes(file.readAll(), &problem);
+    const Status s = fromBytes(QByteArray::fromStdString(read.bytes), &problem);
     if (failed(s) && error)
         *error = QStringLiteral("%1: %2").arg(path, problem);
     return s;

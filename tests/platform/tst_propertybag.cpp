@@ -1,10 +1,17 @@
 // Property bags: read/write with defaults, and the file format under damage.
 #include "runtime/propertybag.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
 
 using namespace kestrum::runtime;
 
@@ -81,6 +88,37 @@ void compareBags(const PropertyBag &a, const PropertyBag &b) {
     }
 }
 
+// A bag file of checked lines, as PropertyBag writes them, from bodies ("<key> <type> ...").
+QByteArray bagOf(const QList<QByteArray> &bodies) {
+    QByteArray out = "KestrumPropertyBag 1\n";
+    const auto line = [&](const QByteArray &body) {
+        out += QByteArray::number(qChecksum(body), 16).rightJustified(4, '0') + ' ' + body + '\n';
+    };
+    for (const QByteArray &body : bodies)
+        line(body);
+    line("#end " + QByteArray::number(bodies.size()));
+    return out;
+}
+
+QByteArray png(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QByteArray recordingBytes(const std::function<void(QPainter &)> &draw) {
+    QPicture recording;
+    {
+        QPainter p(&recording);
+        draw(p);
+    }
+    return QByteArray(recording.data(), qsizetype(recording.size()));
+}
+
 } // namespace
 
 class TestPropertyBag : public QObject {
@@ -97,6 +135,11 @@ private Q_SLOTS:
     void damagedRecordsFallBackAndReport_data();
     void damagedRecordsFallBackAndReport();
     void unwritableFileKeepsTheOldOne();
+    void picturesOverTheLimitsReadAsDefaults_data();
+    void picturesOverTheLimitsReadAsDefaults();
+    void nonFiniteNumbersAreRefused_data();
+    void nonFiniteNumbersAreRefused();
+    void onlyRegularFilesAreReadOrReplaced();
 };
 
 void TestPropertyBag::readsDefaultsForMissingKeys() {
@@ -236,6 +279,110 @@ void TestPropertyBag::unwritableFileKeepsTheOldOne() {
     QCOMPARE(fullBag().save(path, &error), StatusWriteFault); // no such folder
     QVERIFY(error.contains(QStringLiteral("form.bag")));
     QVERIFY(!QFile::exists(path));
+}
+
+void TestPropertyBag::picturesOverTheLimitsReadAsDefaults_data() {
+    QTest::addColumn<QList<QByteArray>>("bodies");
+    QTest::addColumn<QStringList>("lost");
+    QTest::addColumn<QString>("says");
+    const QByteArray rect =
+        recordingBytes([](QPainter &p) { p.drawRect(0, 0, 10, 10); }).toBase64();
+    // 800000 HIMETRIC is 30236 pixels a side: 3.6 GB to draw.
+    QTest::newRow("a metafile of 30236 x 30236 pixels")
+        << QList<QByteArray>{"Picture pic 2 800000 800000 0 0 " + rect, "Bevel bool 0"}
+        << QStringList{"Picture"} << "30236 x 30236 pixels";
+    QTest::newRow("a metafile of 2^31 HIMETRIC")
+        << QList<QByteArray>{"Picture pic 2 2147483647 2147483647 0 0 " + rect, "Bevel bool 0"}
+        << QStringList{"Picture"} << "over the limit";
+    QByteArray polygon = recordingBytes([](QPainter &p) {
+        p.drawPolygon(QPolygonF{{0, 0}, {5, 0}, {0, 5}});
+    });
+    const qsizetype count = polygon.indexOf(QByteArray("\x00\x00\x00\x03", 4));
+    polygon.replace(count, 4, QByteArray("\xFF\xFF\xFF\xF0", 4));
+    const quint16 sum = qChecksum(QByteArrayView(polygon).sliced(6));
+    polygon[4] = char(sum >> 8);
+    polygon[5] = char(sum & 0xFF);
+    QTest::newRow("a recorded polygon of 0xFFFFFFF0 points")
+        << QList<QByteArray>{"Picture pic 2 2000 2000 0 0 " + polygon.toBase64(), "Bevel bool 0"}
+        << QStringList{"Picture"} << "4294967280 items";
+    QTest::newRow("an image of 5700 x 5700 pixels")
+        << QList<QByteArray>{"Picture pic 1 150812 150812 0 0 " + png(5700, 5700).toBase64(),
+                             "Bevel bool 0"}
+        << QStringList{"Picture"} << "5700 x 5700 pixels";
+    // 4096 x 2048 pixels are 32 MiB each: four of them fill the 128 MiB of a bag.
+    QList<QByteArray> many;
+    const QByteArray big = png(4096, 2048).toBase64();
+    for (int i = 0; i < 6; ++i)
+        many << "Picture" + QByteArray::number(i) + " pic 1 108373 54187 0 0 " + big;
+    many << "Bevel bool 0";
+    QTest::newRow("six images of 32 MiB")
+        << many << QStringList{"Picture4", "Picture5"} << "more than the 128 MiB";
+}
+
+// A bag may come from anywhere: a picture that would make us allocate more than the limits
+// reads as its default, and the read says so; the bag's other values still read.
+void TestPropertyBag::picturesOverTheLimitsReadAsDefaults() {
+    QFETCH(QList<QByteArray>, bodies);
+    QFETCH(QStringList, lost);
+    QFETCH(QString, says);
+    PropertyBag bag;
+    QString error;
+    QCOMPARE(bag.fromBytes(bagOf(bodies), &error), StatusInvalidData);
+    QVERIFY2(error.contains(says), qPrintable(error));
+    for (const QString &key : lost) {
+        QVERIFY2(!bag.contains(key), qPrintable(key));
+        QVERIFY(!bag.readProperty(key, Variant(Ref<Picture>())).picture());
+    }
+    QCOMPARE(bag.size(), bodies.size() - lost.size());
+    QCOMPARE(bag.readProperty(QStringLiteral("Bevel"), true).boolean(), false);
+}
+
+void TestPropertyBag::nonFiniteNumbersAreRefused_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("f32 nan") << QByteArray("Ratio f32 nan");
+    QTest::newRow("f32 inf") << QByteArray("Ratio f32 inf");
+    QTest::newRow("f32 -inf") << QByteArray("Ratio f32 -inf");
+    QTest::newRow("font size nan") << QByteArray("Ratio font DejaVu%20Serif nan 400 0 0 0 0");
+    QTest::newRow("font size inf") << QByteArray("Ratio font DejaVu%20Serif inf 400 0 0 0 0");
+}
+
+// A font of "nan" points passed the range check, was kept as -0.75 points and lost on the next
+// load: such numbers are refused where they are read and where they are written.
+void TestPropertyBag::nonFiniteNumbersAreRefused() {
+    QFETCH(QByteArray, body);
+    PropertyBag read;
+    QString error;
+    QCOMPARE(read.fromBytes(bagOf({body, "Bevel bool 0"}), &error), StatusInvalidData);
+    QVERIFY(!read.contains(QStringLiteral("Ratio")));
+    QVERIFY(read.contains(QStringLiteral("Bevel")));
+
+    PropertyBag written;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    written.writeProperty(QStringLiteral("Ratio"), 0.5f, 0.0f);
+    QCOMPARE(written.writeProperty(QStringLiteral("Ratio"), nan, 0.0f), StatusInvalidArg);
+    QVERIFY(!written.contains(QStringLiteral("Ratio")));
+    QFont qfont(QStringLiteral("DejaVu Serif"));
+    qfont.setPointSizeF(std::numeric_limits<double>::infinity());
+    if (std::isfinite(qfont.pointSizeF()))
+        return; // this Qt refuses such a size itself
+    const Ref<Font> font = makeRef<Font>(qfont);
+    QCOMPARE(written.writeProperty(QStringLiteral("Font"), font, Variant()), StatusInvalidArg);
+    QVERIFY(!written.toBytes().contains("inf"));
+}
+
+// A bag file is read only when it is a regular file (a FIFO would hang the reader) and saved
+// only over one.
+void TestPropertyBag::onlyRegularFilesAreReadOrReplaced() {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("form.bag"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    PropertyBag bag = fullBag();
+    QString error;
+    QCOMPARE(bag.load(fifo, &error), StatusReadFault);
+    QVERIFY2(error.contains(QStringLiteral("not a regular file (a FIFO)")), qPrintable(error));
+    QCOMPARE(fullBag().save(fifo, &error), StatusWriteFault);
+    QVERIFY2(error.contains(QStringLiteral("not a regular file (a FIFO)")), qPrintable(error));
+    QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
 }
 
 QTEST_MAIN(TestPropertyBag)
