@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, runs every test; then builds everything once more
-# under AddressSanitizer + UndefinedBehaviorSanitizer and runs the tests again there.
+# under AddressSanitizer + UndefinedBehaviorSanitizer and runs the tests again there; last,
+# builds the fuzz targets for libFuzzer with clang and runs each for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -26,3 +27,10 @@ cmake --build build-asan -j "$jobs"
 # because Qt and fontconfig keep caches alive until the process ends.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== fuzz targets for libFuzzer, a few seconds each (build-fuzz/)"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+  -DKESTRUM_LIBFUZZER_BUILD=ON -DKESTRUM_BUILD_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j "$jobs" --target engine_fuzz tables_fuzz propertybag_fuzz \
+  kestrum_engine kestrum_fileio
+ctest --test-dir build-fuzz --output-on-failure -L fuzz

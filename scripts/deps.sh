@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs, only those that are missing.
+# Installs the Debian packages the project needs, only those that are missing (clang and its
+# runtime libraries build the fuzz targets for libFuzzer).
 # Sourced by run.sh and test.sh; pass extra package names as arguments.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ kestrum_packages=(
   # Kestrum Bangla is generated from Noto Sans Bengali by fontTools and HarfBuzz's hb-shape;
   # python3-munkres in the same install keeps fontTools from pulling in SciPy.
   python3-fonttools python3-munkres libharfbuzz-bin
+  clang-14 libclang-rt-14-dev
 )
 
 kestrum_install_missing() {
