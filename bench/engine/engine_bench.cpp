@@ -9,6 +9,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
@@ -182,6 +188,38 @@ void BM_LoadTables(benchmark::State &state)
     }
 }
 BENCHMARK(BM_LoadTables)->Unit(benchmark::kMicrosecond);
+
+// Loading tables whose connect.alpha is a 2 GB sparse file of NUL bytes (one endless field):
+// the time to read past it to the error, and the process's peak resident memory afterwards
+// (peak_rss_MB; the reader keeps a few kilobytes, the rest is the program itself).
+void BM_LoadTablesFromAHugeFile(benchmark::State &state)
+{
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("kestrum-bench-huge-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    for (const char *file : {kFirstFile, kNextFile, kJointFile})
+        std::filesystem::copy_file(std::filesystem::path(tablesDir()) / file, dir / file,
+                                   std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(dir / kConnectFile, std::ios::binary | std::ios::trunc);
+    std::filesystem::resize_file(dir / kConnectFile, std::uintmax_t(2) << 30);
+    int refused = 0;
+    for (auto _ : state) {
+        Engine engine;
+        try {
+            engine.loadTables(dir);
+        } catch (const TableLoadError &) {
+            ++refused;
+        }
+    }
+    std::filesystem::remove_all(dir);
+    if (refused != state.iterations())
+        state.SkipWithError("the huge table file was not refused");
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MB"] = double(usage.ru_maxrss) / 1024;
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (int64_t(2) << 30));
+}
+BENCHMARK(BM_LoadTablesFromAHugeFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
