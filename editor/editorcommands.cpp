@@ -6,10 +6,7 @@
 #include "program.h"
 #include "textfile.h"
 
-#include "fileio.h"
-
 #include <QAction>
-#include <QFile>
 #include <QStringList>
 
 #include <cmath>
@@ -21,18 +18,6 @@ namespace {
 const QString Title = QStringLiteral("Kestrum");
 const QString EnglishFilter = QStringLiteral("Text File|*.txt|Bangla File|.b|All Files|*.*");
 const QString BanglaFilter = QStringLiteral("Rich Text File|*.rft|All Files|*.*");
-
-// Writes `bytes` to `path` as a whole or not at all (a temporary file renamed over it); refuses
-// to replace anything but a regular file.
-bool writeFile(const QString &path, const QByteArray &bytes, QString *error) {
-    std::string reason;
-    if (fileio::writeFileAtomically(QFile::encodeName(path).toStdString(),
-                                    std::string_view(bytes.constData(), size_t(bytes.size())),
-                                    &reason))
-        return true;
-    *error = QStringLiteral("Cannot save \"%1\": %2").arg(path, QString::fromLocal8Bit(reason));
-    return false;
-}
 
 // What the user should know about an English file just saved; empty when nothing.
 QString saveNotice(const QString &path, const textfile::Encoded &file) {
@@ -141,7 +126,7 @@ bool EditorWindow::saveEnglishFile() {
         return false;
     const textfile::Encoded file = textfile::encode(Text1->text());
     QString error;
-    if (!writeFile(path, file.bytes, &error)) {
+    if (!textfile::writeFile(path, file.bytes, &error)) {
         reportFailure(this, error);
         return false;
     }
@@ -177,11 +162,9 @@ void EditorWindow::loadFile() {
         return;
     // Only a regular file is read, opened without waiting (a FIFO would hang the window), and
     // never more than one byte over the limit, which tells a file that is too large.
-    fileio::ReadResult read =
-        fileio::readFile(QFile::encodeName(path).toStdString(), std::size_t(textfile::LoadLimit));
+    const textfile::ReadResult read = textfile::readFile(path, textfile::LoadLimit);
     if (!read.ok) {
-        reportFailure(this, QStringLiteral("Cannot read \"%1\": %2")
-                                .arg(path, QString::fromLocal8Bit(read.reason)));
+        reportFailure(this, read.error);
         return;
     }
     if (read.overLimit) {
@@ -191,7 +174,7 @@ void EditorWindow::loadFile() {
         return;
     }
     int replaced = 0;
-    Text1->setText(textfile::decode(QByteArray::fromStdString(read.bytes), &replaced));
+    Text1->setText(textfile::decode(read.bytes, &replaced));
     m_program.convertText();
     if (replaced > 0)
         MessageBox::show(this,

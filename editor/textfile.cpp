@@ -1,6 +1,9 @@
 #include "textfile.h"
 
 #include "cp1252.h"
+#include "fileio.h"
+
+#include <QFile>
 
 namespace kestrum::textfile {
 
@@ -118,6 +121,31 @@ QString decode(const QByteArray &bytes, int *replaced) {
     if (body.startsWith(Utf8Bom))
         return fromUtf8(body.sliced(3), replaced);
     return fromCp1252(body);
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, QString *error) {
+    std::string reason;
+    if (fileio::writeFileAtomically(QFile::encodeName(path).toStdString(),
+                                    std::string_view(bytes.constData(), size_t(bytes.size())),
+                                    &reason))
+        return true;
+    *error = QStringLiteral("Cannot save \"%1\": %2").arg(path, QString::fromLocal8Bit(reason));
+    return false;
+}
+
+ReadResult readFile(const QString &path, qint64 limit) {
+    ReadResult result;
+    fileio::ReadResult read =
+        fileio::readFile(QFile::encodeName(path).toStdString(), std::size_t(limit));
+    if (!read.ok) {
+        result.error =
+            QStringLiteral("Cannot read \"%1\": %2").arg(path, QString::fromLocal8Bit(read.reason));
+        return result;
+    }
+    result.ok = true;
+    result.overLimit = read.overLimit;
+    result.bytes = QByteArray::fromStdString(read.bytes);
+    return result;
 }
 
 } // namespace kestrum::textfile

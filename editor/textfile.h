@@ -39,4 +39,22 @@ QString fromCp1252(QByteArrayView bytes);
 // U+FFFD; *replaced (when given) receives how many there were.
 QString decode(const QByteArray &bytes, int *replaced = nullptr);
 
+// Writes `bytes` to `path` as a whole or not at all (a temporary file renamed over it), over a
+// regular file or a new name only (a symbolic link is followed). False with *error set to
+// "Cannot save "<path>": <the system's reason>" on failure.
+bool writeFile(const QString &path, const QByteArray &bytes, QString *error);
+
+struct ReadResult {
+    bool ok = false;
+    // The file holds more than the limit; bytes then holds limit + 1 of them.
+    bool overLimit = false;
+    QByteArray bytes;
+    // "Cannot read "<path>": <the system's reason>" when !ok.
+    QString error;
+};
+
+// Reads the regular file `path` (a folder, a FIFO or a device is refused at once, never waited
+// on), never more than `limit` + 1 bytes.
+ReadResult readFile(const QString &path, qint64 limit);
+
 } // namespace kestrum::textfile

@@ -9,14 +9,13 @@
 #include "program.h"
 #include "romaniser.h"
 #include "sutonnymj.h"
+#include "textfile.h"
 #include "unicodetext.h"
 
 #include <QAction>
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QListWidget>
-#include <QSaveFile>
 
 namespace kestrum {
 
@@ -90,9 +89,9 @@ bool EditorWindow::saveUnicodeFile() {
     // Like the English file: the area's lines (CR LF) and one CR LF at the end, which Open
     // Unicode File drops again.
     const QByteArray bytes = (toUnicode(text2->text()) + QLatin1String("\r\n")).toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        reportFailure(this, QStringLiteral("Cannot save \"%1\": %2").arg(path, file.errorString()));
+    QString error;
+    if (!textfile::writeFile(path, bytes, &error)) {
+        reportFailure(this, error);
         return false;
     }
     unicodeFileName = path;
@@ -103,26 +102,20 @@ void EditorWindow::openUnicodeFile() {
     const QString path = chooseFile(C, CommonDialog::Kind::Open, QString());
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reportFailure(this, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+    // A regular file only (a FIFO would hang the window), and never more than one byte over
+    // the limit, which tells a file that is too large.
+    const textfile::ReadResult read = textfile::readFile(path, UnicodeLoadLimit);
+    if (!read.ok) {
+        reportFailure(this, read.error);
         return;
     }
-    // One byte more than the limit tells a file that is too large, also one whose size the
-    // file system does not know in advance.
-    QByteArray bytes;
-    if (file.size() <= UnicodeLoadLimit)
-        bytes = file.read(UnicodeLoadLimit + 1);
-    if (file.size() > UnicodeLoadLimit || bytes.size() > UnicodeLoadLimit) {
+    if (read.overLimit) {
         reportFailure(this, QStringLiteral("\"%1\" is larger than 1 MB: Open Unicode File reads "
                                            "files of at most 1 MB (1048576 bytes).")
                                 .arg(path));
         return;
     }
-    if (file.error() != QFileDevice::NoError) {
-        reportFailure(this, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
-        return;
-    }
+    const QByteArray &bytes = read.bytes;
     QByteArrayView body(bytes);
     const qsizetype bomLength = body.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     body = body.sliced(bomLength);

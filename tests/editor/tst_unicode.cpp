@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QSignalSpy>
 
+#include <sys/stat.h>
+
 using namespace kestrum;
 using namespace kestrum::test;
 
@@ -57,6 +59,7 @@ private Q_SLOTS:
     void openUnicodeFileRefusesWhatItCannotRead_data();
     void openUnicodeFileRefusesWhatItCannotRead();
     void openUnicodeFileReadsOneMegabyte();
+    void unicodeFilesAreRegularFilesOnly();
     void pasteIntoTheOutputArea_data();
     void pasteIntoTheOutputArea();
 
@@ -185,6 +188,23 @@ void TestUnicode::saveUnicodeFileFailureLosesNothing() {
     QVERIFY(m_boxes->requests[0].text.contains(path(QStringLiteral("folder"))));
     QCOMPARE(m_editor->unicodeFileName, QString());
     QCOMPARE(m_editor->text2->text(), QStringLiteral("Avwg"));
+}
+
+// Open Unicode File of a FIFO must not freeze the window, and Save Unicode File must not
+// replace a FIFO by a regular file.
+void TestUnicode::unicodeFilesAreRegularFilesOnly() {
+    const QString fifo = path(QStringLiteral("fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    converted(QStringLiteral("AmI"));
+    m_dialogs->answers = {fifo, fifo};
+    m_editor->ldu->trigger();
+    QVERIFY(!m_editor->saveUnicodeFile());
+    QCOMPARE(m_boxes->requests.size(), std::size_t(2));
+    for (const MessageBox::Request &box : m_boxes->requests)
+        QVERIFY2(box.text.endsWith(QStringLiteral("not a regular file (a FIFO)")),
+                 qPrintable(box.text));
+    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
+    QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
 }
 
 void TestUnicode::openUnicodeFile_data() {
