@@ -3,8 +3,12 @@
 // The corpus is made from the keys of the shipped tables: a vocabulary of words of one to four
 // syllables (a consonant or conjunct key, then a vowel-sign key or none), with an independent
 // vowel now and then, drawn by a Zipf law as words are in real text, with punctuation, digits
-// and line breaks. Each run first checks that the indexed lookups give exactly the text and log
-// of the literal halving search on the whole corpus.
+// and line breaks. A second corpus holds words made afresh and a third only distinct words, so
+// the word memo never hits there. Each run first checks that the indexed engine gives exactly
+// the text, log and yieldToUi calls of the literal one on every corpus.
+//
+// KESTRUM_BENCH_CORPUS_DIR=DIR writes the corpora to DIR (zipf.txt, unique.txt, newwords.txt),
+// for measuring kestrum-convert on the same text, for example with callgrind.
 #include "engine.h"
 
 #include <benchmark/benchmark.h>
@@ -17,9 +21,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <random>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 using namespace kestrum;
@@ -39,7 +46,13 @@ public:
     std::vector<std::string> lines;
 };
 
-std::string makeCorpus(const Tables &tables, std::size_t bytes, bool zipfWords)
+enum class Words {
+    Zipf,     // drawn by a Zipf law from a vocabulary of 20 000 words
+    Fresh,    // every word made afresh (short ones still come back now and then)
+    Distinct, // no word comes twice
+};
+
+std::string makeCorpus(const Tables &tables, std::size_t bytes, Words words)
 {
     std::vector<std::string> vowels, consonants, signs;
     auto isVowel = [&](std::string_view key) {
@@ -84,10 +97,27 @@ std::string makeCorpus(const Tables &tables, std::size_t bytes, bool zipfWords)
         weights.push_back(1.0 / static_cast<double>(r));
     std::discrete_distribution<std::size_t> zipf(weights.begin(), weights.end());
 
+    std::unordered_set<std::string> seen;
+    auto nextWord = [&] {
+        switch (words) {
+        case Words::Zipf:
+            return vocabulary[zipf(rng)];
+        case Words::Fresh:
+            break;
+        case Words::Distinct:
+            for (;;) {
+                std::string word = makeWord();
+                if (seen.insert(word).second)
+                    return word;
+            }
+        }
+        return makeWord();
+    };
+
     std::string corpus;
     int inSentence = 0;
     while (corpus.size() < bytes) {
-        corpus += zipfWords ? vocabulary[zipf(rng)] : makeWord();
+        corpus += nextWord();
         ++inSentence;
         if (inSentence > 8 && chance(0.15)) {
             corpus += chance(0.2) ? "?" : ".";
@@ -101,36 +131,71 @@ std::string makeCorpus(const Tables &tables, std::size_t bytes, bool zipfWords)
             corpus += ' ';
         }
     }
+    // Cut at the last word boundary, so the last word is whole (and distinct) too.
     corpus.resize(bytes);
+    while (!corpus.empty() && isWordChar(static_cast<unsigned char>(corpus.back())))
+        corpus.pop_back();
     return corpus;
+}
+
+std::u32string toText(const std::string &bytes)
+{
+    return std::u32string(bytes.begin(), bytes.end()); // the corpora are ASCII
+}
+
+// Converts `text` with both engines and stops the benchmark when they differ in the output, the
+// log or the number of yieldToUi calls.
+void checkAgainstLiteral(Engine &indexed, Engine &literal, const std::string &text)
+{
+    CountingLog indexedLog, literalLog;
+    int indexedYields = 0, literalYields = 0;
+    indexed.setConversionLog(&indexedLog);
+    literal.setConversionLog(&literalLog);
+    indexed.setYieldToUi([&] { ++indexedYields; });
+    literal.setYieldToUi([&] { ++literalYields; });
+    const std::string a = indexed.convertBytes(text);
+    const std::string b = literal.convertBytes(text);
+    const bool sameBytes =
+        a == b && indexedLog.lines == literalLog.lines && indexedYields == literalYields;
+    indexed.convertText(toText(text));
+    literal.convertText(toText(text));
+    const bool sameText = indexed.conversionOutput() == literal.conversionOutput() &&
+                          indexedLog.lines == literalLog.lines && indexedYields == literalYields;
+    if (!sameBytes || !sameText) {
+        std::cerr << "indexed and literal engines disagree on the corpus\n";
+        std::abort();
+    }
+    for (Engine *engine : {&indexed, &literal}) {
+        engine->setConversionLog(nullptr);
+        engine->setYieldToUi(nullptr);
+    }
 }
 
 struct Fixture {
     Fixture()
     {
         engine.loadTables(tablesDir());
-        corpus = makeCorpus(engine.tables(), 1 << 20, true);
-        uniqueCorpus = makeCorpus(engine.tables(), 1 << 20, false);
-        Engine literal(Engine::Lookup::Literal);
-        literal.setTables(engine.tables());
-        CountingLog indexedLog, literalLog;
-        engine.setConversionLog(&indexedLog);
-        literal.setConversionLog(&literalLog);
-        for (const std::string *text : {&corpus, &uniqueCorpus}) {
-            const std::string a = engine.convertBytes(*text);
-            const std::string b = literal.convertBytes(*text);
-            if (a != b || indexedLog.lines != literalLog.lines) {
-                std::cerr << "indexed and literal lookups disagree on the corpus\n";
-                std::abort();
-            }
+        corpus = makeCorpus(engine.tables(), 1 << 20, Words::Zipf);
+        uniqueCorpus = makeCorpus(engine.tables(), 1 << 20, Words::Fresh);
+        newWordsCorpus = makeCorpus(engine.tables(), 1 << 20, Words::Distinct);
+        for (const std::string *text : {&corpus, &uniqueCorpus, &newWordsCorpus}) {
+            Engine indexed, literal(Engine::Lookup::Literal);
+            indexed.setTables(engine.tables());
+            literal.setTables(engine.tables());
+            checkAgainstLiteral(indexed, literal, *text);
         }
-        unconverted = indexedLog.lines.size();
-        engine.setConversionLog(nullptr);
+        if (const char *dir = std::getenv("KESTRUM_BENCH_CORPUS_DIR")) {
+            const std::filesystem::path folder(dir);
+            std::filesystem::create_directories(folder);
+            std::ofstream(folder / "zipf.txt", std::ios::binary) << corpus;
+            std::ofstream(folder / "unique.txt", std::ios::binary) << uniqueCorpus;
+            std::ofstream(folder / "newwords.txt", std::ios::binary) << newWordsCorpus;
+        }
     }
     Engine engine;
-    std::string corpus;       // words drawn by a Zipf law from a vocabulary, as in real text
-    std::string uniqueCorpus; // every word made afresh: nothing to remember
-    std::size_t unconverted = 0;
+    std::string corpus;         // words drawn by a Zipf law from a vocabulary, as in real text
+    std::string uniqueCorpus;   // every word made afresh: little to remember
+    std::string newWordsCorpus; // every word distinct: nothing to remember
 };
 
 Fixture &fixture()
@@ -139,15 +204,14 @@ Fixture &fixture()
     return f;
 }
 
-void BM_ConvertBytes(benchmark::State &state)
+// A fresh engine for each benchmark, so the word memo starts empty.
+void convertBytes(benchmark::State &state, bool indexed, const std::string &corpus)
 {
-    Fixture &f = fixture();
-    Engine engine(state.range(0) ? Engine::Lookup::Indexed : Engine::Lookup::Literal);
-    engine.setTables(f.engine.tables());
+    Engine engine(indexed ? Engine::Lookup::Indexed : Engine::Lookup::Literal);
+    engine.setTables(fixture().engine.tables());
     CountingLog log;
     engine.setConversionLog(&log);
     std::size_t out = 0;
-    const std::string &corpus = state.range(1) ? f.corpus : f.uniqueCorpus;
     for (auto _ : state) {
         out = engine.convertBytes(corpus).size();
         benchmark::DoNotOptimize(out);
@@ -155,6 +219,12 @@ void BM_ConvertBytes(benchmark::State &state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.size()));
     state.counters["output_bytes"] = static_cast<double>(out);
     state.counters["unconverted_words"] = static_cast<double>(log.lines.size());
+}
+
+void BM_ConvertBytes(benchmark::State &state)
+{
+    const Fixture &f = fixture();
+    convertBytes(state, state.range(0) != 0, state.range(1) ? f.corpus : f.uniqueCorpus);
 }
 BENCHMARK(BM_ConvertBytes)
     ->ArgNames({"indexed", "zipf"})
@@ -164,20 +234,41 @@ BENCHMARK(BM_ConvertBytes)
     ->Args({0, 0})
     ->Unit(benchmark::kMillisecond);
 
-// The same text as the window hands it over: Unicode in, Unicode out.
-void BM_ConvertText(benchmark::State &state)
+// Every word distinct: the word memo never hits, so this is the converter itself.
+void BM_ConvertBytesNewWords(benchmark::State &state)
 {
-    Fixture &f = fixture();
-    const std::u32string text(f.corpus.begin(), f.corpus.end());
+    convertBytes(state, state.range(0) != 0, fixture().newWordsCorpus);
+}
+BENCHMARK(BM_ConvertBytesNewWords)
+    ->ArgName("indexed")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
+
+// The same texts as the window hands them over: Unicode in, Unicode out.
+void convertText(benchmark::State &state, const std::string &corpus)
+{
+    const std::u32string text = toText(corpus);
     Engine engine;
-    engine.setTables(f.engine.tables());
+    engine.setTables(fixture().engine.tables());
     for (auto _ : state) {
         engine.convertText(text);
         benchmark::DoNotOptimize(engine.conversionOutput().data());
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.corpus.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.size()));
+}
+
+void BM_ConvertText(benchmark::State &state)
+{
+    convertText(state, fixture().corpus);
 }
 BENCHMARK(BM_ConvertText)->Unit(benchmark::kMillisecond);
+
+void BM_ConvertTextNewWords(benchmark::State &state)
+{
+    convertText(state, fixture().newWordsCorpus);
+}
+BENCHMARK(BM_ConvertTextNewWords)->Unit(benchmark::kMillisecond);
 
 void BM_LoadTables(benchmark::State &state)
 {
