@@ -2,26 +2,19 @@
 #include "engine.h"
 
 #include "cp1252.h"
+#include "glyphcodes.h"
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <initializer_list>
 #include <type_traits>
 
 namespace kestrum {
 
-namespace {
+using namespace glyph;
 
-constexpr char kNaPhala = '\x9C';
-constexpr char kMaPhala = '\xA5';
-constexpr char kBaPhala = '\xA6';
-constexpr char kLaPhala = '\xAD';
-constexpr char kRaPhala = '\xAA';
-constexpr char kYaPhala = '\xA8';
-constexpr char kReph = '\xA9';
-constexpr char kEKarAtWordStart = '\x86';
-constexpr char kOiKarAtWordStart = '\x88';
-constexpr char kIKar = 'w';
+namespace {
 
 // The character at the 1-based position pos; beyond the word (or before it) nothing.
 char charAt(std::string_view word, int pos)
@@ -133,6 +126,10 @@ std::vector<Engine::RecordInfo> Engine::describe(const Table &table) const
         info.noNmwl = takesNoNmwl(info.key);
         info.keepsR = keepsRConsonant(info.key);
         info.isR = info.key == "R";
+        if (isOneOf(info.key, {"~~", "ng", "~t", "~T"}))
+            info.rySigns = RySigns::None;
+        else if (isOneOf(info.key, {"r", "R", "~r"}))
+            info.rySigns = RySigns::NoR;
         if (isOneOf(info.key, {"A", "II"}))
             info.placement = Placement::AfterRjy;
         else if (isOneOf(info.key, {"WRI", "UU", "h", "U"}))
@@ -161,6 +158,7 @@ void Engine::rebuildIndexes()
         m_firstIndex = KeyIndex(m_tables.firstTable);
         m_nextIndex = KeyIndex(m_tables.nextTable);
         m_connectIndex = KeyIndex(m_tables.connectTable);
+        rebuildUnits();
     } else {
         m_firstIndex = m_nextIndex = m_connectIndex = KeyIndex();
     }
@@ -205,12 +203,14 @@ GlyphString Engine::placeVowelSign(std::string_view cluster, int index, std::str
     return placeSign(m_connectInfo[static_cast<std::size_t>(index)], cluster, rjy, atWordStart);
 }
 
-GlyphString Engine::placeSign(const RecordInfo &sign, std::string_view cluster, std::string_view rjy,
-                              bool atWordStart) const
+GlyphString Engine::placeSign(const RecordInfo &sign, std::string_view cluster,
+                              std::string_view rjy, bool atWordStart) const
 {
     const std::string_view glyphs = sign.glyphs;
     GlyphString syllable;
-    auto before = [&](std::string_view first) { syllable.append(first).append(cluster).append(rjy); };
+    auto before = [&](std::string_view first) {
+        syllable.append(first).append(cluster).append(rjy);
+    };
     switch (sign.placement) {
     case Placement::AfterRjy:
         syllable.append(cluster).append(rjy).append(glyphs);
@@ -262,9 +262,8 @@ void Engine::rjyStep(std::string_view word, int &pos, std::string_view key, Glyp
     }
 }
 
-void Engine::logFailure(int pos, std::string_view word)
+void Engine::logFailure(std::size_t pos, std::string_view word)
 {
-    m_failedAt = pos;
     if (!m_log)
         return;
     std::string line = "Position:";
@@ -276,7 +275,6 @@ void Engine::logFailure(int pos, std::string_view word)
 
 void Engine::logTooLong(std::string_view word)
 {
-    m_failedAt = 1;
     if (!m_log)
         return;
     constexpr std::size_t Shown = 40;
@@ -290,48 +288,18 @@ void Engine::logTooLong(std::string_view word)
     m_log->append(line);
 }
 
-void Engine::convertWordMemo(std::string_view word, std::string &out)
-{
-    if (m_lookup != Lookup::Indexed || word.size() > sizeof(MemoSlot::word)) {
-        convertWordInto(word, out);
-        return;
-    }
-    std::uint32_t hash = 2166136261u; // FNV-1a
-    for (char c : word)
-        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-    MemoSlot &slot = m_memo[hash & (kMemoSlots - 1)];
-    if (slot.wordLength == word.size() && std::string_view(slot.word, slot.wordLength) == word) {
-        out.append(slot.glyphs, slot.glyphLength);
-        if (slot.failedAt)
-            logFailure(slot.failedAt, word);
-        for (int i = 0; i < slot.yields; ++i)
-            yieldToUi();
-        return;
-    }
-    const std::size_t start = out.size();
-    const int yieldsBefore = m_yields;
-    m_failedAt = 0;
-    convertWordInto(word, out);
-    const std::size_t glyphs = out.size() - start;
-    const int yields = m_yields - yieldsBefore;
-    if (glyphs <= sizeof(MemoSlot::glyphs) && yields <= 255 && m_failedAt <= 255) {
-        slot.wordLength = static_cast<std::uint8_t>(word.size());
-        slot.glyphLength = static_cast<std::uint8_t>(glyphs);
-        slot.failedAt = static_cast<std::uint8_t>(m_failedAt);
-        slot.yields = static_cast<std::uint8_t>(yields);
-        std::copy(word.begin(), word.end(), slot.word);
-        std::copy_n(out.data() + start, glyphs, slot.glyphs);
-    }
-}
-
 void Engine::convertWord(std::string_view word)
 {
     std::string bytes;
-    convertWordMemo(word, bytes);
+    // Spaces and NULs can be part of a table key: only the literal lookups see them exactly.
+    if (m_lookup == Lookup::Indexed && word.find_first_of(std::string_view(" \0", 2)) == word.npos)
+        convertWordIndexed(word, bytes);
+    else
+        convertWordLiteral(word, bytes);
     appendAsText(m_conversionOutput, bytes);
 }
 
-void Engine::convertWordInto(std::string_view word, std::string &out)
+void Engine::convertWordLiteral(std::string_view word, std::string &out)
 {
     if (word.size() > MaxWordLength) {
         logTooLong(word);
@@ -372,7 +340,7 @@ void Engine::convertWordInto(std::string_view word, std::string &out)
     while (pos <= length) {
         idx = matchNext(word, pos);
         if (idx == 0) {
-            logFailure(pos, word);
+            logFailure(static_cast<std::size_t>(pos), word);
             return;
         }
         const RecordInfo &unit = m_nextInfo[static_cast<std::size_t>(idx)];
@@ -420,16 +388,17 @@ void Engine::convertWordInto(std::string_view word, std::string &out)
     }
 }
 
-// Walks a text (bytes of Windows-1252, or Unicode characters; the codes below 128 are the same
-// in both), hands each word to the converter and everything else to `emit`.
+// The literal driver. Walks a text (bytes of Windows-1252, or Unicode characters; the codes
+// below 128 are the same in both), hands each word to the converter and everything else to
+// `emit`.
 template <class Char, class Emit> void Engine::drive(std::basic_string_view<Char> text, Emit &emit)
 {
     m_word.clear();
     auto flush = [&] {
         if (!m_word.empty()) {
-            m_wordBytes.clear();
-            convertWordMemo(m_word, m_wordBytes);
-            emit.glyphs(m_wordBytes);
+            m_glyphs.clear();
+            convertWordLiteral(m_word, m_glyphs);
+            emit.glyphs(m_glyphs);
             m_word.clear();
         }
     };
@@ -492,23 +461,39 @@ Engine::Result Engine::convertText(std::u32string_view text)
     m_conversionOutput.clear();
     if (m_log)
         m_log->clear();
-    TextEmitter emit{m_conversionOutput};
-    drive(text, emit);
+    if (m_lookup == Lookup::Indexed) {
+        convertTextIndexed(text);
+    } else {
+        TextEmitter emit{m_conversionOutput};
+        drive(text, emit);
+    }
     return Result::Converted;
 }
 
 std::string Engine::convertBytes(std::string_view bytes)
 {
     std::string out;
-    if (bytes.empty() || m_converting)
-        return out;
+    convertBytes(bytes, out);
+    return out;
+}
+
+Engine::Result Engine::convertBytes(std::string_view bytes, std::string &out)
+{
+    if (bytes.empty())
+        return Result::EmptyInput;
+    if (m_converting)
+        return Result::Busy;
     Busy busy(m_converting);
     if (m_log)
         m_log->clear();
-    out.reserve(bytes.size() + bytes.size() / 4);
-    ByteEmitter emit{out};
-    drive(bytes, emit);
-    return out;
+    if (m_lookup == Lookup::Indexed) {
+        convertBytesIndexed(bytes, out);
+    } else {
+        out.reserve(out.size() + bytes.size() + bytes.size() / 4);
+        ByteEmitter emit{out};
+        drive(bytes, emit);
+    }
+    return Result::Converted;
 }
 
 } // namespace kestrum

@@ -16,6 +16,7 @@
 #include "lookup.h"
 #include "tables.h"
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <filesystem>
@@ -51,10 +52,11 @@ constexpr bool isWordChar(char32_t c)
 
 class Engine {
 public:
-    // Indexed answers key lookups from tries built at load time and remembers the glyphs of
-    // the words it has converted (a word always converts the same way under the same tables);
-    // Literal runs the halving search for every length of every word. Both give the same
-    // results, log lines and yieldToUi calls.
+    // Indexed answers key lookups from tries built at load time, converts words with
+    // per-record facts worked out then, and remembers the glyphs of the words it has converted
+    // (a word always converts the same way under the same tables); Literal runs the halving
+    // search for every length of every word and builds each syllable as a string. Both give
+    // the same results, log lines and yieldToUi calls.
     enum class Lookup { Indexed, Literal };
 
     explicit Engine(Lookup lookup = Lookup::Indexed);
@@ -97,15 +99,22 @@ public:
         EmptyInput, // nothing happened: output and log keep their state
         Busy,       // asked from inside a running conversion (through yieldToUi); not run
     };
-    // Converts a whole text into conversionOutput.
+    // Converts a whole text into conversionOutput. A word makes its yieldToUi calls, then
+    // writes its log line, if any; its glyphs reach conversionOutput after both.
     Result convertText(std::u32string_view text);
     bool isConverting() const { return m_converting; }
 
     // Converts Windows-1252 bytes and returns the output as bytes (glyph codes, CR LF line
-    // breaks), for callers that work on bytes; conversionOutput is not touched. Every byte outside words, digits,
-    // CR, LF and "." comes out unchanged. Empty input, or a call from inside a running
-    // conversion, returns an empty string and changes nothing.
+    // breaks), for callers that work on bytes; conversionOutput is not touched. Every byte
+    // outside words, digits, CR, LF and "." comes out unchanged. Empty input, or a call from
+    // inside a running conversion, returns an empty string and changes nothing.
     std::string convertBytes(std::string_view bytes);
+    // The same conversion, appended to `out`, which keeps what it held before. The log is
+    // cleared first and yieldToUi is called exactly as by convertText. EmptyInput and Busy
+    // leave `out` and the log untouched. While the call runs `out` may hold spare bytes at its
+    // end, so the log and the yieldToUi hook must not read it; when it returns (or throws),
+    // `out` holds exactly what was converted.
+    Result convertBytes(std::string_view bytes, std::string &out);
 
     const std::u32string &conversionOutput() const { return m_conversionOutput; }
     // The window copies the output area's text back after the user edits it.
@@ -114,14 +123,20 @@ public:
 private:
     // Where a vowel sign goes, by the key of its connect record.
     enum class Placement : unsigned char {
-        AfterRjy,   // "A", "II": cluster, rjy, sign
-        BeforeRjy,  // "WRI", "UU", "h", "U": cluster, sign, rjy
-        Before,     // "I": sign, cluster, rjy
-        BeforeE,    // "E": as Before, 0x86 at word start
-        BeforeOi,   // "y": as Before, 0x88 at word start
-        None,       // "O": cluster, rjy
-        Wrap,       // "OO", "OW": first glyph, cluster, rjy, last glyph
-        Nothing,    // any other key: the syllable is empty
+        AfterRjy,  // "A", "II": cluster, rjy, sign
+        BeforeRjy, // "WRI", "UU", "h", "U": cluster, sign, rjy
+        Before,    // "I": sign, cluster, rjy
+        BeforeE,   // "E": as Before, 0x86 at word start
+        BeforeOi,  // "y": as Before, 0x88 at word start
+        None,      // "O": cluster, rjy
+        Wrap,      // "OO", "OW": first glyph, cluster, rjy, last glyph
+        Nothing,   // any other key: the syllable is empty
+    };
+    // Which R/J/Y signs a consonant takes, by its key.
+    enum class RySigns : unsigned char {
+        All,
+        NoR,  // "r", "R", "~r": J and Y only
+        None, // "~~", "ng", "~t", "~T"
     };
     // What the converter asks of a record, worked out once when the tables are installed.
     struct RecordInfo {
@@ -131,6 +146,7 @@ private:
         bool noNmwl = false;     // the consonant takes no N/M/W/L sign
         bool keepsR = false;     // an "R" before this key stays an ordinary consonant
         bool isR = false;        // the key is "R"
+        RySigns rySigns = RySigns::All;
         Placement placement = Placement::Nothing;
     };
     std::vector<RecordInfo> describe(const Table &table) const;
@@ -138,22 +154,86 @@ private:
     void rebuildIndexes();
     int match(const Table &table, const KeyIndex &index, int maxLength, std::string_view word,
               int &pos) const;
-    // Converts `word` and appends its glyph bytes to `out`.
-    void convertWordInto(std::string_view word, std::string &out);
-    void rjyStep(std::string_view word, int &pos, std::string_view key, GlyphString &rjy) const;
-    void logFailure(int pos, std::string_view word);
+    void logFailure(std::size_t pos, std::string_view word);
     void logTooLong(std::string_view word);
-    // Converts `word` through the word memo when there is one.
-    void convertWordMemo(std::string_view word, std::string &out);
     void yieldToUi()
     {
-        ++m_yields;
         if (m_yieldToUi)
             m_yieldToUi();
     }
     GlyphString placeSign(const RecordInfo &sign, std::string_view cluster, std::string_view rjy,
                           bool atWordStart) const;
+
+    // The literal path: every syllable built as a string, every lookup through match().
+    void convertWordLiteral(std::string_view word, std::string &out);
+    void rjyStep(std::string_view word, int &pos, std::string_view key, GlyphString &rjy) const;
     template <class Char, class Emit> void drive(std::basic_string_view<Char> text, Emit &emit);
+
+    // The indexed path (indexed.cpp). A GlyphWriter appends to a byte string through a pointer.
+    class GlyphWriter;
+    // A piece of glyphs, NUL-padded so it can be copied 8 bytes at a time.
+    struct Piece {
+        char bytes[8] = {};
+        std::uint8_t length = 0;
+    };
+    // A record of the first or the next table as the indexed converter reads it.
+    struct Unit {
+        Piece glyphs;
+        bool vowel = false;
+        bool noNmwl = false;
+        bool keepsR = false;
+        bool isR = false;
+        char rSign = 0;  // what an "R" after the consonant gives: 0xAA, or 0 for nothing
+        char jySign = 0; // what a "J" or "Y" gives: 0xA8, or 0
+    };
+    // A syllable is before, the cluster, middle, the R/J/Y signs, after; an empty one has
+    // nothing at all. One per connect record and word-start flag; index 0: no vowel sign.
+    struct SignLayout {
+        Piece before, middle, after;
+        bool empty = false;
+    };
+    std::vector<Unit> units(const std::vector<RecordInfo> &infos) const;
+    SignLayout layout(const RecordInfo &sign, bool atWordStart) const;
+    void rebuildUnits();
+
+    // One unit of a word: the first one, or a later one with or without an R mark waiting.
+    // What it does depends only on the characters from its position on (NUL past the end),
+    // and on no more than the first kStepWindow of them.
+    enum class StepStart : unsigned char { First = 1, Later = 2, LaterWithReph = 3 };
+    static constexpr std::size_t kStepWindow = 16;
+    struct Step {
+        char glyphs[kStepWindow] = {}; // the syllable, NUL-padded
+        std::uint8_t glyphLength = 0;
+        std::uint8_t advance = 0; // how far the position moves
+        bool fails = false;       // no key starts here: the word stops and is logged
+        bool reph = false;        // an R mark waits for the next unit
+    };
+    // Runs one unit on the characters at(1), at(2), ... (the unit's position is 1).
+    template <class At> Step firstStep(const At &at) const;
+    template <class At> Step laterStep(const At &at, bool reph) const;
+    template <class At>
+    void consonant(const At &at, std::size_t &pos, const Unit &unit, bool reph, bool atWordStart,
+                   bool finalY, Step &step) const;
+    // The unit at `window` (at least kStepWindow readable bytes: the word's characters, then
+    // NULs), from the step automaton; a unit it has not met is run and added.
+    const Step &stepAt(const char *window, StepStart start);
+    const Step &addStep(const char *window, StepStart start);
+    void clearSteps();
+
+    struct WordOutcome {
+        std::size_t failedAt = 0; // the position of the log line; 0 for none
+        std::size_t yields = 0;   // yieldToUi calls made
+    };
+    // Converts a word of `length` characters at `word` that holds no space and no NUL
+    // character and is followed by at least kWordPadding NULs, appending its glyphs to `out`;
+    // calls yieldToUi after every later unit.
+    static constexpr std::size_t kWordPadding = kStepWindow;
+    void convertUnits(const char *word, std::size_t length, GlyphWriter &out, WordOutcome &outcome);
+    // The same through the word memo, then the log line, if any.
+    void convertWordMemo(std::string_view word, GlyphWriter &out);
+    void convertWordIndexed(std::string_view word, std::string &out);
+    void convertBytesIndexed(std::string_view bytes, std::string &out);
+    void convertTextIndexed(std::u32string_view text);
 
     class Busy;
 
@@ -161,28 +241,41 @@ private:
     Tables m_tables;
     KeyIndex m_firstIndex, m_nextIndex, m_connectIndex;
     std::vector<RecordInfo> m_firstInfo, m_nextInfo, m_connectInfo; // 1-based
+    std::vector<Unit> m_firstUnits, m_nextUnits;                    // 1-based
+    std::vector<SignLayout> m_signLayouts[2];                       // [atWordStart]
+    // The step automaton: a trie over the characters from a unit's position, one row of
+    // m_stepWidth entries per node, a column per class of characters that the converter tells
+    // apart (a key's character, a sign letter, NUL; all others are one class). An entry is 0
+    // (not met yet), the row offset of the next node, or -(i + 1) for the unit m_steps[i].
+    // Rows 1 to 3 start the three kinds of unit.
+    std::array<std::uint8_t, 256> m_stepClass{};
+    std::size_t m_stepWidth = 1;
+    std::vector<std::int32_t> m_stepRows;
+    std::vector<Step> m_steps;
+    Step m_uncachedStep;
     std::u32string m_conversionOutput;
     ConversionLog *m_log = nullptr;
     std::function<void()> m_yieldToUi;
     bool m_converting = false;
     // Recently converted words under the current tables: a direct-mapped memo of fixed slots
-    // (no allocation), keyed by a hash of the word. A slot keeps the word, its glyphs, the
-    // position of its log line (0 for none) and its number of yieldToUi calls, replayed when the
-    // word comes again.
-    struct MemoSlot {
+    // (no allocation), one cache line each, keyed by a hash of the word. A slot keeps the word
+    // (NUL-padded, as a word's key is; words hold no NUL), its glyphs, the position of its log line
+    // (0 for none) and its number of yieldToUi calls, replayed when the word comes again.
+    static constexpr std::size_t kMemoWord = 24;
+    static constexpr std::size_t kMemoGlyphs = 36;
+    struct alignas(64) MemoSlot {
+        std::uint64_t word[kMemoWord / 8] = {};
         std::uint8_t wordLength = 0; // 0: empty slot
         std::uint8_t glyphLength = 0;
         std::uint8_t failedAt = 0;
         std::uint8_t yields = 0;
-        char word[28];
-        char glyphs[64];
+        char glyphs[kMemoGlyphs] = {};
     };
-    static constexpr std::size_t kMemoSlots = 1 << 14;
+    static constexpr int kMemoBits = 14;
+    static constexpr std::size_t kMemoSlots = std::size_t{1} << kMemoBits;
     std::vector<MemoSlot> m_memo;
-    int m_yields = 0;   // yieldToUi calls so far
-    int m_failedAt = 0; // position of the last log line
-    std::string m_word;      // scratch: the word being collected
-    std::string m_wordBytes; // scratch: the glyphs of one word
+    std::string m_word;   // scratch: a word of the text, as bytes
+    std::string m_glyphs; // scratch: the glyphs of one word of the text
 };
 
 } // namespace kestrum

@@ -84,6 +84,24 @@ KeyIndex::KeyIndex(const Table &table)
         const auto search = padded(texts[n]);
         m_result[n] = findKey(table, {search.data(), search.size()});
     }
+    // Nodes are added after their parents, so a parent's hit is known before its children's.
+    // The root's text is empty, and a piece never is.
+    m_hit.assign(m_result.size(), 0);
+    m_hasChildren.assign(m_result.size(), false);
+    std::vector<std::int32_t> depth(m_result.size(), 0);
+    const auto stride = static_cast<std::size_t>(m_classes);
+    for (std::size_t n = 0; n < m_result.size(); ++n) {
+        if (n > 0 && m_result[n] > 0)
+            m_hit[n] = m_result[n] * 8 + depth[n];
+        for (std::size_t cls = 1; cls < stride; ++cls) {
+            const auto child = m_children[n * stride + cls];
+            if (child == kNoChild)
+                continue;
+            m_hasChildren[n] = true;
+            m_hit[static_cast<std::size_t>(child)] = m_hit[n];
+            depth[static_cast<std::size_t>(child)] = depth[n] + 1;
+        }
+    }
     m_emptyResult = m_result[0];
     m_built = true;
 }
@@ -110,7 +128,8 @@ int KeyIndex::match(const Table &table, int maxLength, std::string_view word, in
         if (c == ' ' || c == '\0')
             return matchLongest(table, maxLength, word, pos);
         const int cls = m_class[c];
-        const int child = cls == 0 ? kNoChild : m_children[static_cast<std::size_t>(node * m_classes + cls)];
+        const int child =
+            cls == 0 ? kNoChild : m_children[static_cast<std::size_t>(node * m_classes + cls)];
         if (child == kNoChild) {
             // The deeper pieces match nothing, but a space or NUL further on still needs the
             // literal search for exactness.

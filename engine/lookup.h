@@ -34,6 +34,15 @@ public:
 
     int match(const Table &table, int maxLength, std::string_view word, int &pos) const;
 
+    // The longest-match lookup for the converter's own use on a word that holds no space and
+    // no NUL character (the words the driver cuts never do), read through at(p): the
+    // character at the 1-based position p, NUL for every position past the end. It gives
+    // match's index, and the same pos wherever that stays within the word; where match would
+    // move pos past the end, pos moves past the end too, but maybe not as far (past the end
+    // every later test of the converter reads NUL, so how far makes no difference). It reads
+    // no character it does not need. Only on an index built from a table.
+    template <int MaxLength, class At> int matchInWord(const At &at, std::size_t &pos) const;
+
 private:
     int addNode();
 
@@ -42,8 +51,38 @@ private:
     int m_classes = 1;
     std::vector<std::int16_t> m_children; // node * m_classes + class
     std::vector<int> m_result;            // findKey result for the node's padded text
-    int m_emptyResult = 0;                // findKey result for five spaces
+    // For matchAt: the deepest record on the path to each node (itself included), as
+    // index * 8 + depth; 0 for none.
+    std::vector<std::int32_t> m_hit;
+    std::vector<bool> m_hasChildren;
+    int m_emptyResult = 0; // findKey result for five spaces
     bool m_built = false;
 };
+
+template <int MaxLength, class At> int KeyIndex::matchInWord(const At &at, std::size_t &pos) const
+{
+    if (at(pos) == '\0') {
+        // Past the end every length gives the same empty piece: five spaces.
+        if (m_emptyResult > 0)
+            pos += MaxLength;
+        return m_emptyResult;
+    }
+    // The walk ends at the NUL after the word at the latest: no key holds one.
+    const auto stride = static_cast<std::size_t>(m_classes);
+    std::size_t node = 0;
+    for (int d = 0; d < MaxLength && m_hasChildren[node]; ++d) {
+        const std::int16_t child =
+            m_children[node * stride + m_class[static_cast<unsigned char>(at(pos + d))]];
+        if (child < 0)
+            break;
+        node = static_cast<std::size_t>(child);
+    }
+    // The deepest key on the walk wins. When it is the whole rest of the word, match tries
+    // MaxLength first and moves pos by that; pos + found is past the end already.
+    const std::int32_t hit = m_hit[node];
+    if (hit > 0)
+        pos += static_cast<std::size_t>(hit & 7);
+    return hit >> 3;
+}
 
 } // namespace kestrum

@@ -1,0 +1,525 @@
+// The indexed conversion path: trie lookups, syllables written straight into the output, the
+// word memo, and the drivers for bytes and for text. It gives exactly the results of the
+// literal path in engine.cpp, which builds every syllable as a string.
+#include "cp1252.h"
+#include "engine.h"
+#include "glyphcodes.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace kestrum {
+
+using namespace glyph;
+
+namespace {
+
+// What the drivers do with a character below 128 (every other one passes through).
+enum class Kind : unsigned char { Other, Word, FullStop, Cr, Lf };
+
+constexpr std::array<Kind, 256> kKinds = [] {
+    std::array<Kind, 256> kinds{};
+    for (int c = 0; c < 256; ++c) {
+        if (isWordChar(static_cast<char32_t>(c)))
+            kinds[static_cast<std::size_t>(c)] = Kind::Word;
+    }
+    kinds['.'] = Kind::FullStop;
+    kinds['\r'] = Kind::Cr;
+    kinds['\n'] = Kind::Lf;
+    return kinds;
+}();
+
+// The Windows-1252 characters of the glyph bytes, looked up once.
+const std::array<char32_t, 256> kUnicode = [] {
+    std::array<char32_t, 256> unicode{};
+    for (int b = 0; b < 256; ++b)
+        unicode[static_cast<std::size_t>(b)] = cp1252ToUnicode(static_cast<unsigned char>(b));
+    return unicode;
+}();
+
+// Room asked for before writing one syllable: at most 15 bytes (i-kar, a sign's pieces, five
+// glyphs, reph, N/M/W/L sign, two R/J/Y signs), and the 8-byte copies of padded pieces may run
+// 7 bytes further.
+constexpr std::size_t kSyllableRoom = 32;
+
+} // namespace
+
+// Appends to a byte string through a raw pointer. The string is kept longer than what was
+// written, so short pieces can be copied in a fixed width and counted by their real length;
+// the spare bytes are cut off when the writer goes.
+class Engine::GlyphWriter {
+public:
+    explicit GlyphWriter(std::string &bytes, std::size_t expected = 0)
+        : m_bytes(bytes), m_size(bytes.size()) {
+        if (m_bytes.size() < m_size + expected)
+            m_bytes.resize(m_size + expected);
+    }
+    ~GlyphWriter() { m_bytes.resize(m_size); }
+    GlyphWriter(const GlyphWriter &) = delete;
+    GlyphWriter &operator=(const GlyphWriter &) = delete;
+
+    // At least n writable bytes after what was written; valid until the next call.
+    char *room(std::size_t n) {
+        if (m_bytes.size() - m_size < n) [[unlikely]]
+            grow(n);
+        return m_bytes.data() + m_size;
+    }
+    // Counts n bytes written at room() as written.
+    void advance(std::size_t n) { m_size += n; }
+    void put(char c) {
+        *room(1) = c;
+        ++m_size;
+    }
+    std::size_t size() const { return m_size; }
+    const char *data() const { return m_bytes.data(); }
+    // Forgets what was written after the first n bytes.
+    void truncate(std::size_t n) { m_size = n; }
+
+private:
+    [[gnu::noinline]] void grow(std::size_t n) {
+        m_bytes.resize(std::max(m_size + n, 2 * m_bytes.size()));
+    }
+
+    std::string &m_bytes;
+    std::size_t m_size;
+};
+
+namespace {
+
+// Copies a padded piece (8 bytes, the room is there) and steps over its real length.
+char *put(char *out, const char (&bytes)[8], std::uint8_t length) {
+    std::memcpy(out, bytes, sizeof bytes);
+    return out + length;
+}
+
+// Writes c unless it is NUL, the "nothing" of the signs.
+char *putSign(char *out, char c) {
+    *out = c;
+    return out + (c != 0);
+}
+
+template <class Piece> Piece pieceOf(std::string_view bytes) {
+    Piece piece;
+    piece.length = static_cast<std::uint8_t>(std::min(bytes.size(), sizeof piece.bytes));
+    std::memcpy(piece.bytes, bytes.data(), piece.length);
+    return piece;
+}
+
+// The N/M/W/L sign of each letter ("W" before "RI" is looked at separately).
+constexpr std::array<char, 256> kNmwlSigns = [] {
+    std::array<char, 256> signs{};
+    signs['N'] = kNaPhala;
+    signs['M'] = kMaPhala;
+    signs['W'] = kBaPhala;
+    signs['L'] = kLaPhala;
+    return signs;
+}();
+
+} // namespace
+
+std::vector<Engine::Unit> Engine::units(const std::vector<RecordInfo> &infos) const {
+    std::vector<Unit> units(infos.size());
+    for (std::size_t i = 1; i < infos.size(); ++i) {
+        const RecordInfo &info = infos[i];
+        Unit &unit = units[i];
+        unit.glyphs = pieceOf<Piece>(info.glyphs);
+        unit.vowel = info.vowel;
+        unit.noNmwl = info.noNmwl;
+        unit.keepsR = info.keepsR;
+        unit.isR = info.isR;
+        unit.rSign = info.rySigns == RySigns::All ? kRaPhala : 0;
+        unit.jySign = info.rySigns == RySigns::None ? 0 : kYaPhala;
+    }
+    return units;
+}
+
+Engine::SignLayout Engine::layout(const RecordInfo &sign, bool atWordStart) const {
+    const std::string_view glyphs = sign.glyphs;
+    SignLayout layout;
+    switch (sign.placement) {
+    case Placement::AfterRjy:
+        layout.after = pieceOf<Piece>(glyphs);
+        break;
+    case Placement::BeforeRjy:
+        layout.middle = pieceOf<Piece>(glyphs);
+        break;
+    case Placement::Before:
+        layout.before = pieceOf<Piece>(glyphs);
+        break;
+    case Placement::BeforeE:
+        layout.before =
+            atWordStart ? pieceOf<Piece>({&kEKarAtWordStart, 1}) : pieceOf<Piece>(glyphs);
+        break;
+    case Placement::BeforeOi:
+        layout.before =
+            atWordStart ? pieceOf<Piece>({&kOiKarAtWordStart, 1}) : pieceOf<Piece>(glyphs);
+        break;
+    case Placement::None:
+        break;
+    case Placement::Wrap:
+        if (!glyphs.empty()) {
+            // At word start the first glyph becomes 0x86 before first and last are taken.
+            const char first = atWordStart ? kEKarAtWordStart : glyphs.front();
+            const char last = glyphs.size() == 1 ? first : glyphs.back();
+            layout.before = pieceOf<Piece>({&first, 1});
+            layout.after = pieceOf<Piece>({&last, 1});
+        }
+        break;
+    case Placement::Nothing:
+        layout.empty = true;
+        break;
+    }
+    return layout;
+}
+
+void Engine::rebuildUnits() {
+    m_firstUnits = units(m_firstInfo);
+    m_nextUnits = units(m_nextInfo);
+    for (const bool atWordStart : {false, true}) {
+        auto &layouts = m_signLayouts[atWordStart];
+        layouts.assign(m_connectInfo.size(), SignLayout{});
+        for (std::size_t i = 1; i < m_connectInfo.size(); ++i)
+            layouts[i] = layout(m_connectInfo[i], atWordStart);
+    }
+
+    // The converter compares a character only with the characters of keys and with the sign
+    // letters; NUL stands for the end. Every other character behaves the same: class 0.
+    m_stepClass.fill(0);
+    std::size_t classes = 1;
+    auto distinguish = [&](unsigned char c) {
+        if (m_stepClass[c] == 0)
+            m_stepClass[c] = static_cast<std::uint8_t>(classes++);
+    };
+    distinguish('\0');
+    for (const char c : std::string_view("NMWLRIJY"))
+        distinguish(static_cast<unsigned char>(c));
+    for (const Table *table : {&m_tables.firstTable, &m_tables.nextTable, &m_tables.connectTable}) {
+        for (int i = 1; i <= table->size(); ++i) {
+            for (const char c : (*table)[i].key.view())
+                distinguish(static_cast<unsigned char>(c));
+        }
+    }
+    m_stepWidth = classes;
+    clearSteps();
+}
+
+void Engine::clearSteps() {
+    m_stepRows.assign(4 * m_stepWidth, 0); // row 0 is never used: 0 means "not met yet"
+    m_steps.clear();
+}
+
+// A consonant with its signs: N/M/W/L, then R/J/Y, then a vowel sign placed around it. Every
+// test of the position against the word's length reads as a test for the NUL after the word:
+// pos <= length is at(pos) != NUL, pos == length is at(pos) != NUL and at(pos + 1) == NUL.
+// Past the end pos may stand nearer than in the literal steps (see KeyIndex::matchInWord).
+template <class At>
+void Engine::consonant(const At &at, std::size_t &pos, const Unit &unit, bool reph,
+                       bool atWordStart, bool finalY, Step &step) const {
+    // Each test reads a character only when the ones before it leave the answer open, so the
+    // step automaton keys a unit on as few characters as it can.
+    auto isLast = [&](std::size_t p) { return at(p + 1) == '\0'; }; // for a p within the word
+    char nmwl = 0;
+    if (!unit.noNmwl) {
+        const char c = at(pos);
+        nmwl = kNmwlSigns[static_cast<unsigned char>(c)];
+        if (nmwl) {
+            if (c == 'W' && at(pos + 1) == 'R' && at(pos + 2) == 'I')
+                nmwl = 0;
+            else
+                ++pos;
+        }
+    }
+    // An R/J/Y sign is taken where pos is not the length: a sign letter is never taken when it
+    // is the last letter (for the second sign, a position past the end has no letter anyway).
+    auto signAt = [&](std::size_t p) -> char {
+        const char c = at(p);
+        return c == 'R' ? unit.rSign : (c == 'J' || c == 'Y') ? unit.jySign : 0;
+    };
+    char ry = 0, ry2 = 0;
+    if (const char sign = signAt(pos); sign && !isLast(pos)) {
+        ry = sign;
+        ++pos;
+        if (const char second = signAt(pos); second && !isLast(pos)) {
+            // A repeated sign is not taken: its letter is read again in the next unit.
+            if (second != ry) {
+                ry2 = second;
+                ++pos;
+            }
+        }
+    }
+    const int signIndex = m_connectIndex.matchInWord<kConnectMaxLength>(at, pos);
+    // A word-final "Y" after a consonant of a later unit is the i-kar written before it.
+    const bool iKar = finalY && signIndex == 0 && at(pos) == 'Y' && isLast(pos);
+    if (iKar)
+        ++pos;
+
+    const SignLayout &sign = m_signLayouts[atWordStart][static_cast<std::size_t>(signIndex)];
+    if (sign.empty)
+        return;
+    char *o = putSign(step.glyphs, iKar ? kIKar : 0);
+    o = put(o, sign.before.bytes, sign.before.length);
+    o = put(o, unit.glyphs.bytes, unit.glyphs.length);
+    o = putSign(o, reph ? kReph : 0);
+    o = putSign(o, nmwl);
+    o = put(o, sign.middle.bytes, sign.middle.length);
+    o = putSign(o, ry);
+    o = putSign(o, ry2);
+    o = put(o, sign.after.bytes, sign.after.length);
+    // Every piece is trimmed and none is a space, so the syllable has nothing to trim.
+    step.glyphLength = static_cast<std::uint8_t>(o - step.glyphs);
+}
+
+template <class At> Engine::Step Engine::firstStep(const At &at) const {
+    Step step;
+    std::size_t pos = 1;
+    const int idx = m_firstIndex.matchInWord<kFirstMaxLength>(at, pos);
+    if (idx == 0) {
+        step.fails = true;
+        return step;
+    }
+    const Unit &unit = m_firstUnits[static_cast<std::size_t>(idx)];
+    if (unit.vowel) {
+        step.glyphLength = static_cast<std::uint8_t>(
+            put(step.glyphs, unit.glyphs.bytes, unit.glyphs.length) - step.glyphs);
+    } else {
+        consonant(at, pos, unit, /*reph=*/false, /*atWordStart=*/true, /*finalY=*/false, step);
+    }
+    step.advance = static_cast<std::uint8_t>(pos - 1);
+    return step;
+}
+
+template <class At> Engine::Step Engine::laterStep(const At &at, bool reph) const {
+    Step step;
+    std::size_t pos = 1;
+    const int idx = m_nextIndex.matchInWord<kNextMaxLength>(at, pos);
+    if (idx == 0) {
+        step.fails = true;
+        return step;
+    }
+    const Unit &unit = m_nextUnits[static_cast<std::size_t>(idx)];
+    step.reph = reph;
+    if (unit.vowel) {
+        step.glyphLength = static_cast<std::uint8_t>(
+            put(step.glyphs, unit.glyphs.bytes, unit.glyphs.length) - step.glyphs);
+        step.advance = static_cast<std::uint8_t>(pos - 1);
+        return step;
+    }
+    // An "R" before a consonant (no vowel sign after it) is the reph of that consonant.
+    if (unit.isR && at(pos) != '\0') {
+        std::size_t look = pos;
+        if (m_connectIndex.matchInWord<kConnectMaxLength>(at, look) == 0) {
+            look = pos;
+            const int following = m_nextIndex.matchInWord<kNextMaxLength>(at, look);
+            if (following > 0) {
+                const Unit &next = m_nextUnits[static_cast<std::size_t>(following)];
+                if (!next.vowel && !next.keepsR) {
+                    step.reph = true;
+                    step.advance = static_cast<std::uint8_t>(pos - 1);
+                    return step;
+                }
+            }
+        }
+    }
+    consonant(at, pos, unit, reph, /*atWordStart=*/false, /*finalY=*/true, step);
+    step.reph = false;
+    step.advance = static_cast<std::uint8_t>(pos - 1);
+    return step;
+}
+
+const Engine::Step &Engine::stepAt(const char *window, StepStart start) {
+    const std::int32_t *const rows = m_stepRows.data();
+    auto entry = static_cast<std::int32_t>(static_cast<std::size_t>(start) * m_stepWidth);
+    const char *p = window;
+    do
+        entry = rows[entry + m_stepClass[static_cast<unsigned char>(*p++)]];
+    while (entry > 0);
+    if (entry == 0) [[unlikely]]
+        return addStep(window, start);
+    return m_steps[static_cast<std::size_t>(-entry - 1)];
+}
+
+const Engine::Step &Engine::addStep(const char *window, StepStart start) {
+    // Run the unit and see how far it read: any window that begins with the same characters
+    // up to there is the same unit. So no path to a unit is the beginning of another's.
+    std::size_t read = 0;
+    auto at = [&](std::size_t p) {
+        read = std::max(read, p);
+        return window[p - 1];
+    };
+    const Step step = start == StepStart::First ? firstStep(at)
+                                                : laterStep(at, start == StepStart::LaterWithReph);
+    // The units read at most 13 characters; this only guards the window.
+    if (read > kStepWindow) {
+        m_uncachedStep = step;
+        return m_uncachedStep;
+    }
+    // The automaton stays small (a few MB at most): when it is full it starts again.
+    constexpr std::size_t kMaxRows = std::size_t{1} << 15;
+    if (m_stepRows.size() / m_stepWidth + read > kMaxRows || m_steps.size() >= kMaxRows)
+        clearSteps();
+    auto entry = static_cast<std::size_t>(start) * m_stepWidth;
+    for (std::size_t d = 0; d + 1 < read; ++d) {
+        const std::size_t column = entry + m_stepClass[static_cast<unsigned char>(window[d])];
+        if (m_stepRows[column] == 0) {
+            m_stepRows[column] = static_cast<std::int32_t>(m_stepRows.size());
+            m_stepRows.resize(m_stepRows.size() + m_stepWidth, 0);
+        }
+        entry = static_cast<std::size_t>(m_stepRows[column]);
+    }
+    const std::size_t column = entry + m_stepClass[static_cast<unsigned char>(window[read - 1])];
+    m_stepRows[column] = -static_cast<std::int32_t>(m_steps.size() + 1);
+    m_steps.push_back(step);
+    return m_steps.back();
+}
+
+void Engine::convertUnits(const char *word, std::size_t length, GlyphWriter &out,
+                          WordOutcome &outcome) {
+    auto emit = [&](const Step &step) {
+        char *const o = out.room(kStepWindow);
+        std::memcpy(o, step.glyphs, kStepWindow);
+        out.advance(step.glyphLength);
+    };
+    // The first unit: a vowel, or a consonant with its signs, from the first table.
+    const Step &first = stepAt(word, StepStart::First);
+    if (first.fails) {
+        outcome.failedAt = 1;
+        return;
+    }
+    emit(first);
+    std::size_t pos = 1 + first.advance;
+    // Every later unit, from the next table.
+    bool reph = false;
+    while (pos <= length) {
+        const Step &step =
+            stepAt(word + (pos - 1), reph ? StepStart::LaterWithReph : StepStart::Later);
+        if (step.fails) {
+            outcome.failedAt = pos;
+            return;
+        }
+        emit(step);
+        pos += step.advance;
+        reph = step.reph;
+        ++outcome.yields;
+        if (m_yieldToUi)
+            m_yieldToUi(); // the step was read before: the hook may change the automaton
+    }
+}
+
+void Engine::convertWordMemo(std::string_view word, GlyphWriter &out) {
+    WordOutcome outcome;
+    if (word.empty() || word.size() > kMemoWord) {
+        std::string padded(word);
+        padded.append(kWordPadding, '\0');
+        convertUnits(padded.data(), word.size(), out, outcome);
+        if (outcome.failedAt)
+            logFailure(outcome.failedAt, word);
+        return;
+    }
+    // The word, NUL-padded, is its own key; the slot is chosen by a multiplicative hash of it.
+    std::uint64_t key[(kMemoWord + kWordPadding) / 8] = {};
+    std::memcpy(key, word.data(), word.size());
+    const std::uint64_t hash =
+        key[0] * 0x9E3779B97F4A7C15u + key[1] * 0xC2B2AE3D27D4EB4Fu + key[2] * 0x165667B19E3779F9u;
+    MemoSlot &slot = m_memo[hash >> (64 - kMemoBits)];
+    if (slot.wordLength == word.size() && slot.word[0] == key[0] && slot.word[1] == key[1] &&
+        slot.word[2] == key[2]) {
+        char *const o = out.room(kMemoGlyphs);
+        std::memcpy(o, slot.glyphs, kMemoGlyphs);
+        out.advance(slot.glyphLength);
+        for (int i = 0; i < slot.yields; ++i)
+            yieldToUi();
+        if (slot.failedAt)
+            logFailure(slot.failedAt, word);
+        return;
+    }
+    const std::size_t start = out.size();
+    convertUnits(reinterpret_cast<const char *>(key), word.size(), out, outcome);
+    const std::size_t glyphs = out.size() - start;
+    // A word of at most 24 letters makes at most 24 yieldToUi calls and fails at most there.
+    if (glyphs <= kMemoGlyphs) {
+        std::memcpy(slot.word, key, sizeof slot.word);
+        slot.wordLength = static_cast<std::uint8_t>(word.size());
+        slot.glyphLength = static_cast<std::uint8_t>(glyphs);
+        slot.failedAt = static_cast<std::uint8_t>(outcome.failedAt);
+        slot.yields = static_cast<std::uint8_t>(outcome.yields);
+        std::memcpy(slot.glyphs, out.data() + start, glyphs);
+    }
+    if (outcome.failedAt)
+        logFailure(outcome.failedAt, word);
+}
+
+void Engine::convertWordIndexed(std::string_view word, std::string &out) {
+    GlyphWriter writer(out);
+    convertWordMemo(word, writer);
+}
+
+void Engine::convertBytesIndexed(std::string_view bytes, std::string &result) {
+    GlyphWriter out(result, bytes.size() + bytes.size() / 4 + kSyllableRoom);
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    while (p != end) {
+        switch (kKinds[static_cast<unsigned char>(*p)]) {
+        case Kind::Word: {
+            const char *q = p + 1;
+            while (q != end && kKinds[static_cast<unsigned char>(*q)] == Kind::Word)
+                ++q;
+            convertWordMemo({p, static_cast<std::size_t>(q - p)}, out);
+            p = q;
+            continue;
+        }
+        case Kind::Other:
+            out.put(*p); // digits and every other byte, unchanged
+            break;
+        case Kind::FullStop:
+            out.put('|');
+            break;
+        case Kind::Cr:
+            break;
+        case Kind::Lf:
+            out.put('\r');
+            out.put('\n');
+            break;
+        }
+        ++p;
+    }
+}
+
+void Engine::convertTextIndexed(std::u32string_view text) {
+    auto kind = [](char32_t c) { return c < kKinds.size() ? kKinds[c] : Kind::Other; };
+    m_glyphs.clear();
+    GlyphWriter glyphs(m_glyphs);
+    for (std::size_t i = 0; i < text.size();) {
+        const char32_t c = text[i];
+        switch (kind(c)) {
+        case Kind::Word: {
+            m_word.clear();
+            for (; i < text.size() && kind(text[i]) == Kind::Word; ++i)
+                m_word.push_back(static_cast<char>(text[i]));
+            glyphs.truncate(0);
+            convertWordMemo(m_word, glyphs);
+            // Only now, after its yieldToUi calls and its log line, the word reaches the output.
+            const std::size_t old = m_conversionOutput.size();
+            m_conversionOutput.resize(old + glyphs.size());
+            char32_t *to = m_conversionOutput.data() + old;
+            for (std::size_t k = 0; k < glyphs.size(); ++k)
+                to[k] = kUnicode[static_cast<unsigned char>(glyphs.data()[k])];
+            continue;
+        }
+        case Kind::Other:
+            m_conversionOutput.push_back(c); // digits and every other character, unchanged
+            break;
+        case Kind::FullStop:
+            m_conversionOutput.push_back(U'|');
+            break;
+        case Kind::Cr:
+            break;
+        case Kind::Lf:
+            m_conversionOutput.append(U"\r\n");
+            break;
+        }
+        ++i;
+    }
+}
+
+} // namespace kestrum
