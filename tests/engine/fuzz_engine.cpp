@@ -1,9 +1,9 @@
-// Fuzz target for the engine: any bytes as a text, converted with both lookups.
+// Fuzz target for the engine: any bytes as a text, converted by both engines.
 //
-// Checks that the indexed and the literal lookups agree on the output and the log, and that
-// every byte outside words, digits, CR, LF and "." comes out, in order. Built for libFuzzer
-// when KESTRUM_LIBFUZZER is defined; otherwise a small driver feeds it random texts, so the
-// ordinary test run (and the sanitizer build) exercises it too.
+// Checks that the indexed and the literal engines agree on the output, the log and the number
+// of yieldToUi calls, and that every byte outside words, digits, CR, LF and "." comes out, in
+// order. Built for libFuzzer when KESTRUM_LIBFUZZER is defined; otherwise a small driver feeds
+// it random texts, so the ordinary test run (and the sanitizer build) exercises it too.
 #include "engine.h"
 #include "fixture.h"
 
@@ -26,11 +26,14 @@ struct Engines {
         literal.setTables(std::move(tables));
         indexed.setConversionLog(&indexedLog);
         literal.setConversionLog(&literalLog);
+        indexed.setYieldToUi([this] { ++indexedYields; });
+        literal.setYieldToUi([this] { ++literalYields; });
     }
     test::TableFolder folder;
     Engine indexed{Engine::Lookup::Indexed};
     Engine literal{Engine::Lookup::Literal};
     test::RecordingLog indexedLog, literalLog;
+    long indexedYields = 0, literalYields = 0;
 };
 
 bool passesThrough(unsigned char b)
@@ -46,8 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string text(reinterpret_cast<const char *>(data), size);
     const std::string a = engines.indexed.convertBytes(text);
     const std::string b = engines.literal.convertBytes(text);
-    if (a != b || engines.indexedLog.lines != engines.literalLog.lines) {
-        std::fprintf(stderr, "indexed and literal lookups disagree\n");
+    if (a != b || engines.indexedLog.lines != engines.literalLog.lines ||
+        engines.indexedYields != engines.literalYields) {
+        std::fprintf(stderr, "indexed and literal engines disagree\n");
         std::abort();
     }
     // The pass-through bytes of the input are a subsequence of the output.

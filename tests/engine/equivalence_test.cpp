@@ -1,0 +1,256 @@
+// The indexed engine against the literal one: random tables of every odd shape, the real tables
+// on many distinct words, and conversions appended to a caller's string.
+//
+// What is compared: the output, the log lines, and the order of the yieldToUi calls and log
+// lines together with how much output there was at each of them.
+#include "engine.h"
+#include "fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+using namespace kestrum;
+using kestrum::test::RecordingLog;
+
+namespace {
+
+// Records yieldToUi calls and log lines in the order they come, each with the length of the
+// output at that moment (conversionOutput for texts; 0 for bytes, whose output is not seen).
+class EventLog : public ConversionLog {
+public:
+    explicit EventLog(Engine &engine, bool text) : m_engine(engine), m_text(text) {
+        engine.setConversionLog(this);
+        engine.setYieldToUi([this] { events.push_back("yield@" + outputSize()); });
+    }
+    void clear() override { events.push_back("clear"); }
+    void append(std::string_view line) override {
+        events.push_back(std::string(line) + "@" + outputSize());
+    }
+
+    std::vector<std::string> events;
+
+private:
+    std::string outputSize() const {
+        return m_text ? std::to_string(m_engine.conversionOutput().size()) : "";
+    }
+    Engine &m_engine;
+    bool m_text;
+};
+
+class Random {
+public:
+    explicit Random(unsigned seed) : m_rng(seed) {}
+    int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+    bool chance(int percent) { return below(100) < percent; }
+    char pick(std::string_view s) { return s[static_cast<std::size_t>(below(int(s.size())))]; }
+    std::string text(std::string_view alphabet, int maxLength) {
+        std::string s(static_cast<std::size_t>(below(maxLength + 1)), ' ');
+        for (char &c : s)
+            c = pick(alphabet);
+        return s;
+    }
+
+private:
+    std::mt19937 m_rng;
+};
+
+// The letters the rules look at, so random keys and words meet every rule.
+constexpr std::string_view kRuleLetters = "kgtAIOEUyhRrNMWLJY~&";
+
+// Tables of random records: few letters so keys repeat and prefix one another, now and then a
+// blank or overlong key, a key with a space or a NUL inside, empty or long glyphs, glyphs with
+// spaces, unassigned slots; connect keys mostly the twelve sign keys; sorted or not.
+Tables randomTables(Random &random) {
+    auto glyphs = [&] {
+        if (random.chance(5))
+            return std::string();
+        std::string g = random.text("abc\x86\x88 w\xA9", 6);
+        return g.empty() ? std::string("g") : g;
+    };
+    auto key = [&] {
+        if (random.chance(3))
+            return std::string();
+        std::string k = random.text(kRuleLetters, 1 + random.below(2)) + random.text("kAR", 4);
+        if (random.chance(3))
+            k.insert(k.begin() + random.below(int(k.size()) + 1), random.chance(50) ? ' ' : '\0');
+        return k;
+    };
+    auto fill = [&](Table &table, int from, int to) {
+        for (int i = from; i <= to; ++i) {
+            if (random.chance(3))
+                continue; // never assigned
+            table[i].key.assign(key());
+            table[i].glyphs.assign(glyphs());
+        }
+    };
+    Tables tables;
+    fill(tables.firstTable, 1, kFirstSlots - 1);
+    fill(tables.nextTable, 1, kNextSlots - 1);
+    const std::string_view signKeys[] = {"A", "II", "WRI", "UU", "h",  "U",  "E",
+                                         "I", "y",  "O",   "OO", "OW", "Ak", "Q"};
+    for (int i = 1; i <= kConnectRecords; ++i) {
+        tables.connectTable[i].key.assign(random.chance(80) ? signKeys[random.below(14)] : key());
+        tables.connectTable[i].glyphs.assign(glyphs());
+    }
+    for (int i = 1; i <= kVowelRecords; ++i)
+        tables.vowelKeys[static_cast<std::size_t>(i)].assign(
+            random.chance(70) ? std::string(tables.firstTable[random.below(60) + 1].key.view())
+                              : key());
+    if (random.chance(80)) {
+        sortTable(tables.firstTable);
+        sortTable(tables.nextTable);
+        sortTable(tables.connectTable);
+    }
+    return tables;
+}
+
+struct Pair {
+    explicit Pair(const Tables &tables) {
+        indexed.setTables(tables);
+        literal.setTables(tables);
+    }
+    Engine indexed{Engine::Lookup::Indexed};
+    Engine literal{Engine::Lookup::Literal};
+
+    // Converts `text` as bytes and as a text with both engines, and compares everything.
+    void expectSame(const std::string &text) {
+        {
+            EventLog a(indexed, false), b(literal, false);
+            ASSERT_EQ(indexed.convertBytes(text), literal.convertBytes(text));
+            ASSERT_EQ(a.events, b.events);
+        }
+        {
+            EventLog a(indexed, true), b(literal, true);
+            const std::u32string unicode(text.begin(), text.end());
+            indexed.convertText(unicode);
+            literal.convertText(unicode);
+            ASSERT_EQ(indexed.conversionOutput(), literal.conversionOutput());
+            ASSERT_EQ(a.events, b.events);
+        }
+    }
+};
+
+// Random words from the keys of the tables, glued as the romanisation does.
+std::string wordFromKeys(Random &random, const Tables &tables) {
+    std::string word;
+    const int units = 1 + random.below(6);
+    for (int u = 0; u < units; ++u) {
+        const Table &table = u == 0 ? tables.firstTable : tables.nextTable;
+        word += table[1 + random.below(table.size())].key.trimmed();
+        if (random.chance(60))
+            word += tables.connectTable[1 + random.below(kConnectRecords)].key.trimmed();
+        else if (random.chance(30))
+            word += random.pick(kRuleLetters);
+    }
+    std::erase_if(word, [](char c) { return !isWordChar(static_cast<unsigned char>(c)); });
+    return word;
+}
+
+} // namespace
+
+TEST(Equivalence, RandomTablesGiveTheLiteralResultsEverywhere) {
+    Random random(20261209);
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const Tables tables = randomTables(random);
+        Pair engines(tables);
+        for (int t = 0; t < 40; ++t) {
+            std::string text;
+            while (text.size() < 200) {
+                text += random.chance(70) ? wordFromKeys(random, tables)
+                                          : random.text(kRuleLetters, 30);
+                text += random.pick(" .,\n\r1\x80");
+            }
+            ASSERT_NO_FATAL_FAILURE(engines.expectSame(text)) << text;
+        }
+        // Words that only convertWord sees: spaces and NULs inside, and any byte.
+        for (int w = 0; w < 100; ++w) {
+            std::string word = random.text(kRuleLetters, 12);
+            if (random.chance(30))
+                word.insert(word.begin() + random.below(int(word.size()) + 1),
+                            random.pick(std::string_view(" \0\x80", 3)));
+            if (word.empty())
+                continue;
+            EventLog a(engines.indexed, true), b(engines.literal, true);
+            engines.indexed.setConversionOutput({});
+            engines.literal.setConversionOutput({});
+            engines.indexed.convertWord(word);
+            engines.literal.convertWord(word);
+            ASSERT_EQ(engines.indexed.conversionOutput(), engines.literal.conversionOutput())
+                << word;
+            ASSERT_EQ(a.events, b.events) << word;
+        }
+    }
+}
+
+// Many distinct words through the real tables: the memo keeps few of them and the step
+// automaton grows until it is cleared. Long words (past what the memo holds) and repeated
+// ones included.
+TEST(Equivalence, ManyDistinctWordsThroughTheRealTables) {
+    Engine loader;
+    loader.loadTables(KESTRUM_DATA_DIR);
+    Pair engines(loader.tables());
+    Random random(7);
+    std::unordered_set<std::string> seen;
+    std::vector<std::string> words;
+    std::string text;
+    while (text.size() < (1 << 20)) {
+        std::string word;
+        if (!words.empty() && random.chance(10)) {
+            word = words[static_cast<std::size_t>(random.below(int(words.size())))];
+        } else {
+            word = random.chance(50) ? wordFromKeys(random, loader.tables())
+                                     : random.text("kgtdbpmnlsrhcjAIOEUyRNMWLJY~&", 14);
+            if (random.chance(3))
+                word += word + word; // past 24 letters
+            if (word.empty() || !seen.insert(word).second)
+                continue;
+            words.push_back(word);
+        }
+        text += word;
+        text += random.pick(" ,.\n");
+    }
+    ASSERT_GT(seen.size(), 60000u);
+    engines.expectSame(text);
+}
+
+TEST(Equivalence, ConvertBytesAppendsToTheCallersString) {
+    test::TableFolder folder;
+    Engine engine;
+    engine.loadTables(folder.path());
+    RecordingLog log;
+    engine.setConversionLog(&log);
+    int yields = 0;
+    engine.setYieldToUi([&] { ++yields; });
+
+    const std::string text = "kAkA xyz kE.\n2 kAkA";
+    const std::string whole = engine.convertBytes(text);
+    const auto wholeLog = log.lines;
+    const int wholeYields = yields;
+    ASSERT_FALSE(wholeLog.empty());
+
+    yields = 0;
+    std::string out = "before|";
+    EXPECT_EQ(engine.convertBytes(text, out), Engine::Result::Converted);
+    EXPECT_EQ(out, "before|" + whole);
+    EXPECT_EQ(log.lines, wholeLog);
+    EXPECT_EQ(yields, wholeYields);
+
+    // Nothing happens on empty input or inside a running conversion: not even a cleared log.
+    const int clears = log.clears;
+    EXPECT_EQ(engine.convertBytes("", out), Engine::Result::EmptyInput);
+    EXPECT_EQ(out, "before|" + whole);
+    std::vector<Engine::Result> nested;
+    engine.setYieldToUi([&] {
+        std::string inner = "x";
+        nested.push_back(engine.convertBytes("kA", inner));
+        EXPECT_EQ(inner, "x");
+    });
+    engine.convertBytes("kAkA", out);
+    EXPECT_EQ(nested, std::vector<Engine::Result>{Engine::Result::Busy});
+    EXPECT_EQ(log.clears, clears + 1);
+}
