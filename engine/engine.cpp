@@ -150,6 +150,7 @@ std::vector<Engine::RecordInfo> Engine::describe(const Table &table) const
 
 void Engine::rebuildIndexes()
 {
+    ++m_tablesGeneration;
     m_memo.assign(m_lookup == Lookup::Indexed ? kMemoSlots : 0, MemoSlot{});
     m_firstInfo = describe(m_tables.firstTable);
     m_nextInfo = describe(m_tables.nextTable);

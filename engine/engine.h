@@ -52,11 +52,12 @@ constexpr bool isWordChar(char32_t c)
 
 class Engine {
 public:
-    // Indexed answers key lookups from tries built at load time, converts words with
-    // per-record facts worked out then, and remembers the glyphs of the words it has converted
-    // (a word always converts the same way under the same tables); Literal runs the halving
-    // search for every length of every word and builds each syllable as a string. Both give
-    // the same results, log lines and yieldToUi calls.
+    // Indexed converts a word unit by unit through a step automaton that learns, as words
+    // come, what each unit does (a unit depends only on the few characters from its place on),
+    // and remembers the glyphs of the words it has converted (a word always converts the same
+    // way under the same tables); Literal runs the halving search for every length of every
+    // word and builds each syllable as a string. Both give the same results, log lines and
+    // yieldToUi calls.
     enum class Lookup { Indexed, Literal };
 
     explicit Engine(Lookup lookup = Lookup::Indexed);
@@ -229,8 +230,9 @@ private:
     // calls yieldToUi after every later unit.
     static constexpr std::size_t kWordPadding = kStepWindow;
     void convertUnits(const char *word, std::size_t length, GlyphWriter &out, WordOutcome &outcome);
-    // The same through the word memo, then the log line, if any.
-    void convertWordMemo(std::string_view word, GlyphWriter &out);
+    // The same through the word memo, then the log line, if any. `key` is the word followed by
+    // NULs, kMemoKey bytes in all, for a word of 1 to kMemoWord characters; nullptr otherwise.
+    void convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWriter &out);
     void convertWordIndexed(std::string_view word, std::string &out);
     void convertBytesIndexed(std::string_view bytes, std::string &out);
     void convertTextIndexed(std::u32string_view text);
@@ -262,6 +264,7 @@ private:
     // (NUL-padded, as a word's key is; words hold no NUL), its glyphs, the position of its log line
     // (0 for none) and its number of yieldToUi calls, replayed when the word comes again.
     static constexpr std::size_t kMemoWord = 24;
+    static constexpr std::size_t kMemoKey = kMemoWord + kWordPadding;
     static constexpr std::size_t kMemoGlyphs = 36;
     struct alignas(64) MemoSlot {
         std::uint64_t word[kMemoWord / 8] = {};
@@ -274,6 +277,9 @@ private:
     static constexpr int kMemoBits = 14;
     static constexpr std::size_t kMemoSlots = std::size_t{1} << kMemoBits;
     std::vector<MemoSlot> m_memo;
+    // Counts installed tables: a word converted while a yieldToUi hook installed new ones is
+    // not remembered.
+    std::uint64_t m_tablesGeneration = 0;
     std::string m_word;   // scratch: a word of the text, as bytes
     std::string m_glyphs; // scratch: the glyphs of one word of the text
 };

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <iterator>
 
 namespace kestrum {
 
@@ -406,9 +408,9 @@ void Engine::convertUnits(const char *word, std::size_t length, GlyphWriter &out
     }
 }
 
-void Engine::convertWordMemo(std::string_view word, GlyphWriter &out) {
+void Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWriter &out) {
     WordOutcome outcome;
-    if (word.empty() || word.size() > kMemoWord) {
+    if (!key) {
         std::string padded(word);
         padded.append(kWordPadding, '\0');
         convertUnits(padded.data(), word.size(), out, outcome);
@@ -417,8 +419,6 @@ void Engine::convertWordMemo(std::string_view word, GlyphWriter &out) {
         return;
     }
     // The word, NUL-padded, is its own key; the slot is chosen by a multiplicative hash of it.
-    std::uint64_t key[(kMemoWord + kWordPadding) / 8] = {};
-    std::memcpy(key, word.data(), word.size());
     const std::uint64_t hash =
         key[0] * 0x9E3779B97F4A7C15u + key[1] * 0xC2B2AE3D27D4EB4Fu + key[2] * 0x165667B19E3779F9u;
     MemoSlot &slot = m_memo[hash >> (64 - kMemoBits)];
@@ -427,23 +427,27 @@ void Engine::convertWordMemo(std::string_view word, GlyphWriter &out) {
         char *const o = out.room(kMemoGlyphs);
         std::memcpy(o, slot.glyphs, kMemoGlyphs);
         out.advance(slot.glyphLength);
-        for (int i = 0; i < slot.yields; ++i)
-            yieldToUi();
+        if (m_yieldToUi) {
+            for (int i = 0; i < slot.yields; ++i)
+                m_yieldToUi();
+        }
         if (slot.failedAt)
             logFailure(slot.failedAt, word);
         return;
     }
     const std::size_t start = out.size();
+    const std::uint64_t generation = m_tablesGeneration;
     convertUnits(reinterpret_cast<const char *>(key), word.size(), out, outcome);
     const std::size_t glyphs = out.size() - start;
     // A word of at most 24 letters makes at most 24 yieldToUi calls and fails at most there.
-    if (glyphs <= kMemoGlyphs) {
+    if (glyphs <= kMemoGlyphs && generation == m_tablesGeneration) {
+        out.room(kMemoGlyphs); // so the fixed-size copy below stays within the string
         std::memcpy(slot.word, key, sizeof slot.word);
         slot.wordLength = static_cast<std::uint8_t>(word.size());
         slot.glyphLength = static_cast<std::uint8_t>(glyphs);
         slot.failedAt = static_cast<std::uint8_t>(outcome.failedAt);
         slot.yields = static_cast<std::uint8_t>(outcome.yields);
-        std::memcpy(slot.glyphs, out.data() + start, glyphs);
+        std::memcpy(slot.glyphs, out.data() + start, kMemoGlyphs);
     }
     if (outcome.failedAt)
         logFailure(outcome.failedAt, word);
@@ -451,21 +455,83 @@ void Engine::convertWordMemo(std::string_view word, GlyphWriter &out) {
 
 void Engine::convertWordIndexed(std::string_view word, std::string &out) {
     GlyphWriter writer(out);
-    convertWordMemo(word, writer);
+    std::uint64_t key[kMemoKey / 8] = {};
+    const bool memo = !word.empty() && word.size() <= kMemoWord;
+    if (memo)
+        std::memcpy(key, word.data(), word.size());
+    convertWordMemo(word, memo ? key : nullptr, writer);
 }
+
+namespace {
+
+constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+// The high bit of every byte of x that is 0.
+constexpr std::uint64_t zeroBytes(std::uint64_t x) {
+    return ~(((x & ~kHighBits) + ~kHighBits) | x) & kHighBits;
+}
+
+// The high bit of every byte of x that is a word character: A-Z and a-z (with the case bit
+// set, 0x61 to 0x7A; a byte with its high bit set is none), "~" or "&". No byte carries into
+// the next: every sum stays below 0x100.
+constexpr std::uint64_t wordBytes(std::uint64_t x) {
+    const std::uint64_t folded = (x | 0x20 * kEveryByte) & ~kHighBits;
+    const std::uint64_t fromA = folded + (0x80 - 'a') * kEveryByte;
+    const std::uint64_t pastZ = folded + (0x80 - 'z' - 1) * kEveryByte;
+    const std::uint64_t letters = fromA & ~pastZ & ~x & kHighBits;
+    return letters | zeroBytes(x ^ '~' * kEveryByte) | zeroBytes(x ^ '&' * kEveryByte);
+}
+
+static_assert(wordBytes(0x7E26617A415A4061u) == 0x8080808080800080u); // "a@ZAza&~"
+static_assert(wordBytes(0xE17B5B602F7FC1DAu) == 0);
+
+// The length of the run of word characters at p (p < end, *p one of them), and the run NUL-padded
+// into key when it has at most kMemoWord characters. Eight bytes at a time where eight are left.
+template <std::size_t KeyBytes>
+std::size_t scanWord(const char *p, const char *end, std::uint64_t (&key)[KeyBytes / 8],
+                     std::size_t memoWord) {
+    std::fill(std::begin(key), std::end(key), 0);
+    std::size_t n = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (static_cast<std::size_t>(end - p) - n >= 8) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, p + n, 8);
+            const std::uint64_t stop = ~wordBytes(chunk) & kHighBits;
+            if (stop) {
+                const auto k = static_cast<std::size_t>(std::countr_zero(stop)) / 8;
+                if (n < memoWord)
+                    key[n / 8] = chunk & ((std::uint64_t{1} << (8 * k)) - 1);
+                return n + k;
+            }
+            if (n < memoWord)
+                key[n / 8] = chunk;
+            n += 8;
+        }
+    }
+    char *const bytes = reinterpret_cast<char *>(key);
+    for (; p + n != end && kKinds[static_cast<unsigned char>(p[n])] == Kind::Word; ++n) {
+        if (n < memoWord)
+            bytes[n] = p[n];
+    }
+    return n;
+}
+
+} // namespace
 
 void Engine::convertBytesIndexed(std::string_view bytes, std::string &result) {
     GlyphWriter out(result, bytes.size() + bytes.size() / 4 + kSyllableRoom);
     const char *p = bytes.data();
     const char *const end = p + bytes.size();
+    std::uint64_t key[kMemoKey / 8];
+    static_assert(kMemoWord % 8 == 0);
     while (p != end) {
         switch (kKinds[static_cast<unsigned char>(*p)]) {
         case Kind::Word: {
-            const char *q = p + 1;
-            while (q != end && kKinds[static_cast<unsigned char>(*q)] == Kind::Word)
-                ++q;
-            convertWordMemo({p, static_cast<std::size_t>(q - p)}, out);
-            p = q;
+            const std::size_t n = scanWord<kMemoKey>(p, end, key, kMemoWord);
+            // A longer word's first letters are in the key, and more: it does without the memo.
+            convertWordMemo({p, n}, n <= kMemoWord ? key : nullptr, out);
+            p += n;
             continue;
         }
         case Kind::Other:
@@ -489,6 +555,7 @@ void Engine::convertTextIndexed(std::u32string_view text) {
     auto kind = [](char32_t c) { return c < kKinds.size() ? kKinds[c] : Kind::Other; };
     m_glyphs.clear();
     GlyphWriter glyphs(m_glyphs);
+    std::uint64_t key[kMemoKey / 8];
     for (std::size_t i = 0; i < text.size();) {
         const char32_t c = text[i];
         switch (kind(c)) {
@@ -496,8 +563,13 @@ void Engine::convertTextIndexed(std::u32string_view text) {
             m_word.clear();
             for (; i < text.size() && kind(text[i]) == Kind::Word; ++i)
                 m_word.push_back(static_cast<char>(text[i]));
+            const bool memo = m_word.size() <= kMemoWord;
+            if (memo) {
+                std::fill(std::begin(key), std::end(key), 0);
+                std::memcpy(key, m_word.data(), m_word.size());
+            }
             glyphs.truncate(0);
-            convertWordMemo(m_word, glyphs);
+            convertWordMemo(m_word, memo ? key : nullptr, glyphs);
             // Only now, after its yieldToUi calls and its log line, the word reaches the output.
             const std::size_t old = m_conversionOutput.size();
             m_conversionOutput.resize(old + glyphs.size());

@@ -254,3 +254,28 @@ TEST(Equivalence, ConvertBytesAppendsToTheCallersString) {
     EXPECT_EQ(nested, std::vector<Engine::Result>{Engine::Result::Busy});
     EXPECT_EQ(log.clears, clears + 1);
 }
+
+// A hook that installs other tables in the middle of a word: what that word gave is not
+// remembered under the new tables.
+TEST(Equivalence, AWordConvertedWhileTheTablesChangeIsNotRemembered) {
+    test::TableFolder folder;
+    Engine engine;
+    engine.loadTables(folder.path());
+    Tables other = engine.tables();
+    for (int i = 1; i <= other.nextTable.size(); ++i)
+        other.nextTable[i].glyphs.assign("Q");
+    Engine literal(Engine::Lookup::Literal);
+    literal.setTables(other);
+
+    bool swapped = false;
+    engine.setYieldToUi([&] {
+        if (!swapped) {
+            swapped = true;
+            engine.setTables(other);
+        }
+    });
+    engine.convertBytes("kAkAkA");
+    ASSERT_TRUE(swapped);
+    engine.setYieldToUi(nullptr);
+    EXPECT_EQ(engine.convertBytes("kAkAkA"), literal.convertBytes("kAkAkA"));
+}
