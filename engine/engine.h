@@ -202,19 +202,28 @@ private:
     // and on no more than the first kStepWindow of them.
     enum class StepStart : unsigned char { First = 1, Later = 2, LaterWithReph = 3 };
     static constexpr std::size_t kStepWindow = 16;
-    struct Step {
-        char glyphs[kStepWindow] = {}; // the syllable, NUL-padded
-        std::uint8_t glyphLength = 0;
-        std::uint8_t advance = 0; // how far the position moves
-        bool fails = false;       // no key starts here: the word stops and is logged
-        bool reph = false;        // an R mark waits for the next unit
+    // One cache line holds four; a syllable has at most 14 glyphs (a sign of five, five of the
+    // consonant, reph, N/M/W/L sign, two R/J/Y signs).
+    struct alignas(16) Step {
+        static constexpr std::size_t kGlyphs = 14;
+        char glyphs[kGlyphs] = {};    // the syllable, NUL-padded
+        std::uint8_t lengthAndReph = 0; // glyph count; kRephWaits when an R mark waits after it
+        std::uint8_t advance = 0;     // how far the position moves; 0: no key starts there
+        static constexpr std::uint8_t kRephWaits = 0x80;
+        std::size_t glyphLength() const { return lengthAndReph & ~kRephWaits; }
+        bool reph() const { return lengthAndReph & kRephWaits; }
+        bool fails() const { return advance == 0; }
     };
+    static_assert(sizeof(Step) == 16);
     // Runs one unit on the characters at(1), at(2), ... (the unit's position is 1).
     template <class At> Step firstStep(const At &at) const;
     template <class At> Step laterStep(const At &at, bool reph) const;
+    // A step of `advance`, with the syllable from glyphs to end (at most Step::kGlyphs).
+    static Step makeStep(const char *glyphs, const char *end, std::size_t advance, bool reph);
+    // Writes the syllable to out (room for 32 bytes) and returns its end.
     template <class At>
-    void consonant(const At &at, std::size_t &pos, const Unit &unit, bool reph, bool atWordStart,
-                   bool finalY, Step &step) const;
+    char *consonant(const At &at, std::size_t &pos, const Unit &unit, bool reph, bool atWordStart,
+                    bool finalY, char *out) const;
     // The unit at `window` (at least kStepWindow readable bytes: the word's characters, then
     // NULs), from the step automaton; a unit it has not met is run and added.
     const Step &stepAt(const char *window, StepStart start);

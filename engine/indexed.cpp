@@ -216,8 +216,8 @@ void Engine::clearSteps() {
 // pos <= length is at(pos) != NUL, pos == length is at(pos) != NUL and at(pos + 1) == NUL.
 // Past the end pos may stand nearer than in the literal steps (see KeyIndex::matchInWord).
 template <class At>
-void Engine::consonant(const At &at, std::size_t &pos, const Unit &unit, bool reph,
-                       bool atWordStart, bool finalY, Step &step) const {
+char *Engine::consonant(const At &at, std::size_t &pos, const Unit &unit, bool reph,
+                        bool atWordStart, bool finalY, char *out) const {
     // Each test reads a character only when the ones before it leave the answer open, so the
     // step automaton keys a unit on as few characters as it can.
     auto isLast = [&](std::size_t p) { return at(p + 1) == '\0'; }; // for a p within the word
@@ -258,8 +258,8 @@ void Engine::consonant(const At &at, std::size_t &pos, const Unit &unit, bool re
 
     const SignLayout &sign = m_signLayouts[atWordStart][static_cast<std::size_t>(signIndex)];
     if (sign.empty)
-        return;
-    char *o = putSign(step.glyphs, iKar ? kIKar : 0);
+        return out;
+    char *o = putSign(out, iKar ? kIKar : 0);
     o = put(o, sign.before.bytes, sign.before.length);
     o = put(o, unit.glyphs.bytes, unit.glyphs.length);
     o = putSign(o, reph ? kReph : 0);
@@ -267,45 +267,45 @@ void Engine::consonant(const At &at, std::size_t &pos, const Unit &unit, bool re
     o = put(o, sign.middle.bytes, sign.middle.length);
     o = putSign(o, ry);
     o = putSign(o, ry2);
-    o = put(o, sign.after.bytes, sign.after.length);
     // Every piece is trimmed and none is a space, so the syllable has nothing to trim.
-    step.glyphLength = static_cast<std::uint8_t>(o - step.glyphs);
+    return put(o, sign.after.bytes, sign.after.length);
 }
 
+namespace {
+
+// A step's syllable is built in room for the 8-byte copies, then kept.
+struct StepBuilder {
+    char glyphs[32] = {};
+    char *end = glyphs;
+};
+
+} // namespace
+
 template <class At> Engine::Step Engine::firstStep(const At &at) const {
-    Step step;
     std::size_t pos = 1;
     const int idx = m_firstIndex.matchInWord<kFirstMaxLength>(at, pos);
-    if (idx == 0) {
-        step.fails = true;
-        return step;
-    }
+    if (idx == 0)
+        return Step{};
+    StepBuilder built;
     const Unit &unit = m_firstUnits[static_cast<std::size_t>(idx)];
-    if (unit.vowel) {
-        step.glyphLength = static_cast<std::uint8_t>(
-            put(step.glyphs, unit.glyphs.bytes, unit.glyphs.length) - step.glyphs);
-    } else {
-        consonant(at, pos, unit, /*reph=*/false, /*atWordStart=*/true, /*finalY=*/false, step);
-    }
-    step.advance = static_cast<std::uint8_t>(pos - 1);
-    return step;
+    if (unit.vowel)
+        built.end = put(built.glyphs, unit.glyphs.bytes, unit.glyphs.length);
+    else
+        built.end = consonant(at, pos, unit, /*reph=*/false, /*atWordStart=*/true,
+                              /*finalY=*/false, built.glyphs);
+    return makeStep(built.glyphs, built.end, pos - 1, /*reph=*/false);
 }
 
 template <class At> Engine::Step Engine::laterStep(const At &at, bool reph) const {
-    Step step;
     std::size_t pos = 1;
     const int idx = m_nextIndex.matchInWord<kNextMaxLength>(at, pos);
-    if (idx == 0) {
-        step.fails = true;
-        return step;
-    }
+    if (idx == 0)
+        return Step{};
+    StepBuilder built;
     const Unit &unit = m_nextUnits[static_cast<std::size_t>(idx)];
-    step.reph = reph;
     if (unit.vowel) {
-        step.glyphLength = static_cast<std::uint8_t>(
-            put(step.glyphs, unit.glyphs.bytes, unit.glyphs.length) - step.glyphs);
-        step.advance = static_cast<std::uint8_t>(pos - 1);
-        return step;
+        built.end = put(built.glyphs, unit.glyphs.bytes, unit.glyphs.length);
+        return makeStep(built.glyphs, built.end, pos - 1, reph);
     }
     // An "R" before a consonant (no vowel sign after it) is the reph of that consonant.
     if (unit.isR && at(pos) != '\0') {
@@ -315,17 +315,22 @@ template <class At> Engine::Step Engine::laterStep(const At &at, bool reph) cons
             const int following = m_nextIndex.matchInWord<kNextMaxLength>(at, look);
             if (following > 0) {
                 const Unit &next = m_nextUnits[static_cast<std::size_t>(following)];
-                if (!next.vowel && !next.keepsR) {
-                    step.reph = true;
-                    step.advance = static_cast<std::uint8_t>(pos - 1);
-                    return step;
-                }
+                if (!next.vowel && !next.keepsR)
+                    return makeStep(built.glyphs, built.glyphs, pos - 1, /*reph=*/true);
             }
         }
     }
-    consonant(at, pos, unit, reph, /*atWordStart=*/false, /*finalY=*/true, step);
-    step.reph = false;
-    step.advance = static_cast<std::uint8_t>(pos - 1);
+    built.end =
+        consonant(at, pos, unit, reph, /*atWordStart=*/false, /*finalY=*/true, built.glyphs);
+    return makeStep(built.glyphs, built.end, pos - 1, /*reph=*/false);
+}
+
+Engine::Step Engine::makeStep(const char *glyphs, const char *end, std::size_t advance, bool reph) {
+    Step step;
+    const auto length = static_cast<std::size_t>(end - glyphs);
+    std::memcpy(step.glyphs, glyphs, std::min(length, Step::kGlyphs));
+    step.lengthAndReph = static_cast<std::uint8_t>(length | (reph ? Step::kRephWaits : 0));
+    step.advance = static_cast<std::uint8_t>(advance);
     return step;
 }
 
@@ -378,13 +383,13 @@ const Engine::Step &Engine::addStep(const char *window, StepStart start) {
 void Engine::convertUnits(const char *word, std::size_t length, GlyphWriter &out,
                           WordOutcome &outcome) {
     auto emit = [&](const Step &step) {
-        char *const o = out.room(kStepWindow);
-        std::memcpy(o, step.glyphs, kStepWindow);
-        out.advance(step.glyphLength);
+        char *const o = out.room(sizeof step);
+        std::memcpy(o, step.glyphs, sizeof step);
+        out.advance(step.glyphLength());
     };
     // The first unit: a vowel, or a consonant with its signs, from the first table.
     const Step &first = stepAt(word, StepStart::First);
-    if (first.fails) {
+    if (first.fails()) {
         outcome.failedAt = 1;
         return;
     }
@@ -395,13 +400,13 @@ void Engine::convertUnits(const char *word, std::size_t length, GlyphWriter &out
     while (pos <= length) {
         const Step &step =
             stepAt(word + (pos - 1), reph ? StepStart::LaterWithReph : StepStart::Later);
-        if (step.fails) {
+        if (step.fails()) {
             outcome.failedAt = pos;
             return;
         }
         emit(step);
         pos += step.advance;
-        reph = step.reph;
+        reph = step.reph();
         ++outcome.yields;
         if (m_yieldToUi)
             m_yieldToUi(); // the step was read before: the hook may change the automaton
