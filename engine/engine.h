@@ -215,15 +215,16 @@ private:
         bool fails() const { return advance == 0; }
     };
     static_assert(sizeof(Step) == 16);
-    // Runs one unit on the characters at(1), at(2), ... (the unit's position is 1).
-    template <class At> Step firstStep(const At &at) const;
-    template <class At> Step laterStep(const At &at, bool reph) const;
+    // Runs one unit on the characters of a window (the unit's position is 1), through a probe
+    // that notes what each test learned of each character.
+    class StepProbe;
+    Step firstStep(StepProbe &probe) const;
+    Step laterStep(StepProbe &probe, bool reph) const;
     // A step of `advance`, with the syllable from glyphs to end (at most Step::kGlyphs).
     static Step makeStep(const char *glyphs, const char *end, std::size_t advance, bool reph);
     // Writes the syllable to out (room for 32 bytes) and returns its end.
-    template <class At>
-    char *consonant(const At &at, std::size_t &pos, const Unit &unit, bool reph, bool atWordStart,
-                    bool finalY, char *out) const;
+    char *consonant(StepProbe &probe, std::size_t &pos, const Unit &unit, bool reph,
+                    bool atWordStart, bool finalY, char *out) const;
     // The unit at `window` (at least kStepWindow readable bytes: the word's characters, then
     // NULs), from the step automaton; a unit it has not met is run and added.
     const Step &stepAt(const char *window, StepStart start);
@@ -260,6 +261,7 @@ private:
     // (not met yet), the row offset of the next node, or -(i + 1) for the unit m_steps[i].
     // Rows 1 to 3 start the three kinds of unit.
     std::array<std::uint8_t, 256> m_stepClass{};
+    std::array<unsigned char, 256> m_classByte{}; // a byte of each class
     std::size_t m_stepWidth = 1;
     std::vector<std::int32_t> m_stepRows;
     std::vector<Step> m_steps;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <bitset>
 #include <cstring>
 #include <iterator>
 
@@ -118,6 +119,15 @@ constexpr std::array<char, 256> kNmwlSigns = [] {
     return signs;
 }();
 
+// The R/J/Y letters, for looking them up through the probe.
+constexpr std::array<char, 256> kRySigns = [] {
+    std::array<char, 256> letters{};
+    letters['R'] = 'R';
+    letters['J'] = 'J';
+    letters['Y'] = 'Y';
+    return letters;
+}();
+
 } // namespace
 
 std::vector<Engine::Unit> Engine::units(const std::vector<RecordInfo> &infos) const {
@@ -190,11 +200,13 @@ void Engine::rebuildUnits() {
     m_stepClass.fill(0);
     std::size_t classes = 1;
     auto distinguish = [&](unsigned char c) {
-        if (m_stepClass[c] == 0)
+        if (m_stepClass[c] == 0) {
+            m_classByte[classes] = c;
             m_stepClass[c] = static_cast<std::uint8_t>(classes++);
+        }
     };
     distinguish('\0');
-    for (const char c : std::string_view("NMWLRIJY"))
+    for (const char c : std::string_view("NMWLRIJY")) // the letters the signs test
         distinguish(static_cast<unsigned char>(c));
     for (const Table *table : {&m_tables.firstTable, &m_tables.nextTable, &m_tables.connectTable}) {
         for (int i = 1; i <= table->size(); ++i) {
@@ -215,18 +227,96 @@ void Engine::clearSteps() {
 // test of the position against the word's length reads as a test for the NUL after the word:
 // pos <= length is at(pos) != NUL, pos == length is at(pos) != NUL and at(pos + 1) == NUL.
 // Past the end pos may stand nearer than in the literal steps (see KeyIndex::matchInWord).
-template <class At>
-char *Engine::consonant(const At &at, std::size_t &pos, const Unit &unit, bool reph,
+namespace {
+
+using ByteSet = std::bitset<256>;
+
+ByteSet bytesOf(std::string_view bytes) {
+    ByteSet set;
+    for (const char c : bytes)
+        set.set(static_cast<unsigned char>(c));
+    return set;
+}
+
+} // namespace
+
+// Reads a unit's window and notes, for each position, whether some test needed the exact
+// character there or every test only ruled characters out (and which). The step automaton
+// files a unit under the exact characters it needed, and under every character its tests
+// did not name where it only ruled out at the last position it read: a window with any such
+// character there takes the same path through the same tests and reads nothing further.
+class Engine::StepProbe {
+public:
+    explicit StepProbe(const char *window) : m_window(window) {}
+
+    // The character at p, before saying what was learned of it. (A unit reads at most 13
+    // characters, and the word is followed by kWordPadding NULs.)
+    char peek(std::size_t p) {
+        m_read = std::max(m_read, p);
+        return m_window[p - 1];
+    }
+    void exact(std::size_t p) {
+        if (p <= kStepWindow)
+            m_exact[p - 1] = true;
+    }
+    void ruleOut(std::size_t p, const ByteSet &bytes) {
+        if (p <= kStepWindow)
+            m_ruledOut[p - 1] |= bytes;
+    }
+    // The character at p, needed exactly.
+    char read(std::size_t p) {
+        const char c = peek(p);
+        exact(p);
+        return c;
+    }
+    bool is(std::size_t p, char c) {
+        const bool same = peek(p) == c;
+        if (same)
+            exact(p);
+        else
+            ruleOut(p, bytesOf({&c, 1}));
+        return same;
+    }
+    bool isEnd(std::size_t p) { return is(p, '\0'); }
+    // The entry of `table` for the character at p; where it is 0, the character is none of
+    // those with an entry (`entries`).
+    char lookUp(std::size_t p, const std::array<char, 256> &table, const ByteSet &entries) {
+        const char value = table[static_cast<unsigned char>(peek(p))];
+        if (value)
+            exact(p);
+        else
+            ruleOut(p, entries);
+        return value;
+    }
+
+    std::size_t read() const { return m_read; }
+    bool exactAt(std::size_t offset) const { return m_exact[offset]; }
+    const ByteSet &ruledOutAt(std::size_t offset) const { return m_ruledOut[offset]; }
+
+private:
+    const char *m_window;
+    std::size_t m_read = 0; // the furthest position read
+    bool m_exact[kStepWindow] = {};
+    ByteSet m_ruledOut[kStepWindow];
+};
+
+namespace {
+
+const ByteSet kNmwlLetters = bytesOf("NMWL");
+const ByteSet kRyLetters = bytesOf("RJY");
+
+} // namespace
+
+char *Engine::consonant(StepProbe &probe, std::size_t &pos, const Unit &unit, bool reph,
                         bool atWordStart, bool finalY, char *out) const {
-    // Each test reads a character only when the ones before it leave the answer open, so the
-    // step automaton keys a unit on as few characters as it can.
-    auto isLast = [&](std::size_t p) { return at(p + 1) == '\0'; }; // for a p within the word
+    // Each test reads a character only when the ones before it leave the answer open, and
+    // says what it needed of it, so the step automaton keys a unit on as little as it can.
+    auto isLast = [&](std::size_t p) { return probe.isEnd(p + 1); }; // for a p within the word
     char nmwl = 0;
     if (!unit.noNmwl) {
-        const char c = at(pos);
-        nmwl = kNmwlSigns[static_cast<unsigned char>(c)];
+        nmwl = probe.lookUp(pos, kNmwlSigns, kNmwlLetters);
         if (nmwl) {
-            if (c == 'W' && at(pos + 1) == 'R' && at(pos + 2) == 'I')
+            if (probe.read(pos) == 'W' && probe.is(pos + 1, 'R') && probe.is(pos + 2, 'I'))
                 nmwl = 0;
             else
                 ++pos;
@@ -235,8 +325,10 @@ char *Engine::consonant(const At &at, std::size_t &pos, const Unit &unit, bool r
     // An R/J/Y sign is taken where pos is not the length: a sign letter is never taken when it
     // is the last letter (for the second sign, a position past the end has no letter anyway).
     auto signAt = [&](std::size_t p) -> char {
-        const char c = at(p);
-        return c == 'R' ? unit.rSign : (c == 'J' || c == 'Y') ? unit.jySign : 0;
+        const char letter = probe.lookUp(p, kRySigns, kRyLetters);
+        if (!letter)
+            return 0;
+        return letter == 'R' ? unit.rSign : unit.jySign;
     };
     char ry = 0, ry2 = 0;
     if (const char sign = signAt(pos); sign && !isLast(pos)) {
@@ -250,9 +342,9 @@ char *Engine::consonant(const At &at, std::size_t &pos, const Unit &unit, bool r
             }
         }
     }
-    const int signIndex = m_connectIndex.matchInWord<kConnectMaxLength>(at, pos);
+    const int signIndex = m_connectIndex.matchInWord<kConnectMaxLength>(probe, pos);
     // A word-final "Y" after a consonant of a later unit is the i-kar written before it.
-    const bool iKar = finalY && signIndex == 0 && at(pos) == 'Y' && isLast(pos);
+    const bool iKar = finalY && signIndex == 0 && probe.is(pos, 'Y') && isLast(pos);
     if (iKar)
         ++pos;
 
@@ -281,9 +373,9 @@ struct StepBuilder {
 
 } // namespace
 
-template <class At> Engine::Step Engine::firstStep(const At &at) const {
+Engine::Step Engine::firstStep(StepProbe &probe) const {
     std::size_t pos = 1;
-    const int idx = m_firstIndex.matchInWord<kFirstMaxLength>(at, pos);
+    const int idx = m_firstIndex.matchInWord<kFirstMaxLength>(probe, pos);
     if (idx == 0)
         return Step{};
     StepBuilder built;
@@ -291,14 +383,14 @@ template <class At> Engine::Step Engine::firstStep(const At &at) const {
     if (unit.vowel)
         built.end = put(built.glyphs, unit.glyphs.bytes, unit.glyphs.length);
     else
-        built.end = consonant(at, pos, unit, /*reph=*/false, /*atWordStart=*/true,
+        built.end = consonant(probe, pos, unit, /*reph=*/false, /*atWordStart=*/true,
                               /*finalY=*/false, built.glyphs);
     return makeStep(built.glyphs, built.end, pos - 1, /*reph=*/false);
 }
 
-template <class At> Engine::Step Engine::laterStep(const At &at, bool reph) const {
+Engine::Step Engine::laterStep(StepProbe &probe, bool reph) const {
     std::size_t pos = 1;
-    const int idx = m_nextIndex.matchInWord<kNextMaxLength>(at, pos);
+    const int idx = m_nextIndex.matchInWord<kNextMaxLength>(probe, pos);
     if (idx == 0)
         return Step{};
     StepBuilder built;
@@ -308,11 +400,11 @@ template <class At> Engine::Step Engine::laterStep(const At &at, bool reph) cons
         return makeStep(built.glyphs, built.end, pos - 1, reph);
     }
     // An "R" before a consonant (no vowel sign after it) is the reph of that consonant.
-    if (unit.isR && at(pos) != '\0') {
+    if (unit.isR && !probe.isEnd(pos)) {
         std::size_t look = pos;
-        if (m_connectIndex.matchInWord<kConnectMaxLength>(at, look) == 0) {
+        if (m_connectIndex.matchInWord<kConnectMaxLength>(probe, look) == 0) {
             look = pos;
-            const int following = m_nextIndex.matchInWord<kNextMaxLength>(at, look);
+            const int following = m_nextIndex.matchInWord<kNextMaxLength>(probe, look);
             if (following > 0) {
                 const Unit &next = m_nextUnits[static_cast<std::size_t>(following)];
                 if (!next.vowel && !next.keepsR)
@@ -321,7 +413,7 @@ template <class At> Engine::Step Engine::laterStep(const At &at, bool reph) cons
         }
     }
     built.end =
-        consonant(at, pos, unit, reph, /*atWordStart=*/false, /*finalY=*/true, built.glyphs);
+        consonant(probe, pos, unit, reph, /*atWordStart=*/false, /*finalY=*/true, built.glyphs);
     return makeStep(built.glyphs, built.end, pos - 1, /*reph=*/false);
 }
 
@@ -347,17 +439,17 @@ const Engine::Step &Engine::stepAt(const char *window, StepStart start) {
 }
 
 const Engine::Step &Engine::addStep(const char *window, StepStart start) {
-    // Run the unit and see how far it read: any window that begins with the same characters
-    // up to there is the same unit. So no path to a unit is the beginning of another's.
-    std::size_t read = 0;
-    auto at = [&](std::size_t p) {
-        read = std::max(read, p);
-        return window[p - 1];
-    };
-    const Step step = start == StepStart::First ? firstStep(at)
-                                                : laterStep(at, start == StepStart::LaterWithReph);
+    // Run the unit, then file it under what it read: the exact characters it needed, and at
+    // the last position, if it needed none there, every character its tests did not rule out.
+    // No path to a unit is the beginning of another's, and a unit met before is never met
+    // again here.
+    StepProbe probe(window);
+    const Step step = start == StepStart::First
+                          ? firstStep(probe)
+                          : laterStep(probe, start == StepStart::LaterWithReph);
+    const std::size_t read = probe.read();
     // The units read at most 13 characters; this only guards the window.
-    if (read > kStepWindow) {
+    if (read > kStepWindow || read == 0) {
         m_uncachedStep = step;
         return m_uncachedStep;
     }
@@ -374,9 +466,19 @@ const Engine::Step &Engine::addStep(const char *window, StepStart start) {
         }
         entry = static_cast<std::size_t>(m_stepRows[column]);
     }
-    const std::size_t column = entry + m_stepClass[static_cast<unsigned char>(window[read - 1])];
-    m_stepRows[column] = -static_cast<std::int32_t>(m_steps.size() + 1);
+    const auto leaf = -static_cast<std::int32_t>(m_steps.size() + 1);
     m_steps.push_back(step);
+    const std::size_t last = read - 1;
+    if (probe.exactAt(last)) {
+        m_stepRows[entry + m_stepClass[static_cast<unsigned char>(window[last])]] = leaf;
+    } else {
+        // Class 0 holds the bytes no test names; every other class is one byte.
+        for (std::size_t cls = 0; cls < m_stepWidth; ++cls) {
+            if ((cls == 0 || !probe.ruledOutAt(last).test(m_classByte[cls])) &&
+                m_stepRows[entry + cls] == 0)
+                m_stepRows[entry + cls] = leaf;
+        }
+    }
     return m_steps.back();
 }
 

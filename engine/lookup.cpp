@@ -87,7 +87,7 @@ KeyIndex::KeyIndex(const Table &table)
     // Nodes are added after their parents, so a parent's hit is known before its children's.
     // The root's text is empty, and a piece never is.
     m_hit.assign(m_result.size(), 0);
-    m_hasChildren.assign(m_result.size(), false);
+    m_childBytes.assign(m_result.size(), {});
     std::vector<std::int32_t> depth(m_result.size(), 0);
     const auto stride = static_cast<std::size_t>(m_classes);
     for (std::size_t n = 0; n < m_result.size(); ++n) {
@@ -97,9 +97,16 @@ KeyIndex::KeyIndex(const Table &table)
             const auto child = m_children[n * stride + cls];
             if (child == kNoChild)
                 continue;
-            m_hasChildren[n] = true;
             m_hit[static_cast<std::size_t>(child)] = m_hit[n];
             depth[static_cast<std::size_t>(child)] = depth[n] + 1;
+        }
+    }
+    for (int b = 0; b < 256; ++b) {
+        if (const int cls = m_class[static_cast<std::size_t>(b)]; cls != 0) {
+            for (std::size_t n = 0; n < m_result.size(); ++n) {
+                if (m_children[n * stride + static_cast<std::size_t>(cls)] != kNoChild)
+                    m_childBytes[n].set(static_cast<std::size_t>(b));
+            }
         }
     }
     m_emptyResult = m_result[0];

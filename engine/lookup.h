@@ -4,6 +4,7 @@
 #include "tables.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -35,13 +36,17 @@ public:
     int match(const Table &table, int maxLength, std::string_view word, int &pos) const;
 
     // The longest-match lookup for the converter's own use on a word that holds no space and
-    // no NUL character (the words the driver cuts never do), read through at(p): the
-    // character at the 1-based position p, NUL for every position past the end. It gives
-    // match's index, and the same pos wherever that stays within the word; where match would
-    // move pos past the end, pos moves past the end too, but maybe not as far (past the end
-    // every later test of the converter reads NUL, so how far makes no difference). It reads
-    // no character it does not need. Only on an index built from a table.
-    template <int MaxLength, class At> int matchInWord(const At &at, std::size_t &pos) const;
+    // no NUL character (the words the driver cuts never do), read through a probe that notes
+    // what each test learned of a character (see Engine's StepProbe): probe.isEnd(p) tells
+    // whether the 1-based position p is past the end of the word, probe.peek(p) gives the
+    // character there, and after a peek the walk says whether it needed that exact character
+    // (probe.exact(p)) or only learned that it is none of a set (probe.ruleOut(p, bytes)).
+    // It gives match's index, and the same pos wherever that stays within the word; where
+    // match would move pos past the end, pos moves past the end too, but maybe not as far
+    // (past the end every later test of the converter reads NUL, so how far makes no
+    // difference). It reads no character it does not need. Only on an index built from a
+    // table.
+    template <int MaxLength, class Probe> int matchInWord(Probe &probe, std::size_t &pos) const;
 
 private:
     int addNode();
@@ -54,14 +59,15 @@ private:
     // For matchAt: the deepest record on the path to each node (itself included), as
     // index * 8 + depth; 0 for none.
     std::vector<std::int32_t> m_hit;
-    std::vector<bool> m_hasChildren;
+    std::vector<std::bitset<256>> m_childBytes; // the bytes that lead from each node to a child
     int m_emptyResult = 0; // findKey result for five spaces
     bool m_built = false;
 };
 
-template <int MaxLength, class At> int KeyIndex::matchInWord(const At &at, std::size_t &pos) const
+template <int MaxLength, class Probe>
+int KeyIndex::matchInWord(Probe &probe, std::size_t &pos) const
 {
-    if (at(pos) == '\0') {
+    if (probe.isEnd(pos)) {
         // Past the end every length gives the same empty piece: five spaces.
         if (m_emptyResult > 0)
             pos += MaxLength;
@@ -70,11 +76,15 @@ template <int MaxLength, class At> int KeyIndex::matchInWord(const At &at, std::
     // The walk ends at the NUL after the word at the latest: no key holds one.
     const auto stride = static_cast<std::size_t>(m_classes);
     std::size_t node = 0;
-    for (int d = 0; d < MaxLength && m_hasChildren[node]; ++d) {
-        const std::int16_t child =
-            m_children[node * stride + m_class[static_cast<unsigned char>(at(pos + d))]];
-        if (child < 0)
+    for (int d = 0; d < MaxLength && m_childBytes[node].any(); ++d) {
+        const auto p = pos + static_cast<std::size_t>(d);
+        const auto c = static_cast<unsigned char>(probe.peek(p));
+        const std::int16_t child = m_children[node * stride + m_class[c]];
+        if (child < 0) {
+            probe.ruleOut(p, m_childBytes[node]);
             break;
+        }
+        probe.exact(p);
         node = static_cast<std::size_t>(child);
     }
     // The deepest key on the walk wins. When it is the whole rest of the word, match tries
