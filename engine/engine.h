@@ -243,6 +243,10 @@ private:
     // The same through the word memo, then the log line, if any. `key` is the word followed by
     // NULs, kMemoKey bytes in all, for a word of 1 to kMemoWord characters; nullptr otherwise.
     void convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWriter &out);
+    struct MemoSlot;
+    // The same without the memo; the word is remembered in `slot` when there is one.
+    void convertWordAnew(std::string_view word, const std::uint64_t *key, MemoSlot *slot,
+                         GlyphWriter &out);
     void convertWordIndexed(std::string_view word, std::string &out);
     void convertBytesIndexed(std::string_view bytes, std::string &out);
     void convertTextIndexed(std::u32string_view text);
@@ -288,6 +292,13 @@ private:
     static constexpr int kMemoBits = 14;
     static constexpr std::size_t kMemoSlots = std::size_t{1} << kMemoBits;
     std::vector<MemoSlot> m_memo;
+    // A word is remembered the second time it comes: a bit per hash says whether a word was
+    // seen (since the bits were last cleared, when they begin to fill), and the memo is not
+    // even looked at for a word that was not. So words that come once cost nothing there.
+    static constexpr int kSeenBits = 19;
+    static constexpr std::size_t kSeenLimit = std::size_t{1} << (kSeenBits - 4);
+    std::vector<std::uint64_t> m_seen;
+    std::size_t m_seenCount = 0;
     // Counts installed tables: a word converted while a yieldToUi hook installed new ones is
     // not remembered.
     std::uint64_t m_tablesGeneration = 0;

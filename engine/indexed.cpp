@@ -57,6 +57,8 @@ public:
         : m_bytes(bytes), m_size(bytes.size()) {
         if (m_bytes.size() < m_size + expected)
             m_bytes.resize(m_size + expected);
+        m_data = m_bytes.data();
+        m_capacity = m_bytes.size();
     }
     ~GlyphWriter() { m_bytes.resize(m_size); }
     GlyphWriter(const GlyphWriter &) = delete;
@@ -64,9 +66,9 @@ public:
 
     // At least n writable bytes after what was written; valid until the next call.
     char *room(std::size_t n) {
-        if (m_bytes.size() - m_size < n) [[unlikely]]
+        if (m_capacity - m_size < n) [[unlikely]]
             grow(n);
-        return m_bytes.data() + m_size;
+        return m_data + m_size;
     }
     // Counts n bytes written at room() as written.
     void advance(std::size_t n) { m_size += n; }
@@ -75,17 +77,21 @@ public:
         ++m_size;
     }
     std::size_t size() const { return m_size; }
-    const char *data() const { return m_bytes.data(); }
+    const char *data() const { return m_data; }
     // Forgets what was written after the first n bytes.
     void truncate(std::size_t n) { m_size = n; }
 
 private:
     [[gnu::noinline]] void grow(std::size_t n) {
-        m_bytes.resize(std::max(m_size + n, 2 * m_bytes.size()));
+        m_bytes.resize(std::max(m_size + n, 2 * m_capacity));
+        m_data = m_bytes.data();
+        m_capacity = m_bytes.size();
     }
 
     std::string &m_bytes;
+    char *m_data;
     std::size_t m_size;
+    std::size_t m_capacity; // the string's size: what may be written
 };
 
 namespace {
@@ -426,7 +432,8 @@ Engine::Step Engine::makeStep(const char *glyphs, const char *end, std::size_t a
     return step;
 }
 
-const Engine::Step &Engine::stepAt(const char *window, StepStart start) {
+[[gnu::always_inline]] inline const Engine::Step &Engine::stepAt(const char *window,
+                                                                 StepStart start) {
     const std::int32_t *const rows = m_stepRows.data();
     auto entry = static_cast<std::int32_t>(static_cast<std::size_t>(start) * m_stepWidth);
     const char *p = window;
@@ -438,7 +445,7 @@ const Engine::Step &Engine::stepAt(const char *window, StepStart start) {
     return m_steps[static_cast<std::size_t>(-entry - 1)];
 }
 
-const Engine::Step &Engine::addStep(const char *window, StepStart start) {
+[[gnu::noinline]] const Engine::Step &Engine::addStep(const char *window, StepStart start) {
     // Run the unit, then file it under what it read: the exact characters it needed, and at
     // the last position, if it needed none there, every character its tests did not rule out.
     // No path to a unit is the beginning of another's, and a unit met before is never met
@@ -515,7 +522,48 @@ void Engine::convertUnits(const char *word, std::size_t length, GlyphWriter &out
     }
 }
 
-void Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWriter &out) {
+// The memo's way in, inline where words are cut: a word met again costs a hash, a look at
+// its bit and at its slot, and a copy.
+[[gnu::always_inline]] inline void
+Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWriter &out) {
+    if (!key) {
+        convertWordAnew(word, nullptr, nullptr, out);
+        return;
+    }
+    // The word, NUL-padded, is its own key; bit and slot are chosen by a multiplicative hash.
+    const std::uint64_t hash =
+        key[0] * 0x9E3779B97F4A7C15u + key[1] * 0xC2B2AE3D27D4EB4Fu + key[2] * 0x165667B19E3779F9u;
+    const std::uint64_t seen = hash >> (64 - kSeenBits);
+    std::uint64_t &seenWord = m_seen[seen / 64];
+    const std::uint64_t seenBit = std::uint64_t{1} << (seen % 64);
+    if (!(seenWord & seenBit)) {
+        seenWord |= seenBit;
+        if (++m_seenCount > kSeenLimit) {
+            std::fill(m_seen.begin(), m_seen.end(), 0);
+            m_seenCount = 0;
+        }
+        convertWordAnew(word, key, nullptr, out);
+        return;
+    }
+    MemoSlot &slot = m_memo[hash >> (64 - kMemoBits)];
+    if (slot.wordLength != word.size() || slot.word[0] != key[0] || slot.word[1] != key[1] ||
+        slot.word[2] != key[2]) {
+        convertWordAnew(word, key, &slot, out);
+        return;
+    }
+    char *const o = out.room(kMemoGlyphs);
+    std::memcpy(o, slot.glyphs, kMemoGlyphs);
+    out.advance(slot.glyphLength);
+    if (m_yieldToUi) {
+        for (int i = 0; i < slot.yields; ++i)
+            m_yieldToUi();
+    }
+    if (slot.failedAt)
+        logFailure(slot.failedAt, word);
+}
+
+[[gnu::noinline]] void Engine::convertWordAnew(std::string_view word, const std::uint64_t *key,
+                                               MemoSlot *slot, GlyphWriter &out) {
     WordOutcome outcome;
     if (!key) {
         std::string padded(word);
@@ -525,36 +573,19 @@ void Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, Gl
             logFailure(outcome.failedAt, word);
         return;
     }
-    // The word, NUL-padded, is its own key; the slot is chosen by a multiplicative hash of it.
-    const std::uint64_t hash =
-        key[0] * 0x9E3779B97F4A7C15u + key[1] * 0xC2B2AE3D27D4EB4Fu + key[2] * 0x165667B19E3779F9u;
-    MemoSlot &slot = m_memo[hash >> (64 - kMemoBits)];
-    if (slot.wordLength == word.size() && slot.word[0] == key[0] && slot.word[1] == key[1] &&
-        slot.word[2] == key[2]) {
-        char *const o = out.room(kMemoGlyphs);
-        std::memcpy(o, slot.glyphs, kMemoGlyphs);
-        out.advance(slot.glyphLength);
-        if (m_yieldToUi) {
-            for (int i = 0; i < slot.yields; ++i)
-                m_yieldToUi();
-        }
-        if (slot.failedAt)
-            logFailure(slot.failedAt, word);
-        return;
-    }
     const std::size_t start = out.size();
     const std::uint64_t generation = m_tablesGeneration;
     convertUnits(reinterpret_cast<const char *>(key), word.size(), out, outcome);
     const std::size_t glyphs = out.size() - start;
     // A word of at most 24 letters makes at most 24 yieldToUi calls and fails at most there.
-    if (glyphs <= kMemoGlyphs && generation == m_tablesGeneration) {
+    if (slot && glyphs <= kMemoGlyphs && generation == m_tablesGeneration) {
         out.room(kMemoGlyphs); // so the fixed-size copy below stays within the string
-        std::memcpy(slot.word, key, sizeof slot.word);
-        slot.wordLength = static_cast<std::uint8_t>(word.size());
-        slot.glyphLength = static_cast<std::uint8_t>(glyphs);
-        slot.failedAt = static_cast<std::uint8_t>(outcome.failedAt);
-        slot.yields = static_cast<std::uint8_t>(outcome.yields);
-        std::memcpy(slot.glyphs, out.data() + start, kMemoGlyphs);
+        std::memcpy(slot->word, key, sizeof slot->word);
+        slot->wordLength = static_cast<std::uint8_t>(word.size());
+        slot->glyphLength = static_cast<std::uint8_t>(glyphs);
+        slot->failedAt = static_cast<std::uint8_t>(outcome.failedAt);
+        slot->yields = static_cast<std::uint8_t>(outcome.yields);
+        std::memcpy(slot->glyphs, out.data() + start, kMemoGlyphs);
     }
     if (outcome.failedAt)
         logFailure(outcome.failedAt, word);
@@ -660,45 +691,73 @@ void Engine::convertBytesIndexed(std::string_view bytes, std::string &result) {
 
 void Engine::convertTextIndexed(std::u32string_view text) {
     auto kind = [](char32_t c) { return c < kKinds.size() ? kKinds[c] : Kind::Other; };
+    m_conversionOutput.reserve(m_conversionOutput.size() + text.size() + text.size() / 4);
+    // What follows a word waits here until the next word: conversionOutput is up to date
+    // whenever a word's yieldToUi calls and log line come, and takes one append per word.
+    char32_t pending[64];
+    std::size_t waiting = 0;
+    auto flush = [&] {
+        m_conversionOutput.append(pending, waiting);
+        waiting = 0;
+    };
+    auto add = [&](char32_t c) {
+        if (waiting == std::size(pending))
+            flush();
+        pending[waiting++] = c;
+    };
     m_glyphs.clear();
     GlyphWriter glyphs(m_glyphs);
     std::uint64_t key[kMemoKey / 8];
-    for (std::size_t i = 0; i < text.size();) {
-        const char32_t c = text[i];
+    const char32_t *p = text.data();
+    const char32_t *const end = p + text.size();
+    while (p != end) {
+        const char32_t c = *p;
         switch (kind(c)) {
         case Kind::Word: {
-            m_word.clear();
-            for (; i < text.size() && kind(text[i]) == Kind::Word; ++i)
-                m_word.push_back(static_cast<char>(text[i]));
-            const bool memo = m_word.size() <= kMemoWord;
-            if (memo) {
-                std::fill(std::begin(key), std::end(key), 0);
-                std::memcpy(key, m_word.data(), m_word.size());
+            const char32_t *q = p + 1;
+            while (q != end && kind(*q) == Kind::Word)
+                ++q;
+            const auto length = static_cast<std::size_t>(q - p);
+            // A word of at most kMemoWord letters is narrowed into its memo key and read there.
+            std::fill(std::begin(key), std::end(key), 0);
+            char *bytes = reinterpret_cast<char *>(key);
+            if (length > kMemoWord) {
+                m_word.resize(length);
+                bytes = m_word.data();
             }
+            std::transform(p, q, bytes, [](char32_t w) { return static_cast<char>(w); });
+            flush();
             glyphs.truncate(0);
-            convertWordMemo(m_word, memo ? key : nullptr, glyphs);
-            // Only now, after its yieldToUi calls and its log line, the word reaches the output.
-            const std::size_t old = m_conversionOutput.size();
-            m_conversionOutput.resize(old + glyphs.size());
-            char32_t *to = m_conversionOutput.data() + old;
-            for (std::size_t k = 0; k < glyphs.size(); ++k)
-                to[k] = kUnicode[static_cast<unsigned char>(glyphs.data()[k])];
+            convertWordMemo({bytes, length}, length <= kMemoWord ? key : nullptr, glyphs);
+            for (std::size_t k = 0; k < glyphs.size();) {
+                if (waiting == std::size(pending))
+                    flush();
+                const std::size_t n = std::min(glyphs.size() - k, std::size(pending) - waiting);
+                for (std::size_t i = 0; i < n; ++i)
+                    pending[waiting + i] =
+                        kUnicode[static_cast<unsigned char>(glyphs.data()[k + i])];
+                waiting += n;
+                k += n;
+            }
+            p = q;
             continue;
         }
         case Kind::Other:
-            m_conversionOutput.push_back(c); // digits and every other character, unchanged
+            add(c); // digits and every other character, unchanged
             break;
         case Kind::FullStop:
-            m_conversionOutput.push_back(U'|');
+            add(U'|');
             break;
         case Kind::Cr:
             break;
         case Kind::Lf:
-            m_conversionOutput.append(U"\r\n");
+            add(U'\r');
+            add(U'\n');
             break;
         }
-        ++i;
+        ++p;
     }
+    flush();
 }
 
 } // namespace kestrum
