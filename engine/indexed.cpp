@@ -53,10 +53,11 @@ constexpr std::size_t kSyllableRoom = 32;
 // the spare bytes are cut off when the writer goes.
 class Engine::GlyphWriter {
 public:
+    // Room for `expected` bytes is reserved; the string grows into it a little at a time, so
+    // the bytes it fills with NULs first are still in the cache when they are written.
     explicit GlyphWriter(std::string &bytes, std::size_t expected = 0)
         : m_bytes(bytes), m_size(bytes.size()) {
-        if (m_bytes.size() < m_size + expected)
-            m_bytes.resize(m_size + expected);
+        m_bytes.reserve(m_size + expected);
         m_data = m_bytes.data();
         m_capacity = m_bytes.size();
     }
@@ -83,7 +84,11 @@ public:
 
 private:
     [[gnu::noinline]] void grow(std::size_t n) {
-        m_bytes.resize(std::max(m_size + n, 2 * m_capacity));
+        constexpr std::size_t kStep = 16 * 1024;
+        std::size_t size = m_size + n + kStep;
+        if (size > m_bytes.capacity())
+            size = std::max(size, 2 * m_bytes.capacity());
+        m_bytes.resize(size);
         m_data = m_bytes.data();
         m_capacity = m_bytes.size();
     }
@@ -690,7 +695,7 @@ void Engine::convertBytesIndexed(std::string_view bytes, std::string &result) {
 }
 
 void Engine::convertTextIndexed(std::u32string_view text) {
-    auto kind = [](char32_t c) { return c < kKinds.size() ? kKinds[c] : Kind::Other; };
+    auto kind = [](char32_t c) { return c < 128 ? kKinds[c] : Kind::Other; };
     m_conversionOutput.reserve(m_conversionOutput.size() + text.size() + text.size() / 4);
     // What follows a word waits here until the next word: conversionOutput is up to date
     // whenever a word's yieldToUi calls and log line come, and takes one append per word.
@@ -714,18 +719,20 @@ void Engine::convertTextIndexed(std::u32string_view text) {
         const char32_t c = *p;
         switch (kind(c)) {
         case Kind::Word: {
-            const char32_t *q = p + 1;
-            while (q != end && kind(*q) == Kind::Word)
-                ++q;
-            const auto length = static_cast<std::size_t>(q - p);
             // A word of at most kMemoWord letters is narrowed into its memo key and read there.
             std::fill(std::begin(key), std::end(key), 0);
             char *bytes = reinterpret_cast<char *>(key);
+            const char32_t *q = p;
+            for (std::size_t n = 0; q != end && kind(*q) == Kind::Word; ++q, ++n) {
+                if (n < kMemoWord)
+                    bytes[n] = static_cast<char>(*q);
+            }
+            const auto length = static_cast<std::size_t>(q - p);
             if (length > kMemoWord) {
                 m_word.resize(length);
+                std::transform(p, q, m_word.begin(), [](char32_t w) { return char(w); });
                 bytes = m_word.data();
             }
-            std::transform(p, q, bytes, [](char32_t w) { return static_cast<char>(w); });
             flush();
             glyphs.truncate(0);
             convertWordMemo({bytes, length}, length <= kMemoWord ? key : nullptr, glyphs);
