@@ -154,6 +154,7 @@ void Engine::rebuildIndexes()
     m_memo.assign(m_lookup == Lookup::Indexed ? kMemoSlots : 0, MemoSlot{});
     m_seen.assign(m_lookup == Lookup::Indexed ? (std::size_t{1} << kSeenBits) / 64 : 0, 0);
     m_seenCount = 0;
+    m_memoUsed.assign(m_lookup == Lookup::Indexed ? kMemoSlots / 64 : 0, 0);
     m_firstInfo = describe(m_tables.firstTable);
     m_nextInfo = describe(m_tables.nextTable);
     m_connectInfo = describe(m_tables.connectTable);

@@ -294,11 +294,14 @@ private:
     std::vector<MemoSlot> m_memo;
     // A word is remembered the second time it comes: a bit per hash says whether a word was
     // seen (since the bits were last cleared, when they begin to fill), and the memo is not
-    // even looked at for a word that was not. So words that come once cost nothing there.
+    // even looked at for a word that was not. So words that come once displace nothing.
     static constexpr int kSeenBits = 19;
     static constexpr std::size_t kSeenLimit = std::size_t{1} << (kSeenBits - 4);
     std::vector<std::uint64_t> m_seen;
     std::size_t m_seenCount = 0;
+    // A bit per slot that holds a word: a word is also remembered the first time it comes if
+    // its slot is empty, which displaces nothing (2 kB, looked at instead of the slot).
+    std::vector<std::uint64_t> m_memoUsed;
     // Counts installed tables: a word converted while a yieldToUi hook installed new ones is
     // not remembered.
     std::uint64_t m_tablesGeneration = 0;

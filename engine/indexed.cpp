@@ -547,7 +547,9 @@ Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWr
             std::fill(m_seen.begin(), m_seen.end(), 0);
             m_seenCount = 0;
         }
-        convertWordAnew(word, key, nullptr, out);
+        const std::uint64_t index = hash >> (64 - kMemoBits);
+        const bool free = !(m_memoUsed[index / 64] & (std::uint64_t{1} << (index % 64)));
+        convertWordAnew(word, key, free ? &m_memo[index] : nullptr, out);
         return;
     }
     MemoSlot &slot = m_memo[hash >> (64 - kMemoBits)];
@@ -591,6 +593,8 @@ Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWr
         slot->failedAt = static_cast<std::uint8_t>(outcome.failedAt);
         slot->yields = static_cast<std::uint8_t>(outcome.yields);
         std::memcpy(slot->glyphs, out.data() + start, kMemoGlyphs);
+        const auto index = static_cast<std::size_t>(slot - m_memo.data());
+        m_memoUsed[index / 64] |= std::uint64_t{1} << (index % 64);
     }
     if (outcome.failedAt)
         logFailure(outcome.failedAt, word);
