@@ -206,9 +206,9 @@ private:
     // consonant, reph, N/M/W/L sign, two R/J/Y signs).
     struct alignas(16) Step {
         static constexpr std::size_t kGlyphs = 14;
-        char glyphs[kGlyphs] = {};    // the syllable, NUL-padded
+        char glyphs[kGlyphs] = {};      // the syllable, NUL-padded
         std::uint8_t lengthAndReph = 0; // glyph count; kRephWaits when an R mark waits after it
-        std::uint8_t advance = 0;     // how far the position moves; 0: no key starts there
+        std::uint8_t advance = 0;       // how far the position moves; 0: no key starts there
         static constexpr std::uint8_t kRephWaits = 0x80;
         std::size_t glyphLength() const { return lengthAndReph & ~kRephWaits; }
         bool reph() const { return lengthAndReph & kRephWaits; }

@@ -41,10 +41,8 @@ const std::array<char32_t, 256> kUnicode = [] {
     return unicode;
 }();
 
-// Room asked for before writing one syllable: at most 15 bytes (i-kar, a sign's pieces, five
-// glyphs, reph, N/M/W/L sign, two R/J/Y signs), and the 8-byte copies of padded pieces may run
-// 7 bytes further.
-constexpr std::size_t kSyllableRoom = 32;
+// Room the byte driver reserves beyond its estimate of the output.
+constexpr std::size_t kSpareRoom = 64;
 
 } // namespace
 
@@ -234,10 +232,6 @@ void Engine::clearSteps() {
     m_steps.clear();
 }
 
-// A consonant with its signs: N/M/W/L, then R/J/Y, then a vowel sign placed around it. Every
-// test of the position against the word's length reads as a test for the NUL after the word:
-// pos <= length is at(pos) != NUL, pos == length is at(pos) != NUL and at(pos + 1) == NUL.
-// Past the end pos may stand nearer than in the literal steps (see KeyIndex::matchInWord).
 namespace {
 
 using ByteSet = std::bitset<256>;
@@ -318,6 +312,11 @@ const ByteSet kRyLetters = bytesOf("RJY");
 
 } // namespace
 
+// A consonant with its signs: N/M/W/L, then R/J/Y, then a vowel sign placed around it. Every
+// test of the position against the word's length reads as a test for the NUL after the word:
+// pos <= length is "not the end at pos", pos == length is "not the end at pos, the end at
+// pos + 1". Past the end pos may stand nearer than in the literal steps (see
+// KeyIndex::matchInWord), and every test reads the end there either way.
 char *Engine::consonant(StepProbe &probe, std::size_t &pos, const Unit &unit, bool reph,
                         bool atWordStart, bool finalY, char *out) const {
     // Each test reads a character only when the ones before it leave the answer open, and
@@ -667,7 +666,7 @@ std::size_t scanWord(const char *p, const char *end, std::uint64_t (&key)[KeyByt
 } // namespace
 
 void Engine::convertBytesIndexed(std::string_view bytes, std::string &result) {
-    GlyphWriter out(result, bytes.size() + bytes.size() / 4 + kSyllableRoom);
+    GlyphWriter out(result, bytes.size() + bytes.size() / 4 + kSpareRoom);
     const char *p = bytes.data();
     const char *const end = p + bytes.size();
     std::uint64_t key[kMemoKey / 8];

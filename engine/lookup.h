@@ -56,11 +56,11 @@ private:
     int m_classes = 1;
     std::vector<std::int16_t> m_children; // node * m_classes + class
     std::vector<int> m_result;            // findKey result for the node's padded text
-    // For matchAt: the deepest record on the path to each node (itself included), as
+    // For matchInWord: the deepest record on the path to each node (itself included), as
     // index * 8 + depth; 0 for none.
     std::vector<std::int32_t> m_hit;
     std::vector<std::bitset<256>> m_childBytes; // the bytes that lead from each node to a child
-    int m_emptyResult = 0; // findKey result for five spaces
+    int m_emptyResult = 0;                      // findKey result for five spaces
     bool m_built = false;
 };
 
