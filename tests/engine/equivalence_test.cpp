@@ -279,3 +279,40 @@ TEST(Equivalence, AWordConvertedWhileTheTablesChangeIsNotRemembered) {
     engine.setYieldToUi(nullptr);
     EXPECT_EQ(engine.convertBytes("kAkAkA"), literal.convertBytes("kAkAkA"));
 }
+
+// Shapes of text the drivers handle apart: words past what the memo holds, runs of glyphs or
+// of other characters past the text driver's buffer, characters past Latin-1 against words.
+TEST(Equivalence, TextsOfEveryShapeConvertAsTheLiteralEngineDoes) {
+    Engine loader;
+    loader.loadTables(KESTRUM_DATA_DIR);
+    Pair engines(loader.tables());
+    auto repeat = [](const std::string &s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    const struct {
+        const char *name;
+        std::string text;
+    } cases[] = {
+        {"word_of_25_letters", "kOmOl" + repeat("kA", 10) + " AmI"},
+        {"word_of_300_letters_with_its_log_line", repeat("bAnglA", 50) + "xq " + repeat("kA", 3)},
+        {"glyphs_past_the_buffer", repeat("kShOO", 40)},
+        {"spaces_past_the_buffer", "AmI" + std::string(200, ' ') + "tUmI"},
+        {"line_breaks_and_stops", repeat("kA.\r\n\n\r", 40)},
+        {"failing_words_repeated", repeat("xyz kAxa ", 30)},
+        {"memo_words_then_long_ones", repeat("AmI tUmI ", 20) + repeat("sUndOr", 9)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(engines.expectSame(c.text));
+    }
+    // Characters past Latin-1 end words in text as any other does.
+    EventLog a(engines.indexed, true), b(engines.literal, true);
+    const std::u32string text = U"kA\u0995kA\U0001F600" + std::u32string(100, U'\u09BE') + U"AmI";
+    engines.indexed.convertText(text);
+    engines.literal.convertText(text);
+    EXPECT_EQ(engines.indexed.conversionOutput(), engines.literal.conversionOutput());
+    EXPECT_EQ(a.events, b.events);
+}

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bitset>
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace kestrum;
 using kestrum::test::TableFolder;
@@ -165,4 +167,82 @@ TEST(KeyIndex, AnswersExactlyAsTheHalvingSearchOnRandomTablesAndWords)
         }
     }
     EXPECT_GT(compared, 100000);
+}
+
+namespace {
+
+// A probe for KeyIndex::matchInWord over a NUL-padded word, noting what the walk learned.
+struct RecordingProbe {
+    std::string padded;
+    std::vector<int> learned; // per 1-based position: 0 unread, 1 exact, 2 only ruled out
+    std::vector<std::bitset<256>> ruledOut;
+
+    explicit RecordingProbe(const std::string &word)
+        : padded(word + std::string(16, '\0')), learned(padded.size() + 1),
+          ruledOut(padded.size() + 1)
+    {
+    }
+    char peek(std::size_t p) const { return padded[p - 1]; }
+    void exact(std::size_t p) { learned[p] = 1; }
+    void ruleOut(std::size_t p, const std::bitset<256> &bytes)
+    {
+        if (learned[p] == 0)
+            learned[p] = 2;
+        ruledOut[p] |= bytes;
+    }
+    bool isEnd(std::size_t p)
+    {
+        const bool end = peek(p) == '\0';
+        end ? exact(p) : ruleOut(p, std::bitset<256>().set(0));
+        return end;
+    }
+};
+
+} // namespace
+
+// The converter's own lookup gives match's index on words without spaces or NULs, and match's
+// position wherever that stays within the word; what it says it ruled out at a position never
+// includes the character there.
+TEST(KeyIndex, MatchInWordAgreesWithMatchOnWords)
+{
+    std::mt19937 rng(44);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    const std::string alphabet = "abcAB~&";
+    int compared = 0;
+    for (int round = 0; round < 300; ++round) {
+        Table table(1 + pick(40));
+        for (int i = 1; i <= table.size(); ++i) {
+            std::string key(static_cast<std::size_t>(1 + pick(5)), 'a');
+            for (char &c : key)
+                c = alphabet[static_cast<std::size_t>(pick(3))];
+            if (pick(8) != 0)
+                table[i].key.assign(key);
+        }
+        if (round % 3 != 0)
+            sortTable(table);
+        const KeyIndex index(table);
+        for (int w = 0; w < 20; ++w) {
+            std::string word(static_cast<std::size_t>(1 + pick(8)), 'a');
+            for (char &c : word)
+                c = alphabet[static_cast<std::size_t>(pick(int(alphabet.size())))];
+            for (std::size_t pos = 1; pos <= word.size() + 3; ++pos) {
+                int literalPos = static_cast<int>(pos);
+                const int literal = matchLongest(table, 5, word, literalPos);
+                RecordingProbe probe(word);
+                std::size_t indexedPos = pos;
+                ASSERT_EQ(index.matchInWord<5>(probe, indexedPos), literal) << word << " " << pos;
+                if (static_cast<std::size_t>(literalPos) <= word.size())
+                    EXPECT_EQ(indexedPos, static_cast<std::size_t>(literalPos));
+                else
+                    EXPECT_GT(indexedPos, word.size());
+                for (std::size_t p = 1; p < probe.learned.size(); ++p) {
+                    if (probe.learned[p] != 2)
+                        continue;
+                    EXPECT_FALSE(probe.ruledOut[p].test(static_cast<unsigned char>(probe.peek(p))));
+                }
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 30000);
 }
