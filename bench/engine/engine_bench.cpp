@@ -234,7 +234,8 @@ BENCHMARK(BM_ConvertBytes)
     ->Args({0, 0})
     ->Unit(benchmark::kMillisecond);
 
-// Every word distinct: the word memo never hits, so this is the converter itself.
+// Every word distinct: the word memo never hits (a word met once does not even look there),
+// so this is the converter itself.
 void BM_ConvertBytesNewWords(benchmark::State &state)
 {
     convertBytes(state, state.range(0) != 0, fixture().newWordsCorpus);
