@@ -73,6 +73,10 @@ public:
     const Tables &tables() const { return m_tables; }
 
     void setConversionLog(ConversionLog *log) { m_log = log; }
+    // The hook runs after every unit of a word, as the user interface's chance to process its
+    // events; it may convert, change conversionOutput, install tables or throw. Tables it
+    // installs in the middle of a word apply from the next unit, except in a word the memo
+    // replays: that word keeps the glyphs it had under the tables it was remembered with.
     void setYieldToUi(std::function<void()> hook) { m_yieldToUi = std::move(hook); }
 
     // Lookups of the word converter; positions are 1-based, 0 means not found.
@@ -240,6 +244,8 @@ private:
     // calls yieldToUi after every later unit.
     static constexpr std::size_t kWordPadding = kStepWindow;
     void convertUnits(const char *word, std::size_t length, GlyphWriter &out, WordOutcome &outcome);
+    void convertUnitsOrNothing(const char *word, std::size_t length, GlyphWriter &out,
+                               WordOutcome &outcome);
     // The same through the word memo, then the log line, if any. `key` is the word followed by
     // NULs, kMemoKey bytes in all, for a word of 1 to kMemoWord characters; nullptr otherwise.
     void convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWriter &out);
@@ -264,8 +270,9 @@ private:
     // apart (a key's character, a sign letter, NUL; all others are one class). An entry is 0
     // (not met yet), the row offset of the next node, or -(i + 1) for the unit m_steps[i].
     // Rows 1 to 3 start the three kinds of unit.
-    std::array<std::uint8_t, 256> m_stepClass{};
-    std::array<unsigned char, 256> m_classByte{}; // a byte of each class
+    // Keys may hold every byte, so there are up to 257 classes (the others' class 0 included).
+    std::array<std::uint16_t, 256> m_stepClass{};
+    std::array<unsigned char, 257> m_classByte{}; // a byte of each class
     std::size_t m_stepWidth = 1;
     std::vector<std::int32_t> m_stepRows;
     std::vector<Step> m_steps;

@@ -211,7 +211,7 @@ void Engine::rebuildUnits() {
     auto distinguish = [&](unsigned char c) {
         if (m_stepClass[c] == 0) {
             m_classByte[classes] = c;
-            m_stepClass[c] = static_cast<std::uint8_t>(classes++);
+            m_stepClass[c] = static_cast<std::uint16_t>(classes++);
         }
     };
     distinguish('\0');
@@ -526,6 +526,19 @@ void Engine::convertUnits(const char *word, std::size_t length, GlyphWriter &out
     }
 }
 
+// convertUnits, leaving nothing of the word when a yieldToUi hook throws: a word's glyphs
+// reach the output whole or not at all.
+void Engine::convertUnitsOrNothing(const char *word, std::size_t length, GlyphWriter &out,
+                                   WordOutcome &outcome) {
+    const std::size_t start = out.size();
+    try {
+        convertUnits(word, length, out, outcome);
+    } catch (...) {
+        out.truncate(start);
+        throw;
+    }
+}
+
 // The memo's way in, inline where words are cut: a word met again costs a hash, a look at
 // its bit and at its slot, and a copy.
 [[gnu::always_inline]] inline void
@@ -557,13 +570,23 @@ Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWr
         convertWordAnew(word, key, &slot, out);
         return;
     }
+    // The yields come first: a hook that throws leaves nothing of the word, as when it throws
+    // in the middle of a word converted anew. The slot is copied before them: a hook that
+    // installs tables rebuilds the memo.
+    if (m_yieldToUi) {
+        const MemoSlot replay = slot;
+        for (int i = 0; i < replay.yields; ++i)
+            m_yieldToUi();
+        char *const o = out.room(kMemoGlyphs);
+        std::memcpy(o, replay.glyphs, kMemoGlyphs);
+        out.advance(replay.glyphLength);
+        if (replay.failedAt)
+            logFailure(replay.failedAt, word);
+        return;
+    }
     char *const o = out.room(kMemoGlyphs);
     std::memcpy(o, slot.glyphs, kMemoGlyphs);
     out.advance(slot.glyphLength);
-    if (m_yieldToUi) {
-        for (int i = 0; i < slot.yields; ++i)
-            m_yieldToUi();
-    }
     if (slot.failedAt)
         logFailure(slot.failedAt, word);
 }
@@ -571,17 +594,17 @@ Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWr
 [[gnu::noinline]] void Engine::convertWordAnew(std::string_view word, const std::uint64_t *key,
                                                MemoSlot *slot, GlyphWriter &out) {
     WordOutcome outcome;
+    const std::size_t start = out.size();
     if (!key) {
         std::string padded(word);
         padded.append(kWordPadding, '\0');
-        convertUnits(padded.data(), word.size(), out, outcome);
+        convertUnitsOrNothing(padded.data(), word.size(), out, outcome);
         if (outcome.failedAt)
             logFailure(outcome.failedAt, word);
         return;
     }
-    const std::size_t start = out.size();
     const std::uint64_t generation = m_tablesGeneration;
-    convertUnits(reinterpret_cast<const char *>(key), word.size(), out, outcome);
+    convertUnitsOrNothing(reinterpret_cast<const char *>(key), word.size(), out, outcome);
     const std::size_t glyphs = out.size() - start;
     // A word of at most 24 letters makes at most 24 yieldToUi calls and fails at most there.
     if (slot && glyphs <= kMemoGlyphs && generation == m_tablesGeneration) {

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -315,4 +317,157 @@ TEST(Equivalence, TextsOfEveryShapeConvertAsTheLiteralEngineDoes) {
     engines.literal.convertText(text);
     EXPECT_EQ(engines.indexed.conversionOutput(), engines.literal.conversionOutput());
     EXPECT_EQ(a.events, b.events);
+}
+
+namespace {
+
+// What a yieldToUi hook does to its engine at one call, the same in both engines.
+enum class HookAction { InstallOtherTables, ConvertAnotherWord, ClearTheOutput, Throw };
+
+struct HookedPair {
+    HookedPair(const Tables &tables, Tables other, HookAction action, int at)
+        : engines(tables), other(std::move(other)), action(action), at(at) {
+        for (Engine *engine : {&engines.indexed, &engines.literal}) {
+            engine->setConversionLog(&logs[engine == &engines.literal]);
+            engine->setYieldToUi([this, engine] { hook(*engine); });
+        }
+    }
+    void hook(Engine &engine) {
+        const bool literal = &engine == &engines.literal;
+        if (++calls[literal] != at)
+            return;
+        switch (action) {
+        case HookAction::InstallOtherTables:
+            engine.setTables(other);
+            break;
+        case HookAction::ConvertAnotherWord:
+            engine.convertWord("kAkAkA");
+            break;
+        case HookAction::ClearTheOutput:
+            engine.setConversionOutput(U"-");
+            break;
+        case HookAction::Throw:
+            throw std::runtime_error("hook");
+        }
+    }
+    Pair engines;
+    Tables other;
+    HookAction action;
+    int at;
+    int calls[2] = {};
+    RecordingLog logs[2];
+};
+
+} // namespace
+
+// Hooks that change the engine in the middle of a word, also of one the memo replays (the
+// text repeats its words): both engines go on from there alike. Tables installed by a hook are
+// the exception: a word the memo replays keeps the glyphs it had under the old tables (see
+// setYieldToUi), so that case runs on a text of distinct words, converted for the first time.
+TEST(Equivalence, HooksThatChangeTheEngineMidWordGiveTheLiteralResults) {
+    test::TableFolder folder;
+    Engine loader;
+    loader.loadTables(folder.path());
+    Tables other = loader.tables();
+    for (int i = 1; i <= other.nextTable.size(); ++i)
+        other.nextTable[i].glyphs.assign("Q" + std::string(1, char('a' + i % 26)));
+    const std::string repeated = "kAkAkA kAkAkA xkA kAkAkA kAmAl kAkAkA kAmAl\nkAkAkA kAmAl kAkAkA";
+    const std::string distinct = "kAkAkA kAmAkA xkA kAkAmA kAmAl kAlAkA kAmAlA\nkAkAlA kAlAm";
+    const struct {
+        const char *name;
+        HookAction action;
+    } cases[] = {
+        {"install_other_tables", HookAction::InstallOtherTables},
+        {"convert_another_word", HookAction::ConvertAnotherWord},
+        {"clear_the_output", HookAction::ClearTheOutput},
+        {"throw", HookAction::Throw},
+    };
+    for (const auto &c : cases) {
+        for (int at = 1; at <= 16; ++at) {
+            for (const bool asText : {false, true}) {
+                SCOPED_TRACE(std::string(c.name) + " at call " + std::to_string(at) +
+                             (asText ? " in a text" : " in bytes"));
+                const bool installs = c.action == HookAction::InstallOtherTables;
+                const std::string &text = installs ? distinct : repeated;
+                HookedPair pair(loader.tables(), other, c.action, at);
+                // Warm the memo with the words of the text first, with a hook that does nothing.
+                pair.at = -1;
+                if (!installs) {
+                    pair.engines.indexed.convertBytes(text);
+                    pair.engines.literal.convertBytes(text);
+                }
+                pair.at = at;
+                pair.calls[0] = pair.calls[1] = 0;
+                std::string out[2] = {"before|", "before|"};
+                bool threw[2] = {};
+                for (const bool literal : {false, true}) {
+                    Engine &engine = literal ? pair.engines.literal : pair.engines.indexed;
+                    try {
+                        if (asText)
+                            engine.convertText(std::u32string(text.begin(), text.end()));
+                        else
+                            engine.convertBytes(text, out[literal]);
+                    } catch (const std::runtime_error &) {
+                        threw[literal] = true;
+                    }
+                }
+                EXPECT_EQ(threw[0], threw[1]);
+                EXPECT_EQ(threw[0], c.action == HookAction::Throw);
+                EXPECT_EQ(out[0], out[1]);
+                EXPECT_EQ(pair.engines.indexed.conversionOutput(),
+                          pair.engines.literal.conversionOutput());
+                EXPECT_EQ(pair.logs[0].lines, pair.logs[1].lines);
+                EXPECT_EQ(pair.calls[0], pair.calls[1]);
+            }
+        }
+    }
+}
+
+// Keys that hold every byte, so the converter tells 256 kinds of character apart: the last
+// byte of a connect key is the only one that no other key holds.
+TEST(Equivalence, KeysOfEveryByteGiveTheLiteralResults) {
+    test::TableFolder folder;
+    Engine loader;
+    loader.loadTables(folder.path());
+    for (const int last : {0xFF, 0x80, int('q')}) {
+        SCOPED_TRACE("last byte " + std::to_string(last));
+        Tables tables = loader.tables();
+        // Runs of five bytes in the first table's filler slots (keys with a digit) hold every
+        // other byte.
+        auto filler = [&](int slot) {
+            const std::string_view key = tables.firstTable[slot].key.view();
+            return (key[0] == 'F' || key[0] == 'J') && key[1] >= '0' && key[1] <= '9';
+        };
+        int slot = 1;
+        for (int b = 1; b < 256; b += 5) {
+            while (!filler(slot))
+                ++slot;
+            std::string key;
+            for (int c = b; c < b + 5 && c < 256; ++c) {
+                if (c != ' ' && c != last)
+                    key += static_cast<char>(c);
+            }
+            tables.firstTable[slot++].key.assign(key);
+        }
+        tables.connectTable[kConnectRecords].key.assign("A" + std::string(1, char(last)));
+        sortTable(tables.firstTable);
+        sortTable(tables.connectTable);
+        Pair engines(tables);
+        // "kA" and every byte after it, each word twice (the second time from the memo).
+        for (int round = 0; round < 2; ++round) {
+            for (int b = 1; b < 256; ++b) {
+                if (b == ' ')
+                    continue;
+                const std::string word = "kA" + std::string(1, static_cast<char>(b));
+                EventLog x(engines.indexed, true), y(engines.literal, true);
+                engines.indexed.setConversionOutput({});
+                engines.literal.setConversionOutput({});
+                engines.indexed.convertWord(word);
+                engines.literal.convertWord(word);
+                ASSERT_EQ(engines.indexed.conversionOutput(), engines.literal.conversionOutput())
+                    << b;
+                ASSERT_EQ(x.events, y.events) << b;
+            }
+        }
+    }
 }
