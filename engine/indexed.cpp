@@ -596,6 +596,10 @@ Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWr
     WordOutcome outcome;
     const std::size_t start = out.size();
     if (!key) {
+        if (word.size() > MaxWordLength) { // as the literal path refuses it
+            logTooLong(word);
+            return;
+        }
         std::string padded(word);
         padded.append(kWordPadding, '\0');
         convertUnitsOrNothing(padded.data(), word.size(), out, outcome);
