@@ -15,6 +15,10 @@ kestrum_packages=(
   # python3-munkres in the same install keeps fontTools from pulling in SciPy.
   python3-fonttools python3-munkres libharfbuzz-bin
   clang-14 libclang-rt-14-dev
+  # Installing and packaging: the icon's PNGs are rendered from its SVG by rsvg-convert; the
+  # .deb is made by CPack with dpkg-shlibdeps (dpkg-dev); the desktop entry and the AppStream
+  # file are checked by desktop-file-validate and appstreamcli.
+  librsvg2-bin dpkg-dev desktop-file-utils appstream
 )
 
 kestrum_install_missing() {
