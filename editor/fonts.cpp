@@ -1,16 +1,22 @@
 #include "fonts.h"
 
+#include "datafolders.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QStringList>
 
+#include <filesystem>
+
 namespace kestrum {
 
 QString bundledFontDir() {
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("../share/kestrum/fonts"));
+    const std::filesystem::path dir =
+        fontsDir(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    return QFile::decodeName(QByteArray::fromStdString(dir.string()));
 }
 
 QStringList registerBundledFonts(const QString &dir) {

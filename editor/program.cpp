@@ -1,5 +1,6 @@
 #include "program.h"
 
+#include "datafolders.h"
 #include "editorwindow.h"
 #include "fonts.h"
 #include "glimmetlib.h"
@@ -15,9 +16,11 @@
 #include <QSessionManager>
 #endif
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
 
+#include <filesystem>
 #include <utility>
 
 namespace kestrum {
@@ -39,13 +42,21 @@ private:
     Program &m_program;
 };
 
+QString defaultTablesDir() {
+    const std::filesystem::path dir =
+        findTablesDir(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    return QFile::decodeName(QByteArray::fromStdString(dir.string()));
+}
+
+QString defaultControlLibrary() {
+    return QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
+                               .filePath(QStringLiteral(KESTRUM_BIN_TO_LIB "/libGlimmet3.so")));
+}
+
 Program::Program(Options options)
-    : m_tablesDir(options.tablesDir.isEmpty() ? QCoreApplication::applicationDirPath()
-                                              : options.tablesDir),
-      m_controlLibrary(options.controlLibrary.isEmpty()
-                           ? QDir(QCoreApplication::applicationDirPath())
-                                 .filePath(QStringLiteral("../lib/libGlimmet3.so"))
-                           : options.controlLibrary),
+    : m_tablesDir(options.tablesDir.isEmpty() ? defaultTablesDir() : options.tablesDir),
+      m_controlLibrary(options.controlLibrary.isEmpty() ? defaultControlLibrary()
+                                                        : options.controlLibrary),
       m_keyboard(options.keyboard ? std::move(options.keyboard) : KeyboardState::create()),
       m_quit(options.quit ? std::move(options.quit)
                           : [](int status) { QCoreApplication::exit(status); }),

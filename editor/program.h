@@ -44,12 +44,18 @@ struct GlobalState {
     std::uint8_t savedCapsState = 3;
 };
 
+// The folder the program reads its tables from: the first of the user's own copy
+// ($XDG_DATA_HOME/kestrum), the program's own folder (a build tree) and ../share/kestrum beside
+// the program (an installed tree) that holds all four table files (findTablesDir).
+QString defaultTablesDir();
+// The control library that ships with the program: <program folder>/../lib/libGlimmet3.so.
+QString defaultControlLibrary();
+
 // How a Program is set up; the defaults are those of the installed program.
 struct ProgramOptions {
-    // Where the four table files lie; default: the program's own folder.
+    // Where the four table files lie; default: defaultTablesDir().
     QString tablesDir;
-    // The control library that ships with the program; default
-    // <program folder>/../lib/libGlimmet3.so.
+    // The control library that ships with the program; default: defaultControlLibrary().
     QString controlLibrary;
     // Default: KeyboardState::create().
     std::unique_ptr<KeyboardState> keyboard;

@@ -1,6 +1,7 @@
 // kestrum-convert: converts romanised Bengali text to SutonnyMJ glyph codes on the command line,
 // and between either of them and Unicode Bengali.
 #include "conversions.h"
+#include "datafolders.h"
 #include "engine.h"
 #include "fileio.h"
 
@@ -49,9 +50,10 @@ constexpr std::string_view kUsage =
     "                 how glyph codes are read: new (default; recent SutonnyMJ fonts, and most\n"
     "                 text in circulation) or classic (the Bijoy 2000 layout); they read the\n"
     "                 bytes 0xCD, 0xE6, 0xF8 and 0xFF differently\n"
-    "  --tables DIR   read first.alpha, next.alpha, connect.alpha and joint.alpha from DIR\n"
-    "                 (default: the folder that holds this program); needed when one side is\n"
-    "                 roman\n"
+    "  --tables DIR   read first.alpha, next.alpha, connect.alpha and joint.alpha from DIR;\n"
+    "                 needed when one side is roman. Default: the first folder that holds\n"
+    "                 all four of $XDG_DATA_HOME/kestrum (or ~/.local/share/kestrum), the\n"
+    "                 folder of this program and ../share/kestrum beside it\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
@@ -66,14 +68,10 @@ constexpr std::string_view kUsage =
 class StderrLog : public kestrum::ConversionLog {
 public:
     void clear() override {}
-    void append(std::string_view line) override
-    {
-        std::cerr << line << '\n';
-    }
+    void append(std::string_view line) override { std::cerr << line << '\n'; }
 };
 
-std::filesystem::path programFolder(const char *argv0)
-{
+std::filesystem::path programFolder(const char *argv0) {
     std::error_code ec;
     auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec)
@@ -81,8 +79,7 @@ std::filesystem::path programFolder(const char *argv0)
     return self.parent_path();
 }
 
-int fail(int status, const std::string &message)
-{
+int fail(int status, const std::string &message) {
     std::cerr << "kestrum-convert: " << message << '\n';
     return status;
 }
@@ -90,8 +87,7 @@ int fail(int status, const std::string &message)
 // The value of "--name VALUE" or "--name=VALUE" at argv[i] (advancing i past it); nothing when
 // argv[i] is another option, an error message in *error when the value is missing.
 std::optional<std::string> optionValue(std::string_view name, int argc, char **argv, int &i,
-                                       std::string *error)
-{
+                                       std::string *error) {
     const std::string_view arg = argv[i];
     if (arg.size() > name.size() && arg.starts_with(name) && arg[name.size()] == '=')
         return std::string(arg.substr(name.size() + 1));
@@ -106,8 +102,7 @@ std::optional<std::string> optionValue(std::string_view name, int argc, char **a
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     using kestrum::convert::Format;
     std::filesystem::path tablesDir;
     std::string file;
@@ -137,8 +132,8 @@ int main(int argc, char **argv)
         if (const auto value = optionValue("--generation", argc, argv, i, &error)) {
             const auto g = kestrum::convert::generationFromName(*value);
             if (!g)
-                return fail(2, "unknown --generation \"" + *value +
-                                   "\" (new or classic; see --help)");
+                return fail(2,
+                            "unknown --generation \"" + *value + "\" (new or classic; see --help)");
             generation = *g;
             continue;
         }
@@ -179,7 +174,7 @@ int main(int argc, char **argv)
         haveFile = true;
     }
     if (tablesDir.empty())
-        tablesDir = programFolder(argv[0]);
+        tablesDir = kestrum::findTablesDir(programFolder(argv[0]));
 
     // Glyph codes and Unicode convert into each other without the tables.
     const bool needsTables = from == Format::Roman || to == Format::Roman;
