@@ -21,6 +21,7 @@
 #include <QListWidget>
 
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 namespace kestrum {
@@ -109,6 +110,20 @@ bool Program::start() {
 
 bool Program::ensureControlLibrary() {
     const QString progId = QString::fromLatin1(Glimmet3::progId);
+    const QString path = QFileInfo(m_controlLibrary).absoluteFilePath();
+    const bool shipped = QFileInfo::exists(path);
+    // Whether the registry names the library that ships with the program (by any of its
+    // names: the soname links lead to one file).
+    const auto registeredHere = [&] {
+        runtime::ComponentRegistry registry;
+        registry.load();
+        const auto clsid = registry.classIdOf(progId);
+        const auto record = clsid ? registry.classRecord(*clsid) : std::nullopt;
+        if (!record)
+            return false;
+        const QString registered = QFileInfo(record->libraryPath).canonicalFilePath();
+        return !registered.isEmpty() && registered == QFileInfo(path).canonicalFilePath();
+    };
     const auto loads = [&] {
         runtime::ComponentRegistry registry;
         registry.load();
@@ -117,17 +132,27 @@ bool Program::ensureControlLibrary() {
         return clsid && !runtime::failed(m_loader.getClassObject(*clsid, &factory));
     };
     // The library that ships with the program is as trusted as the program itself.
-    const QString path = QFileInfo(m_controlLibrary).absoluteFilePath();
     m_loader.trustLibrary(path);
-    if (loads())
+    // A record of another library (another build tree, an older install) is replaced by the
+    // program's own, whose version its windows are made for, without loading the other one;
+    // without a library of its own the program makes do with whatever is registered.
+    QString refused;
+    if (shipped && !registeredHere()) {
+        runtime::ComponentRegistry registry;
+        registry.load();
+        const auto clsid = registry.classIdOf(progId);
+        if (clsid && m_loader.checkClass(*clsid) == runtime::StatusAccessDenied)
+            refused = m_loader.lastError();
+    } else if (loads()) {
         return true;
-    // Not registered yet (a fresh machine), registered at a place that no longer holds it, or
-    // registered by a record that is refused: register the library that ships with the
-    // program.
-    const QString refused =
-        m_loader.lastStatus() == runtime::StatusAccessDenied ? m_loader.lastError() : QString();
+    } else if (m_loader.lastStatus() == runtime::StatusAccessDenied) {
+        refused = m_loader.lastError();
+    }
+    // Not registered yet (a fresh machine), registered at a place that no longer holds it,
+    // registered from elsewhere or by a record that is refused: register the library that ships
+    // with the program.
     QString reason;
-    if (!QFileInfo::exists(path)) {
+    if (!shipped) {
         reason = QStringLiteral("the file does not exist.");
     } else if (runtime::failed(m_loader.registerLibrary(path))) {
         reason = m_loader.lastError();

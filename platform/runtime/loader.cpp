@@ -109,6 +109,18 @@ Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out
     return StatusOk;
 }
 
+Status ComponentLoader::checkClass(const Guid &clsid) {
+    ComponentRegistry registry(m_registryPath);
+    QString error;
+    if (failed(registry.load(&error)))
+        qCWarning(lcLoader).noquote() << "registry has unreadable records:" << error;
+    const auto record = registry.classRecord(clsid);
+    if (!record)
+        return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2")
+                                                  .arg(clsid.toString(), m_registryPath));
+    return checkRecord(registry, clsid, record->libraryPath);
+}
+
 Status ComponentLoader::createControl(const QString &progId, ClientSite *site, Ref<Control> *out,
                                       const PropertyBag *bag) {
     out->reset();

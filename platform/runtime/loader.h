@@ -38,6 +38,9 @@ public:
 
     // The class factory of a registered class (registry look-up and library load).
     Status getClassObject(const Guid &clsid, Ref<ClassFactory> *out);
+    // Whether getClassObject would load the library of a registered class: StatusOk, or the
+    // failure it would give for the record (not registered, refused), without loading anything.
+    Status checkClass(const Guid &clsid);
     // A new control, ready to use: look up progId, load the library, create the instance,
     // give it `site`, then initNew() when `bag` is null, load(*bag) otherwise.
     Status createControl(const QString &progId, ClientSite *site, Ref<Control> *out,

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void registersTheControlLibraryOnAFreshMachine();
     void replacesARegistrationThatPointsNowhere();
     void replacesARefusedRegistrationAndSaysSo();
+    void replacesARegistrationFromAnotherTree();
+    void keepsARegistrationOfItsOwnLibrary();
     void missingControlLibraryIsReported();
     void reactivationReloadsNothing();
     void splashContent();
@@ -206,6 +209,57 @@ void TestStartup::replacesARefusedRegistrationAndSaysSo() {
     QVERIFY(clsid);
     QCOMPARE(QFileInfo(after.classRecord(*clsid)->libraryPath).canonicalFilePath(),
              QFileInfo(QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so")).canonicalFilePath());
+}
+
+// The library registered for GlimmetLib.Glimmet, as the registry file names it.
+static QString registeredLibrary() {
+    runtime::ComponentRegistry registry;
+    if (registry.load() != runtime::StatusOk)
+        return {};
+    const auto clsid = registry.classIdOf(QStringLiteral("GlimmetLib.Glimmet"));
+    const auto record = clsid ? registry.classRecord(*clsid) : std::nullopt;
+    return record ? record->libraryPath : QString();
+}
+
+void TestStartup::replacesARegistrationFromAnotherTree() {
+    ScriptedBoxes boxes;
+    TestProgram test;
+    // Another tree's library, still there and loadable, holds the record.
+    QTemporaryDir other;
+    const QString copy = other.filePath(QStringLiteral("libGlimmet3.so"));
+    QVERIFY(QFile::copy(QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so"), copy));
+    {
+        runtime::ComponentLoader loader;
+        QCOMPARE(loader.registerLibrary(copy), runtime::StatusOk);
+    }
+    QCOMPARE(registeredLibrary(), copy);
+    QVERIFY(test.program->start());
+    QCOMPARE(QFileInfo(registeredLibrary()).canonicalFilePath(),
+             QFileInfo(QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so")).canonicalFilePath());
+    QVERIFY(test.editor()->Command1);
+    QVERIFY(boxes.requests.empty());
+}
+
+void TestStartup::keepsARegistrationOfItsOwnLibrary() {
+    ScriptedBoxes boxes;
+    // The program ships libGlimmet3.so; the record names the file its soname links lead to.
+    const QString real =
+        QFileInfo(QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so")).canonicalFilePath();
+    QVERIFY(real != QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so"));
+    TestProgram test;
+    {
+        runtime::ComponentLoader loader;
+        QCOMPARE(loader.registerLibrary(real), runtime::StatusOk);
+    }
+    QFile file(runtime::ComponentRegistry::defaultPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    QVERIFY(test.program->start());
+    QVERIFY(test.editor()->Command1);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(registeredLibrary(), real);
 }
 
 void TestStartup::missingControlLibraryIsReported() {
