@@ -15,6 +15,8 @@ int main(int argc, char *argv[]) {
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Kestrum"));
         QApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION_STRING));
+        // Lets the desktop match the windows to the installed entry and its icon.
+        QGuiApplication::setDesktopFileName(QStringLiteral(KESTRUM_APP_ID));
         QApplication::setQuitOnLastWindowClosed(false);
         kestrum::registerBundledFonts(kestrum::bundledFontDir());
         kestrum::installFontSubstitutes();
