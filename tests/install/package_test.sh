@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Builds the Debian package with CPack, checks its control fields and file list with dpkg-deb,
+# unpacks it into a temporary root and runs kestrum-convert from there.
+# Usage: package_test.sh BUILD_DIR VERSION GLIMMET_VERSION APP_ID
+set -euo pipefail
+build=$(realpath "$1")
+version=$2
+glimmet_version=$3
+id=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+pass() { passes=$((passes + 1)); echo "ok: $*"; }
+fail() { failures=$((failures + 1)); echo "FAILED: $*"; }
+check() {
+    local what=$1
+    shift
+    if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+deb=$build/kestrum_${version}_amd64.deb
+rm -f "$deb"
+# Run from elsewhere: the package still lands in the build folder.
+(cd "$work" && cpack --config "$build/CPackConfig.cmake" -G DEB >"$work/cpack.log" 2>&1) ||
+    { cat "$work/cpack.log"; exit 1; }
+check "cpack wrote $(basename "$deb") into the build folder" test -s "$deb"
+check "nothing was left in the folder cpack ran in" test -z "$(ls -A "$work" | grep -v cpack.log)"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+check "Package: kestrum" test "$(field Package)" = kestrum
+check "Version: $version" test "$(field Version)" = "$version"
+check "Architecture: amd64" test "$(field Architecture)" = amd64
+check "Section: text" test "$(field Section)" = text
+check "a Maintainer with an address" bash -c '[[ $1 =~ ^[^\<]+\ \<[^@]+@[^\>]+\>$ ]]' _ \
+    "$(field Maintainer)"
+check "a summary and a long description" test "$(field Description | wc -l)" -gt 3
+depends=$(field Depends)
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6 libx11-6 qt6-qpa-plugins; do
+    check "Depends names $needed" grep -qxF "$needed" <(tr ',' '\n' <<<"$depends" |
+        sed 's/^ *//; s/ .*//')
+done
+check "Depends does not name the package's own libraries" \
+    bash -c '! grep -q kestrum <<<"$1"' _ "$depends"
+
+dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./||; s|/$||' >"$work/files"
+for file in usr/bin/kestrum usr/bin/kestrum-convert usr/bin/regcontrol \
+    usr/lib/libGlimmet3.so "usr/lib/libGlimmet3.so.$glimmet_version" \
+    "usr/lib/libGlimmet3.so.${glimmet_version%%.*}" usr/lib/libkestrum_platform.so.1 \
+    usr/lib/cmake/Glimmet3/Glimmet3Config.cmake usr/lib/cmake/Glimmet3/Glimmet3ConfigVersion.cmake \
+    usr/include/Glimmet3/glimmetlib.h usr/include/Glimmet3/runtime/loader.h \
+    usr/share/kestrum/first.alpha usr/share/kestrum/next.alpha usr/share/kestrum/connect.alpha \
+    usr/share/kestrum/joint.alpha usr/share/kestrum/sutonnymj.tsv \
+    usr/share/kestrum/fonts/KestrumBangla-Regular.ttf usr/share/kestrum/fonts/OFL.txt \
+    "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
+    "usr/share/icons/hicolor/scalable/apps/$id.svg" "usr/share/icons/hicolor/16x16/apps/$id.png" \
+    "usr/share/icons/hicolor/256x256/apps/$id.png" usr/share/man/man1/kestrum.1 \
+    usr/share/man/man1/kestrum-convert.1 usr/share/doc/kestrum/README.md \
+    usr/share/doc/kestrum/OFL.txt; do
+    check "the package holds /$file" grep -qx "$file" "$work/files"
+done
+check "everything lies under /usr" test -z "$(grep -v '^usr\(/\|$\)' "$work/files" | grep -v '^\.\?$')"
+check "no table files beside the programs" test -z "$(grep '^usr/bin/.*\.alpha$' "$work/files")"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+check "kestrum-convert --version runs from the unpacked package" \
+    test "$(env -u LD_LIBRARY_PATH "$root/usr/bin/kestrum-convert" --version)" = \
+    "kestrum-convert $version"
+check "and converts with the tables it brings" test "$(printf 'AmI\n' |
+    XDG_DATA_HOME=$work/data-home "$root/usr/bin/kestrum-convert" | od -An -c | tr -s ' ')" \
+    = " A v w g \r \n"
+check "the unpacked programs find their libraries in the package" \
+    bash -c '! ldd "$1/usr/bin/kestrum" | grep -q "not found" &&
+        ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_platform.so.1 => $1/usr/bin/../lib/"' _ "$root"
+
+echo "$passes passed, $failures failed"
+((failures == 0))
