@@ -82,15 +82,8 @@ Library *ComponentLoader::library(const QString &path) {
 
 Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out) {
     out->reset();
-    ComponentRegistry registry(m_registryPath);
-    QString error;
-    if (failed(registry.load(&error)))
-        qCWarning(lcLoader).noquote() << "registry has unreadable records:" << error;
-    const auto record = registry.classRecord(clsid);
-    if (!record)
-        return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2")
-                                                  .arg(clsid.toString(), m_registryPath));
-    if (const Status s = checkRecord(registry, clsid, record->libraryPath); failed(s))
+    std::optional<ClassRecord> record;
+    if (const Status s = checkedRecord(clsid, &record); failed(s))
         return s;
     Library *lib = library(record->libraryPath);
     if (!lib)
@@ -110,15 +103,20 @@ Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out
 }
 
 Status ComponentLoader::checkClass(const Guid &clsid) {
+    std::optional<ClassRecord> record;
+    return checkedRecord(clsid, &record);
+}
+
+Status ComponentLoader::checkedRecord(const Guid &clsid, std::optional<ClassRecord> *record) {
     ComponentRegistry registry(m_registryPath);
     QString error;
     if (failed(registry.load(&error)))
         qCWarning(lcLoader).noquote() << "registry has unreadable records:" << error;
-    const auto record = registry.classRecord(clsid);
-    if (!record)
+    *record = registry.classRecord(clsid);
+    if (!*record)
         return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2")
                                                   .arg(clsid.toString(), m_registryPath));
-    return checkRecord(registry, clsid, record->libraryPath);
+    return checkRecord(registry, clsid, (*record)->libraryPath);
 }
 
 Status ComponentLoader::createControl(const QString &progId, ClientSite *site, Ref<Control> *out,

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kestrum::runtime {
@@ -69,6 +70,8 @@ public:
 private:
     Status fail(Status status, const QString &message);
     // StatusOk when the record of `clsid` in `registry` may have `libraryPath` loaded.
+    // Reads the registry's record of `clsid` into `record` and checks it (checkRecord).
+    Status checkedRecord(const Guid &clsid, std::optional<ClassRecord> *record);
     Status checkRecord(const ComponentRegistry &registry, const Guid &clsid,
                        const QString &libraryPath);
 
