@@ -22,6 +22,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -105,17 +106,57 @@ void appendRtfText(QByteArray &out, QStringView text, bool inFontTable) {
     }
 }
 
-QString withCrLf(QString text) {
+// One pass each, not QString::replace: these run over the whole content on every conversion.
+QString withCrLf(const QString &text) {
     // The raw document text marks paragraphs with U+2029 and Shift+Enter breaks with U+2028.
-    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
-    text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
-    return text;
+    const auto isBreak = [](QChar c) {
+        return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+    };
+    const qsizetype breaks = std::count_if(text.cbegin(), text.cend(), isBreak);
+    if (breaks == 0)
+        return text;
+    QString out(text.size() + breaks, Qt::Uninitialized);
+    QChar *to = out.data();
+    for (const QChar c : text) {
+        if (isBreak(c)) {
+            *to++ = QLatin1Char('\r');
+            *to++ = QLatin1Char('\n');
+        } else {
+            *to++ = c;
+        }
+    }
+    return out;
 }
 
-QString withLf(QString text) {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+// CR LF and lone CR as LF.
+QString withLf(const QString &text) {
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
+    QString out(text.size(), Qt::Uninitialized);
+    QChar *to = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != QLatin1Char('\r')) {
+            *to++ = text[i];
+            continue;
+        }
+        *to++ = QLatin1Char('\n');
+        if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+    }
+    out.truncate(to - out.constData());
+    return out;
+}
+
+// The raw document text that inserting `plain` gives: QTextCursor::insertText starts a new
+// block (the paragraph separator in the raw text) at each of these characters.
+QString rawDocumentText(QString plain) {
+    for (QChar &c : plain) {
+        const char16_t u = c.unicode();
+        if (u == u'\n' || u == u'\r' || u == QChar::ParagraphSeparator || u == 0xFDD0 ||
+            u == 0xFDD1)
+            c = QChar::ParagraphSeparator;
+    }
+    return plain;
 }
 
 int shiftState(Qt::KeyboardModifiers modifiers) {
@@ -208,10 +249,54 @@ QString RichTextBox::text() const {
 
 void RichTextBox::setText(const QString &text) {
     ++m_programChange;
-    setPlainText(withLf(text));
+    const QString plain = withLf(text);
+    if (!m_partialUpdate || !replaceChangedPart(plain)) {
+        setPlainText(plain);
+        m_reportedText = document()->toRawText();
+    }
     --m_programChange;
-    m_reportedText = document()->toRawText();
     Q_EMIT change();
+}
+
+bool RichTextBox::replaceChangedPart(const QString &plain) {
+    QTextDocument *doc = document();
+    const QString old = doc->toRawText();
+    QString raw = rawDocumentText(plain);
+    const qsizetype shorter = std::min(old.size(), raw.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && old[prefix] == raw[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix &&
+           old[old.size() - 1 - suffix] == raw[raw.size() - 1 - suffix])
+        ++suffix;
+    // Never cut between the halves of a surrogate pair.
+    if (prefix > 0 && raw[prefix - 1].isHighSurrogate())
+        --prefix;
+    if (suffix > 0 && raw[raw.size() - suffix].isLowSurrogate())
+        --suffix;
+    // Mostly new text: rebuilding is as cheap, and an empty area has nothing to keep.
+    if (old.isEmpty() || 2 * (prefix + suffix) < std::max(old.size(), raw.size()))
+        return false;
+
+    // What setPlainText gives: the new text in the format the caret has, an undo history
+    // that starts afresh (disabling undo clears it), an unmodified document and the caret at
+    // the start.
+    const QTextCharFormat format = textCursor().charFormat();
+    const bool undoEnabled = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    cursor.setPosition(int(prefix));
+    cursor.setPosition(int(old.size() - suffix), QTextCursor::KeepAnchor);
+    cursor.insertText(raw.mid(prefix, raw.size() - suffix - prefix), format);
+    cursor.endEditBlock();
+    doc->setUndoRedoEnabled(undoEnabled);
+    doc->setModified(false);
+    setTextCursor(QTextCursor(doc));
+    // The document now holds exactly `raw`.
+    m_reportedText = std::move(raw);
+    return true;
 }
 
 void RichTextBox::replaceText(const QString &text) {

@@ -43,8 +43,14 @@ public:
     QString text() const;
     // Replaces the whole content (CR LF, lone CR and LF are line breaks) and raises change()
     // once, also when the new text equals the old. The caret goes to the start. The area's own
-    // undo history starts afresh.
+    // undo history starts afresh. Where the new text keeps most of the old one (one word
+    // changed), only the part between their common beginning and end is edited, so the
+    // document lays out only the blocks that changed; the result is the same.
     void setText(const QString &text);
+    // Whether setText may edit only the changed part (on by default). Off, it always rebuilds
+    // the whole document; the result is the same, only slower on long texts.
+    bool partialUpdate() const { return m_partialUpdate; }
+    void setPartialUpdate(bool on) { m_partialUpdate = on; }
     // Replaces the whole content like setText, but as one step of the area's own undo history,
     // so its Undo brings back what was there (and its Redo the replacement again). Raises
     // change() once; the caret goes to the start.
@@ -150,11 +156,16 @@ protected:
 
 private:
     QFont rtfFont() const;
+    // setText's edit of the changed part of the document to `plain` (LF line breaks), which
+    // also brings m_reportedText up to date; false, with nothing done, when most of the text
+    // changed and a rebuild costs no more.
+    bool replaceChangedPart(const QString &plain);
     void onContentsChange(int from, int charsRemoved, int charsAdded);
     void applySelectionPalette();
 
     std::function<QString(const QString &)> m_pasteFilter;
     bool m_hideSelection = true;
+    bool m_partialUpdate = true;
     QString m_rtfFontFamily;
     // Set while the area changes its own content; the change is reported once by hand.
     int m_programChange = 0;
