@@ -6,6 +6,7 @@
 #include "program.h"
 #include "shapes.h"
 #include "twips.h"
+#include "ucs4.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -425,7 +426,7 @@ void EditorWindow::text2Change() {
     // A running conversion replaces the whole output area when it ends, and that change
     // brings conversionOutput up to date; copying a half-way state now would corrupt it.
     if (!m_program.engine().isConverting())
-        m_program.engine().setConversionOutput(text2->text().toStdU32String());
+        m_program.engine().setConversionOutput(toUcs4(text2->text()));
     moveCaretToEnd(text2);
 }
 

@@ -9,6 +9,7 @@
 #include "messagebox.h"
 #include "splashwindow.h"
 #include "tablewindow.h"
+#include "ucs4.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -315,9 +316,9 @@ void Program::convertText() {
         m_conversionPending = false;
         m_yieldCalls = 0;
         m_sinceYield.start();
-        const std::u32string input = editor->Text1->text().toStdU32String();
+        const std::u32string input = toUcs4(editor->Text1->text());
         if (m_engine.convertText(input) == Engine::Result::Converted && m_editor) {
-            editor->text2->setText(QString::fromStdU32String(m_engine.conversionOutput()));
+            editor->text2->setText(fromUcs4(m_engine.conversionOutput()));
             editor->inputChanged = false;
         }
     } while (m_conversionPending && m_editor);

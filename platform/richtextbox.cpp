@@ -263,17 +263,17 @@ bool RichTextBox::replaceChangedPart(const QString &plain) {
     const QString old = doc->toRawText();
     QString raw = rawDocumentText(plain);
     const qsizetype shorter = std::min(old.size(), raw.size());
-    qsizetype prefix = 0;
-    while (prefix < shorter && old[prefix] == raw[prefix])
-        ++prefix;
-    qsizetype suffix = 0;
-    while (suffix < shorter - prefix &&
-           old[old.size() - 1 - suffix] == raw[raw.size() - 1 - suffix])
-        ++suffix;
+    const QChar *oldBegin = old.constData();
+    const QChar *rawBegin = raw.constData();
+    qsizetype prefix = std::mismatch(oldBegin, oldBegin + shorter, rawBegin).first - oldBegin;
+    const auto oldTail = std::make_reverse_iterator(oldBegin + old.size());
+    const auto rawTail = std::make_reverse_iterator(rawBegin + raw.size());
+    qsizetype suffix =
+        std::mismatch(oldTail, oldTail + (shorter - prefix), rawTail).first - oldTail;
     // Never cut between the halves of a surrogate pair.
-    if (prefix > 0 && raw[prefix - 1].isHighSurrogate())
+    if (prefix > 0 && rawBegin[prefix - 1].isHighSurrogate())
         --prefix;
-    if (suffix > 0 && raw[raw.size() - suffix].isLowSurrogate())
+    if (suffix > 0 && rawBegin[raw.size() - suffix].isLowSurrogate())
         --suffix;
     // Mostly new text: rebuilding is as cheap, and an empty area has nothing to keep.
     if (old.isEmpty() || 2 * (prefix + suffix) < std::max(old.size(), raw.size()))
