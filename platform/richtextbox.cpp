@@ -265,16 +265,13 @@ bool RichTextBox::replaceChangedPart(const QString &plain) {
     const qsizetype shorter = std::min(old.size(), raw.size());
     const QChar *oldBegin = old.constData();
     const QChar *rawBegin = raw.constData();
-    qsizetype prefix = std::mismatch(oldBegin, oldBegin + shorter, rawBegin).first - oldBegin;
+    const qsizetype prefix = std::mismatch(oldBegin, oldBegin + shorter, rawBegin).first - oldBegin;
     const auto oldTail = std::make_reverse_iterator(oldBegin + old.size());
     const auto rawTail = std::make_reverse_iterator(rawBegin + raw.size());
-    qsizetype suffix =
+    const qsizetype suffix =
         std::mismatch(oldTail, oldTail + (shorter - prefix), rawTail).first - oldTail;
-    // Never cut between the halves of a surrogate pair.
-    if (prefix > 0 && rawBegin[prefix - 1].isHighSurrogate())
-        --prefix;
-    if (suffix > 0 && rawBegin[raw.size() - suffix].isLowSurrogate())
-        --suffix;
+    // The edit may start or end between the halves of a surrogate pair: the document's
+    // characters are UTF-16 units, and the result is the same text.
     // Mostly new text: rebuilding is as cheap, and an empty area has nothing to keep.
     if (old.isEmpty() || 2 * (prefix + suffix) < std::max(old.size(), raw.size()))
         return false;

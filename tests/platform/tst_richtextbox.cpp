@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <random>
+
 using kestrum::DropSource;
 using kestrum::RichTextBox;
 using kestrum::toRtf;
@@ -46,6 +48,8 @@ private Q_SLOTS:
     void selText();
 
     void replaceTextIsOneUndoStep();
+    void setTextEditsAsARebuildWould_data();
+    void setTextEditsAsARebuildWould();
     void contextMenuNamesTheOwnUndoKeys();
 
     void keyDownSeesTextBeforeKey();
@@ -268,6 +272,127 @@ void TestRichTextBox::replaceTextIsOneUndoStep() {
     QTest::keyClicks(&box, QStringLiteral("x"));
     QTest::keyClick(&box, Qt::Key_Backspace, Qt::AltModifier);
     QCOMPARE(box.text(), QStringLiteral("fresh"));
+}
+
+// setText edits only the changed part of a long text; everything the area shows and reports
+// afterwards is what rebuilding the whole document gives: text, blocks, the Change count, the
+// caret, the undo history (cleared, then a typed key undone), the modified flag, the font, no
+// Change for a later format-only change.
+void TestRichTextBox::setTextEditsAsARebuildWould_data() {
+    QTest::addColumn<QString>("pieces"); // what the random texts are made of, one per char
+    QTest::addColumn<int>("seed");
+    // Glyph text with CR LF line breaks, as conversions give it.
+    QTest::newRow("glyphs and CR LF") << QStringLiteral("Avwg evsjvq|\u2020\u00A9\n") << 1;
+    // Every character that starts a block when inserted, lone CR, and the line separator.
+    QTest::newRow("block separators") << QStringLiteral("ab\r\n\u2028\u2029\uFDD0\uFDD1 ") << 2;
+    // Surrogate pairs, whose halves never part, lone halves, a byte-order mark, a tab.
+    QTest::newRow("surrogates and marks")
+        << QStringLiteral("a\U0001F600\U0001F601\uFEFF\t ") + QChar(0xDC00) + u'b' + QChar(0xD800)
+        << 3;
+}
+
+void TestRichTextBox::setTextEditsAsARebuildWould() {
+    QFETCH(QString, pieces);
+    QFETCH(int, seed);
+    std::mt19937 rng(seed);
+    const auto randomText = [&](int length) {
+        QString text;
+        std::uniform_int_distribution<qsizetype> pick(0, pieces.size() - 1);
+        while (text.size() < length) {
+            qsizetype i = pick(rng);
+            // Keep a pair of pieces whole: the pieces list holds them as two units.
+            if (pieces[i].isLowSurrogate() && i > 0 && pieces[i - 1].isHighSurrogate())
+                --i;
+            text += pieces[i];
+            if (pieces[i].isHighSurrogate() && i + 1 < pieces.size() &&
+                pieces[i + 1].isLowSurrogate())
+                text += pieces[i + 1];
+        }
+        return text;
+    };
+    // The next text: one part of the last one replaced, mostly small (a word at the end, in
+    // the middle, at the start), now and then most of it (the rebuild fallback).
+    const auto edited = [&](const QString &text) {
+        std::uniform_int_distribution<int> kind(0, 9);
+        const int k = kind(rng);
+        const qsizetype size = text.size();
+        qsizetype from = std::uniform_int_distribution<qsizetype>(0, size)(rng);
+        qsizetype removed = std::uniform_int_distribution<qsizetype>(0, 6)(rng);
+        if (k == 0)
+            from = size; // appended
+        else if (k == 1)
+            from = 0; // at the start
+        else if (k == 2)
+            removed = size; // most or all of it
+        removed = std::min(removed, size - from);
+        const int added = std::uniform_int_distribution<int>(0, k == 2 ? 3000 : 6)(rng);
+        return text.left(from) + randomText(added) + text.mid(from + removed);
+    };
+
+    RichTextBox partial;
+    RichTextBox rebuilt;
+    rebuilt.setPartialUpdate(false);
+    QVERIFY(partial.partialUpdate());
+    QSignalSpy partialChanges(&partial, &RichTextBox::change);
+    QSignalSpy rebuiltChanges(&rebuilt, &RichTextBox::change);
+    QString text = randomText(2000);
+    int changes = 0; // one for each typed key and each setText
+    for (int step = 0; step < 300; ++step) {
+        const QString label = QStringLiteral("step %1").arg(step);
+        // The caret somewhere and a few keys typed (an undo history to clear), a selection, or
+        // a different font, before the program writes the text.
+        const int before = step % 4;
+        for (RichTextBox *box : {&partial, &rebuilt}) {
+            box->setSelStart(int(text.size() / 2));
+            if (before == 1) {
+                QTest::keyClicks(box, QStringLiteral("k"));
+            } else if (before == 2) {
+                QTextCursor cursor = box->textCursor();
+                cursor.movePosition(QTextCursor::Start, QTextCursor::KeepAnchor);
+                box->setTextCursor(cursor);
+            } else if (before == 3) {
+                // A format-only change raises no Change, before and after a partial edit.
+                box->setFontSize(8 + step % 20);
+                QTextCursor all(box->document());
+                all.select(QTextCursor::Document);
+                // (The area holds plain text only: one format throughout, which setText keeps.)
+                QTextCharFormat plain;
+                plain.setFontItalic(false);
+                all.mergeCharFormat(plain);
+            }
+        }
+        changes += before == 1 ? 2 : 1;
+        text = edited(text);
+        partial.setText(text);
+        rebuilt.setText(text);
+
+        QVERIFY2(partial.text() == rebuilt.text(), qPrintable(label));
+        QVERIFY2(partial.document()->toRawText() == rebuilt.document()->toRawText(),
+                 qPrintable(label));
+        QCOMPARE(partial.document()->blockCount(), rebuilt.document()->blockCount());
+        QCOMPARE(partialChanges.count(), changes);
+        QCOMPARE(rebuiltChanges.count(), changes);
+        QCOMPARE(partial.selStart(), 0);
+        QCOMPARE(rebuilt.selStart(), 0);
+        QVERIFY(!partial.textCursor().hasSelection());
+        QCOMPARE(partial.document()->isUndoAvailable(), rebuilt.document()->isUndoAvailable());
+        QCOMPARE(partial.document()->isRedoAvailable(), rebuilt.document()->isRedoAvailable());
+        QCOMPARE(partial.document()->isModified(), rebuilt.document()->isModified());
+        QCOMPARE(partial.textCursor().charFormat().font(),
+                 rebuilt.textCursor().charFormat().font());
+        // Inside the text too: the last character's font.
+        for (RichTextBox *box : {&partial, &rebuilt})
+            box->moveCursor(QTextCursor::End);
+        QCOMPARE(partial.textCursor().charFormat().font(),
+                 rebuilt.textCursor().charFormat().font());
+    }
+    // A key typed into each and undone: the history holds that key only, in both.
+    for (RichTextBox *box : {&partial, &rebuilt}) {
+        QTest::keyClicks(box, QStringLiteral("x"));
+        box->undo();
+        QVERIFY(!box->document()->isUndoAvailable());
+    }
+    QCOMPARE(partial.text(), rebuilt.text());
 }
 
 // The context menu's Undo and Redo name the area's own keys.
