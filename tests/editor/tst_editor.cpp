@@ -2,12 +2,17 @@
 // conversionOutput, the drop target, Clear, re-entrant conversions, the exit question.
 #include "editortestsupport.h"
 #include "glimmetlib.h"
+#include "listbox.h"
 #include "logwindow.h"
 #include "runtime/control.h"
 #include "shapes.h"
+#include "tablewindow.h"
 #include "twips.h"
+#include "ucs4.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
@@ -19,6 +24,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <random>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -51,6 +57,9 @@ private Q_SLOTS:
     void clickConvertsPendingChanges();
     void buttonAndMenuConvert();
     void typedSentenceConverts();
+    void outputAreaAsIfRebuiltOnEveryConversion();
+    void codePointsAsQtConvertsThem_data();
+    void codePointsAsQtConvertsThem();
     void lineBreaksAndEmptyInput();
     void dropHandler_data();
     void dropHandler();
@@ -366,6 +375,130 @@ void TestEditor::typedSentenceConverts() {
              m_editor->text2->text());
     // The Space went in before the conversion: nothing is pending.
     QVERIFY(!m_editor->inputChanged);
+}
+
+// The output area edits only the changed part of its text on a conversion: a random session
+// of typing, deleting, pasting in the middle, table window insertions, font sizes and case
+// changes with their undo leaves, after each step, the output area, conversionOutput and the
+// Change count exactly as in the same session where every conversion rebuilds the area.
+void TestEditor::outputAreaAsIfRebuiltOnEveryConversion() {
+    struct Seen {
+        QString output;
+        std::u32string conversionOutput;
+        int changes;
+        int caret;
+        bool operator==(const Seen &) const = default;
+    };
+    const QStringList words = {QStringLiteral("AmI"),    QStringLiteral("bhAt"),
+                               QStringLiteral("khAI"),   QStringLiteral("tumi"),
+                               QStringLiteral("bAngla"), QStringLiteral("gAn")};
+    const auto session = [&](bool partial) {
+        std::vector<Seen> seen;
+        startProgram();
+        if (QTest::currentTestFailed())
+            return seen;
+        RichTextBox *text1 = m_editor->Text1;
+        RichTextBox *text2 = m_editor->text2;
+        text2->setPartialUpdate(partial);
+        QSignalSpy changes(text2, &RichTextBox::change);
+        std::mt19937 rng(1912);
+        const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+        // A long input to start from, so most conversions change a small part of it.
+        QString start;
+        for (int i = 0; i < 400; ++i)
+            start += words[pick(int(words.size()))] + (i % 12 == 11 ? "\r\n" : " ");
+        text1->setText(start);
+        m_editor->lac->trigger();
+        for (int step = 0; step < 80; ++step) {
+            const int caret = text1->selStart();
+            switch (pick(7)) {
+            case 0: // a word typed at the caret and ended with a Space
+                QTest::keyClicks(text1, words[pick(int(words.size()))]);
+                QTest::keyClick(text1, Qt::Key_Space);
+                break;
+            case 1: // characters deleted, then a caret key converts
+                for (int i = pick(6); i >= 0; --i)
+                    QTest::keyClick(text1, Qt::Key_Backspace);
+                QTest::keyClick(text1, Qt::Key_Left);
+                break;
+            case 2: // words pasted in the middle, then the button
+                text1->setSelStart(pick(int(text1->text().size()) + 1));
+                QApplication::clipboard()->setText(words[pick(int(words.size()))] + " " +
+                                                   words[pick(int(words.size()))] + ".");
+                text1->paste();
+                m_editor->command1Click();
+                break;
+            case 3: { // a glyph string from the table window, inserted at the output's caret
+                m_test->program->openTableWindow();
+                TableWindow *table = m_test->program->tableWindow();
+                if (!table) {
+                    QTest::qFail("no table window", __FILE__, __LINE__);
+                    return seen;
+                }
+                table->List1->setListIndex(pick(table->List1->count()));
+                table->list1DblClick();
+                break;
+            }
+            case 4: // a font size for the active area
+                m_editor->fontSizeClick(pick(6));
+                m_editor->lac->trigger();
+                break;
+            case 5: // a case change, then its undo, each converted
+                text1->setSelStart(0);
+                text1->moveCursor(QTextCursor::End, QTextCursor::KeepAnchor);
+                m_editor->upperCase();
+                m_editor->lac->trigger();
+                m_editor->undoCase();
+                m_editor->lac->trigger();
+                break;
+            case 6: // the caret moved and the input converted through the menu
+                text1->setSelStart(caret - pick(40));
+                m_editor->lac->trigger();
+                break;
+            }
+            text1->setFocus();
+            QCoreApplication::processEvents();
+            seen.push_back({text2->text(), m_test->program->engine().conversionOutput(),
+                            int(changes.count()), text2->selStart()});
+        }
+        if (TableWindow *table = m_test->program->tableWindow())
+            table->closeTableWindow();
+        return seen;
+    };
+    const std::vector<Seen> rebuilt = session(false);
+    const std::vector<Seen> partial = session(true);
+    QCOMPARE(partial.size(), rebuilt.size());
+    for (std::size_t i = 0; i < partial.size(); ++i) {
+        QVERIFY2(partial[i] == rebuilt[i], qPrintable(QStringLiteral("step %1").arg(i)));
+        QCOMPARE(QString::fromStdU32String(partial[i].conversionOutput), partial[i].output);
+    }
+    // The session did change the output along the way.
+    QVERIFY(partial.front().output != partial.back().output);
+}
+
+// The editor's own conversions to and from code points give what Qt's do, also for the
+// characters they hand to Qt (surrogates, byte-order marks, code points past U+FFFF).
+void TestEditor::codePointsAsQtConvertsThem_data() {
+    QTest::addColumn<std::u32string>("codePoints");
+    QTest::newRow("empty") << std::u32string();
+    QTest::newRow("glyph codes") << std::u32string(U"Avwg \u2020\u02C6\u0153\u00A9 |\r\n");
+    QTest::newRow("last plain unit") << std::u32string(U"a\uD7FF");
+    QTest::newRow("byte-order mark first") << std::u32string(U"\uFEFFab");
+    QTest::newRow("reversed mark first") << std::u32string(U"\uFFFEab");
+    QTest::newRow("mark inside") << std::u32string(U"ab\uFEFF");
+    QTest::newRow("past U+FFFF") << std::u32string(U"a\U0001F600b");
+    QTest::newRow("surrogate code point") << std::u32string{U'a', char32_t(0xD800), U'b'};
+    QTest::newRow("past U+10FFFF") << std::u32string{U'a', char32_t(0x110000), U'b'};
+}
+
+void TestEditor::codePointsAsQtConvertsThem() {
+    QFETCH(std::u32string, codePoints);
+    const QString qt = QString::fromStdU32String(codePoints);
+    QCOMPARE(fromUcs4(codePoints), qt);
+    QCOMPARE(toUcs4(qt), qt.toStdU32String());
+    // A lone half of a surrogate pair on the way in.
+    const QString lone = qt + QChar(0xDC00) + u'z';
+    QCOMPARE(toUcs4(lone), lone.toStdU32String());
 }
 
 void TestEditor::lineBreaksAndEmptyInput() {
