@@ -19,6 +19,8 @@ kestrum_packages=(
   # .deb is made by CPack with dpkg-shlibdeps (dpkg-dev); the desktop entry and the AppStream
   # file are checked by desktop-file-validate and appstreamcli.
   librsvg2-bin dpkg-dev desktop-file-utils appstream
+  # /usr/bin/time -v gives the peak memory in bench/convert/compare.sh.
+  time
 )
 
 kestrum_install_missing() {
