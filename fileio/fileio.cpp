@@ -162,6 +162,32 @@ ReadResult readDescriptor(int fd) {
     return result;
 }
 
+std::ptrdiff_t readSome(int fd, char *buffer, std::size_t size, std::string *reason) {
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, size);
+        if (n >= 0)
+            return n;
+        if (errno != EINTR) {
+            *reason = reasonOf(errno);
+            return -1;
+        }
+    }
+}
+
+bool writeAll(int fd, std::string_view bytes, std::string *reason) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            *reason = reasonOf(n < 0 ? errno : EIO);
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
 namespace {
 
 // The file a save replaces: `path` with its symbolic links followed (also a last link that

@@ -86,6 +86,15 @@ ReadResult readFile(const std::filesystem::path &path, std::size_t limit = NoLim
 // it is: the caller chose it.
 ReadResult readDescriptor(int fd);
 
+// Reads up to `size` bytes from the open descriptor `fd` (standard input, a pipe), with no
+// check of what it is, again when a signal interrupts the read: the number read, 0 at the end,
+// or -1 with *reason set.
+std::ptrdiff_t readSome(int fd, char *buffer, std::size_t size, std::string *reason);
+
+// Writes all of `bytes` to the open descriptor `fd` (standard output), in as many writes as it
+// takes. False, with *reason set, when a write fails; some of the bytes may be written then.
+bool writeAll(int fd, std::string_view bytes, std::string *reason);
+
 // Writes `bytes` to `path` as a whole or not at all: into a new file beside it, flushed to the
 // disk, then renamed over it. A symbolic link is followed (the file it names is replaced; the
 // link stays). A name that exists and is not a regular file (after following links) is

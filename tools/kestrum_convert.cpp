@@ -4,9 +4,11 @@
 #include "datafolders.h"
 #include "engine.h"
 #include "fileio.h"
+#include "streaming.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -27,9 +29,10 @@ constexpr std::string_view kUsage =
     "to standard output.\n"
     "\n"
     "Without --from and --to (or with --from roman --to sutonnymj) it reads FILE as\n"
-    "Windows-1252 bytes, converts it as one text and writes the glyph codes, with CR LF line\n"
-    "breaks. Each word that could not be converted to its end is reported on standard error\n"
-    "as a line \"Position:N Word:WORD\". Bytes outside words pass through unchanged.\n"
+    "Windows-1252 bytes, converts it as one text (read a piece at a time, so an input of any\n"
+    "size needs a few megabytes) and writes the glyph codes, with CR LF line breaks. Each word\n"
+    "that could not be converted to its end is reported on standard error as a line\n"
+    "\"Position:N Word:WORD\". Bytes outside words pass through unchanged.\n"
     "\n"
     "Formats:\n"
     "  roman       the keys of the tables (Windows-1252 bytes)\n"
@@ -65,6 +68,7 @@ constexpr std::string_view kUsage =
     "Exit status: 0 on success, 1 when a file cannot be read or the input is not valid UTF-8,\n"
     "2 on a usage error, 3 when some part had no spelling in the target.\n";
 
+// Every line of the whole input: the engine clears its log for each piece it converts.
 class StderrLog : public kestrum::ConversionLog {
 public:
     void clear() override {}
@@ -98,6 +102,66 @@ std::optional<std::string> optionValue(std::string_view name, int argc, char **a
         return std::nullopt;
     }
     return std::string(argv[++i]);
+}
+
+// The bytes read at a time by the streaming conversions. KESTRUM_CONVERT_CHUNK sets it for the
+// tests, which cut their inputs everywhere with small sizes; it is no option for users.
+std::size_t chunkSize()
+{
+    const char *value = std::getenv("KESTRUM_CONVERT_CHUNK");
+    if (!value || !*value)
+        return kestrum::convert::kDefaultChunk;
+    char *end = nullptr;
+    const unsigned long long size = std::strtoull(value, &end, 10);
+    if (*end || size == 0 || size > (std::size_t{1} << 30))
+        return kestrum::convert::kDefaultChunk;
+    return static_cast<std::size_t>(size);
+}
+
+// Roman to sutonnymj, and a format to itself other than unicode (which checks its UTF-8 first),
+// read the input a piece at a time and write each converted piece at once.
+int convertStreaming(bool toItself, bool fromStandardInput, const std::string &file,
+                     kestrum::Engine &engine)
+{
+    kestrum::fileio::InputFile input;
+    std::string readError;
+    kestrum::convert::ReadSome read;
+    if (fromStandardInput) {
+        read = [&](char *buffer, std::size_t size) {
+            return kestrum::fileio::readSome(0, buffer, size, &readError);
+        };
+    } else {
+        // Only a regular file: a folder is refused rather than read, and a FIFO or a device
+        // rather than waited on (standard input is the way to pipe text in).
+        if (!input.open(file))
+            return fail(1, "cannot open " + file + ": " + input.reason());
+        read = [&](char *buffer, std::size_t size) {
+            const std::ptrdiff_t got = input.read(buffer, size);
+            if (got < 0)
+                readError = input.reason();
+            return got;
+        };
+    }
+    std::string writeError;
+    const kestrum::convert::WriteAll write = [&](std::string_view bytes) {
+        return kestrum::fileio::writeAll(1, bytes, &writeError);
+    };
+    StderrLog log;
+    engine.setConversionLog(&log);
+    const auto result = toItself
+                            ? kestrum::convert::copyStream(read, write, chunkSize())
+                            : kestrum::convert::convertStream(engine, read, write, chunkSize());
+    switch (result) {
+    case kestrum::convert::StreamResult::Done:
+        return 0;
+    case kestrum::convert::StreamResult::ReadFailed: {
+        const std::string what = fromStandardInput ? "standard input" : file;
+        return fail(1, "cannot read " + what + ": " + readError);
+    }
+    case kestrum::convert::StreamResult::WriteFailed:
+        break;
+    }
+    return fail(1, "cannot write standard output: " + writeError);
 }
 
 } // namespace
@@ -186,8 +250,16 @@ int main(int argc, char **argv) {
         return fail(1, error.what());
     }
 
+    const bool fromStandardInput = !haveFile || file == "-";
+    const bool toItself = from == to && from != Format::Unicode;
+    if (toItself || (from == Format::Roman && to == Format::SutonnyMJ))
+        return convertStreaming(toItself, fromStandardInput, file, engine);
+
+    // The conversions through Unicode read the whole input: UTF-8 is checked to its end before
+    // anything is written, and the parts with no spelling are reported by line and column of
+    // the whole text.
     std::string input;
-    if (!haveFile || file == "-") {
+    if (fromStandardInput) {
         kestrum::fileio::ReadResult read = kestrum::fileio::readDescriptor(0);
         if (!read.ok)
             return fail(1, "cannot read standard input: " + read.reason);
@@ -203,20 +275,14 @@ int main(int argc, char **argv) {
 
     StderrLog log;
     engine.setConversionLog(&log);
-    std::string output;
-    int status = 0;
-    if (from == Format::Roman && to == Format::SutonnyMJ) {
-        output = engine.convertBytes(input);
-    } else {
-        kestrum::convert::Outcome outcome =
-            kestrum::convert::convert(input, from, to, generation, &engine);
-        for (const std::string &message : outcome.messages)
-            std::cerr << "kestrum-convert: " << message << '\n';
-        if (outcome.status == 1)
-            return 1;
-        output = std::move(outcome.output);
-        status = outcome.status;
-    }
+    kestrum::convert::Outcome outcome =
+        kestrum::convert::convert(input, from, to, generation, &engine);
+    for (const std::string &message : outcome.messages)
+        std::cerr << "kestrum-convert: " << message << '\n';
+    if (outcome.status == 1)
+        return 1;
+    const std::string &output = outcome.output;
+    const int status = outcome.status;
     std::cout.write(output.data(), static_cast<std::streamsize>(output.size()));
     std::cout.flush();
     if (!std::cout)

@@ -82,9 +82,15 @@ median() { # median NAME: median seconds of NAME's rounds
     awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-if [[ -n "$ref" ]] && ! cmp -s <("${command[before]}" "$work/16.txt" 2>&1) \
-  <("${command[after]}" "$work/16.txt" 2>&1); then
-  echo "warning: before and after differ on the 16 MB file" >&2
+if [[ -n "$ref" ]]; then # the same output and the same log lines
+  for name in before after; do
+    "${command[$name]}" "$work/16.txt" >"$work/out.$name" 2>"$work/err.$name" || true
+  done
+  if ! cmp -s "$work/out.before" "$work/out.after" || ! cmp -s "$work/err.before" "$work/err.after"
+  then
+    echo "warning: before and after differ on the 16 MB file" >&2
+  fi
+  rm -f "$work"/out.* "$work"/err.*
 fi
 base=$(median iconv)
 echo "kestrum-convert vs iconv, whole processes, ${rounds} rounds, median wall time on 16 MB"
