@@ -36,7 +36,8 @@ StreamResult convertStream(Engine &engine, const ReadSome &read, const WriteAll 
         if (cut > 0) {
             output.clear();
             engine.convertBytes(std::string_view(buffer.data(), cut), output);
-            if (!write(output))
+            // A piece of lone CRs converts to nothing.
+            if (!output.empty() && !write(output))
                 return StreamResult::WriteFailed;
         }
         if (got == 0)

@@ -1,0 +1,227 @@
+// The streaming conversion against the conversion of the whole input as one text: the same
+// bytes and the same log lines wherever the reads cut the input (inside words, between CR and
+// LF, in runs of word characters longer than a read), and reads and writes that fail.
+#include "streaming.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace kestrum;
+using namespace kestrum::convert;
+
+namespace {
+
+// Keeps every line, as the program's log does: the engine clears its log for every piece.
+struct KeptLog : ConversionLog {
+    void clear() override {}
+    void append(std::string_view line) override { lines.emplace_back(line); }
+    std::vector<std::string> lines;
+};
+
+struct Converted {
+    std::string bytes;
+    std::vector<std::string> log;
+    StreamResult result = StreamResult::Done;
+    bool operator==(const Converted &) const = default;
+};
+
+void PrintTo(const Converted &c, std::ostream *out) {
+    *out << ::testing::PrintToString(c.bytes) << " log " << ::testing::PrintToString(c.log)
+         << " result " << int(c.result);
+}
+
+Engine &tables() {
+    static Engine engine;
+    static bool loaded = (engine.loadTables(KESTRUM_DATA_DIR), true);
+    (void)loaded;
+    return engine;
+}
+
+// A fresh engine each time, so neither side profits from words the other remembered.
+Converted oneShot(const std::string &input) {
+    Engine engine;
+    engine.setTables(tables().tables());
+    KeptLog log;
+    engine.setConversionLog(&log);
+    Converted c;
+    engine.convertBytes(input, c.bytes);
+    c.log = log.lines;
+    return c;
+}
+
+// Reads of at most `chunk` bytes asked, each given whole or, with `shortReads`, cut shorter at
+// random, as a pipe does.
+Converted streamed(const std::string &input, std::size_t chunk, std::mt19937 *shortReads) {
+    Engine engine;
+    engine.setTables(tables().tables());
+    KeptLog log;
+    engine.setConversionLog(&log);
+    Converted c;
+    std::size_t at = 0;
+    const ReadSome read = [&](char *buffer, std::size_t size) -> std::ptrdiff_t {
+        EXPECT_LE(size, chunk);
+        std::size_t n = std::min(size, input.size() - at);
+        if (shortReads && n > 1)
+            n = std::uniform_int_distribution<std::size_t>(1, n)(*shortReads);
+        std::copy_n(input.data() + at, n, buffer);
+        at += n;
+        return static_cast<std::ptrdiff_t>(n);
+    };
+    const WriteAll write = [&](std::string_view bytes) {
+        EXPECT_FALSE(bytes.empty());
+        c.bytes += bytes;
+        return true;
+    };
+    c.result = convertStream(engine, read, write, chunk);
+    c.log = log.lines;
+    return c;
+}
+
+// Text of words the tables convert, words they stop in, runs of "~" and "&", digits, the full
+// stop, spaces, CR, LF and CR LF, bytes past ASCII, and now and then a word of a few hundred
+// letters.
+std::string randomText(std::mt19937 &random, std::size_t length) {
+    static const std::vector<std::string> words = {
+        "AmI",  "bAnglAy",         "gAn", "gAI", "kARmA", "swAdhIIn", "sLOOgAn", "~t", "~~", "&",
+        "kxyz", "WRINGghhMy&RWRI", "Oh",  "RJ",  "EkTI",  "sOhOsR",   "phNDhhM", "q",  "Z"};
+    static const std::vector<std::string> between = {
+        " ", "  ", "\r\n", "\n", "\r", ". ", ".", ", ", "12", "\t", "\xE9", "\x86\xFF", "\r\r\n"};
+    std::string text;
+    auto pick = [&](const std::vector<std::string> &from) -> const std::string & {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+    };
+    while (text.size() < length) {
+        if (random() % 40 == 0) {
+            const std::size_t letters = 100 + random() % 400;
+            for (std::size_t i = 0; i < letters; ++i)
+                text += "kAbR~&"[random() % 6];
+        } else {
+            text += pick(words);
+        }
+        text += pick(between);
+    }
+    // Half the texts end inside a word.
+    if (random() % 2)
+        text.resize(std::uniform_int_distribution<std::size_t>(0, text.size())(random));
+    return text;
+}
+
+} // namespace
+
+TEST(ConvertStream, RandomTextsCutByReadsOfEverySizeConvertAsOneText) {
+    std::mt19937 random(19);
+    for (int trial = 0; trial < 12; ++trial) {
+        const std::string input = randomText(random, 200 + random() % 1200);
+        const Converted expected = oneShot(input);
+        for (std::size_t chunk = 1; chunk <= 64; ++chunk) {
+            EXPECT_EQ(streamed(input, chunk, nullptr), expected)
+                << "trial " << trial << ", reads of " << chunk;
+            EXPECT_EQ(streamed(input, chunk, &random), expected)
+                << "trial " << trial << ", short reads of at most " << chunk;
+        }
+        for (std::size_t chunk : {std::size_t{4096}, kDefaultChunk})
+            EXPECT_EQ(streamed(input, chunk, nullptr), expected) << "reads of " << chunk;
+    }
+}
+
+TEST(ConvertStream, EveryCutOfShortTextsConvertsAsOneText) {
+    // Each text is cut in two at every place (a first read of `cut` bytes, then the rest; a
+    // read of none would end the input), so the cut falls in turn inside every word, between
+    // CR and LF and after every mark.
+    const std::vector<std::string> texts = {"AmI\r\ngAn",      "kA\r\r\n\rkE.",
+                                            "xyz kAxa\n",      "~t~~&k 12 AmI",
+                                            "bAnglAy",         "\r\n\r\n",
+                                            "kxyz.kxyz.",      "gAn\xE9gAI\x86",
+                                            "WRINGghhMy&RWRI", "AmI bAnglAy gAn gAI.\r\n"};
+    for (const std::string &text : texts) {
+        const Converted expected = oneShot(text);
+        for (std::size_t cut = 1; cut <= text.size(); ++cut) {
+            Engine engine;
+            engine.setTables(tables().tables());
+            KeptLog log;
+            engine.setConversionLog(&log);
+            Converted c;
+            int reads = 0;
+            std::size_t at = 0;
+            const ReadSome read = [&](char *buffer, std::size_t size) -> std::ptrdiff_t {
+                const std::size_t n = std::min(size, (reads++ == 0 ? cut : text.size()) - at);
+                std::copy_n(text.data() + at, n, buffer);
+                at += n;
+                return static_cast<std::ptrdiff_t>(n);
+            };
+            c.result = convertStream(
+                engine, read, [&](std::string_view b) { return c.bytes += b, true; }, 1024);
+            c.log = log.lines;
+            EXPECT_EQ(c, expected) << "cut at " << cut << " of \"" << text << "\"";
+        }
+    }
+}
+
+TEST(ConvertStream, EmptyInputWritesNothing) {
+    const Converted c = streamed("", 7, nullptr);
+    EXPECT_EQ(c.result, StreamResult::Done);
+    EXPECT_EQ(c.bytes, "");
+    EXPECT_TRUE(c.log.empty());
+}
+
+TEST(ConvertStream, AReadErrorStopsAfterWhatWasConverted) {
+    Engine engine;
+    engine.setTables(tables().tables());
+    std::string out;
+    int reads = 0;
+    const ReadSome read = [&](char *buffer, std::size_t) -> std::ptrdiff_t {
+        if (reads++)
+            return -1;
+        std::copy_n("AmI gA", 6, buffer);
+        return 6;
+    };
+    const StreamResult r = convertStream(
+        engine, read, [&](std::string_view b) { return out += b, true; }, 16);
+    EXPECT_EQ(r, StreamResult::ReadFailed);
+    // "AmI " was whole; "gA" may go on in the input that could not be read.
+    EXPECT_EQ(out, engine.convertBytes("AmI "));
+}
+
+TEST(ConvertStream, AWriteErrorStopsReading) {
+    Engine engine;
+    engine.setTables(tables().tables());
+    int reads = 0;
+    const ReadSome read = [&](char *buffer, std::size_t size) -> std::ptrdiff_t {
+        ++reads;
+        std::fill_n(buffer, size, ' ');
+        return static_cast<std::ptrdiff_t>(size);
+    };
+    EXPECT_EQ(convertStream(
+                  engine, read, [](std::string_view) { return false; }, 8),
+              StreamResult::WriteFailed);
+    EXPECT_EQ(reads, 1);
+}
+
+TEST(CopyStream, CopiesEveryByteThroughReadsOfEverySize) {
+    std::mt19937 random(3);
+    std::string input(3000, '\0');
+    for (char &c : input)
+        c = static_cast<char>(random());
+    for (std::size_t chunk : {1, 2, 7, 64, 4096}) {
+        std::size_t at = 0;
+        std::string out;
+        const ReadSome read = [&](char *buffer, std::size_t size) -> std::ptrdiff_t {
+            const std::size_t n = std::min(size, input.size() - at);
+            std::copy_n(input.data() + at, n, buffer);
+            at += n;
+            return static_cast<std::ptrdiff_t>(n);
+        };
+        EXPECT_EQ(copyStream(
+                      read, [&](std::string_view b) { return out += b, true; }, chunk),
+                  StreamResult::Done);
+        EXPECT_EQ(out, input) << "reads of " << chunk;
+    }
+    EXPECT_EQ(copyStream([](char *, std::size_t) -> std::ptrdiff_t { return -1; },
+                         [](std::string_view) { return true; }),
+              StreamResult::ReadFailed);
+}
