@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 #include <string>
 
 using kestrum::test::TableFolder;
@@ -33,17 +34,18 @@ std::string readFile(const std::filesystem::path &file)
 
 class ConvertCli : public ::testing::Test {
 protected:
-    // Runs the program with `args` (shell words) and `input` on standard input.
-    RunResult run(const std::string &args, const std::string &input = "")
-    {
+    // Runs the program with `args` (shell words) and `input` on standard input, with the
+    // environment assignments `env` (shell words) when given.
+    RunResult run(const std::string &args, const std::string &input = "",
+                  const std::string &env = "") {
         const auto in = folder.path() / "stdin";
         const auto out = folder.path() / "stdout";
         const auto err = folder.path() / "stderr";
         std::ofstream(in, std::ios::binary) << input;
         // A program that hangs (on a FIFO, say) fails the test after 20 s instead of stopping
         // the whole run.
-        const std::string command = "timeout 20 " + kProgram + " " + args + " <" + in.string() +
-                                    " >" + out.string() + " 2>" + err.string();
+        const std::string command = env + " timeout 20 " + kProgram + " " + args + " <" +
+                                    in.string() + " >" + out.string() + " 2>" + err.string();
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
     }
@@ -197,4 +199,84 @@ TEST_F(ConvertCli, FindsTheTablesBesideTheProgramByDefault)
     const RunResult r = run("", "k");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(r.out.empty());
+}
+
+// The program reads its input a piece at a time (KESTRUM_CONVERT_CHUNK bytes, for tests): from a
+// file and from standard input, every size of piece gives the bytes, log lines and status of
+// reading the input whole (these inputs fit in one piece of the usual size).
+TEST_F(ConvertCli, ReadsInPiecesOfEverySizeAsOneText) {
+    std::mt19937 random(7);
+    const char *parts[] = {
+        "kA", "kE", "kOO", "xyz",  "kAxa",
+        "~t", "&",  " ",   "\r\n", "\n",
+        "\r", ".",  "12",  "\xE9", "kAkAkAkAkAkAkAkAkAkAkAkAkAkAkAkAkAkAkAkAkAkA"};
+    for (int trial = 0; trial < 2; ++trial) {
+        std::string input;
+        while (input.size() < 300)
+            input += parts[random() % std::size(parts)];
+        const auto file = folder.path() / "pieces.txt";
+        std::ofstream(file, std::ios::binary) << input;
+        const RunResult whole = run(tables(), input);
+        ASSERT_EQ(whole.status, 0) << whole.err;
+        ASSERT_FALSE(whole.err.empty()); // some words stop early: the log is compared too
+        for (int chunk = 1; chunk <= 64; ++chunk) {
+            const std::string env = "KESTRUM_CONVERT_CHUNK=" + std::to_string(chunk);
+            for (const bool fromFile : {false, true}) {
+                SCOPED_TRACE("trial " + std::to_string(trial) + ", pieces of " +
+                             std::to_string(chunk) + (fromFile ? ", file" : ", standard input"));
+                const RunResult r = fromFile ? run(tables() + " " + file.string(), "", env)
+                                             : run(tables(), input, env);
+                EXPECT_EQ(r.status, 0);
+                EXPECT_EQ(r.out, whole.out);
+                EXPECT_EQ(r.err, whole.err);
+            }
+        }
+    }
+}
+
+// A CR that ends one piece and the LF that starts the next still make one line break, and a
+// lone CR at a piece's end is still dropped; a format to itself is copied piece by piece.
+TEST_F(ConvertCli, LineBreaksAcrossPiecesAndCopiesInPieces) {
+    struct {
+        const char *input;
+        int chunk;
+        const char *args;
+        const char *out;
+    } cases[] = {
+        {"kA\r\nkE", 3, "", "Kv\r\n\x86K"},
+        {"kA\r\nkE", 4, "", "Kv\r\n\x86K"},
+        {"kA\r\r\nkE\r", 3, "", "Kv\r\n\x86K"},
+        {"kA\rkE", 3, "", "Kv\x86K"},
+        {"kA\r\nkE.\r", 2, "--from roman --to roman", "kA\r\nkE.\r"},
+        {"Kv\r\n\x86K", 1, "--from sutonnymj --to sutonnymj", "Kv\r\n\x86K"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.input);
+        const RunResult r = run(tables() + " " + c.args, c.input,
+                                "KESTRUM_CONVERT_CHUNK=" + std::to_string(c.chunk));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+    }
+}
+
+// Standard input or output that cannot be used: one line that says why, status 1.
+TEST_F(ConvertCli, ReportsStandardInputAndOutputThatFail) {
+    const std::string dir = folder.path().string();
+    struct {
+        std::string command;
+        std::string message;
+    } cases[] = {
+        {kProgram + " " + tables() + " <" + dir, "cannot read standard input: Is a directory"},
+        {"echo kA | " + kProgram + " " + tables() + " >/dev/full",
+         "cannot write standard output: No space left on device"},
+        {"echo kA | " + kProgram + " " + tables() + " --from roman --to roman >/dev/full",
+         "cannot write standard output: No space left on device"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.command);
+        const auto err = folder.path() / "stderr";
+        const int raw = std::system((c.command + " 2>" + err.string()).c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+        EXPECT_EQ(readFile(err), "kestrum-convert: " + c.message + "\n");
+    }
 }
