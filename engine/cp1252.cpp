@@ -13,15 +13,13 @@ constexpr std::array<char32_t, 32> kHigh = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 } // namespace
 
-char32_t cp1252ToUnicode(unsigned char byte)
-{
+char32_t cp1252ToUnicode(unsigned char byte) {
     if (byte >= 0x80 && byte <= 0x9F)
         return kHigh[byte - 0x80];
     return byte;
 }
 
-std::optional<unsigned char> unicodeToCp1252(char32_t c)
-{
+std::optional<unsigned char> unicodeToCp1252(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return static_cast<unsigned char>(c);
     for (std::size_t i = 0; i < kHigh.size(); ++i) {

@@ -17,15 +17,13 @@ using namespace glyph;
 namespace {
 
 // The character at the 1-based position pos; beyond the word (or before it) nothing.
-char charAt(std::string_view word, int pos)
-{
+char charAt(std::string_view word, int pos) {
     if (pos < 1 || static_cast<std::size_t>(pos) > word.size())
         return '\0';
     return word[static_cast<std::size_t>(pos - 1)];
 }
 
-bool isOneOf(std::string_view key, std::initializer_list<std::string_view> keys)
-{
+bool isOneOf(std::string_view key, std::initializer_list<std::string_view> keys) {
     for (std::string_view k : keys) {
         if (key == k)
             return true;
@@ -34,32 +32,27 @@ bool isOneOf(std::string_view key, std::initializer_list<std::string_view> keys)
 }
 
 // Keys of letters that take no N/M/W/L sign.
-bool takesNoNmwl(std::string_view key)
-{
+bool takesNoNmwl(std::string_view key) {
     return isOneOf(key, {"~~", "ng", "NG", "~T", "~t"});
 }
 
 // Keys that, standing after an "R", keep that "R" an ordinary consonant.
-bool keepsRConsonant(std::string_view key)
-{
+bool keepsRConsonant(std::string_view key) {
     return isOneOf(key, {"r", "R", "ng", "~t", "~T", "~~", "~R", "Y", "A", "W"});
 }
 
-void appendTrimmed(std::string &out, std::string_view syllable)
-{
+void appendTrimmed(std::string &out, std::string_view syllable) {
     out.append(trimSpaces(syllable));
 }
 
-void appendAsText(std::u32string &out, std::string_view bytes)
-{
+void appendAsText(std::u32string &out, std::string_view bytes) {
     for (char b : bytes)
         out.push_back(cp1252ToUnicode(static_cast<unsigned char>(b)));
 }
 
 } // namespace
 
-GlyphString takeNmwlSign(std::string_view word, int &pos)
-{
+GlyphString takeNmwlSign(std::string_view word, int &pos) {
     switch (charAt(word, pos)) {
     case 'N':
         ++pos;
@@ -80,8 +73,7 @@ GlyphString takeNmwlSign(std::string_view word, int &pos)
     }
 }
 
-GlyphString takeRySign(std::string_view word, int &pos, std::string_view key)
-{
+GlyphString takeRySign(std::string_view word, int &pos, std::string_view key) {
     if (isOneOf(key, {"~~", "ng", "~t", "~T"}))
         return {};
     const char c = charAt(word, pos);
@@ -98,25 +90,21 @@ GlyphString takeRySign(std::string_view word, int &pos, std::string_view key)
     return {};
 }
 
-Engine::Engine(Lookup lookup) : m_lookup(lookup)
-{
+Engine::Engine(Lookup lookup) : m_lookup(lookup) {
     rebuildIndexes();
 }
 
-void Engine::loadTables(const std::filesystem::path &dir)
-{
+void Engine::loadTables(const std::filesystem::path &dir) {
     m_conversionOutput.clear();
     setTables(readTables(dir));
 }
 
-void Engine::setTables(Tables tables)
-{
+void Engine::setTables(Tables tables) {
     m_tables = std::move(tables);
     rebuildIndexes();
 }
 
-std::vector<Engine::RecordInfo> Engine::describe(const Table &table) const
-{
+std::vector<Engine::RecordInfo> Engine::describe(const Table &table) const {
     std::vector<RecordInfo> infos(static_cast<std::size_t>(table.size()) + 1);
     for (int i = 1; i <= table.size(); ++i) {
         RecordInfo &info = infos[static_cast<std::size_t>(i)];
@@ -148,8 +136,7 @@ std::vector<Engine::RecordInfo> Engine::describe(const Table &table) const
     return infos;
 }
 
-void Engine::rebuildIndexes()
-{
+void Engine::rebuildIndexes() {
     ++m_tablesGeneration;
     m_memo.assign(m_lookup == Lookup::Indexed ? kMemoSlots : 0, MemoSlot{});
     m_seen.assign(m_lookup == Lookup::Indexed ? (std::size_t{1} << kSeenBits) / 64 : 0, 0);
@@ -169,30 +156,25 @@ void Engine::rebuildIndexes()
 }
 
 int Engine::match(const Table &table, const KeyIndex &index, int maxLength, std::string_view word,
-                  int &pos) const
-{
+                  int &pos) const {
     if (m_lookup == Lookup::Indexed)
         return index.match(table, maxLength, word, pos);
     return matchLongest(table, maxLength, word, pos);
 }
 
-int Engine::matchFirst(std::string_view word, int &pos) const
-{
+int Engine::matchFirst(std::string_view word, int &pos) const {
     return match(m_tables.firstTable, m_firstIndex, kFirstMaxLength, word, pos);
 }
 
-int Engine::matchNext(std::string_view word, int &pos) const
-{
+int Engine::matchNext(std::string_view word, int &pos) const {
     return match(m_tables.nextTable, m_nextIndex, kNextMaxLength, word, pos);
 }
 
-int Engine::matchConnect(std::string_view word, int &pos) const
-{
+int Engine::matchConnect(std::string_view word, int &pos) const {
     return match(m_tables.connectTable, m_connectIndex, kConnectMaxLength, word, pos);
 }
 
-bool Engine::isVowelKey(std::string_view key) const
-{
+bool Engine::isVowelKey(std::string_view key) const {
     key = trimSpaces(key);
     for (int i = 1; i <= kVowelRecords; ++i) {
         if (compareKeys(m_tables.vowelKeys[static_cast<std::size_t>(i)].trimmed(), key) == 0)
@@ -202,14 +184,12 @@ bool Engine::isVowelKey(std::string_view key) const
 }
 
 GlyphString Engine::placeVowelSign(std::string_view cluster, int index, std::string_view rjy,
-                                   bool atWordStart) const
-{
+                                   bool atWordStart) const {
     return placeSign(m_connectInfo[static_cast<std::size_t>(index)], cluster, rjy, atWordStart);
 }
 
 GlyphString Engine::placeSign(const RecordInfo &sign, std::string_view cluster,
-                              std::string_view rjy, bool atWordStart) const
-{
+                              std::string_view rjy, bool atWordStart) const {
     const std::string_view glyphs = sign.glyphs;
     GlyphString syllable;
     auto before = [&](std::string_view first) {
@@ -252,8 +232,8 @@ GlyphString Engine::placeSign(const RecordInfo &sign, std::string_view cluster,
     return syllable;
 }
 
-void Engine::rjyStep(std::string_view word, int &pos, std::string_view key, GlyphString &rjy) const
-{
+void Engine::rjyStep(std::string_view word, int &pos, std::string_view key,
+                     GlyphString &rjy) const {
     const int length = static_cast<int>(word.size());
     if (pos != length)
         rjy = takeRySign(word, pos, key);
@@ -266,8 +246,7 @@ void Engine::rjyStep(std::string_view word, int &pos, std::string_view key, Glyp
     }
 }
 
-void Engine::logFailure(std::size_t pos, std::string_view word)
-{
+void Engine::logFailure(std::size_t pos, std::string_view word) {
     if (!m_log)
         return;
     std::string line = "Position:";
@@ -277,8 +256,7 @@ void Engine::logFailure(std::size_t pos, std::string_view word)
     m_log->append(line);
 }
 
-void Engine::logTooLong(std::string_view word)
-{
+void Engine::logTooLong(std::string_view word) {
     if (!m_log)
         return;
     constexpr std::size_t Shown = 40;
@@ -292,8 +270,7 @@ void Engine::logTooLong(std::string_view word)
     m_log->append(line);
 }
 
-void Engine::convertWord(std::string_view word)
-{
+void Engine::convertWord(std::string_view word) {
     std::string bytes;
     // Spaces and NULs can be part of a table key: only the literal lookups see them exactly.
     if (m_lookup == Lookup::Indexed && word.find_first_of(std::string_view(" \0", 2)) == word.npos)
@@ -303,8 +280,7 @@ void Engine::convertWord(std::string_view word)
     appendAsText(m_conversionOutput, bytes);
 }
 
-void Engine::convertWordLiteral(std::string_view word, std::string &out)
-{
+void Engine::convertWordLiteral(std::string_view word, std::string &out) {
     if (word.size() > MaxWordLength) {
         logTooLong(word);
         return;
@@ -395,8 +371,8 @@ void Engine::convertWordLiteral(std::string_view word, std::string &out)
 // The literal driver. Walks a text (bytes of Windows-1252, or Unicode characters; the codes
 // below 128 are the same in both), hands each word to the converter and everything else to
 // `emit`.
-template <class Char, class Emit> void Engine::drive(std::basic_string_view<Char> text, Emit &emit)
-{
+template <class Char, class Emit>
+void Engine::drive(std::basic_string_view<Char> text, Emit &emit) {
     m_word.clear();
     auto flush = [&] {
         if (!m_word.empty()) {
@@ -455,8 +431,7 @@ private:
     bool &m_flag;
 };
 
-Engine::Result Engine::convertText(std::u32string_view text)
-{
+Engine::Result Engine::convertText(std::u32string_view text) {
     if (text.empty())
         return Result::EmptyInput;
     if (m_converting)
@@ -474,15 +449,13 @@ Engine::Result Engine::convertText(std::u32string_view text)
     return Result::Converted;
 }
 
-std::string Engine::convertBytes(std::string_view bytes)
-{
+std::string Engine::convertBytes(std::string_view bytes) {
     std::string out;
     convertBytes(bytes, out);
     return out;
 }
 
-Engine::Result Engine::convertBytes(std::string_view bytes, std::string &out)
-{
+Engine::Result Engine::convertBytes(std::string_view bytes, std::string &out) {
     if (bytes.empty())
         return Result::EmptyInput;
     if (m_converting)

@@ -44,9 +44,8 @@ GlyphString takeNmwlSign(std::string_view word, int &pos);
 // unless key is "r", "R" or "~r"; "J" and "Y" give 0xA8. Keys "~~", "ng", "~t" and "~T" take none.
 GlyphString takeRySign(std::string_view word, int &pos, std::string_view key);
 
-// Is `word` made only of word characters (A-Z, a-z, "~", "&")?
-constexpr bool isWordChar(char32_t c)
-{
+// Is `c` a word character (A-Z, a-z, "~", "&")?
+constexpr bool isWordChar(char32_t c) {
     return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || c == U'~' || c == U'&';
 }
 
@@ -57,7 +56,9 @@ public:
     // and remembers the glyphs of the words it has converted (a word always converts the same
     // way under the same tables); Literal runs the halving search for every length of every
     // word and builds each syllable as a string. Both give the same results, log lines and
-    // yieldToUi calls.
+    // yieldToUi calls. Literal is the reference path: it is kept, slow and plain, for the tests,
+    // the fuzz targets and the benchmarks that check Indexed against it; the program and
+    // kestrum-convert always use Indexed.
     enum class Lookup { Indexed, Literal };
 
     explicit Engine(Lookup lookup = Lookup::Indexed);
@@ -161,8 +162,7 @@ private:
               int &pos) const;
     void logFailure(std::size_t pos, std::string_view word);
     void logTooLong(std::string_view word);
-    void yieldToUi()
-    {
+    void yieldToUi() {
         if (m_yieldToUi)
             m_yieldToUi();
     }

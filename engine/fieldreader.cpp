@@ -13,8 +13,7 @@ constexpr std::size_t ChunkSize = 64 * 1024;
 // The position of the first of `stops` in `text`, or text.size(). One memchr per stop byte,
 // each over no more than the nearest stop found so far: far faster than a byte-by-byte set
 // test over a long field.
-std::size_t findFirstOf(std::string_view text, std::string_view stops)
-{
+std::size_t findFirstOf(std::string_view text, std::string_view stops) {
     std::size_t first = text.size();
     for (const char c : stops) {
         if (const void *hit = std::memchr(text.data(), c, first))
@@ -25,8 +24,7 @@ std::size_t findFirstOf(std::string_view text, std::string_view stops)
 
 } // namespace
 
-bool FieldReader::refill()
-{
+bool FieldReader::refill() {
     if (!m_source || m_ended)
         return false;
     // Drop what was handed out; keep the rest (nothing, as fields are built byte by byte).
@@ -46,20 +44,17 @@ bool FieldReader::refill()
     return true;
 }
 
-int FieldReader::peek()
-{
+int FieldReader::peek() {
     if (m_pos >= m_data.size() && !refill())
         return -1;
     return static_cast<unsigned char>(m_data[m_pos]);
 }
 
-bool FieldReader::atEnd()
-{
+bool FieldReader::atEnd() {
     return peek() < 0;
 }
 
-void FieldReader::skipSeparator()
-{
+void FieldReader::skipSeparator() {
     const int c = peek();
     if (c == ',' || c == '\n') {
         ++m_pos;
@@ -73,8 +68,7 @@ void FieldReader::skipSeparator()
 // Takes the bytes up to (not including) the first of `stops`, or up to the end of the text,
 // keeping at most MaxFieldLength of them in `value`. Whole runs are scanned at a time, so even
 // gigabytes without a stop go by quickly.
-void FieldReader::takeUntil(std::string_view stops, std::string &value)
-{
+void FieldReader::takeUntil(std::string_view stops, std::string &value) {
     while (peek() >= 0) {
         const std::string_view rest = m_data.substr(m_pos);
         const std::size_t stop = findFirstOf(rest, stops);
@@ -86,8 +80,7 @@ void FieldReader::takeUntil(std::string_view stops, std::string &value)
     }
 }
 
-std::optional<std::string> FieldReader::next()
-{
+std::optional<std::string> FieldReader::next() {
     int c = peek();
     while (c == ' ' || c == '\t') {
         ++m_pos;

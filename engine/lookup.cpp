@@ -8,16 +8,14 @@ namespace kestrum {
 
 namespace {
 
-std::array<char, kFieldWidth> padded(std::string_view piece)
-{
+std::array<char, kFieldWidth> padded(std::string_view piece) {
     std::array<char, kFieldWidth> out;
     out.fill(' ');
     std::copy_n(piece.begin(), std::min(piece.size(), kFieldWidth), out.begin());
     return out;
 }
 
-std::string_view pieceAt(std::string_view word, int pos, int length)
-{
+std::string_view pieceAt(std::string_view word, int pos, int length) {
     const auto start = static_cast<std::size_t>(pos - 1);
     if (pos < 1 || start >= word.size())
         return {};
@@ -26,8 +24,7 @@ std::string_view pieceAt(std::string_view word, int pos, int length)
 
 } // namespace
 
-int matchLongest(const Table &table, int maxLength, std::string_view word, int &pos)
-{
+int matchLongest(const Table &table, int maxLength, std::string_view word, int &pos) {
     for (int length = maxLength; length >= 1; --length) {
         const auto search = padded(pieceAt(word, pos, length));
         if (const int idx = findKey(table, {search.data(), search.size()}); idx > 0) {
@@ -38,15 +35,13 @@ int matchLongest(const Table &table, int maxLength, std::string_view word, int &
     return 0;
 }
 
-int KeyIndex::addNode()
-{
+int KeyIndex::addNode() {
     m_children.insert(m_children.end(), static_cast<std::size_t>(m_classes), kNoChild);
     m_result.push_back(0);
     return static_cast<int>(m_result.size()) - 1;
 }
 
-KeyIndex::KeyIndex(const Table &table)
-{
+KeyIndex::KeyIndex(const Table &table) {
     // Only keys made of characters a piece can hold (no space, no NUL) before their padding can
     // equal a padded piece; a key "ab   " is reached by the path a, b.
     std::vector<std::string_view> paths;
@@ -113,8 +108,7 @@ KeyIndex::KeyIndex(const Table &table)
     m_built = true;
 }
 
-int KeyIndex::match(const Table &table, int maxLength, std::string_view word, int &pos) const
-{
+int KeyIndex::match(const Table &table, int maxLength, std::string_view word, int &pos) const {
     if (!m_built)
         return matchLongest(table, maxLength, word, pos);
     const long rest = static_cast<long>(word.size()) - pos + 1;

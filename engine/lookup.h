@@ -65,8 +65,7 @@ private:
 };
 
 template <int MaxLength, class Probe>
-int KeyIndex::matchInWord(Probe &probe, std::size_t &pos) const
-{
+int KeyIndex::matchInWord(Probe &probe, std::size_t &pos) const {
     if (probe.isEnd(pos)) {
         // Past the end every length gives the same empty piece: five spaces.
         if (m_emptyResult > 0)

@@ -11,8 +11,7 @@
 
 namespace kestrum {
 
-std::string_view trimSpaces(std::string_view s)
-{
+std::string_view trimSpaces(std::string_view s) {
     while (!s.empty() && s.front() == ' ')
         s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ')
@@ -20,8 +19,7 @@ std::string_view trimSpaces(std::string_view s)
     return s;
 }
 
-int compareKeys(std::string_view a, std::string_view b)
-{
+int compareKeys(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
         const char32_t ca = cp1252ToUnicode(static_cast<unsigned char>(a[i]));
@@ -34,8 +32,7 @@ int compareKeys(std::string_view a, std::string_view b)
     return 0;
 }
 
-void sortTable(Table &table)
-{
+void sortTable(Table &table) {
     const int n = table.size();
     for (int i = 1; i <= n - 1; ++i) {
         const int m = n - i;
@@ -46,8 +43,7 @@ void sortTable(Table &table)
     }
 }
 
-int findKey(const Table &table, std::string_view s)
-{
+int findKey(const Table &table, std::string_view s) {
     const int n = table.size();
     if (n < 1)
         return 0;
@@ -81,8 +77,7 @@ class TableFile {
 public:
     TableFile(const std::filesystem::path &dir, const char *name, int count)
         : m_name(name), m_path(dir / name), m_count(count),
-          m_reader([this](char *buffer, std::size_t size) { return read(buffer, size); })
-    {
+          m_reader([this](char *buffer, std::size_t size) { return read(buffer, size); }) {
         if (!m_file.open(m_path))
             throw TableLoadError(
                 m_name, 0, m_name + ": cannot open " + m_path.string() + ": " + m_file.reason());
@@ -106,8 +101,7 @@ public:
     TableFile &operator=(const TableFile &) = delete;
 
     // Reads record `i` (1-based): the key, then the glyphs.
-    std::pair<std::string, std::string> record(int i)
-    {
+    std::pair<std::string, std::string> record(int i) {
         auto key = m_reader.next();
         auto glyphs = key ? m_reader.next() : std::nullopt;
         if (m_reader.failed())
@@ -126,8 +120,7 @@ public:
     }
 
 private:
-    std::ptrdiff_t read(char *buffer, std::size_t size)
-    {
+    std::ptrdiff_t read(char *buffer, std::size_t size) {
         if (!m_head.empty()) {
             const std::size_t n = std::min(size, m_head.size());
             std::copy_n(m_head.data(), n, buffer);
@@ -137,8 +130,7 @@ private:
         return m_file.read(buffer, size);
     }
 
-    [[noreturn]] void throwReadError() const
-    {
+    [[noreturn]] void throwReadError() const {
         throw TableLoadError(m_name, 0,
                              m_name + ": cannot read " + m_path.string() + ": " + m_file.reason());
     }
@@ -151,8 +143,7 @@ private:
     FieldReader m_reader;
 };
 
-void assign(TableRecord &record, const std::pair<std::string, std::string> &fields)
-{
+void assign(TableRecord &record, const std::pair<std::string, std::string> &fields) {
     record.key.assign(fields.first);
     record.glyphs.assign(fields.second);
 }
@@ -160,8 +151,7 @@ void assign(TableRecord &record, const std::pair<std::string, std::string> &fiel
 } // namespace
 
 std::vector<std::pair<std::string, std::string>> readRecords(const std::filesystem::path &dir,
-                                                             const char *name, int count)
-{
+                                                             const char *name, int count) {
     TableFile file(dir, name, count);
     std::vector<std::pair<std::string, std::string>> records;
     records.reserve(static_cast<std::size_t>(count));
@@ -170,8 +160,7 @@ std::vector<std::pair<std::string, std::string>> readRecords(const std::filesyst
     return records;
 }
 
-Tables readTables(const std::filesystem::path &dir)
-{
+Tables readTables(const std::filesystem::path &dir) {
     Tables tables;
     {
         TableFile file(dir, kFirstFile, kFirstRecords);

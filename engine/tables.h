@@ -23,8 +23,7 @@ public:
     FixedField() { m_chars.fill('\0'); }
     explicit FixedField(std::string_view text) { assign(text); }
 
-    void assign(std::string_view text)
-    {
+    void assign(std::string_view text) {
         for (std::size_t i = 0; i < N; ++i)
             m_chars[i] = i < text.size() ? text[i] : ' ';
     }
@@ -45,8 +44,7 @@ int compareKeys(std::string_view a, std::string_view b);
 // Removes leading and trailing spaces (only spaces).
 std::string_view trimSpaces(std::string_view s);
 
-template <std::size_t N> std::string_view FixedField<N>::trimmed() const
-{
+template <std::size_t N> std::string_view FixedField<N>::trimmed() const {
     return trimSpaces(view());
 }
 
@@ -101,9 +99,7 @@ struct Tables {
 class TableLoadError : public std::runtime_error {
 public:
     TableLoadError(std::string file, int record, const std::string &message)
-        : std::runtime_error(message), m_file(std::move(file)), m_record(record)
-    {
-    }
+        : std::runtime_error(message), m_file(std::move(file)), m_record(record) {}
     const std::string &file() const { return m_file; }
     // The 1-based record that could not be read; 0 when the file could not be opened.
     int record() const { return m_record; }

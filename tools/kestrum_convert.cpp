@@ -106,8 +106,7 @@ std::optional<std::string> optionValue(std::string_view name, int argc, char **a
 
 // The bytes read at a time by the streaming conversions. KESTRUM_CONVERT_CHUNK sets it for the
 // tests, which cut their inputs everywhere with small sizes; it is no option for users.
-std::size_t chunkSize()
-{
+std::size_t chunkSize() {
     const char *value = std::getenv("KESTRUM_CONVERT_CHUNK");
     if (!value || !*value)
         return kestrum::convert::kDefaultChunk;
@@ -121,8 +120,7 @@ std::size_t chunkSize()
 // Roman to sutonnymj, and a format to itself other than unicode (which checks its UTF-8 first),
 // read the input a piece at a time and write each converted piece at once.
 int convertStreaming(bool toItself, bool fromStandardInput, const std::string &file,
-                     kestrum::Engine &engine)
-{
+                     kestrum::Engine &engine) {
     kestrum::fileio::InputFile input;
     std::string readError;
     kestrum::convert::ReadSome read;

@@ -33,8 +33,7 @@ using namespace kestrum;
 
 namespace {
 
-const char *tablesDir()
-{
+const char *tablesDir() {
     const char *dir = std::getenv("KESTRUM_TABLES");
     return dir ? dir : KESTRUM_DATA_DIR;
 }
@@ -52,8 +51,7 @@ enum class Words {
     Distinct, // no word comes twice
 };
 
-std::string makeCorpus(const Tables &tables, std::size_t bytes, Words words)
-{
+std::string makeCorpus(const Tables &tables, std::size_t bytes, Words words) {
     std::vector<std::string> vowels, consonants, signs;
     auto isVowel = [&](std::string_view key) {
         for (int i = 1; i <= kVowelRecords; ++i)
@@ -138,15 +136,13 @@ std::string makeCorpus(const Tables &tables, std::size_t bytes, Words words)
     return corpus;
 }
 
-std::u32string toText(const std::string &bytes)
-{
+std::u32string toText(const std::string &bytes) {
     return std::u32string(bytes.begin(), bytes.end()); // the corpora are ASCII
 }
 
 // Converts `text` with both engines and stops the benchmark when they differ in the output, the
 // log or the number of yieldToUi calls.
-void checkAgainstLiteral(Engine &indexed, Engine &literal, const std::string &text)
-{
+void checkAgainstLiteral(Engine &indexed, Engine &literal, const std::string &text) {
     CountingLog indexedLog, literalLog;
     int indexedYields = 0, literalYields = 0;
     indexed.setConversionLog(&indexedLog);
@@ -172,8 +168,7 @@ void checkAgainstLiteral(Engine &indexed, Engine &literal, const std::string &te
 }
 
 struct Fixture {
-    Fixture()
-    {
+    Fixture() {
         engine.loadTables(tablesDir());
         corpus = makeCorpus(engine.tables(), 1 << 20, Words::Zipf);
         uniqueCorpus = makeCorpus(engine.tables(), 1 << 20, Words::Fresh);
@@ -198,15 +193,13 @@ struct Fixture {
     std::string newWordsCorpus; // every word distinct: nothing to remember
 };
 
-Fixture &fixture()
-{
+Fixture &fixture() {
     static Fixture f;
     return f;
 }
 
 // A fresh engine for each benchmark, so the word memo starts empty.
-void convertBytes(benchmark::State &state, bool indexed, const std::string &corpus)
-{
+void convertBytes(benchmark::State &state, bool indexed, const std::string &corpus) {
     Engine engine(indexed ? Engine::Lookup::Indexed : Engine::Lookup::Literal);
     engine.setTables(fixture().engine.tables());
     CountingLog log;
@@ -221,8 +214,7 @@ void convertBytes(benchmark::State &state, bool indexed, const std::string &corp
     state.counters["unconverted_words"] = static_cast<double>(log.lines.size());
 }
 
-void BM_ConvertBytes(benchmark::State &state)
-{
+void BM_ConvertBytes(benchmark::State &state) {
     const Fixture &f = fixture();
     convertBytes(state, state.range(0) != 0, state.range(1) ? f.corpus : f.uniqueCorpus);
 }
@@ -236,8 +228,7 @@ BENCHMARK(BM_ConvertBytes)
 
 // Every word distinct: the word memo never hits (a word met once does not even look there),
 // so this is the converter itself.
-void BM_ConvertBytesNewWords(benchmark::State &state)
-{
+void BM_ConvertBytesNewWords(benchmark::State &state) {
     convertBytes(state, state.range(0) != 0, fixture().newWordsCorpus);
 }
 BENCHMARK(BM_ConvertBytesNewWords)
@@ -247,8 +238,7 @@ BENCHMARK(BM_ConvertBytesNewWords)
     ->Unit(benchmark::kMillisecond);
 
 // The same texts as the window hands them over: Unicode in, Unicode out.
-void convertText(benchmark::State &state, const std::string &corpus)
-{
+void convertText(benchmark::State &state, const std::string &corpus) {
     const std::u32string text = toText(corpus);
     Engine engine;
     engine.setTables(fixture().engine.tables());
@@ -259,20 +249,17 @@ void convertText(benchmark::State &state, const std::string &corpus)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.size()));
 }
 
-void BM_ConvertText(benchmark::State &state)
-{
+void BM_ConvertText(benchmark::State &state) {
     convertText(state, fixture().corpus);
 }
 BENCHMARK(BM_ConvertText)->Unit(benchmark::kMillisecond);
 
-void BM_ConvertTextNewWords(benchmark::State &state)
-{
+void BM_ConvertTextNewWords(benchmark::State &state) {
     convertText(state, fixture().newWordsCorpus);
 }
 BENCHMARK(BM_ConvertTextNewWords)->Unit(benchmark::kMillisecond);
 
-void BM_LoadTables(benchmark::State &state)
-{
+void BM_LoadTables(benchmark::State &state) {
     for (auto _ : state) {
         Engine engine;
         engine.loadTables(tablesDir());
@@ -284,8 +271,7 @@ BENCHMARK(BM_LoadTables)->Unit(benchmark::kMicrosecond);
 // Loading tables whose connect.alpha is a 2 GB sparse file of NUL bytes (one endless field):
 // the time to read past it to the error, and the process's peak resident memory afterwards
 // (peak_rss_MB; the reader keeps a few kilobytes, the rest is the program itself).
-void BM_LoadTablesFromAHugeFile(benchmark::State &state)
-{
+void BM_LoadTablesFromAHugeFile(benchmark::State &state) {
     const auto dir = std::filesystem::temp_directory_path() /
                      ("kestrum-bench-huge-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);

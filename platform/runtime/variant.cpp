@@ -217,11 +217,17 @@ template <class T> T valueOr(const Variant &from, Status (Variant::*to)(T *) con
 
 } // namespace
 
-std::int16_t Variant::int16() const { return valueOr<std::int16_t>(*this, &Variant::toInt16); }
+std::int16_t Variant::int16() const {
+    return valueOr<std::int16_t>(*this, &Variant::toInt16);
+}
 
-std::int32_t Variant::int32() const { return valueOr<std::int32_t>(*this, &Variant::toInt32); }
+std::int32_t Variant::int32() const {
+    return valueOr<std::int32_t>(*this, &Variant::toInt32);
+}
 
-float Variant::toFloat() const { return valueOr<float>(*this, &Variant::toFloat); }
+float Variant::toFloat() const {
+    return valueOr<float>(*this, &Variant::toFloat);
+}
 
 bool Variant::boolean() const {
     if (auto b = std::get_if<Bool16>(&m_v))
@@ -230,13 +236,21 @@ bool Variant::boolean() const {
     return succeeded(toBool(&v)) && bool(v);
 }
 
-QString Variant::string() const { return valueOr<QString>(*this, &Variant::toString); }
+QString Variant::string() const {
+    return valueOr<QString>(*this, &Variant::toString);
+}
 
-OleColor Variant::color() const { return valueOr<OleColor>(*this, &Variant::toColor); }
+OleColor Variant::color() const {
+    return valueOr<OleColor>(*this, &Variant::toColor);
+}
 
-Ref<Picture> Variant::picture() const { return valueOr<Ref<Picture>>(*this, &Variant::toPicture); }
+Ref<Picture> Variant::picture() const {
+    return valueOr<Ref<Picture>>(*this, &Variant::toPicture);
+}
 
-Ref<Font> Variant::font() const { return valueOr<Ref<Font>>(*this, &Variant::toFont); }
+Ref<Font> Variant::font() const {
+    return valueOr<Ref<Font>>(*this, &Variant::toFont);
+}
 
 bool operator==(const Variant &a, const Variant &b) {
     if (a.m_v.index() != b.m_v.index())

@@ -27,14 +27,13 @@ struct SignCase {
 
 } // namespace
 
-TEST(TakeNmwlSign, TakesUpperCaseNMWLButNotWBeforeRI)
-{
+TEST(TakeNmwlSign, TakesUpperCaseNMWLButNotWBeforeRI) {
     const SignCase cases[] = {
-        {"kN", 2, "", "\x9C", 3},  {"kM", 2, "", "\xA5", 3},   {"kWA", 2, "", "\xA6", 3},
-        {"kL", 2, "", "\xAD", 3},  {"kWRI", 2, "", "", 2},      {"kWR", 2, "", "\xA6", 3},
-        {"kW", 2, "", "\xA6", 3},  {"kWRi", 2, "", "\xA6", 3},  {"kn", 2, "", "", 2},
-        {"km", 2, "", "", 2},      {"kl", 2, "", "", 2},        {"kw", 2, "", "", 2},
-        {"k", 2, "", "", 2},       {"k", 7, "", "", 7},
+        {"kN", 2, "", "\x9C", 3}, {"kM", 2, "", "\xA5", 3},   {"kWA", 2, "", "\xA6", 3},
+        {"kL", 2, "", "\xAD", 3}, {"kWRI", 2, "", "", 2},     {"kWR", 2, "", "\xA6", 3},
+        {"kW", 2, "", "\xA6", 3}, {"kWRi", 2, "", "\xA6", 3}, {"kn", 2, "", "", 2},
+        {"km", 2, "", "", 2},     {"kl", 2, "", "", 2},       {"kw", 2, "", "", 2},
+        {"k", 2, "", "", 2},      {"k", 7, "", "", 7},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.word);
@@ -44,15 +43,14 @@ TEST(TakeNmwlSign, TakesUpperCaseNMWLButNotWBeforeRI)
     }
 }
 
-TEST(TakeRySign, TakesRJYUnlessTheKeyForbids)
-{
+TEST(TakeRySign, TakesRJYUnlessTheKeyForbids) {
     const SignCase cases[] = {
-        {"kR", 2, "k", "\xAA", 3},   {"kJ", 2, "k", "\xA8", 3},   {"kY", 2, "k", "\xA8", 3},
-        {"rR", 2, "r", "", 2},       {"RR", 2, "R", "", 2},       {"~rR", 3, "~r", "", 3},
-        {"rJ", 2, "r", "\xA8", 3},   // r refuses only the R sign
-        {"~~R", 3, "~~", "", 3},     {"ngJ", 3, "ng", "", 3},     {"~tY", 3, "~t", "", 3},
-        {"~TR", 3, "~T", "", 3},     {"NGR", 3, "NG", "\xAA", 4}, // NG takes them
-        {"kr", 2, "k", "", 2},       {"kj", 2, "k", "", 2},       {"k", 5, "k", "", 5},
+        {"kR", 2, "k", "\xAA", 3}, {"kJ", 2, "k", "\xA8", 3},   {"kY", 2, "k", "\xA8", 3},
+        {"rR", 2, "r", "", 2},     {"RR", 2, "R", "", 2},       {"~rR", 3, "~r", "", 3},
+        {"rJ", 2, "r", "\xA8", 3}, // r refuses only the R sign
+        {"~~R", 3, "~~", "", 3},   {"ngJ", 3, "ng", "", 3},     {"~tY", 3, "~t", "", 3},
+        {"~TR", 3, "~T", "", 3},   {"NGR", 3, "NG", "\xAA", 4}, // NG takes them
+        {"kr", 2, "k", "", 2},     {"kj", 2, "k", "", 2},       {"k", 5, "k", "", 5},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.word);
@@ -64,19 +62,16 @@ TEST(TakeRySign, TakesRJYUnlessTheKeyForbids)
 
 class ConverterTest : public ::testing::TestWithParam<Engine::Lookup> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         engine = std::make_unique<Engine>(GetParam());
         engine->loadTables(folder.path());
         engine->setConversionLog(&log);
     }
-    int connectIndex(const char *key)
-    {
+    int connectIndex(const char *key) {
         int pos = 1;
         return engine->matchConnect(key, pos);
     }
-    std::string word(const std::string &w)
-    {
+    std::string word(const std::string &w) {
         engine->setConversionOutput({});
         engine->convertWord(w);
         std::string out;
@@ -90,21 +85,20 @@ protected:
     RecordingLog log;
 };
 
-TEST_P(ConverterTest, PlaceVowelSignPutsEachSignInItsPlace)
-{
+TEST_P(ConverterTest, PlaceVowelSignPutsEachSignInItsPlace) {
     struct Case {
         const char *key;
         bool atWordStart;
         const char *syllable; // cluster "K\x9C", rjy "\xAA"
     } cases[] = {
-        {"A", false, "K\x9C\xAAv"},       {"II", false, "K\x9C\xAAx"},
-        {"WRI", false, "K\x9C\x85\xAA"},  {"UU", false, "K\x9C~\xAA"},
-        {"h", false, "K\x9C&\xAA"},       {"U", false, "K\x9Cy\xAA"},
-        {"E", false, "\x87K\x9C\xAA"},    {"E", true, "\x86K\x9C\xAA"},
-        {"I", false, "wK\x9C\xAA"},       {"I", true, "wK\x9C\xAA"},
-        {"y", false, "\x89K\x9C\xAA"},    {"y", true, "\x88K\x9C\xAA"},
-        {"O", false, "K\x9C\xAA"},        {"O", true, "K\x9C\xAA"},
-        {"OO", false, "\x87K\x9C\xAAv"},  {"OO", true, "\x86K\x9C\xAAv"},
+        {"A", false, "K\x9C\xAAv"},         {"II", false, "K\x9C\xAAx"},
+        {"WRI", false, "K\x9C\x85\xAA"},    {"UU", false, "K\x9C~\xAA"},
+        {"h", false, "K\x9C&\xAA"},         {"U", false, "K\x9Cy\xAA"},
+        {"E", false, "\x87K\x9C\xAA"},      {"E", true, "\x86K\x9C\xAA"},
+        {"I", false, "wK\x9C\xAA"},         {"I", true, "wK\x9C\xAA"},
+        {"y", false, "\x89K\x9C\xAA"},      {"y", true, "\x88K\x9C\xAA"},
+        {"O", false, "K\x9C\xAA"},          {"O", true, "K\x9C\xAA"},
+        {"OO", false, "\x87K\x9C\xAAv"},    {"OO", true, "\x86K\x9C\xAAv"},
         {"OW", false, "\x87K\x9C\xAA\x8A"}, {"OW", true, "\x86K\x9C\xAA\x8A"},
     };
     for (const auto &c : cases) {
@@ -115,8 +109,7 @@ TEST_P(ConverterTest, PlaceVowelSignPutsEachSignInItsPlace)
     }
 }
 
-TEST_P(ConverterTest, PlaceVowelSignWithAnUnknownKeyGivesNothing)
-{
+TEST_P(ConverterTest, PlaceVowelSignWithAnUnknownKeyGivesNothing) {
     Tables tables = engine->tables();
     tables.connectTable[5].key.assign("Q");
     Engine other(GetParam());
@@ -124,8 +117,7 @@ TEST_P(ConverterTest, PlaceVowelSignWithAnUnknownKeyGivesNothing)
     EXPECT_EQ(other.placeVowelSign("K", 5, "\xAA", false), "");
 }
 
-TEST_P(ConverterTest, PlaceVowelSignWrapsAOneGlyphSignOnBothSidesAtWordStart)
-{
+TEST_P(ConverterTest, PlaceVowelSignWrapsAOneGlyphSignOnBothSidesAtWordStart) {
     Tables tables = engine->tables();
     int pos = 1;
     const int idx = engine->matchConnect("OO", pos);
@@ -143,9 +135,7 @@ struct WordCase {
     const char *logLine; // "" for none
 };
 
-
-TEST_P(ConverterTest, ConvertsWordsByTheRules)
-{
+TEST_P(ConverterTest, ConvertsWordsByTheRules) {
     const WordCase cases[] = {
         // Vowels and vowel signs.
         {"vowel_alone", "a", "A", ""},
@@ -194,7 +184,10 @@ TEST_P(ConverterTest, ConvertsWordsByTheRules)
         {"final_Y_after_the_first_unit_is_a_unit", "kY", "Kq", ""},
         {"Y_inside_stays_phala", "kakYA", "KAK\xA8v", ""},
         // Joints.
-        {"joint_inside", "aksha", "A\xB6" "A", ""},
+        {"joint_inside", "aksha",
+         "A\xB6"
+         "A",
+         ""},
         {"joint_at_start", "kshA", "\xB6v", ""},
         {"five_letter_joint_only_inside", "akkkkk", "AQ", ""},
         {"five_letter_joint_not_at_start", "kkkkk", "KKKKK", ""},
@@ -213,8 +206,7 @@ TEST_P(ConverterTest, ConvertsWordsByTheRules)
     }
 }
 
-TEST_P(ConverterTest, YieldsAfterEveryLaterUnit)
-{
+TEST_P(ConverterTest, YieldsAfterEveryLaterUnit) {
     int yields = 0;
     engine->setYieldToUi([&] { ++yields; });
     word("kAkA"); // first unit, then one later unit
@@ -228,8 +220,7 @@ TEST_P(ConverterTest, YieldsAfterEveryLaterUnit)
 // log line, never turned into a few bytes of output without a word. The word is a view of
 // 2 GB + 16 letters that costs only 2 MB: one page-aligned block of letters mapped again and
 // again, side by side.
-TEST_P(ConverterTest, RefusesAloudAWordTooLongForItsPositions)
-{
+TEST_P(ConverterTest, RefusesAloudAWordTooLongForItsPositions) {
     constexpr std::size_t Block = std::size_t(2) << 20;
     constexpr std::size_t Length = (std::size_t(1) << 31) + 16;
     constexpr std::size_t Blocks = Length / Block + 1;

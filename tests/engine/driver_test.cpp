@@ -17,8 +17,7 @@ namespace {
 
 class DriverTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         engine.loadTables(folder.path());
         engine.setConversionLog(&log);
     }
@@ -35,8 +34,7 @@ struct TextCase {
 
 } // namespace
 
-TEST_F(DriverTest, CutsWordsAndPassesEverythingElseThrough)
-{
+TEST_F(DriverTest, CutsWordsAndPassesEverythingElseThrough) {
     const TextCase cases[] = {
         {"one_word", U"kA", U"Kv"},
         {"spaces_pass_one_for_one", U"kA  kA ", U"Kv  Kv "},
@@ -49,7 +47,8 @@ TEST_F(DriverTest, CutsWordsAndPassesEverythingElseThrough)
         {"only_line_breaks", U"\r\n\r\n\n", U"\r\n\r\n\r\n"},
         {"punctuation_and_tabs", U"kA,\tkA!?\"'()-", U"Kv,\tKv!?\"'()-"},
         {"accented_latin_ends_a_word", U"kA\u00E9kA", U"Kv\u00E9Kv"},
-        {"unicode_bengali_passes_through", U"kA \u0986\u09AE\u09BF kA", U"Kv \u0986\u09AE\u09BF Kv"},
+        {"unicode_bengali_passes_through", U"kA \u0986\u09AE\u09BF kA",
+         U"Kv \u0986\u09AE\u09BF Kv"},
         {"characters_beyond_the_bmp", U"\U0001F600kA", U"\U0001F600Kv"},
         {"glyph_codes_reach_the_text_as_windows_1252", U"kE kOW", U"\u2020K \u2020K\u0160"},
         {"unconverted_word_leaves_nothing", U"xyz kA", U" Kv"},
@@ -61,8 +60,7 @@ TEST_F(DriverTest, CutsWordsAndPassesEverythingElseThrough)
     }
 }
 
-TEST_F(DriverTest, EmptyInputChangesNothing)
-{
+TEST_F(DriverTest, EmptyInputChangesNothing) {
     engine.convertText(U"xyz");
     ASSERT_EQ(log.lines.size(), 1u);
     const int clears = log.clears;
@@ -75,8 +73,7 @@ TEST_F(DriverTest, EmptyInputChangesNothing)
     EXPECT_EQ(engine.conversionOutput(), U"Kv");
 }
 
-TEST_F(DriverTest, EveryConversionStartsAFreshLog)
-{
+TEST_F(DriverTest, EveryConversionStartsAFreshLog) {
     engine.convertText(U"xa kAxa");
     EXPECT_EQ(log.lines, (std::vector<std::string>{"Position:1 Word:xa", "Position:3 Word:kAxa"}));
     engine.convertText(U"kA yk");
@@ -85,8 +82,7 @@ TEST_F(DriverTest, EveryConversionStartsAFreshLog)
     EXPECT_TRUE(log.lines.empty());
 }
 
-TEST_F(DriverTest, AConversionAskedForInsideARunningOneIsRefused)
-{
+TEST_F(DriverTest, AConversionAskedForInsideARunningOneIsRefused) {
     std::vector<Engine::Result> nested;
     engine.setYieldToUi([&] { nested.push_back(engine.convertText(U"ka")); });
     EXPECT_TRUE(engine.isConverting() == false);
@@ -96,13 +92,12 @@ TEST_F(DriverTest, AConversionAskedForInsideARunningOneIsRefused)
     EXPECT_FALSE(engine.isConverting());
 }
 
-TEST_F(DriverTest, ConvertBytesPassesEveryOtherByteUnchanged)
-{
+TEST_F(DriverTest, ConvertBytesPassesEveryOtherByteUnchanged) {
     std::string all;
     for (int b = 0; b < 256; ++b) {
         const auto c = static_cast<char>(b);
-        const bool converted = isWordChar(static_cast<unsigned char>(c)) || (b >= '0' && b <= '9') ||
-                               b == '\r' || b == '\n' || b == '.';
+        const bool converted = isWordChar(static_cast<unsigned char>(c)) ||
+                               (b >= '0' && b <= '9') || b == '\r' || b == '\n' || b == '.';
         if (!converted)
             all.push_back(c);
     }
@@ -111,8 +106,7 @@ TEST_F(DriverTest, ConvertBytesPassesEveryOtherByteUnchanged)
     EXPECT_EQ(engine.convertBytes("kE\x80\n"), "\x86K\x80\r\n");
 }
 
-TEST_F(DriverTest, Windows1252MappingIsABijectionOnBytes)
-{
+TEST_F(DriverTest, Windows1252MappingIsABijectionOnBytes) {
     for (int b = 0; b < 256; ++b) {
         const auto back = unicodeToCp1252(cp1252ToUnicode(static_cast<unsigned char>(b)));
         ASSERT_TRUE(back.has_value()) << b;
@@ -125,8 +119,7 @@ TEST_F(DriverTest, Windows1252MappingIsABijectionOnBytes)
 
 // Whole texts convert the same whichever way the keys are looked up, remembered words
 // included (the texts are short and drawn from few letters, so words come back often).
-TEST(DriverEquivalence, IndexedAndLiteralLookupsGiveTheSameTextAndLog)
-{
+TEST(DriverEquivalence, IndexedAndLiteralLookupsGiveTheSameTextAndLog) {
     TableFolder folder;
     Engine indexed(Engine::Lookup::Indexed), literal(Engine::Lookup::Literal);
     indexed.loadTables(folder.path());
@@ -143,7 +136,8 @@ TEST(DriverEquivalence, IndexedAndLiteralLookupsGiveTheSameTextAndLog)
         std::u32string text;
         const int length = std::uniform_int_distribution<int>(1, 40)(rng);
         for (int i = 0; i < length; ++i)
-            text += alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(rng)];
+            text +=
+                alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(rng)];
         indexed.convertText(text);
         literal.convertText(text);
         ASSERT_EQ(indexed.conversionOutput(), literal.conversionOutput());

@@ -19,43 +19,37 @@ using Records = std::vector<std::pair<std::string, std::string>>;
 
 // Keys and glyphs of the test romanisation. The glyph codes are arbitrary but readable
 // SutonnyMJ-like bytes; the keys exercise every rule of the converter.
-inline Records testVowels()
-{
-    return {{"a", "A"},   {"aa", "Av"}, {"i", "B"},  {"ii", "C"},  {"u", "D"},
-            {"uu", "E"},  {"rri", "F"}, {"e", "G"},  {"oi", "H"},  {"o", "I"},
-            {"ou", "J"},  {"aaaaa", "X"}, {"ai", "AB"}};
+inline Records testVowels() {
+    return {{"a", "A"},  {"aa", "Av"},   {"i", "B"},  {"ii", "C"}, {"u", "D"},
+            {"uu", "E"}, {"rri", "F"},   {"e", "G"},  {"oi", "H"}, {"o", "I"},
+            {"ou", "J"}, {"aaaaa", "X"}, {"ai", "AB"}};
 }
 
-inline Records testConsonants()
-{
-    return {{"k", "K"},  {"kh", "L"}, {"g", "M"},  {"n", "b"},  {"m", "g"},   {"t", "Z"},
-            {"d", "`"},  {"r", "i"},  {"R", "i"},  {"s", "m"},  {"sh", "k"},  {"~~", "u"},
-            {"ng", "s"}, {"NG", "O"}, {"~t", "r"}, {"~T", "t"}, {"~r", "o"},  {"Y", "q"},
+inline Records testConsonants() {
+    return {{"k", "K"},  {"kh", "L"}, {"g", "M"},  {"n", "b"},  {"m", "g"},  {"t", "Z"},
+            {"d", "`"},  {"r", "i"},  {"R", "i"},  {"s", "m"},  {"sh", "k"}, {"~~", "u"},
+            {"ng", "s"}, {"NG", "O"}, {"~t", "r"}, {"~T", "t"}, {"~r", "o"}, {"Y", "q"},
             {"h", "n"},  {"j", "R"},  {"l", "j"},  {"b", "e"},  {"p", "c"}};
 }
 
-inline Records testConnect()
-{
-    return {{"A", "v"},     {"II", "x"}, {"WRI", "\x85"}, {"UU", "~"},
-            {"h", "&"},     {"U", "y"},  {"E", "\x87"},   {"I", "w"},
-            {"y", "\x89"},  {"O", "o"},  {"OO", "\x87v"}, {"OW", "\x87\x8A"}};
+inline Records testConnect() {
+    return {{"A", "v"},    {"II", "x"}, {"WRI", "\x85"}, {"UU", "~"},
+            {"h", "&"},    {"U", "y"},  {"E", "\x87"},   {"I", "w"},
+            {"y", "\x89"}, {"O", "o"},  {"OO", "\x87v"}, {"OW", "\x87\x8A"}};
 }
 
-inline Records testJoints()
-{
+inline Records testJoints() {
     return {{"ksh", "\xB6"}, {"nd", "\x9B`"}, {"kt", "\xB3"}, {"kkkkk", "Q"}};
 }
 
 // Pads a record list to `count` with filler records whose keys hold a digit, which no word does.
-inline Records filled(Records records, std::size_t count, const std::string &prefix)
-{
+inline Records filled(Records records, std::size_t count, const std::string &prefix) {
     while (records.size() < count)
         records.emplace_back(prefix + std::to_string(records.size() + 1), "?");
     return records;
 }
 
-inline void writeRecords(const std::filesystem::path &file, const Records &records)
-{
+inline void writeRecords(const std::filesystem::path &file, const Records &records) {
     std::ofstream out(file, std::ios::binary);
     for (const auto &[key, glyphs] : records)
         out << key << ',' << glyphs << "\r\n";
@@ -64,8 +58,7 @@ inline void writeRecords(const std::filesystem::path &file, const Records &recor
 // A folder holding the four test table files; removed again by the destructor.
 class TableFolder {
 public:
-    TableFolder()
-    {
+    TableFolder() {
         static int serial = 0;
         m_dir = std::filesystem::temp_directory_path() /
                 ("kestrum-tables-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
@@ -92,8 +85,7 @@ private:
 // A conversion log that keeps its lines.
 class RecordingLog : public ConversionLog {
 public:
-    void clear() override
-    {
+    void clear() override {
         lines.clear();
         ++clears;
     }

@@ -19,8 +19,7 @@ namespace {
 using namespace kestrum;
 
 struct Engines {
-    Engines()
-    {
+    Engines() {
         Tables tables = readTables(folder.path());
         indexed.setTables(tables);
         literal.setTables(std::move(tables));
@@ -36,15 +35,13 @@ struct Engines {
     long indexedYields = 0, literalYields = 0;
 };
 
-bool passesThrough(unsigned char b)
-{
+bool passesThrough(unsigned char b) {
     return !isWordChar(b) && !(b >= '0' && b <= '9') && b != '\r' && b != '\n' && b != '.';
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     static Engines engines;
     const std::string text(reinterpret_cast<const char *>(data), size);
     const std::string a = engines.indexed.convertBytes(text);
@@ -70,8 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 }
 
 #ifndef KESTRUM_LIBFUZZER
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 20000;
     std::mt19937 rng(1);
     // Mostly key letters, so words get deep into the converter, with some of every byte.
@@ -82,7 +78,8 @@ int main(int argc, char **argv)
         for (int j = 0; j < length; ++j) {
             const int kind = std::uniform_int_distribution<int>(0, 9)(rng);
             if (kind < 8)
-                text += letters[std::uniform_int_distribution<std::size_t>(0, letters.size() - 1)(rng)];
+                text +=
+                    letters[std::uniform_int_distribution<std::size_t>(0, letters.size() - 1)(rng)];
             else
                 text += static_cast<char>(std::uniform_int_distribution<int>(0, 255)(rng));
         }

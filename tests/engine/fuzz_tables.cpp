@@ -26,16 +26,14 @@ namespace {
 using namespace kestrum;
 using Records = std::vector<std::pair<std::string, std::string>>;
 
-[[noreturn]] void fault(const char *what)
-{
+[[noreturn]] void fault(const char *what) {
     std::fprintf(stderr, "%s\n", what);
     std::abort();
 }
 
 // Up to `count` records of `text` as the reader splits them, in pieces of `piece` bytes
 // (0: all at once); a shorter list when the text ends first.
-Records split(const std::string &text, int count, std::size_t piece)
-{
+Records split(const std::string &text, int count, std::size_t piece) {
     std::size_t at = 0;
     FieldReader pieces([&](char *buffer, std::size_t size) -> std::ptrdiff_t {
         const std::size_t n = std::min({size, text.size() - at, piece ? piece : text.size()});
@@ -58,15 +56,13 @@ Records split(const std::string &text, int count, std::size_t piece)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     // In memory where there is a tmpfs: a disk would make every run wait for the file.
     struct Scratch {
-        Scratch()
-        {
+        Scratch() {
             const std::filesystem::path shm = "/dev/shm";
             path = (std::filesystem::is_directory(shm) ? shm
-                                                        : std::filesystem::temp_directory_path()) /
+                                                       : std::filesystem::temp_directory_path()) /
                    ("kestrum-tables-fuzz-" + std::to_string(::getpid()));
             std::filesystem::create_directories(path);
         }
@@ -110,17 +106,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 }
 
 #ifndef KESTRUM_LIBFUZZER
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 2000;
     std::mt19937 rng(7);
-    const std::string pieces[] = {"k", "A", ",", "\r\n", "\n", "\r", "\"", " ", "\t", "kh",
-                                  "\x86", std::string(1, '\0'), "\xEF\xBB\xBF"};
+    const std::string pieces[] = {"k",           "A", ",",  "\r\n", "\n",   "\r",
+                                  "\"",          " ", "\t", "kh",   "\x86", std::string(1, '\0'),
+                                  "\xEF\xBB\xBF"};
     for (int i = 0; i < runs; ++i) {
         std::string text;
         const int length = std::uniform_int_distribution<int>(0, 80)(rng);
         for (int j = 0; j < length; ++j)
-            text += pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(rng)];
+            text +=
+                pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(rng)];
         if (i % 50 == 0)
             text.insert(0, std::string(FieldReader::MaxFieldLength + 3, 'x'));
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(text.data()), text.size());

@@ -18,18 +18,15 @@ namespace {
 
 class LookupTest : public ::testing::TestWithParam<Engine::Lookup> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         engine = std::make_unique<Engine>(GetParam());
         engine->loadTables(folder.path());
     }
-    std::string nextKeyAt(const std::string &word, int &pos)
-    {
+    std::string nextKeyAt(const std::string &word, int &pos) {
         const int idx = engine->matchNext(word, pos);
         return idx ? std::string(engine->tables().nextTable[idx].key.trimmed()) : "";
     }
-    std::string firstKeyAt(const std::string &word, int &pos)
-    {
+    std::string firstKeyAt(const std::string &word, int &pos) {
         const int idx = engine->matchFirst(word, pos);
         return idx ? std::string(engine->tables().firstTable[idx].key.trimmed()) : "";
     }
@@ -47,15 +44,13 @@ struct MatchCase {
 
 } // namespace
 
-TEST_P(LookupTest, MatchNextTakesTheLongestKeyAndAdvancesByTheLengthTried)
-{
+TEST_P(LookupTest, MatchNextTakesTheLongestKeyAndAdvancesByTheLengthTried) {
     const MatchCase cases[] = {
-        {"khA", 1, "kh", 3},     // "kh" wins over "k"
-        {"kA", 1, "k", 2},
-        {"aksha", 2, "ksh", 5},  // a joint in a later unit
-        {"ak", 2, "k", 7},       // the last character matches already at length 5
-        {"akh", 2, "kh", 7},     // "kh" is the whole rest: length 5 again
-        {"xk", 1, "", 1},        // no key: pos unchanged
+        {"khA", 1, "kh", 3},                               // "kh" wins over "k"
+        {"kA", 1, "k", 2},         {"aksha", 2, "ksh", 5}, // a joint in a later unit
+        {"ak", 2, "k", 7},   // the last character matches already at length 5
+        {"akh", 2, "kh", 7}, // "kh" is the whole rest: length 5 again
+        {"xk", 1, "", 1},    // no key: pos unchanged
         {"akkkkk", 2, "kkkkk", 7},
     };
     for (const auto &c : cases) {
@@ -66,8 +61,7 @@ TEST_P(LookupTest, MatchNextTakesTheLongestKeyAndAdvancesByTheLengthTried)
     }
 }
 
-TEST_P(LookupTest, MatchFirstTriesAtMostFourCharacters)
-{
+TEST_P(LookupTest, MatchFirstTriesAtMostFourCharacters) {
     int pos = 1;
     EXPECT_EQ(firstKeyAt("kkkkk", pos), "k"); // the five-letter joint cannot match here
     EXPECT_EQ(pos, 2);
@@ -79,8 +73,7 @@ TEST_P(LookupTest, MatchFirstTriesAtMostFourCharacters)
     EXPECT_EQ(pos, 1);
 }
 
-TEST_P(LookupTest, MatchConnectTriesAtMostThreeCharacters)
-{
+TEST_P(LookupTest, MatchConnectTriesAtMostThreeCharacters) {
     int pos = 2;
     ASSERT_GT(engine->matchConnect("kWRIa", pos), 0);
     EXPECT_EQ(pos, 5);
@@ -90,8 +83,7 @@ TEST_P(LookupTest, MatchConnectTriesAtMostThreeCharacters)
     EXPECT_EQ(pos, 5); // "OW" is the rest: matched at length 3
 }
 
-TEST_P(LookupTest, APositionBeyondTheEndMatchesOnlyABlankKey)
-{
+TEST_P(LookupTest, APositionBeyondTheEndMatchesOnlyABlankKey) {
     int pos = 9;
     EXPECT_EQ(engine->matchNext("ka", pos), 0);
     EXPECT_EQ(pos, 9);
@@ -106,8 +98,7 @@ TEST_P(LookupTest, APositionBeyondTheEndMatchesOnlyABlankKey)
     EXPECT_EQ(pos, 12);
 }
 
-TEST_P(LookupTest, VowelKeysAreExactAndCaseSensitive)
-{
+TEST_P(LookupTest, VowelKeysAreExactAndCaseSensitive) {
     EXPECT_TRUE(engine->isVowelKey("a"));
     EXPECT_TRUE(engine->isVowelKey("  oi "));
     EXPECT_FALSE(engine->isVowelKey("A")); // a connect key, not a vowel key
@@ -126,8 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Both, LookupTest,
 
 // The trie must answer exactly as the halving search for any table, sorted or not, with
 // duplicate keys, blank keys, unassigned slots and keys holding spaces, and for any word.
-TEST(KeyIndex, AnswersExactlyAsTheHalvingSearchOnRandomTablesAndWords)
-{
+TEST(KeyIndex, AnswersExactlyAsTheHalvingSearchOnRandomTablesAndWords) {
     std::mt19937 rng(20261209);
     const std::string alphabet = "abAB~& \x80";
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
@@ -135,7 +125,9 @@ TEST(KeyIndex, AnswersExactlyAsTheHalvingSearchOnRandomTablesAndWords)
         std::string s;
         const int length = pick(maxLength + 1);
         for (int i = 0; i < length; ++i)
-            s += pick(12) == 0 ? '\0' : alphabet[static_cast<std::size_t>(pick(static_cast<int>(alphabet.size())))];
+            s += pick(12) == 0
+                     ? '\0'
+                     : alphabet[static_cast<std::size_t>(pick(static_cast<int>(alphabet.size())))];
         return s;
     };
     int compared = 0;
@@ -146,7 +138,8 @@ TEST(KeyIndex, AnswersExactlyAsTheHalvingSearchOnRandomTablesAndWords)
             if (pick(10) == 0)
                 continue; // unassigned
             // Few distinct keys, so duplicates are common.
-            table[i].key.assign(pick(3) == 0 ? randomText(6) : std::string(1 + pick(2), "ab"[pick(2)]));
+            table[i].key.assign(pick(3) == 0 ? randomText(6)
+                                             : std::string(1 + pick(2), "ab"[pick(2)]));
         }
         if (round % 4 != 0)
             sortTable(table);
@@ -159,7 +152,8 @@ TEST(KeyIndex, AnswersExactlyAsTheHalvingSearchOnRandomTablesAndWords)
                     int indexedPos = pos;
                     const int literal = matchLongest(table, maxLength, word, literalPos);
                     const int indexed = index.match(table, maxLength, word, indexedPos);
-                    ASSERT_EQ(indexed, literal) << "round " << round << " word '" << word << "' pos " << pos;
+                    ASSERT_EQ(indexed, literal)
+                        << "round " << round << " word '" << word << "' pos " << pos;
                     ASSERT_EQ(indexedPos, literalPos);
                     ++compared;
                 }
@@ -179,19 +173,15 @@ struct RecordingProbe {
 
     explicit RecordingProbe(const std::string &word)
         : padded(word + std::string(16, '\0')), learned(padded.size() + 1),
-          ruledOut(padded.size() + 1)
-    {
-    }
+          ruledOut(padded.size() + 1) {}
     char peek(std::size_t p) const { return padded[p - 1]; }
     void exact(std::size_t p) { learned[p] = 1; }
-    void ruleOut(std::size_t p, const std::bitset<256> &bytes)
-    {
+    void ruleOut(std::size_t p, const std::bitset<256> &bytes) {
         if (learned[p] == 0)
             learned[p] = 2;
         ruledOut[p] |= bytes;
     }
-    bool isEnd(std::size_t p)
-    {
+    bool isEnd(std::size_t p) {
         const bool end = peek(p) == '\0';
         end ? exact(p) : ruleOut(p, std::bitset<256>().set(0));
         return end;
@@ -203,8 +193,7 @@ struct RecordingProbe {
 // The converter's own lookup gives match's index on words without spaces or NULs, and match's
 // position wherever that stays within the word; what it says it ruled out at a position never
 // includes the character there.
-TEST(KeyIndex, MatchInWordAgreesWithMatchOnWords)
-{
+TEST(KeyIndex, MatchInWordAgreesWithMatchOnWords) {
     std::mt19937 rng(44);
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
     const std::string alphabet = "abcAB~&";

@@ -21,8 +21,7 @@ using kestrum::test::writeRecords;
 
 namespace {
 
-Table tableOf(const std::vector<std::string> &keys)
-{
+Table tableOf(const std::vector<std::string> &keys) {
     Table table(static_cast<int>(keys.size()));
     for (int i = 1; i <= table.size(); ++i) {
         table[i].key.assign(keys[static_cast<std::size_t>(i - 1)]);
@@ -31,16 +30,14 @@ Table tableOf(const std::vector<std::string> &keys)
     return table;
 }
 
-std::string pad5(std::string s)
-{
+std::string pad5(std::string s) {
     s.resize(5, ' ');
     return s;
 }
 
 } // namespace
 
-TEST(FixedField, PadsCutsAndStartsAsNul)
-{
+TEST(FixedField, PadsCutsAndStartsAsNul) {
     EXPECT_EQ(FixedField<5>("ab").view(), "ab   ");
     EXPECT_EQ(FixedField<5>("abcdefg").view(), "abcde");
     EXPECT_EQ(FixedField<5>("").view(), "     ");
@@ -49,22 +46,20 @@ TEST(FixedField, PadsCutsAndStartsAsNul)
     EXPECT_EQ(FixedField<5>("  x ").trimmed(), "x");
 }
 
-TEST(SortTable, OrdersByCharacterCodeOverAllFiveCharacters)
-{
+TEST(SortTable, OrdersByCharacterCodeOverAllFiveCharacters) {
     // One unassigned slot at the end, as the first and next tables have.
     Table table(7);
     const std::vector<std::string> keys = {"r", "ra", "R", "~", "&", "Ra"};
     for (int i = 1; i <= 6; ++i)
         table[i].key.assign(keys[static_cast<std::size_t>(i - 1)]);
     sortTable(table);
-    const std::vector<std::string> expected = {std::string(5, '\0'), pad5("&"), pad5("R"),
-                                               pad5("Ra"), pad5("r"), pad5("ra"), pad5("~")};
+    const std::vector<std::string> expected = {
+        std::string(5, '\0'), pad5("&"), pad5("R"), pad5("Ra"), pad5("r"), pad5("ra"), pad5("~")};
     for (int i = 1; i <= 7; ++i)
         EXPECT_EQ(table[i].key.view(), expected[static_cast<std::size_t>(i - 1)]) << "slot " << i;
 }
 
-TEST(SortTable, KeepsTheLoadOrderOfEqualKeys)
-{
+TEST(SortTable, KeepsTheLoadOrderOfEqualKeys) {
     Table table = tableOf({"b", "a", "b", "a", "b"});
     sortTable(table);
     std::string glyphOrder;
@@ -73,8 +68,7 @@ TEST(SortTable, KeepsTheLoadOrderOfEqualKeys)
     EXPECT_EQ(glyphOrder, "24135");
 }
 
-TEST(SortTable, OrdersWindows1252CharactersByTheirUnicodeCode)
-{
+TEST(SortTable, OrdersWindows1252CharactersByTheirUnicodeCode) {
     // 0x80 is the euro sign (U+20AC), which sorts after 0xFF (U+00FF).
     Table table = tableOf({"\x80", "\xFF", "z"});
     sortTable(table);
@@ -92,8 +86,7 @@ struct FindCase {
 
 class FindKeyTest : public ::testing::TestWithParam<FindCase> {};
 
-TEST_P(FindKeyTest, GivesTheIndexOfTheHalvingSearch)
-{
+TEST_P(FindKeyTest, GivesTheIndexOfTheHalvingSearch) {
     const FindCase &c = GetParam();
     const Table table = tableOf(c.keys);
     EXPECT_EQ(findKey(table, pad5(c.search)), c.expected);
@@ -101,25 +94,23 @@ TEST_P(FindKeyTest, GivesTheIndexOfTheHalvingSearch)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FindKeyTest,
-    ::testing::Values(
-        FindCase{"first", {"a", "b", "c", "d", "e", "f", "g"}, "a", 1},
-        FindCase{"last", {"a", "b", "c", "d", "e", "f", "g"}, "g", 7},
-        FindCase{"middle", {"a", "b", "c", "d", "e", "f", "g"}, "e", 5},
-        FindCase{"below_all", {"b", "c", "d"}, "a", 0},
-        FindCase{"above_all", {"b", "c", "d"}, "z", 0},
-        FindCase{"between", {"b", "d", "f"}, "c", 0},
-        FindCase{"prefix_is_not_a_match", {"k", "kh", "kha"}, "khx", 0},
-        FindCase{"one_slot", {"k"}, "k", 1},
-        FindCase{"five_spaces_find_a_blank_key", {"", "a", "b"}, "", 1},
-        FindCase{"five_spaces_find_nothing_else", {"a", "b", "c"}, "", 0},
-        // Duplicates: a hit in the middle stops the loop, then lo and hi are checked.
-        FindCase{"duplicate_hit_at_mid", {"a", "b", "b", "b", "c"}, "b", 3},
-        FindCase{"duplicate_lo_wins_over_mid", {"b", "b", "c", "d", "e"}, "b", 1},
-        FindCase{"duplicate_hi_wins_over_mid", {"a", "c", "d", "d", "d"}, "d", 5}),
+    ::testing::Values(FindCase{"first", {"a", "b", "c", "d", "e", "f", "g"}, "a", 1},
+                      FindCase{"last", {"a", "b", "c", "d", "e", "f", "g"}, "g", 7},
+                      FindCase{"middle", {"a", "b", "c", "d", "e", "f", "g"}, "e", 5},
+                      FindCase{"below_all", {"b", "c", "d"}, "a", 0},
+                      FindCase{"above_all", {"b", "c", "d"}, "z", 0},
+                      FindCase{"between", {"b", "d", "f"}, "c", 0},
+                      FindCase{"prefix_is_not_a_match", {"k", "kh", "kha"}, "khx", 0},
+                      FindCase{"one_slot", {"k"}, "k", 1},
+                      FindCase{"five_spaces_find_a_blank_key", {"", "a", "b"}, "", 1},
+                      FindCase{"five_spaces_find_nothing_else", {"a", "b", "c"}, "", 0},
+                      // Duplicates: a hit in the middle stops the loop, then lo and hi are checked.
+                      FindCase{"duplicate_hit_at_mid", {"a", "b", "b", "b", "c"}, "b", 3},
+                      FindCase{"duplicate_lo_wins_over_mid", {"b", "b", "c", "d", "e"}, "b", 1},
+                      FindCase{"duplicate_hi_wins_over_mid", {"a", "c", "d", "d", "d"}, "d", 5}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(FindKey, NeverFindsTheUnassignedSlotFromText)
-{
+TEST(FindKey, NeverFindsTheUnassignedSlotFromText) {
     Table table(4);
     table[1].key.assign("a");
     table[2].key.assign("b");
@@ -139,8 +130,7 @@ struct FieldCase {
 
 class FieldReaderTest : public ::testing::TestWithParam<FieldCase> {};
 
-TEST_P(FieldReaderTest, SplitsFields)
-{
+TEST_P(FieldReaderTest, SplitsFields) {
     FieldReader reader(GetParam().text);
     std::vector<std::string> fields;
     while (auto field = reader.next())
@@ -150,8 +140,7 @@ TEST_P(FieldReaderTest, SplitsFields)
 
 // A file is read on demand, in pieces that may end anywhere (here: one byte each): the fields
 // must come out as from the whole text.
-TEST_P(FieldReaderTest, SplitsFieldsReadInPieces)
-{
+TEST_P(FieldReaderTest, SplitsFieldsReadInPieces) {
     const std::string text = GetParam().text;
     std::size_t at = 0;
     FieldReader reader([&](char *buffer, std::size_t size) -> std::ptrdiff_t {
@@ -170,30 +159,28 @@ TEST_P(FieldReaderTest, SplitsFieldsReadInPieces)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FieldReaderTest,
-    ::testing::Values(
-        FieldCase{"comma_and_crlf", "k,K\r\nkh,L\r\n", {"k", "K", "kh", "L"}},
-        FieldCase{"lone_lf_and_cr", "a,b\nc,d\re,f", {"a", "b", "c", "d", "e", "f"}},
-        FieldCase{"blanks_before_a_field_are_skipped", "  k,\t K", {"k", "K"}},
-        FieldCase{"blanks_after_a_field_stay", "k ,K ", {"k ", "K "}},
-        FieldCase{"quoted_field_holds_commas", "q,\"a,b\"\r\n", {"q", "a,b"}},
-        FieldCase{"quoted_field_keeps_blanks", "q,\"  x \"", {"q", "  x "}},
-        FieldCase{"text_after_closing_quote_dropped", "\"ab\"cd,e", {"ab", "e"}},
-        FieldCase{"quote_inside_unquoted_field", "a\"b,c", {"a\"b", "c"}},
-        FieldCase{"empty_fields", "a,,b", {"a", "", "b"}},
-        FieldCase{"empty_line_is_an_empty_field", "a\r\n\r\nb", {"a", "", "b"}},
-        FieldCase{"unterminated_quote_runs_to_end", "\"ab,c", {"ab,c"}},
-        FieldCase{"eight_bit_bytes", "x,\x86\xA9\xFF", {"x", "\x86\xA9\xFF"}},
-        FieldCase{"crlf_split_across_pieces", "a\r\nb", {"a", "b"}},
-        FieldCase{"overlong_field_keeps_its_start",
-                  std::string(FieldReader::MaxFieldLength + 10, 'k') + ",v",
-                  {std::string(FieldReader::MaxFieldLength, 'k'), "v"}},
-        FieldCase{"overlong_quoted_field_keeps_its_start",
-                  "\"" + std::string(FieldReader::MaxFieldLength + 1, ',') + "\"x,v",
-                  {std::string(FieldReader::MaxFieldLength, ','), "v"}}),
+    ::testing::Values(FieldCase{"comma_and_crlf", "k,K\r\nkh,L\r\n", {"k", "K", "kh", "L"}},
+                      FieldCase{"lone_lf_and_cr", "a,b\nc,d\re,f", {"a", "b", "c", "d", "e", "f"}},
+                      FieldCase{"blanks_before_a_field_are_skipped", "  k,\t K", {"k", "K"}},
+                      FieldCase{"blanks_after_a_field_stay", "k ,K ", {"k ", "K "}},
+                      FieldCase{"quoted_field_holds_commas", "q,\"a,b\"\r\n", {"q", "a,b"}},
+                      FieldCase{"quoted_field_keeps_blanks", "q,\"  x \"", {"q", "  x "}},
+                      FieldCase{"text_after_closing_quote_dropped", "\"ab\"cd,e", {"ab", "e"}},
+                      FieldCase{"quote_inside_unquoted_field", "a\"b,c", {"a\"b", "c"}},
+                      FieldCase{"empty_fields", "a,,b", {"a", "", "b"}},
+                      FieldCase{"empty_line_is_an_empty_field", "a\r\n\r\nb", {"a", "", "b"}},
+                      FieldCase{"unterminated_quote_runs_to_end", "\"ab,c", {"ab,c"}},
+                      FieldCase{"eight_bit_bytes", "x,\x86\xA9\xFF", {"x", "\x86\xA9\xFF"}},
+                      FieldCase{"crlf_split_across_pieces", "a\r\nb", {"a", "b"}},
+                      FieldCase{"overlong_field_keeps_its_start",
+                                std::string(FieldReader::MaxFieldLength + 10, 'k') + ",v",
+                                {std::string(FieldReader::MaxFieldLength, 'k'), "v"}},
+                      FieldCase{"overlong_quoted_field_keeps_its_start",
+                                "\"" + std::string(FieldReader::MaxFieldLength + 1, ',') + "\"x,v",
+                                {std::string(FieldReader::MaxFieldLength, ','), "v"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(ReadTables, FillsSortsAndDoublesTheJoints)
-{
+TEST(ReadTables, FillsSortsAndDoublesTheJoints) {
     TableFolder folder;
     const Tables tables = readTables(folder.path());
     // The unassigned last slot sorts to the front of the first and next tables.
@@ -238,8 +225,7 @@ struct LoadErrorCase {
 
 class ReadTablesErrorTest : public ::testing::TestWithParam<LoadErrorCase> {};
 
-TEST_P(ReadTablesErrorTest, NamesTheFileAndTheRecord)
-{
+TEST_P(ReadTablesErrorTest, NamesTheFileAndTheRecord) {
     const LoadErrorCase &c = GetParam();
     TableFolder folder;
     const auto file = folder.path() / c.file;
@@ -303,8 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "after its key)"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(EngineLoadTables, KeepsItsTablesWhenALoadFails)
-{
+TEST(EngineLoadTables, KeepsItsTablesWhenALoadFails) {
     TableFolder good;
     Engine engine;
     engine.loadTables(good.path());
@@ -325,8 +310,7 @@ TEST(EngineLoadTables, KeepsItsTablesWhenALoadFails)
 #endif
 #endif
 
-TEST(ReadTablesDeathTest, HugeFilesCostNoMoreMemoryThanTheirRecords)
-{
+TEST(ReadTablesDeathTest, HugeFilesCostNoMoreMemoryThanTheirRecords) {
 #ifdef KESTRUM_ADDRESS_SANITIZER
     GTEST_SKIP() << "an address-space cap does not mix with AddressSanitizer's shadow memory";
 #endif

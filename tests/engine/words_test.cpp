@@ -244,7 +244,8 @@ const WordCase kWords[] = {
     {"সূর্য", "sUURJ", "\x6D\x7E\x68\xA9", "RJ after a vowel sign is the reph over য"},
     {"কার্য", "kARJ", "\x4B\x76\x68\xA9", "RJ after aa-kar"},
     {"পর্যন্ত", "pORJOnt", "\x63\x68\xA9\x9A\x97", "RJ after O"},
-    {"পর‍্যন্ত", "pORYOnt", "\x63\x69\xA8\x9A\x97", "RY inside a word is র with a ya-phala, as in র‍্যাব"},
+    {"পর‍্যন্ত", "pORYOnt", "\x63\x69\xA8\x9A\x97",
+     "RY inside a word is র with a ya-phala, as in র‍্যাব"},
     {"গুণ", "gUN", "\xB8\x59", "ণ right after the ligature গু"},
     {"গুণী", "gUNII", "\xB8\x59\x78", "ligature গু, ণ and ii-kar"},
     {"দারুণ", "dArUN", "\x60\x76\x69\x93\x59", "ণ right after the ligature রু"},
@@ -257,10 +258,20 @@ const WordCase kWords[] = {
     {"ব্রত", "bROt", "\x65\xAA\x5A", ""},
     {"স্ট্রাইক", "sTRAIk", "\xF7\xAA\x76\x42\x4B", ""},
     {"হ্রদ", "hROd", "\x6E\xAA\x60", ""},
-    {"আমি ভাত খাই।", "AmI bhAt khAI.", "\x41\x76\x77\x67\x20\x66\x76\x5A\x20\x4C\x76\x42\x7C", "sentence: the full stop becomes the dari"},
-    {"আমার সোনার বাংলা, আমি তোমায় ভালোবাসি।", "AmAr sOOnAr bAnglA, AmI tOOmAy bhAlOObAsI.", "\x41\x76\x67\x76\x69\x20\x86\x6D\x76\x62\x76\x69\x20\x65\x76\x73\x6A\x76\x2C\x20\x41\x76\x77\x67\x20\x86\x5A\x76\x67\x76\x71\x20\x66\x76\x87\x6A\x76\x65\x76\x77\x6D\x7C", "sentence with a comma"},
-    {"বাংলাদেশের রাজধানী ঢাকা।", "bAnglAdEshEr rAjdhAnII DhAkA.", "\x65\x76\x73\x6A\x76\x87\x60\x87\x6B\x69\x20\x69\x76\x52\x61\x76\x62\x78\x20\x58\x76\x4B\x76\x7C", "sentence"},
-    {"২০২৪ সালে সে বিশ্ববিদ্যালয়ে পড়ত।", "2024 sAlE sE bIshwObIdYAlOyE pO~rOt.", "\x32\x30\x32\x34\x20\x6D\x76\x87\x6A\x20\x86\x6D\x20\x77\x65\x6B\xA6\x77\x65\x60\xA8\x76\x6A\x87\x71\x20\x63\x6F\x5A\x7C", "sentence with digits"},
+    {"আমি ভাত খাই।", "AmI bhAt khAI.", "\x41\x76\x77\x67\x20\x66\x76\x5A\x20\x4C\x76\x42\x7C",
+     "sentence: the full stop becomes the dari"},
+    {"আমার সোনার বাংলা, আমি তোমায় ভালোবাসি।", "AmAr sOOnAr bAnglA, AmI tOOmAy bhAlOObAsI.",
+     "\x41\x76\x67\x76\x69\x20\x86\x6D\x76\x62\x76\x69\x20\x65\x76\x73\x6A\x76\x2C\x20\x41\x76\x77"
+     "\x67\x20\x86\x5A\x76\x67\x76\x71\x20\x66\x76\x87\x6A\x76\x65\x76\x77\x6D\x7C",
+     "sentence with a comma"},
+    {"বাংলাদেশের রাজধানী ঢাকা।", "bAnglAdEshEr rAjdhAnII DhAkA.",
+     "\x65\x76\x73\x6A\x76\x87\x60\x87\x6B\x69\x20\x69\x76\x52\x61\x76\x62\x78\x20\x58\x76\x4B\x76"
+     "\x7C",
+     "sentence"},
+    {"২০২৪ সালে সে বিশ্ববিদ্যালয়ে পড়ত।", "2024 sAlE sE bIshwObIdYAlOyE pO~rOt.",
+     "\x32\x30\x32\x34\x20\x6D\x76\x87\x6A\x20\x86\x6D\x20\x77\x65\x6B\xA6\x77\x65\x60\xA8\x76\x6A"
+     "\x87\x71\x20\x63\x6F\x5A\x7C",
+     "sentence with digits"},
     // words: end
 };
 
@@ -502,8 +513,7 @@ public:
 };
 
 // Bytes as hex, so a failure shows which glyph differs.
-std::string hex(std::string_view bytes)
-{
+std::string hex(std::string_view bytes) {
     std::string out;
     char buffer[4];
     for (unsigned char c : bytes) {
@@ -517,14 +527,12 @@ std::string hex(std::string_view bytes)
 
 class WordsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_engine.loadTables(KESTRUM_DATA_DIR);
         m_engine.setConversionLog(&m_log);
     }
 
-    void expectConverted(const WordCase &row)
-    {
+    void expectConverted(const WordCase &row) {
         SCOPED_TRACE(std::string(row.bengali) + " typed " + row.typed + " (" + row.covers + ")");
         EXPECT_EQ(hex(m_engine.convertBytes(row.typed)), hex(row.glyphs));
         EXPECT_TRUE(m_log.lines.empty()) << m_log.lines.front();
@@ -534,26 +542,23 @@ protected:
     RecordingLog m_log;
 };
 
-TEST_F(WordsTest, CommonWordsAndSentencesComeOutAsSutonnyMJSpellsThem)
-{
+TEST_F(WordsTest, CommonWordsAndSentencesComeOutAsSutonnyMJSpellsThem) {
     for (const WordCase &row : kWords)
         expectConverted(row);
 }
 
-TEST_F(WordsTest, EveryKeysReadmeExampleComesOutRight)
-{
+TEST_F(WordsTest, EveryKeysReadmeExampleComesOutRight) {
     for (const WordCase &row : kKeyExamples)
         expectConverted(row);
 }
 
 // The rows between them reach every vowel sign, every way of placing one and every mark.
-TEST_F(WordsTest, TheWordsCoverEverySignAndMark)
-{
+TEST_F(WordsTest, TheWordsCoverEverySignAndMark) {
     const std::string_view needed[] = {
-        "া", "ি", "ী", "ু", "ূ", "ৃ", "ে", "ৈ", "ো", "ৌ", // vowel signs
-        "ং", "ঃ", "ঁ", "ৎ", "্‌",                        // marks and the visible hasanta
-        "র্", "্র", "্য", "্ব", "্ম", "্ন", "্ল",         // reph and the phalas
-        "ড়", "য়", "ঙ", "ঞ", "ণ",                        // letters with keys of their own
+        "া", "ি", "ী", "ু",  "ূ",       "ৃ",  "ে", "ৈ", "ো", "ৌ", // vowel signs
+        "ং", "ঃ", "ঁ",  "ৎ", "্‌",                          // marks and the visible hasanta
+        "র্", "্র", "্য", "্ব", "্ম",      "্ন", "্ল",                // reph and the phalas
+        "ড়", "য়", "ঙ", "ঞ", "ণ",                               // letters with keys of their own
     };
     for (std::string_view sign : needed) {
         bool found = false;

@@ -26,8 +26,7 @@ struct RunResult {
     std::string err;
 };
 
-std::string readFile(const std::filesystem::path &file)
-{
+std::string readFile(const std::filesystem::path &file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -56,16 +55,14 @@ protected:
 
 } // namespace
 
-TEST_F(ConvertCli, ConvertsStandardInputAsOneText)
-{
+TEST_F(ConvertCli, ConvertsStandardInputAsOneText) {
     const RunResult r = run(tables(), "kA kE.\nxyz 12 kAxa\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Kv \x86K|\r\n 12 Kv\r\n");
     EXPECT_EQ(r.err, "Position:1 Word:xyz\nPosition:3 Word:kAxa\n");
 }
 
-TEST_F(ConvertCli, ReadsAFileAndTheTablesOptionInBothSpellings)
-{
+TEST_F(ConvertCli, ReadsAFileAndTheTablesOptionInBothSpellings) {
     const auto file = folder.path() / "input.txt";
     std::ofstream(file, std::ios::binary) << "kOO";
     for (const std::string &option : {tables(), "--tables=" + folder.path().string()}) {
@@ -75,11 +72,11 @@ TEST_F(ConvertCli, ReadsAFileAndTheTablesOptionInBothSpellings)
     }
 }
 
-TEST_F(ConvertCli, PassesEveryByteOutsideWordsDigitsAndLineBreaksUnchanged)
-{
+TEST_F(ConvertCli, PassesEveryByteOutsideWordsDigitsAndLineBreaksUnchanged) {
     std::string input;
     for (int b = 0; b < 256; ++b) {
-        if (!kestrum::isWordChar(static_cast<unsigned char>(b)) && b != '\r' && b != '\n' && b != '.')
+        if (!kestrum::isWordChar(static_cast<unsigned char>(b)) && b != '\r' && b != '\n' &&
+            b != '.')
             input.push_back(static_cast<char>(b));
     }
     const RunResult r = run(tables(), input);
@@ -88,15 +85,13 @@ TEST_F(ConvertCli, PassesEveryByteOutsideWordsDigitsAndLineBreaksUnchanged)
     EXPECT_EQ(r.err, "");
 }
 
-TEST_F(ConvertCli, EmptyInputGivesEmptyOutput)
-{
+TEST_F(ConvertCli, EmptyInputGivesEmptyOutput) {
     const RunResult r = run(tables(), "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
 }
 
-TEST_F(ConvertCli, ReportsAMissingOrShortTableFileAndFails)
-{
+TEST_F(ConvertCli, ReportsAMissingOrShortTableFileAndFails) {
     std::ofstream(folder.path() / "connect.alpha", std::ios::binary) << "A,v\r\nII,x\r\n";
     RunResult r = run(tables(), "kA");
     EXPECT_NE(r.status, 0);
@@ -112,8 +107,7 @@ TEST_F(ConvertCli, ReportsAMissingOrShortTableFileAndFails)
 
 // A folder, a FIFO or a device where a file is expected: one clear line and status 1, never an
 // abort (status 134) or a wait for a writer that never comes.
-TEST_F(ConvertCli, RefusesWhatIsNotARegularFile)
-{
+TEST_F(ConvertCli, RefusesWhatIsNotARegularFile) {
     const auto dir = folder.path();
     struct {
         const char *name;
@@ -169,8 +163,7 @@ TEST_F(ConvertCli, RefusesWhatIsNotARegularFile)
     }
 }
 
-TEST_F(ConvertCli, UsageErrorsHelpAndVersion)
-{
+TEST_F(ConvertCli, UsageErrorsHelpAndVersion) {
     struct {
         std::string args;
         int status;
@@ -187,12 +180,12 @@ TEST_F(ConvertCli, UsageErrorsHelpAndVersion)
         SCOPED_TRACE(c.args);
         const RunResult r = run(c.args);
         EXPECT_EQ(r.status, c.status);
-        EXPECT_NE((c.status == 0 ? r.out : r.err).find(c.needle), std::string::npos) << r.out << r.err;
+        EXPECT_NE((c.status == 0 ? r.out : r.err).find(c.needle), std::string::npos)
+            << r.out << r.err;
     }
 }
 
-TEST_F(ConvertCli, FindsTheTablesBesideTheProgramByDefault)
-{
+TEST_F(ConvertCli, FindsTheTablesBesideTheProgramByDefault) {
     const auto beside = std::filesystem::path(KESTRUM_BIN_DIR) / "first.alpha";
     if (!std::filesystem::exists(beside))
         GTEST_SKIP() << "no table files beside the program";
