@@ -6,7 +6,6 @@
 #include "program.h"
 #include "shapes.h"
 #include "twips.h"
-#include "ucs4.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -88,10 +87,14 @@ EditorWindow::EditorWindow(Program &program, QWidget *parent)
     createControls();
     createActions();
     createMenus();
+    EditorSession &session = m_program.session();
+    session.setInputSource([this] { return Text1->text(); });
+    connect(&session, &EditorSession::outputReplaced, text2, &RichTextBox::setText);
     connect(&m_program, &Program::conversionFinished, this, &EditorWindow::releaseHeldKeys);
 }
 
 EditorWindow::~EditorWindow() {
+    m_program.session().setInputSource({});
     // The areas outlive this object's own part (QWidget deletes them later) and still report
     // the focus leaving them then.
     Text1->disconnect(this);
@@ -287,7 +290,7 @@ void EditorWindow::load() {
 
 void EditorWindow::activate() {
     layoutControls();
-    inputChanged = false;
+    m_program.session().setInputChanged(false);
     // A click into an area that activates the window has already given that area the focus:
     // the typing that follows belongs there.
     const RichTextBox *clicked = activeArea();
@@ -384,18 +387,18 @@ void EditorWindow::glyphFontMenuOpened() {
 }
 
 void EditorWindow::text1Change() {
-    inputChanged = true;
+    m_program.session().setInputChanged(true);
 }
 
 void EditorWindow::text1Click() {
-    if (inputChanged)
+    if (m_program.session().inputChanged())
         m_program.convertText();
 }
 
 void EditorWindow::text1KeyDown(int keyCode, int) {
     m_convertAfterKey = 0;
     const int pos = Text1->selStart() + 1;
-    if (pos < 2 || !inputChanged)
+    if (pos < 2 || !m_program.session().inputChanged())
         return;
     const QChar prev = Text1->document()->characterAt(pos - 2);
     if (keyCode == 32 && prev == QLatin1Char(' '))
@@ -423,19 +426,16 @@ void EditorWindow::text1Edited() {
 }
 
 void EditorWindow::text2Change() {
-    // A running conversion replaces the whole output area when it ends, and that change
-    // brings conversionOutput up to date; copying a half-way state now would corrupt it.
-    if (!m_program.engine().isConverting())
-        m_program.engine().setConversionOutput(toUcs4(text2->text()));
+    m_program.session().outputEdited(text2->text());
     moveCaretToEnd(text2);
 }
 
 void EditorWindow::text2FocusChanged(bool hasFocus) {
     // Reset when the area loses the focus, so an insertion made while it had the focus keeps
     // its caret.
-    if (hasFocus || m_program.engine().isConverting())
+    if (hasFocus || m_program.session().isConverting())
         return;
-    const QString output = QString::fromStdU32String(m_program.engine().conversionOutput());
+    const QString output = QString::fromStdU32String(m_program.session().conversionOutput());
     if (text2->text() != output)
         text2->setText(output);
     moveCaretToEnd(text2);
@@ -498,7 +498,7 @@ bool EditorWindow::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::KeyRelease:
         // Keys typed while a conversion lets events run would land before the key that
         // started it: hold them back until it ends.
-        if (watched == Text1 && m_program.engine().isConverting()) {
+        if (watched == Text1 && m_program.session().isConverting()) {
             m_heldKeys.append(event->clone());
             return true;
         }

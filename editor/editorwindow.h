@@ -5,7 +5,8 @@
 //
 // Conversion runs from the button, from "Convert it!", and from the input area's events while
 // its text changed since the last conversion (inputChanged): a word ended by Space or Enter, a
-// caret movement, a click. The output area's text is kept in the engine's conversionOutput.
+// caret movement, a click. The program's EditorSession runs the conversions and keeps
+// inputChanged and conversionOutput, the output area's text.
 #pragma once
 
 #include "childwindow.h"
@@ -134,7 +135,6 @@ public:
     QAction *bfs, *bfk;
 
     // State.
-    bool inputChanged = false;
     bool typedSinceSave = false;
     QString englishFileName;
     QString banglaFileName;

@@ -9,7 +9,6 @@
 #include "messagebox.h"
 #include "splashwindow.h"
 #include "tablewindow.h"
-#include "ucs4.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -56,16 +55,16 @@ QString defaultControlLibrary() {
 }
 
 Program::Program(Options options)
-    : m_tablesDir(options.tablesDir.isEmpty() ? defaultTablesDir() : options.tablesDir),
+    : m_session(m_engine, options.yieldIntervalMs),
+      m_tablesDir(options.tablesDir.isEmpty() ? defaultTablesDir() : options.tablesDir),
       m_controlLibrary(options.controlLibrary.isEmpty() ? defaultControlLibrary()
                                                         : options.controlLibrary),
       m_keyboard(options.keyboard ? std::move(options.keyboard) : KeyboardState::create()),
       m_quit(options.quit ? std::move(options.quit)
                           : [](int status) { QCoreApplication::exit(status); }),
-      m_log(std::make_unique<Log>(*this)), m_glyphFontFamily(SutonnyMJ),
-      m_yieldIntervalMs(options.yieldIntervalMs) {
+      m_log(std::make_unique<Log>(*this)), m_glyphFontFamily(SutonnyMJ) {
     m_engine.setConversionLog(m_log.get());
-    m_engine.setYieldToUi([this] { yieldToUi(); });
+    connect(&m_session, &EditorSession::conversionFinished, this, &Program::conversionFinished);
     // Ways to end that do not pass through Exit: the event loop told to quit from elsewhere,
     // the session manager ending the session (it may end the process without a quit).
     if (QCoreApplication *app = QCoreApplication::instance())
@@ -82,7 +81,6 @@ Program::Program(Options options)
 
 Program::~Program() {
     m_engine.setConversionLog(nullptr);
-    m_engine.setYieldToUi({});
     delete m_splash.data();
     // The frame owns the editor and log windows.
     m_frame.reset();
@@ -305,32 +303,7 @@ void Program::restoreCapsLock() {
 }
 
 void Program::convertText() {
-    EditorWindow *editor = m_editor;
-    if (!editor)
-        return;
-    if (m_engine.isConverting()) {
-        m_conversionPending = true;
-        return;
-    }
-    do {
-        m_conversionPending = false;
-        m_yieldCalls = 0;
-        m_sinceYield.start();
-        const std::u32string input = toUcs4(editor->Text1->text());
-        if (m_engine.convertText(input) == Engine::Result::Converted && m_editor) {
-            editor->text2->setText(fromUcs4(m_engine.conversionOutput()));
-            editor->inputChanged = false;
-        }
-    } while (m_conversionPending && m_editor);
-    Q_EMIT conversionFinished();
-}
-
-void Program::yieldToUi() {
-    // A clock read costs more than a converted unit: look at the clock every 256th call only.
-    if (++m_yieldCalls % 256 != 0 || m_sinceYield.elapsed() < m_yieldIntervalMs)
-        return;
-    QCoreApplication::processEvents();
-    m_sinceYield.start();
+    m_session.convert();
 }
 
 void Program::showAbout() {

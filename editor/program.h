@@ -1,7 +1,8 @@
 // The program Kestrum: how the engine, the windows and the control library meet.
 //
 // One Program object lives for the whole run. It owns the state that outlives every window
-// (GlobalState), the transliteration Engine (its tables and conversionOutput), the keyboard
+// (GlobalState), the transliteration Engine (its tables), the editor session (the input text's
+// conversions, inputChanged and conversionOutput), the keyboard
 // state behind Caps Lock, the component loader that creates Glimmet buttons from the control
 // library by programmatic identifier, and the windows: the splash/About window Form2, the main
 // frame p with its MDI area, the editor window Form1 (an MDI child, created on the frame's
@@ -9,15 +10,16 @@
 //
 // Everything runs on the one window thread. A conversion lets pending window events run
 // (through the engine's yieldToUi hook, throttled so it costs little); a conversion asked for
-// from such an event is not run inside the running one but right after it, and keys typed
-// into the input area meanwhile are held back and delivered afterwards in their order.
+// from such an event is not run inside the running one but right after it (EditorSession), and
+// keys typed into the input area meanwhile are held back and delivered afterwards in their
+// order.
 #pragma once
 
+#include "editorsession.h"
 #include "engine.h"
 #include "keyboardstate.h"
 #include "runtime/loader.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -82,6 +84,7 @@ public:
 
     GlobalState &state() { return m_state; }
     Engine &engine() { return m_engine; }
+    EditorSession &session() { return m_session; }
     runtime::ComponentLoader &loader() { return m_loader; }
     QString tablesDir() const { return m_tablesDir; }
 
@@ -128,8 +131,8 @@ public:
     // A later Exit writes it again.
     void restoreCapsLock();
 
-    // Converts the input area into the output area. Asked for during a running conversion, it
-    // runs once more after the running one ends.
+    // Converts the input area into the output area (EditorSession::convert). Asked for during a
+    // running conversion, it runs once more after the running one ends.
     void convertText();
     // Help > Substitution Table: loads Form3 and slides it in, unless it is open.
     void openTableWindow();
@@ -144,7 +147,8 @@ public:
     void setGlyphFontFamily(const QString &family);
 
 Q_SIGNALS:
-    // A conversion (and any that was asked for during it) has finished.
+    // A conversion (and any that was asked for during it) has finished (forwarded from the
+    // session).
     void conversionFinished();
     // glyphFontFamily() has changed.
     void glyphFontChanged();
@@ -154,10 +158,10 @@ private:
 
     bool ensureControlLibrary();
     void fail(const QString &message);
-    void yieldToUi();
 
     GlobalState m_state;
     Engine m_engine;
+    EditorSession m_session;
     QString m_tablesDir;
     QString m_controlLibrary;
     std::unique_ptr<KeyboardState> m_keyboard;
@@ -175,10 +179,6 @@ private:
     bool m_exiting = false;
     int m_exitCode = 0;
     int m_endingSignal = 0;
-    bool m_conversionPending = false;
-    int m_yieldIntervalMs;
-    unsigned m_yieldCalls = 0;
-    QElapsedTimer m_sinceYield;
 };
 
 } // namespace kestrum

@@ -95,7 +95,6 @@ Engine::Engine(Lookup lookup) : m_lookup(lookup) {
 }
 
 void Engine::loadTables(const std::filesystem::path &dir) {
-    m_conversionOutput.clear();
     setTables(readTables(dir));
 }
 
@@ -270,14 +269,14 @@ void Engine::logTooLong(std::string_view word) {
     m_log->append(line);
 }
 
-void Engine::convertWord(std::string_view word) {
+void Engine::convertWord(std::string_view word, std::u32string &out) {
     std::string bytes;
     // Spaces and NULs can be part of a table key: only the literal lookups see them exactly.
     if (m_lookup == Lookup::Indexed && word.find_first_of(std::string_view(" \0", 2)) == word.npos)
         convertWordIndexed(word, bytes);
     else
         convertWordLiteral(word, bytes);
-    appendAsText(m_conversionOutput, bytes);
+    appendAsText(out, bytes);
 }
 
 void Engine::convertWordLiteral(std::string_view word, std::string &out) {
@@ -431,19 +430,19 @@ private:
     bool &m_flag;
 };
 
-Engine::Result Engine::convertText(std::u32string_view text) {
+Engine::Result Engine::convertText(std::u32string_view text, std::u32string &out) {
     if (text.empty())
         return Result::EmptyInput;
     if (m_converting)
         return Result::Busy;
     Busy busy(m_converting);
-    m_conversionOutput.clear();
+    out.clear();
     if (m_log)
         m_log->clear();
     if (m_lookup == Lookup::Indexed) {
-        convertTextIndexed(text);
+        convertTextIndexed(text, out);
     } else {
-        TextEmitter emit{m_conversionOutput};
+        TextEmitter emit{out};
         drive(text, emit);
     }
     return Result::Converted;

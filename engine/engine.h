@@ -1,8 +1,8 @@
 // The transliteration engine: romanised Bengali words to SutonnyMJ glyph codes.
 //
 // The engine owns the substitution tables (filled once by loadTables, read-only afterwards) and
-// conversionOutput, the text of the current or last conversion. It meets the rest of the
-// program through three seams: the text in and out of convertText, a ConversionLog that
+// nothing of a conversion's result: the caller owns the text it converts into. It meets the
+// rest of the program through three seams: the text in and out of convertText, a ConversionLog that
 // receives one line for every word that could not be converted to its end, and the yieldToUi
 // hook, which the converter calls after every later unit of a word so a window can stay
 // responsive during a long conversion.
@@ -66,7 +66,7 @@ public:
     Engine(const Engine &) = delete;
     Engine &operator=(const Engine &) = delete;
 
-    // Reads the four table files from `dir` and clears conversionOutput. On failure throws
+    // Reads the four table files from `dir`. On failure throws
     // TableLoadError and keeps the tables it had.
     void loadTables(const std::filesystem::path &dir);
     // Installs tables that were read already (they are used as they are, not sorted again).
@@ -75,8 +75,8 @@ public:
 
     void setConversionLog(ConversionLog *log) { m_log = log; }
     // The hook runs after every unit of a word, as the user interface's chance to process its
-    // events; it may convert, change conversionOutput, install tables or throw. Tables it
-    // installs in the middle of a word apply from the next unit, except in a word the memo
+    // events; it may convert, change the text being converted into, install tables or throw. Tables
+    // it installs in the middle of a word apply from the next unit, except in a word the memo
     // replays: that word keeps the glyphs it had under the tables it was remembered with.
     void setYieldToUi(std::function<void()> hook) { m_yieldToUi = std::move(hook); }
 
@@ -91,10 +91,10 @@ public:
     GlyphString placeVowelSign(std::string_view cluster, int index, std::string_view rjy,
                                bool atWordStart) const;
 
-    // Converts one word (not empty) and appends its glyphs to conversionOutput; a word that no
+    // Converts one word (not empty) and appends its glyphs to `out`; a word that no
     // key covers to its end keeps its converted beginning and leaves one log line. A word longer
     // than MaxWordLength is not converted at all and leaves one log line that says so.
-    void convertWord(std::string_view word);
+    void convertWord(std::string_view word, std::u32string &out);
 
     // The longest word converted. Positions in a word are ints that may run a few characters
     // past its end, so a longer word could not be walked without overflowing them.
@@ -105,13 +105,15 @@ public:
         EmptyInput, // nothing happened: output and log keep their state
         Busy,       // asked from inside a running conversion (through yieldToUi); not run
     };
-    // Converts a whole text into conversionOutput. A word makes its yieldToUi calls, then
-    // writes its log line, if any; its glyphs reach conversionOutput after both.
-    Result convertText(std::u32string_view text);
+    // Converts a whole text into `out`, which is cleared first (EmptyInput and Busy leave it
+    // as it was). A word makes its yieldToUi calls, then writes its log line, if any; its
+    // glyphs reach `out` after both, so the hook and the log see the output up to the words
+    // before. `out` must not be `text`'s storage.
+    Result convertText(std::u32string_view text, std::u32string &out);
     bool isConverting() const { return m_converting; }
 
     // Converts Windows-1252 bytes and returns the output as bytes (glyph codes, CR LF line
-    // breaks), for callers that work on bytes; conversionOutput is not touched. Every byte
+    // breaks), for callers that work on bytes. Every byte
     // outside words, digits, CR, LF and "." comes out unchanged. Empty input, or a call from
     // inside a running conversion, returns an empty string and changes nothing.
     std::string convertBytes(std::string_view bytes);
@@ -121,10 +123,6 @@ public:
     // end, so the log and the yieldToUi hook must not read it; when it returns (or throws),
     // `out` holds exactly what was converted.
     Result convertBytes(std::string_view bytes, std::string &out);
-
-    const std::u32string &conversionOutput() const { return m_conversionOutput; }
-    // The window copies the output area's text back after the user edits it.
-    void setConversionOutput(std::u32string text) { m_conversionOutput = std::move(text); }
 
 private:
     // Where a vowel sign goes, by the key of its connect record.
@@ -255,7 +253,7 @@ private:
                          GlyphWriter &out);
     void convertWordIndexed(std::string_view word, std::string &out);
     void convertBytesIndexed(std::string_view bytes, std::string &out);
-    void convertTextIndexed(std::u32string_view text);
+    void convertTextIndexed(std::u32string_view text, std::u32string &out);
 
     class Busy;
 
@@ -277,7 +275,6 @@ private:
     std::vector<std::int32_t> m_stepRows;
     std::vector<Step> m_steps;
     Step m_uncachedStep;
-    std::u32string m_conversionOutput;
     ConversionLog *m_log = nullptr;
     std::function<void()> m_yieldToUi;
     bool m_converting = false;

@@ -724,15 +724,15 @@ void Engine::convertBytesIndexed(std::string_view bytes, std::string &result) {
     }
 }
 
-void Engine::convertTextIndexed(std::u32string_view text) {
+void Engine::convertTextIndexed(std::u32string_view text, std::u32string &out) {
     auto kind = [](char32_t c) { return c < 128 ? kKinds[c] : Kind::Other; };
-    m_conversionOutput.reserve(m_conversionOutput.size() + text.size() + text.size() / 4);
-    // What follows a word waits here until the next word: conversionOutput is up to date
+    out.reserve(out.size() + text.size() + text.size() / 4);
+    // What follows a word waits here until the next word: `out` is up to date
     // whenever a word's yieldToUi calls and log line come, and takes one append per word.
     char32_t pending[64];
     std::size_t waiting = 0;
     auto flush = [&] {
-        m_conversionOutput.append(pending, waiting);
+        out.append(pending, waiting);
         waiting = 0;
     };
     auto add = [&](char32_t c) {

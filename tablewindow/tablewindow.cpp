@@ -386,7 +386,7 @@ void TableWindow::list1DblClick() {
     if (currentCategory == Fragments)
         glyphs.remove(0, 1);
     editor->text2->setSelText(glyphs);
-    m_program.engine().setConversionOutput(editor->text2->text().toStdU32String());
+    m_program.session().setConversionOutput(editor->text2->text().toStdU32String());
     editor->text2->setFocus();
 }
 

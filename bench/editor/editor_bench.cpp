@@ -116,7 +116,7 @@ void spaceToLaidOut(benchmark::State &state) {
         output->document()->documentLayout()->documentSize();
         QCoreApplication::processEvents();
         const QString before = output->text();
-        f.editor->inputChanged = true;
+        f.program->session().setInputChanged(true);
         state.ResumeTiming();
 
         QTest::keyClick(f.editor->Text1, Qt::Key_Space);
@@ -177,9 +177,10 @@ void engineWithProgramHook(benchmark::State &state) {
     Engine bare;
     bare.loadTables(KESTRUM_BIN_DIR);
     Engine &engine = state.range(0) ? f.program->engine() : bare;
+    std::u32string output;
     for (auto _ : state) {
-        engine.convertText(input);
-        benchmark::DoNotOptimize(engine.conversionOutput().data());
+        engine.convertText(input, output);
+        benchmark::DoNotOptimize(output.data());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(input.size()));
     state.SetLabel(state.range(0) ? "with the program's hook" : "no hook");

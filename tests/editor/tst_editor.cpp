@@ -141,7 +141,7 @@ void TestEditor::designOfTheWindow() {
     QVERIFY(m_editor->englishFileName.isEmpty() && m_editor->banglaFileName.isEmpty());
     // Activate gave the input area the focus and cleared inputChanged.
     QCOMPARE(QApplication::focusWidget(), m_editor->Text1);
-    QVERIFY(!m_editor->inputChanged);
+    QVERIFY(!m_test->program->session().inputChanged());
     QCOMPARE(m_test->program->frame()->windowTitle(), QStringLiteral("Kestrum"));
     QCOMPARE(m_test->program->frame()->mdiArea()->background().color(), QColor(192, 192, 192));
     QVERIFY(!m_test->program->frame()->windowIcon().isNull());
@@ -306,7 +306,7 @@ void TestEditor::wordEndTrigger() {
     QFETCH(bool, converts);
     m_editor->Text1->setText(text);
     m_editor->Text1->setSelStart(caret);
-    m_editor->inputChanged = changed;
+    m_test->program->session().setInputChanged(changed);
     m_conversions->clear();
     QTest::keyClick(m_editor->Text1, Qt::Key(key));
     QCOMPARE(conversions(), converts ? 1 : 0);
@@ -319,7 +319,7 @@ void TestEditor::wordEndTrigger() {
                      m_test->program->engine().convertBytes(typed.toStdString()))));
         if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)
             QVERIFY(typed != text);
-        QVERIFY(!m_editor->inputChanged);
+        QVERIFY(!m_test->program->session().inputChanged());
     }
 }
 
@@ -328,7 +328,7 @@ void TestEditor::caretKeysConvertOnlyAfterAChange() {
     QCOMPARE(conversions(), 0);
     QTest::keyClick(m_editor->Text1, Qt::Key_Left);
     QCOMPARE(conversions(), 1);
-    QVERIFY(!m_editor->inputChanged);
+    QVERIFY(!m_test->program->session().inputChanged());
     QTest::keyClick(m_editor->Text1, Qt::Key_Left);
     QTest::keyClick(m_editor->Text1, Qt::Key_End);
     QTest::keyClick(m_editor->Text1, Qt::Key_Home);
@@ -340,7 +340,7 @@ void TestEditor::caretKeysConvertOnlyAfterAChange() {
 
 void TestEditor::clickConvertsPendingChanges() {
     m_editor->Text1->setText(QStringLiteral("AmI"));
-    QVERIFY(m_editor->inputChanged);
+    QVERIFY(m_test->program->session().inputChanged());
     QTest::mouseClick(m_editor->Text1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(conversions(), 1);
     QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
@@ -350,7 +350,7 @@ void TestEditor::clickConvertsPendingChanges() {
 
 void TestEditor::buttonAndMenuConvert() {
     m_editor->Text1->setText(QStringLiteral("AmI"));
-    m_editor->inputChanged = false; // the button converts whatever the flag says
+    m_test->program->session().setInputChanged(false); // the button converts whatever the flag says
     QTest::mouseClick(m_editor->Command1, Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(conversions(), 1);
     QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
@@ -371,10 +371,10 @@ void TestEditor::typedSentenceConverts() {
     QTest::keyClick(m_editor->Text1, Qt::Key_Space);
     QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI bhAt khAI. "));
     QCOMPARE(m_editor->text2->text(), glyphText(SentenceGlyphs) + QLatin1Char(' '));
-    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+    QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              m_editor->text2->text());
     // The Space went in before the conversion: nothing is pending.
-    QVERIFY(!m_editor->inputChanged);
+    QVERIFY(!m_test->program->session().inputChanged());
 }
 
 // The output area edits only the changed part of its text on a conversion: a random session
@@ -458,7 +458,7 @@ void TestEditor::outputAreaAsIfRebuiltOnEveryConversion() {
             }
             text1->setFocus();
             QCoreApplication::processEvents();
-            seen.push_back({text2->text(), m_test->program->engine().conversionOutput(),
+            seen.push_back({text2->text(), m_test->program->session().conversionOutput(),
                             int(changes.count()), text2->selStart()});
         }
         if (TableWindow *table = m_test->program->tableWindow())
@@ -508,10 +508,10 @@ void TestEditor::lineBreaksAndEmptyInput() {
     QCOMPARE(m_editor->text2->text(), ami + "\r\n" + ami + "\r\n" + ami);
     // An empty input converts nothing: output, log and flag stay.
     m_editor->Text1->setText(QString());
-    QVERIFY(m_editor->inputChanged);
+    QVERIFY(m_test->program->session().inputChanged());
     m_editor->lac->trigger();
     QCOMPARE(m_editor->text2->text(), ami + "\r\n" + ami + "\r\n" + ami);
-    QVERIFY(m_editor->inputChanged);
+    QVERIFY(m_test->program->session().inputChanged());
 }
 
 void TestEditor::dropHandler_data() {
@@ -564,7 +564,7 @@ void TestEditor::dropHandler() {
         QCOMPARE(m_editor->text2->selStart(), m_editor->text2->text().size());
         QCOMPARE(QApplication::focusWidget(), m_editor->text2);
     }
-    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+    QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              m_editor->text2->text());
 }
 
@@ -580,7 +580,7 @@ void TestEditor::clearEitherArea() {
     m_editor->Text1->setText(QStringLiteral("AmI"));
     m_editor->lac->trigger();
     const QString output = m_editor->text2->text();
-    m_editor->inputChanged = false;
+    m_test->program->session().setInputChanged(false);
     auto *target = m_editor->findChild<QWidget *>(focus);
     target->setFocusPolicy(Qt::StrongFocus);
     target->setFocus();
@@ -589,11 +589,11 @@ void TestEditor::clearEitherArea() {
     QCOMPARE(conversions(), 1); // Clear never converts
     if (focus == QLatin1String("Text1")) {
         QCOMPARE(m_editor->Text1->text(), QString());
-        QVERIFY(m_editor->inputChanged);
+        QVERIFY(m_test->program->session().inputChanged());
         QCOMPARE(m_editor->text2->text(), output); // the old output stays
     } else if (focus == QLatin1String("text2")) {
         QCOMPARE(m_editor->text2->text(), QString());
-        QVERIFY(m_test->program->engine().conversionOutput().empty());
+        QVERIFY(m_test->program->session().conversionOutput().empty());
         QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
     } else {
         QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
@@ -604,7 +604,7 @@ void TestEditor::clearEitherArea() {
 void TestEditor::focusChangeResetsTheOutputArea() {
     m_editor->text2->setFocus();
     QTest::keyClicks(m_editor->text2, QStringLiteral("abc"));
-    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+    QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              QStringLiteral("abc"));
     // The text kept survives a focus change...
     m_editor->Text1->setFocus();
@@ -612,15 +612,15 @@ void TestEditor::focusChangeResetsTheOutputArea() {
     // ...and the area is reset from conversionOutput when it loses the focus.
     m_editor->text2->setFocus();
     m_editor->text2->setSelStart(0);
-    m_test->program->engine().setConversionOutput(U"xyz");
+    m_test->program->session().setConversionOutput(U"xyz");
     m_editor->Text1->setFocus();
     QCOMPARE(m_editor->text2->text(), QStringLiteral("xyz"));
     QCOMPARE(m_editor->text2->selStart(), 3);
 }
 
 void TestEditor::conversionOutputFollowsTheOutputArea() {
-    Engine &engine = m_test->program->engine();
-    const auto output = [&] { return QString::fromStdU32String(engine.conversionOutput()); };
+    EditorSession &session = m_test->program->session();
+    const auto output = [&] { return QString::fromStdU32String(session.conversionOutput()); };
     RichTextBox *text2 = m_editor->text2;
     text2->setText(QStringLiteral("one"));
     QCOMPARE(output(), QStringLiteral("one"));
@@ -648,11 +648,11 @@ void TestEditor::conversionRequestedDuringAConversionRunsAfterIt() {
     bool ranInside = false;
     bool outputIntact = false;
     QTimer::singleShot(0, m_editor, [&] {
-        ranInside = m_test->program->engine().isConverting();
+        ranInside = m_test->program->session().isConverting();
         m_editor->Text1->setText(QStringLiteral("AmI"));
-        const std::u32string before = m_test->program->engine().conversionOutput();
+        const std::u32string before = m_test->program->session().conversionOutput();
         m_test->program->convertText();
-        outputIntact = m_test->program->engine().conversionOutput() == before;
+        outputIntact = m_test->program->session().conversionOutput() == before;
     });
     m_test->program->convertText();
     QVERIFY(ranInside);
@@ -660,9 +660,9 @@ void TestEditor::conversionRequestedDuringAConversionRunsAfterIt() {
     QCOMPARE(conversions(), 1);
     // The second request ran after the first, on the text as it was then.
     QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
-    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+    QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              m_editor->text2->text());
-    QVERIFY(!m_editor->inputChanged);
+    QVERIFY(!m_test->program->session().inputChanged());
 }
 
 void TestEditor::keysTypedDuringAConversionKeepTheirOrder() {
@@ -675,7 +675,7 @@ void TestEditor::keysTypedDuringAConversionKeepTheirOrder() {
     m_editor->Text1->setFocus();
     bool typedInside = false;
     QTimer::singleShot(0, m_editor, [&] {
-        typedInside = m_test->program->engine().isConverting();
+        typedInside = m_test->program->session().isConverting();
         QTest::keyClick(m_editor->Text1, Qt::Key_B);
     });
     QTest::keyClick(m_editor->Text1, Qt::Key_Space);

@@ -201,7 +201,7 @@ void TestMenus::newText() {
     if (cleared) {
         QCOMPARE(m_editor->Text1->text(), QString());
         QCOMPARE(m_editor->text2->text(), QString());
-        QVERIFY(m_test->program->engine().conversionOutput().empty());
+        QVERIFY(m_test->program->session().conversionOutput().empty());
         QCOMPARE(m_editor->englishFileName, QString());
         QCOMPARE(m_editor->banglaFileName, QString());
         QCOMPARE(m_editor->focusWidget(), m_editor->Text1);

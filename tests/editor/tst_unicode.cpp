@@ -257,7 +257,7 @@ void TestUnicode::openUnicodeFile() {
         // The output area holds the text in SutonnyMJ, as if it had been typed.
         const QString output = m_editor->text2->text();
         QCOMPARE(output, converted(input));
-        QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()), output);
+        QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()), output);
     }
 }
 
@@ -332,7 +332,7 @@ void TestUnicode::pasteIntoTheOutputArea() {
     m_editor->text2->paste();
     QCOMPARE(m_editor->text2->text(), QStringLiteral("Kjg ") + inserted);
     // The engine's conversionOutput follows the area, as after any edit.
-    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+    QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              m_editor->text2->text());
     // The input area pastes as it always did.
     m_editor->Text1->setText(QString());

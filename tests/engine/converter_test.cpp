@@ -72,10 +72,10 @@ protected:
         return engine->matchConnect(key, pos);
     }
     std::string word(const std::string &w) {
-        engine->setConversionOutput({});
-        engine->convertWord(w);
+        std::u32string text;
+        engine->convertWord(w, text);
         std::string out;
-        for (char32_t c : engine->conversionOutput())
+        for (char32_t c : text)
             out.push_back(static_cast<char>(*unicodeToCp1252(c)));
         return out;
     }
@@ -239,9 +239,9 @@ TEST_P(ConverterTest, RefusesAloudAWordTooLongForItsPositions) {
                   MAP_FAILED);
     ::close(fd);
 
-    engine->setConversionOutput({});
-    engine->convertWord(std::string_view(letters, Length));
-    EXPECT_TRUE(engine->conversionOutput().empty());
+    std::u32string text;
+    engine->convertWord(std::string_view(letters, Length), text);
+    EXPECT_TRUE(text.empty());
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(log.lines[0], "Position:1 Word:" + std::string(40, 'k') + "... (" +
                                 std::to_string(Length) + " letters: too long to convert, at most " +

@@ -21,10 +21,10 @@ using kestrum::test::RecordingLog;
 namespace {
 
 // Records yieldToUi calls and log lines in the order they come, each with the length of the
-// output at that moment (conversionOutput for texts; 0 for bytes, whose output is not seen).
+// output at that moment (the text converted into; nothing for bytes, whose output is not seen).
 class EventLog : public ConversionLog {
 public:
-    explicit EventLog(Engine &engine, bool text) : m_engine(engine), m_text(text) {
+    EventLog(Engine &engine, const std::u32string *output) : m_output(output) {
         engine.setConversionLog(this);
         engine.setYieldToUi([this] { events.push_back("yield@" + outputSize()); });
     }
@@ -36,11 +36,8 @@ public:
     std::vector<std::string> events;
 
 private:
-    std::string outputSize() const {
-        return m_text ? std::to_string(m_engine.conversionOutput().size()) : "";
-    }
-    Engine &m_engine;
-    bool m_text;
+    std::string outputSize() const { return m_output ? std::to_string(m_output->size()) : ""; }
+    const std::u32string *m_output;
 };
 
 class Random {
@@ -117,20 +114,22 @@ struct Pair {
     }
     Engine indexed{Engine::Lookup::Indexed};
     Engine literal{Engine::Lookup::Literal};
+    // What each converts its texts and words into.
+    std::u32string indexedText, literalText;
 
     // Converts `text` as bytes and as a text with both engines, and compares everything.
     void expectSame(const std::string &text) {
         {
-            EventLog a(indexed, false), b(literal, false);
+            EventLog a(indexed, nullptr), b(literal, nullptr);
             ASSERT_EQ(indexed.convertBytes(text), literal.convertBytes(text));
             ASSERT_EQ(a.events, b.events);
         }
         {
-            EventLog a(indexed, true), b(literal, true);
+            EventLog a(indexed, &indexedText), b(literal, &literalText);
             const std::u32string unicode(text.begin(), text.end());
-            indexed.convertText(unicode);
-            literal.convertText(unicode);
-            ASSERT_EQ(indexed.conversionOutput(), literal.conversionOutput());
+            indexed.convertText(unicode, indexedText);
+            literal.convertText(unicode, literalText);
+            ASSERT_EQ(indexedText, literalText);
             ASSERT_EQ(a.events, b.events);
         }
     }
@@ -177,13 +176,13 @@ TEST(Equivalence, RandomTablesGiveTheLiteralResultsEverywhere) {
                             random.pick(std::string_view(" \0\x80", 3)));
             if (word.empty())
                 continue;
-            EventLog a(engines.indexed, true), b(engines.literal, true);
-            engines.indexed.setConversionOutput({});
-            engines.literal.setConversionOutput({});
-            engines.indexed.convertWord(word);
-            engines.literal.convertWord(word);
-            ASSERT_EQ(engines.indexed.conversionOutput(), engines.literal.conversionOutput())
-                << word;
+            EventLog a(engines.indexed, &engines.indexedText),
+                b(engines.literal, &engines.literalText);
+            engines.indexedText.clear();
+            engines.literalText.clear();
+            engines.indexed.convertWord(word, engines.indexedText);
+            engines.literal.convertWord(word, engines.literalText);
+            ASSERT_EQ(engines.indexedText, engines.literalText) << word;
             ASSERT_EQ(a.events, b.events) << word;
         }
     }
@@ -311,11 +310,11 @@ TEST(Equivalence, TextsOfEveryShapeConvertAsTheLiteralEngineDoes) {
         ASSERT_NO_FATAL_FAILURE(engines.expectSame(c.text));
     }
     // Characters past Latin-1 end words in text as any other does.
-    EventLog a(engines.indexed, true), b(engines.literal, true);
+    EventLog a(engines.indexed, &engines.indexedText), b(engines.literal, &engines.literalText);
     const std::u32string text = U"kA\u0995kA\U0001F600" + std::u32string(100, U'\u09BE') + U"AmI";
-    engines.indexed.convertText(text);
-    engines.literal.convertText(text);
-    EXPECT_EQ(engines.indexed.conversionOutput(), engines.literal.conversionOutput());
+    engines.indexed.convertText(text, engines.indexedText);
+    engines.literal.convertText(text, engines.literalText);
+    EXPECT_EQ(engines.indexedText, engines.literalText);
     EXPECT_EQ(a.events, b.events);
 }
 
@@ -332,6 +331,10 @@ struct HookedPair {
             engine->setYieldToUi([this, engine] { hook(*engine); });
         }
     }
+    // The text each engine converts into.
+    std::u32string &text(Engine &engine) {
+        return &engine == &engines.literal ? engines.literalText : engines.indexedText;
+    }
     void hook(Engine &engine) {
         const bool literal = &engine == &engines.literal;
         if (++calls[literal] != at)
@@ -341,10 +344,10 @@ struct HookedPair {
             engine.setTables(other);
             break;
         case HookAction::ConvertAnotherWord:
-            engine.convertWord("kAkAkA");
+            engine.convertWord("kAkAkA", text(engine));
             break;
         case HookAction::ClearTheOutput:
-            engine.setConversionOutput(U"-");
+            text(engine) = U"-";
             break;
         case HookAction::Throw:
             throw std::runtime_error("hook");
@@ -404,7 +407,8 @@ TEST(Equivalence, HooksThatChangeTheEngineMidWordGiveTheLiteralResults) {
                     Engine &engine = literal ? pair.engines.literal : pair.engines.indexed;
                     try {
                         if (asText)
-                            engine.convertText(std::u32string(text.begin(), text.end()));
+                            engine.convertText(std::u32string(text.begin(), text.end()),
+                                               pair.text(engine));
                         else
                             engine.convertBytes(text, out[literal]);
                     } catch (const std::runtime_error &) {
@@ -414,8 +418,7 @@ TEST(Equivalence, HooksThatChangeTheEngineMidWordGiveTheLiteralResults) {
                 EXPECT_EQ(threw[0], threw[1]);
                 EXPECT_EQ(threw[0], c.action == HookAction::Throw);
                 EXPECT_EQ(out[0], out[1]);
-                EXPECT_EQ(pair.engines.indexed.conversionOutput(),
-                          pair.engines.literal.conversionOutput());
+                EXPECT_EQ(pair.engines.indexedText, pair.engines.literalText);
                 EXPECT_EQ(pair.logs[0].lines, pair.logs[1].lines);
                 EXPECT_EQ(pair.calls[0], pair.calls[1]);
             }
@@ -459,13 +462,13 @@ TEST(Equivalence, KeysOfEveryByteGiveTheLiteralResults) {
                 if (b == ' ')
                     continue;
                 const std::string word = "kA" + std::string(1, static_cast<char>(b));
-                EventLog x(engines.indexed, true), y(engines.literal, true);
-                engines.indexed.setConversionOutput({});
-                engines.literal.setConversionOutput({});
-                engines.indexed.convertWord(word);
-                engines.literal.convertWord(word);
-                ASSERT_EQ(engines.indexed.conversionOutput(), engines.literal.conversionOutput())
-                    << b;
+                EventLog x(engines.indexed, &engines.indexedText),
+                    y(engines.literal, &engines.literalText);
+                engines.indexedText.clear();
+                engines.literalText.clear();
+                engines.indexed.convertWord(word, engines.indexedText);
+                engines.literal.convertWord(word, engines.literalText);
+                ASSERT_EQ(engines.indexedText, engines.literalText) << b;
                 ASSERT_EQ(x.events, y.events) << b;
             }
         }

@@ -431,7 +431,7 @@ void TestTableWindow::doubleClickInsertsIntoTheOutput() {
     table->List1->scrollToItem(table->List1->item(row));
     QTest::mouseDClick(table->List1->viewport(), Qt::LeftButton, {}, centreOf(table->List1, row));
     QCOMPARE(m_editor->text2->text(), before + inserted);
-    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+    QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              m_editor->text2->text());
     QTRY_COMPARE(QApplication::focusWidget(), m_editor->text2);
     QCOMPARE(m_editor->text2->selStart(), int(before.size() + inserted.size()));
@@ -447,7 +447,7 @@ void TestTableWindow::dropOfAnEntryAppendsItTrimmed() {
     table->List1->setListIndex(2);
     m_editor->text2->dropFrom(table->List1, QPoint(3, 3));
     QCOMPARE(m_editor->text2->text(), QStringLiteral("ab") + glyphText("\xA8"));
-    QCOMPARE(QString::fromStdU32String(m_test->program->engine().conversionOutput()),
+    QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              m_editor->text2->text());
     QCOMPARE(QApplication::focusWidget(), m_editor->text2);
     // The key list is no source of glyphs.

@@ -1,0 +1,78 @@
+// The editor's text session: the one owner of what a conversion reads and writes.
+//
+// The session reads the input text (from the input area, through its input source), keeps
+// inputChanged (the input changed since the last conversion) and conversionOutput (the text the
+// output area shows), and runs the conversions on the engine, which only converts. A
+// conversion lets pending window events run; a conversion asked for from such an event does
+// not run inside the running one but right after it, on the input as it is then. The windows
+// learn what changed through signals: outputReplaced when a conversion has a new output for
+// the output area, conversionFinished when the last of them has ended.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+namespace kestrum {
+
+class Engine;
+
+class EditorSession : public QObject {
+    Q_OBJECT
+
+public:
+    // Installs a yieldToUi hook on `engine` that lets pending events run at most every
+    // `yieldIntervalMs` milliseconds of a conversion; the destructor takes it away again.
+    explicit EditorSession(Engine &engine, int yieldIntervalMs = 15, QObject *parent = nullptr);
+    ~EditorSession() override;
+
+    // Where a conversion reads the input text; none (the default) makes convert() do nothing.
+    // The window that holds the input sets it and clears it before it goes.
+    void setInputSource(std::function<QString()> source);
+    bool hasInputSource() const { return bool(m_input); }
+
+    // The input changed since the last conversion that converted it.
+    bool inputChanged() const { return m_inputChanged; }
+    void setInputChanged(bool changed) { m_inputChanged = changed; }
+
+    // The text the output area shows: the last conversion's output, or the area's text after
+    // the user or the table window edited it.
+    const std::u32string &conversionOutput() const { return m_output; }
+    void setConversionOutput(std::u32string text) { m_output = std::move(text); }
+    // The output area's text changed outside a conversion: it becomes conversionOutput. While a
+    // conversion runs the change is a step of its own replacement of the area and is ignored.
+    void outputEdited(const QString &text);
+
+    // Converts the input text into conversionOutput and emits outputReplaced with it; an
+    // empty input changes nothing. Asked for while a conversion runs (from an event the
+    // conversion let run), it runs once more after the running one, however often it was
+    // asked for. Emits conversionFinished when done.
+    void convert();
+    bool isConverting() const { return m_converting; }
+
+Q_SIGNALS:
+    // A conversion has replaced conversionOutput with `text`: the output area must show it.
+    void outputReplaced(const QString &text);
+    // A conversion (and any that was asked for during it) has finished.
+    void conversionFinished();
+
+private:
+    void yieldToUi();
+
+    Engine &m_engine;
+    std::function<QString()> m_input;
+    bool m_inputChanged = false;
+    std::u32string m_output;
+    // What the running conversion writes into; it becomes m_output when the conversion ends.
+    std::u32string m_converted;
+    bool m_converting = false;
+    bool m_pending = false;
+    int m_yieldIntervalMs;
+    unsigned m_yieldCalls = 0;
+    QElapsedTimer m_sinceYield;
+};
+
+} // namespace kestrum
