@@ -9,6 +9,8 @@
 #include "messagebox.h"
 #include "splashwindow.h"
 #include "tablewindow.h"
+#include "tablewindowhost.h"
+#include "twips.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -43,6 +45,64 @@ private:
     Program &m_program;
 };
 
+// The table window's view of the program: the frame it docks in and the editor beside it.
+class Program::TableHost : public TableWindowHost {
+public:
+    explicit TableHost(Program &program) : m_program(program) {}
+
+    runtime::ComponentLoader &loader() override { return m_program.m_loader; }
+    QString tablesDir() const override { return m_program.m_tablesDir; }
+    QString glyphFontFamily() const override { return m_program.m_glyphFontFamily; }
+
+    float frameWidth() const override {
+        return m_program.m_frame ? twips::outerWidth(m_program.m_frame.get()) : 0;
+    }
+    void showInFrame(ChildWindow *window) override {
+        if (m_program.m_frame)
+            m_program.m_frame->showChild(window);
+    }
+    bool tableWindowShown() const override { return m_program.m_state.tableWindowShown; }
+    void setTableWindowShown(bool shown) override { m_program.m_state.tableWindowShown = shown; }
+    void unloadTableWindow() override { m_program.unloadTableWindow(); }
+
+    bool hasEditor() const override { return m_program.m_editor && m_program.m_frame; }
+    float editorHeight() const override {
+        return m_program.m_editor ? twips::height(m_program.m_editor.data()) : 0;
+    }
+    std::optional<float> editorButtonBottom() const override {
+        const EditorWindow *editor = m_program.m_editor;
+        if (!editor || !editor->Command1)
+            return std::nullopt;
+        return twips::top(editor->Command1) + twips::height(editor->Command1);
+    }
+    void resizeEditorBy(float by) override {
+        if (EditorWindow *editor = m_program.m_editor) {
+            twips::setWidth(editor, twips::width(editor) + by);
+            twips::setWidth(editor->Text1, twips::width(editor->Text1) + by);
+            twips::setWidth(editor->text2, twips::width(editor->text2) + by);
+        }
+    }
+    void centreEditorButton() override {
+        if (EditorWindow *editor = m_program.m_editor)
+            editor->centreButton();
+    }
+    void showOutputSelection(bool shown) override {
+        if (EditorWindow *editor = m_program.m_editor)
+            editor->text2->setHideSelection(!shown);
+    }
+    void insertGlyphs(const QString &glyphs) override {
+        EditorWindow *editor = m_program.m_editor;
+        if (!editor)
+            return;
+        editor->text2->setSelText(glyphs);
+        m_program.m_session.setConversionOutput(editor->text2->text().toStdU32String());
+        editor->text2->setFocus();
+    }
+
+private:
+    Program &m_program;
+};
+
 QString defaultTablesDir() {
     const std::filesystem::path dir =
         findTablesDir(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
@@ -62,7 +122,8 @@ Program::Program(Options options)
       m_keyboard(options.keyboard ? std::move(options.keyboard) : KeyboardState::create()),
       m_quit(options.quit ? std::move(options.quit)
                           : [](int status) { QCoreApplication::exit(status); }),
-      m_log(std::make_unique<Log>(*this)), m_glyphFontFamily(SutonnyMJ) {
+      m_log(std::make_unique<Log>(*this)), m_tableHost(std::make_unique<TableHost>(*this)),
+      m_glyphFontFamily(SutonnyMJ) {
     m_engine.setConversionLog(m_log.get());
     connect(&m_session, &EditorSession::conversionFinished, this, &Program::conversionFinished);
     // Ways to end that do not pass through Exit: the event loop told to quit from elsewhere,
@@ -224,7 +285,8 @@ TableWindow *Program::tableWindow() const {
 
 TableWindow *Program::loadTableWindow() {
     if (!m_tableWindow && m_frame) {
-        auto *table = new TableWindow(*this);
+        auto *table = new TableWindow(*m_tableHost);
+        connect(this, &Program::glyphFontChanged, table, &TableWindow::applyGlyphFont);
         m_frame->addChild(table);
         m_tableWindow = table;
         table->load();

@@ -155,6 +155,7 @@ Q_SIGNALS:
 
 private:
     class Log;
+    class TableHost;
 
     bool ensureControlLibrary();
     void fail(const QString &message);
@@ -168,6 +169,7 @@ private:
     std::function<void(int)> m_quit;
     runtime::ComponentLoader m_loader;
     std::unique_ptr<Log> m_log;
+    std::unique_ptr<TableHost> m_tableHost;
 
     std::unique_ptr<MainFrame> m_frame;
     QPointer<EditorWindow> m_editor;

@@ -102,14 +102,6 @@ Encoded encode(const QString &text) {
     return file;
 }
 
-QString fromCp1252(QByteArrayView bytes) {
-    QString text;
-    text.reserve(bytes.size());
-    for (const char c : bytes)
-        text.append(QChar(char16_t(cp1252ToUnicode(static_cast<unsigned char>(c)))));
-    return text;
-}
-
 QString decode(const QByteArray &bytes, int *replaced) {
     if (replaced)
         *replaced = 0;

@@ -2,6 +2,8 @@
 // and read back by Load.
 #pragma once
 
+#include "glyphtext.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -29,8 +31,8 @@ struct Encoded {
 // surrogates.
 Encoded encode(const QString &text);
 
-// Windows-1252 bytes (or glyph codes) as the characters a widget shows.
-QString fromCp1252(QByteArrayView bytes);
+// Windows-1252 bytes (or glyph codes) as the characters a widget shows (glyphtext.h).
+using kestrum::fromCp1252;
 
 // The text of a file as Load puts it into the input area: Windows-1252, or UTF-8 when the file
 // starts with a UTF-8 byte-order mark (a U+FEFF after the mark is kept as text); everything

@@ -2,16 +2,13 @@
 
 #include "artwork.h"
 #include "controlhost.h"
-#include "editorwindow.h"
 #include "fonts.h"
 #include "glimmetlib.h"
+#include "glyphtext.h"
 #include "listbox.h"
-#include "mainframe.h"
 #include "messagebox.h"
-#include "program.h"
-#include "shapes.h"
 #include "tables.h"
-#include "textfile.h"
+#include "tablewindowhost.h"
 #include "twips.h"
 
 #include <QAction>
@@ -94,13 +91,6 @@ void fill(QWidget *widget, QColor colour) {
     widget->setPalette(palette);
 }
 
-// Widens (or, with a negative `by`, narrows) the editor window and its two areas.
-void widenEditor(EditorWindow *editor, float by) {
-    twips::setWidth(editor, twips::width(editor) + by);
-    twips::setWidth(editor->Text1, twips::width(editor->Text1) + by);
-    twips::setWidth(editor->text2, twips::width(editor->text2) + by);
-}
-
 } // namespace
 
 namespace {
@@ -131,8 +121,8 @@ std::vector<float> slideOutPositions(float left, float frameWidth) {
     return equalSteps(left, frameWidth, 12);
 }
 
-TableWindow::TableWindow(Program &program, QWidget *parent)
-    : ChildWindow(parent), m_program(program) {
+TableWindow::TableWindow(TableWindowHost &host, QWidget *parent)
+    : ChildWindow(parent), m_host(host) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Substitution Table"));
     fill(this, QColor(0xC0, 0xC0, 0xC0));
@@ -167,12 +157,7 @@ void TableWindow::createControls() {
         twips::setRect(box, rect);
         return box;
     };
-    List1 = list("List1", designFont(m_program.glyphFontFamily(), 15.75), DesignList1);
-    connect(&m_program, &Program::glyphFontChanged, List1, [this] {
-        QFont font = List1->font();
-        font.setFamily(m_program.glyphFontFamily());
-        List1->setFont(font);
-    });
+    List1 = list("List1", designFont(m_host.glyphFontFamily(), 15.75), DesignList1);
     List1->setDragIcon(pencilIcon());
     List2 = list("List2", designFont(QStringLiteral("Times New Roman"), 14.25), DesignList2);
 
@@ -184,7 +169,7 @@ void TableWindow::createControls() {
     for (int i = 0; i < CategoryCount; ++i) {
         const std::size_t n = std::size_t(i);
         QString error;
-        m_fbs[n] = HostedControl::create(m_program.loader(), QString::fromLatin1(Glimmet3::progId),
+        m_fbs[n] = HostedControl::create(m_host.loader(), QString::fromLatin1(Glimmet3::progId),
                                          QStringLiteral("fbs"), buttonDesign(Categories[n]), Frame1,
                                          &error);
         if (!m_fbs[n]) {
@@ -229,10 +214,16 @@ QList<QAction *> TableWindow::menuBarActions() const {
     return {CLS};
 }
 
+void TableWindow::applyGlyphFont() {
+    QFont font = List1->font();
+    font.setFamily(m_host.glyphFontFamily());
+    List1->setFont(font);
+}
+
 void TableWindow::load() {
     twips::setRect(this, DesignWindow);
-    if (EditorWindow *editor = m_program.editor())
-        editor->text2->setHideSelection(false);
+    if (m_host.hasEditor())
+        m_host.showOutputSelection(true);
     keyBuffer.clear();
     currentCategory = Consonants;
     setButtonColour(Consonants, true);
@@ -245,33 +236,28 @@ void TableWindow::activate() {
 }
 
 void TableWindow::layoutTableWindow() {
-    EditorWindow *editor = m_program.editor();
-    if (!editor)
+    if (!m_host.hasEditor())
         return;
-    editor->text2->setHideSelection(false);
-    twips::setHeight(this, twips::height(editor));
-    if (editor->Command1)
-        twips::setTop(Frame1, twips::top(editor->Command1) + twips::height(editor->Command1) -
-                                  twips::height(Frame1));
+    m_host.showOutputSelection(true);
+    twips::setHeight(this, m_host.editorHeight());
+    if (const std::optional<float> buttonBottom = m_host.editorButtonBottom())
+        twips::setTop(Frame1, *buttonBottom - twips::height(Frame1));
     twips::setHeight(List1, twips::top(Frame1) - twips::top(List1));
     twips::setHeight(List2, twips::top(Frame1) - twips::top(List2));
 }
 
 void TableWindow::slideIn() {
-    GlobalState &state = m_program.state();
-    EditorWindow *editor = m_program.editor();
-    MainFrame *frame = m_program.frame();
-    if (state.tableWindowShown || !editor || !frame)
+    if (m_host.tableWindowShown() || !m_host.hasEditor())
         return;
     twips::setTop(this, 0);
-    const float frameWidth = twips::outerWidth(frame);
+    const float frameWidth = m_host.frameWidth();
     const float width = twips::width(this);
     twips::setLeft(this, frameWidth);
     // Closing in the middle of the slide would unload the window under it.
     m_sliding = true;
     CLS->setEnabled(false);
-    frame->showChild(this);
-    state.tableWindowShown = true;
+    m_host.showInFrame(this);
+    m_host.setTableWindowShown(true);
     const QPointer<TableWindow> self(this);
     for (const float x : slideInPositions(frameWidth, width)) {
         twips::setLeft(this, x);
@@ -282,34 +268,32 @@ void TableWindow::slideIn() {
     twips::setLeft(this, frameWidth - width);
     m_sliding = false;
     CLS->setEnabled(true);
-    widenEditor(editor, -width);
-    editor->centreButton();
+    m_host.resizeEditorBy(-width);
+    m_host.centreEditorButton();
     m_docked = true;
 }
 
 void TableWindow::closeTableWindow() {
-    EditorWindow *editor = m_program.editor();
-    MainFrame *frame = m_program.frame();
-    if (m_sliding || !editor || !frame)
+    if (m_sliding || !m_host.hasEditor())
         return;
     m_sliding = true;
     CLS->setEnabled(false);
     keyBuffer.clear();
     const float width = twips::width(this);
     if (m_docked)
-        widenEditor(editor, width);
+        m_host.resizeEditorBy(width);
     m_docked = false;
     const QPointer<TableWindow> self(this);
-    for (const float x : slideOutPositions(twips::left(this), twips::outerWidth(frame))) {
+    for (const float x : slideOutPositions(twips::left(this), m_host.frameWidth())) {
         twips::setLeft(this, x);
         QCoreApplication::processEvents();
         if (!self)
             return;
     }
-    editor->text2->setHideSelection(true);
-    editor->centreButton();
-    m_program.state().tableWindowShown = false;
-    m_program.unloadTableWindow();
+    m_host.showOutputSelection(false);
+    m_host.centreEditorButton();
+    m_host.setTableWindowShown(false);
+    m_host.unloadTableWindow();
 }
 
 void TableWindow::setButtonColour(int index, bool current) {
@@ -345,15 +329,14 @@ void TableWindow::fillCategory(int n) {
     if (n == Fragments) {
         for (const Fragment &fragment : kestrum::Fragments) {
             List2->addEntry(QString(QLatin1Char(fragment.key)));
-            List1->addEntry(QLatin1Char(' ') +
-                            textfile::fromCp1252(QByteArrayView(&fragment.glyph, 1)));
+            List1->addEntry(QLatin1Char(' ') + fromCp1252(QByteArrayView(&fragment.glyph, 1)));
         }
         return;
     }
     const Category &category = Categories.at(std::size_t(n));
     std::vector<std::pair<std::string, std::string>> records;
     try {
-        records = readRecords(m_program.tablesDir().toStdString(), category.file, category.records);
+        records = readRecords(m_host.tablesDir().toStdString(), category.file, category.records);
     } catch (const TableLoadError &error) {
         MessageBox::show(
             this,
@@ -364,8 +347,8 @@ void TableWindow::fillCategory(int n) {
         return;
     }
     for (std::size_t i = std::size_t(category.firstShown) - 1; i < records.size(); ++i) {
-        List1->addEntry(textfile::fromCp1252(records[i].second));
-        List2->addEntry(textfile::fromCp1252(records[i].first));
+        List1->addEntry(fromCp1252(records[i].second));
+        List2->addEntry(fromCp1252(records[i].first));
     }
 }
 
@@ -378,16 +361,13 @@ void TableWindow::list2Click() {
 }
 
 void TableWindow::list1DblClick() {
-    EditorWindow *editor = m_program.editor();
-    if (!editor || List1->listIndex() < 0)
+    if (!m_host.hasEditor() || List1->listIndex() < 0)
         return;
     QString glyphs = List1->text();
     // A fragment's entry starts with a space that only sets the mark apart in the list.
     if (currentCategory == Fragments)
         glyphs.remove(0, 1);
-    editor->text2->setSelText(glyphs);
-    m_program.session().setConversionOutput(editor->text2->text().toStdU32String());
-    editor->text2->setFocus();
+    m_host.insertGlyphs(glyphs);
 }
 
 void TableWindow::list1MouseMove(int button, int, float, float) {

@@ -8,7 +8,8 @@
 // it (slideIn), narrowing the editor by its own width, and slides out when it closes
 // (closeTableWindow, from its menu-bar command CLS or from About), giving the room back. It
 // reads the table files itself for every category, so the lists show the records in file
-// order and each field exactly as written.
+// order and each field exactly as written. It reaches the editor and the frame only through its
+// TableWindowHost.
 #pragma once
 
 #include "childwindow.h"
@@ -31,7 +32,7 @@ class Control;
 }
 class HostedControl;
 class ListBox;
-class Program;
+class TableWindowHost;
 
 // The positions a slide takes, in twips and single precision, the last one exact.
 // Opening: 15 positions from `frameWidth` (just outside the frame) down to
@@ -50,9 +51,11 @@ public:
     static constexpr int Consonants = 4;
     static constexpr int Fragments = 6;
 
-    explicit TableWindow(Program &program, QWidget *parent = nullptr);
+    explicit TableWindow(TableWindowHost &host, QWidget *parent = nullptr);
     ~TableWindow() override;
 
+    // Draws List1 in the host's glyphFontFamily(), after the user chose another.
+    void applyGlyphFont();
     // Form_Load: a new window shows the consonants, nothing selected, an empty keyBuffer.
     void load();
     // Form_Activate: layoutTableWindow.
@@ -110,7 +113,7 @@ private:
     void setButtonColour(int index, bool current);
     QString buttonCaption(int index) const;
 
-    Program &m_program;
+    TableWindowHost &m_host;
     std::array<std::unique_ptr<HostedControl>, CategoryCount> m_fbs;
     bool m_docked = false;
     bool m_sliding = false;
