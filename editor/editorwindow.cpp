@@ -1,6 +1,7 @@
 #include "editorwindow.h"
 
 #include "controlhost.h"
+#include "design.h"
 #include "fonts.h"
 #include "glimmetlib.h"
 #include "program.h"
@@ -42,16 +43,10 @@ constexpr char Bangla[] = "evsjv";
 // The conversion button as designed: white on blue, white on red and bold under the pointer,
 // its caption in the glyph-code font `glyphFamily`.
 PropertyBag command1Design(const QString &glyphFamily) {
-    PropertyBag bag;
-    bag.writeProperty(QStringLiteral("Caption"), QString::fromLatin1(Bangla));
-    bag.writeProperty(QStringLiteral("HighCaption"), QString::fromLatin1(Bangla));
-    bag.writeProperty(QStringLiteral("BackColor"), OleColor::rgb(0, 0, 192));
-    bag.writeProperty(QStringLiteral("ForeColor"), OleColor::rgb(255, 255, 255));
-    bag.writeProperty(QStringLiteral("Font"), makeRef<Font>(designFont(glyphFamily, 18)));
-    bag.writeProperty(QStringLiteral("HighBackColor"), OleColor::rgb(255, 0, 0));
-    bag.writeProperty(QStringLiteral("HighForeColor"), OleColor::rgb(255, 255, 255));
-    bag.writeProperty(QStringLiteral("HighFont"), makeRef<Font>(designFont(glyphFamily, 18, true)));
-    return bag;
+    const QString caption = QString::fromLatin1(Bangla);
+    return glimmetDesign({caption, caption, OleColor::rgb(0, 0, 192), OleColor::rgb(255, 255, 255),
+                          OleColor::rgb(255, 0, 0), OleColor::rgb(255, 255, 255),
+                          designFont(glyphFamily, 18), designFont(glyphFamily, 18, true)});
 }
 
 // Puts the caret after the last character.
@@ -79,11 +74,8 @@ EditorWindow::EditorWindow(Program &program, QWidget *parent)
     : ChildWindow(parent), m_program(program) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(palette);
-    resize(twips::toPixels(DesignWindow.width), twips::toPixels(DesignWindow.height));
+    fillBackground(this, QColor(192, 192, 192));
+    resizeToDesign(this, DesignWindow);
     createControls();
     createActions();
     createMenus();

@@ -1,6 +1,7 @@
 #include "splashwindow.h"
 
 #include "artwork.h"
+#include "design.h"
 #include "fonts.h"
 #include "program.h"
 #include "twips.h"
@@ -49,10 +50,7 @@ void colour(QWidget *widget, const QColor &text, const QColor &background) {
 } // namespace
 
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    setPalette(palette);
+    fillBackground(this, Qt::white);
 }
 
 void PictureBox::setPicture(const QPicture &picture) {
@@ -76,10 +74,7 @@ SplashWindow::SplashWindow(Program &program, QWidget *parent)
     // Modal in both roles, also when shown before the modal loop starts.
     setWindowModality(Qt::ApplicationModal);
     setWindowTitle(QStringLiteral("Kestrum"));
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    setPalette(palette);
+    fillBackground(this, palette().color(QPalette::Base));
     setFixedSize(twips::toPixels(DesignWindow.width), twips::toPixels(DesignWindow.height));
 
     Picture1 = new PictureBox(this);

@@ -2,6 +2,7 @@
 
 #include "artwork.h"
 #include "controlhost.h"
+#include "design.h"
 #include "fonts.h"
 #include "glimmetlib.h"
 #include "glyphtext.h"
@@ -71,24 +72,9 @@ constexpr Fragment Fragments[] = {
 
 PropertyBag buttonDesign(const Category &category) {
     const QString caption = QString::fromLatin1(category.caption);
-    PropertyBag bag;
-    bag.writeProperty(QStringLiteral("Caption"), caption);
-    bag.writeProperty(QStringLiteral("HighCaption"), caption);
-    bag.writeProperty(QStringLiteral("BackColor"), ButtonGrey);
-    bag.writeProperty(QStringLiteral("HighBackColor"), ButtonGrey);
-    bag.writeProperty(QStringLiteral("HighForeColor"), ButtonHighText);
-    bag.writeProperty(QStringLiteral("Font"),
-                      makeRef<Font>(designFont(QStringLiteral("Arial"), 8.25)));
-    bag.writeProperty(QStringLiteral("HighFont"),
-                      makeRef<Font>(designFont(QStringLiteral("Arial"), 8.25)));
-    return bag;
-}
-
-void fill(QWidget *widget, QColor colour) {
-    widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
+    const QFont font = designFont(QStringLiteral("Arial"), 8.25);
+    return glimmetDesign(
+        {caption, caption, ButtonGrey, std::nullopt, ButtonGrey, ButtonHighText, font, font});
 }
 
 } // namespace
@@ -125,8 +111,8 @@ TableWindow::TableWindow(TableWindowHost &host, QWidget *parent)
     : ChildWindow(parent), m_host(host) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Substitution Table"));
-    fill(this, QColor(0xC0, 0xC0, 0xC0));
-    resize(twips::toPixels(DesignWindow.width), twips::toPixels(DesignWindow.height));
+    fillBackground(this, QColor(0xC0, 0xC0, 0xC0));
+    resizeToDesign(this, DesignWindow);
     createControls();
     createMenus();
 }
@@ -142,7 +128,7 @@ void TableWindow::createControls() {
                             QStringLiteral("English :"),
                         this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    fill(Label1, QColor(0xB3, 0xDF, 0xF4));
+    fillBackground(Label1, QColor(0xB3, 0xDF, 0xF4));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     twips::setRect(Label1, DesignLabel1);
 
@@ -163,7 +149,7 @@ void TableWindow::createControls() {
 
     Frame1 = new QGroupBox(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    fill(Frame1, QColor(0xE0, 0xE0, 0xE0));
+    fillBackground(Frame1, QColor(0xE0, 0xE0, 0xE0));
     twips::setRect(Frame1, DesignFrame1);
 
     for (int i = 0; i < CategoryCount; ++i) {
