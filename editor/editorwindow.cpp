@@ -288,7 +288,7 @@ void EditorWindow::activate() {
     const RichTextBox *clicked = activeArea();
     if (QGuiApplication::mouseButtons() != Qt::NoButton && clicked && clicked->hasFocus())
         return;
-    if (m_program.state().tableWindowShown)
+    if (m_program.state().tableWindowShown())
         text2->setFocus();
     else
         Text1->setFocus();

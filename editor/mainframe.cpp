@@ -170,7 +170,7 @@ twips::Rect MainFrame::editorRect() const {
     twips::Rect rect{0, 0, twips::outerWidth(this), twips::outerHeight(this)};
     // Every activation would otherwise spread the editor under the docked table window, and
     // closing that window would then widen the editor beyond the frame.
-    if (const TableWindow *table = m_program.tableWindow(); table && table->isDocked())
+    if (const TableWindow *table = m_program.tableWindow(); table && m_dock == Dock::Docked)
         rect.width -= twips::width(table);
     return rect;
 }
@@ -261,7 +261,7 @@ void MainFrame::resizeEvent(QResizeEvent *event) {
     // slides, the slide owns the geometry.
     EditorWindow *editor = m_program.editor();
     TableWindow *table = m_program.tableWindow();
-    if (!editor || (m_program.state().tableWindowShown && !(table && table->isDocked())))
+    if (!editor || isSliding(m_dock) || (m_dock == Dock::Docked && !table))
         return;
     updateMinimumSize();
     const twips::Rect rect = editorRect();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "childwindow.h"
+#include "dock.h"
 #include "twips.h"
 
 #include <QMainWindow>
@@ -48,6 +49,11 @@ public:
     // than the screen's available area holds. Set as the frame's minimum size on activation.
     QSize reachableMinimumSize() const;
 
+    // Where the table window stands. The frame lays the editor out from it: narrowed by the
+    // table window's width while Docked, following the frame's size except while it slides.
+    Dock dock() const { return m_dock; }
+    void setDock(Dock dock) { m_dock = dock; }
+
     // The child whose menus the menu bar shows.
     ChildWindow *activeChild() const { return m_activeChild; }
 
@@ -81,6 +87,7 @@ private:
     QMdiArea *m_area;
     QLabel *m_logNotice;
     QPointer<ChildWindow> m_activeChild;
+    Dock m_dock = Dock::Closed;
     bool m_activating = false;
     // Since the last activation of the frame, the focus left all of Kestrum's windows.
     bool m_returningFromOutside = false;

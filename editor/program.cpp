@@ -61,8 +61,13 @@ public:
         if (m_program.m_frame)
             m_program.m_frame->showChild(window);
     }
-    bool tableWindowShown() const override { return m_program.m_state.tableWindowShown; }
-    void setTableWindowShown(bool shown) override { m_program.m_state.tableWindowShown = shown; }
+    Dock dock() const override {
+        return m_program.m_frame ? m_program.m_frame->dock() : Dock::Closed;
+    }
+    void setDock(Dock dock) override {
+        if (m_program.m_frame)
+            m_program.m_frame->setDock(dock);
+    }
     void unloadTableWindow() override { m_program.unloadTableWindow(); }
 
     bool hasEditor() const override { return m_program.m_editor && m_program.m_frame; }
@@ -164,6 +169,7 @@ bool Program::start() {
     if (!ensureControlLibrary())
         return false;
     m_frame = std::make_unique<MainFrame>(*this);
+    m_state.dock = [this] { return m_frame ? m_frame->dock() : Dock::Closed; };
     loadSplash();
     return m_exitCode == 0;
 }
@@ -300,7 +306,7 @@ void Program::unloadTableWindow() {
 }
 
 void Program::openTableWindow() {
-    if (m_state.tableWindowShown || !m_editor)
+    if (m_state.tableWindowShown() || !m_editor)
         return;
     if (TableWindow *table = loadTableWindow())
         table->slideIn();
@@ -369,7 +375,7 @@ void Program::convertText() {
 }
 
 void Program::showAbout() {
-    if (m_state.tableWindowShown && m_tableWindow)
+    if (m_state.tableWindowShown() && m_tableWindow)
         m_tableWindow->closeTableWindow();
     SplashWindow *about = loadSplash();
     // A window that was shown before keeps its old place in the stacking order when it is

@@ -15,6 +15,7 @@
 // order.
 #pragma once
 
+#include "dock.h"
 #include "editorsession.h"
 #include "engine.h"
 #include "keyboardstate.h"
@@ -40,8 +41,10 @@ class TableWindow;
 struct GlobalState {
     // True once the editor window has loaded; until then Form2 is the splash window.
     bool mainWindowShown = false;
-    // The substitution table window is open.
-    bool tableWindowShown = false;
+    // The substitution table window is open: read from the main frame's dock, not kept here.
+    bool tableWindowShown() const { return dock && isShown(dock()); }
+    // Where the dock is read from; set while the main frame exists.
+    std::function<Dock()> dock;
     // The Caps Lock key-state byte found at start-up; 3 while nothing has been saved.
     std::uint8_t savedCapsState = 3;
 };

@@ -232,18 +232,21 @@ void TableWindow::layoutTableWindow() {
     twips::setHeight(List2, twips::top(Frame1) - twips::top(List2));
 }
 
+bool TableWindow::isDocked() const {
+    return m_host.dock() == Dock::Docked;
+}
+
 void TableWindow::slideIn() {
-    if (m_host.tableWindowShown() || !m_host.hasEditor())
+    if (isShown(m_host.dock()) || !m_host.hasEditor())
         return;
     twips::setTop(this, 0);
     const float frameWidth = m_host.frameWidth();
     const float width = twips::width(this);
     twips::setLeft(this, frameWidth);
     // Closing in the middle of the slide would unload the window under it.
-    m_sliding = true;
     CLS->setEnabled(false);
     m_host.showInFrame(this);
-    m_host.setTableWindowShown(true);
+    m_host.setDock(Dock::SlidingIn);
     const QPointer<TableWindow> self(this);
     for (const float x : slideInPositions(frameWidth, width)) {
         twips::setLeft(this, x);
@@ -252,23 +255,21 @@ void TableWindow::slideIn() {
             return;
     }
     twips::setLeft(this, frameWidth - width);
-    m_sliding = false;
     CLS->setEnabled(true);
     m_host.resizeEditorBy(-width);
     m_host.centreEditorButton();
-    m_docked = true;
+    m_host.setDock(Dock::Docked);
 }
 
 void TableWindow::closeTableWindow() {
-    if (m_sliding || !m_host.hasEditor())
+    if (isSliding(m_host.dock()) || !m_host.hasEditor())
         return;
-    m_sliding = true;
     CLS->setEnabled(false);
     keyBuffer.clear();
     const float width = twips::width(this);
-    if (m_docked)
+    if (m_host.dock() == Dock::Docked)
         m_host.resizeEditorBy(width);
-    m_docked = false;
+    m_host.setDock(Dock::SlidingOut);
     const QPointer<TableWindow> self(this);
     for (const float x : slideOutPositions(twips::left(this), m_host.frameWidth())) {
         twips::setLeft(this, x);
@@ -278,7 +279,7 @@ void TableWindow::closeTableWindow() {
     }
     m_host.showOutputSelection(false);
     m_host.centreEditorButton();
-    m_host.setTableWindowShown(false);
+    m_host.setDock(Dock::Closed);
     m_host.unloadTableWindow();
 }
 

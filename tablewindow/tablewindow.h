@@ -74,7 +74,7 @@ public:
     void closeTableWindow();
     // The editor window has been narrowed for this window (from the end of slideIn until the
     // start of closeTableWindow).
-    bool isDocked() const { return m_docked; }
+    bool isDocked() const;
 
     // The Click of fbs(index) and of cot(index).
     void selectCategory(int index);
@@ -115,8 +115,6 @@ private:
 
     TableWindowHost &m_host;
     std::array<std::unique_ptr<HostedControl>, CategoryCount> m_fbs;
-    bool m_docked = false;
-    bool m_sliding = false;
 };
 
 } // namespace kestrum

@@ -3,6 +3,8 @@
 // editor window beside which it docks. All lengths are in twips.
 #pragma once
 
+#include "dock.h"
+
 #include <QString>
 
 #include <optional>
@@ -29,10 +31,9 @@ public:
     virtual float frameWidth() const = 0;
     // Shows `window`, placed in the frame already, and makes it the active child.
     virtual void showInFrame(ChildWindow *window) = 0;
-    // The flag tableWindowShown: the window is open (from the start of its slide in to the end
-    // of its slide out).
-    virtual bool tableWindowShown() const = 0;
-    virtual void setTableWindowShown(bool shown) = 0;
+    // The frame's dock: where the window stands; the window moves it along as it slides.
+    virtual Dock dock() const = 0;
+    virtual void setDock(Dock dock) = 0;
     // Takes the window out of the frame once it has slid out.
     virtual void unloadTableWindow() = 0;
 

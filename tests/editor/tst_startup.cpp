@@ -75,7 +75,7 @@ void TestStartup::startUpOrder() {
     QVERIFY(!program.state().mainWindowShown);
     QVERIFY(program.start());
     QVERIFY(program.state().mainWindowShown);
-    QVERIFY(!program.state().tableWindowShown);
+    QVERIFY(!program.state().tableWindowShown());
     QCOMPARE(program.state().savedCapsState, std::uint8_t(0));
     QCOMPARE(test.keyboard->table[VkCapital], std::uint8_t(1)); // Caps Lock forced on
     QVERIFY(program.frame()->isVisible());

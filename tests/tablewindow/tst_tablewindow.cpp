@@ -609,7 +609,7 @@ void TestTableWindow::openAndCloseBesideTheEditor() {
     MoveRecorder opening(table->parentWidget());
     table->slideIn();
     const float width = twips::width(table);
-    QVERIFY(m_test->program->state().tableWindowShown);
+    QVERIFY(m_test->program->state().tableWindowShown());
     const std::vector<float> in = slideInPositions(frameWidth, width);
     QCOMPARE(int(in.size()), 15);
     QCOMPARE(opening.lefts, MoveRecorder::pixels(in));
@@ -636,7 +636,7 @@ void TestTableWindow::openAndCloseBesideTheEditor() {
     const std::vector<float> out = slideOutPositions(frameWidth - width, frameWidth);
     QCOMPARE(int(out.size()), 13);
     QCOMPARE(closing.lefts, MoveRecorder::pixels(out).mid(1)); // it starts where it is
-    QVERIFY(!m_test->program->state().tableWindowShown);
+    QVERIFY(!m_test->program->state().tableWindowShown());
     QCOMPARE(twips::width(m_editor), editorWidth);
     QCOMPARE(twips::width(m_editor->Text1), text1Width);
     QCOMPARE(twips::width(m_editor->text2), text2Width);
@@ -679,7 +679,7 @@ void TestTableWindow::aboutClosesTheTableWindowFirst() {
             return;
         poll.stop();
         aboutShown = true;
-        closedBeforeAbout = !m_test->program->state().tableWindowShown &&
+        closedBeforeAbout = !m_test->program->state().tableWindowShown() &&
                             !m_test->program->tableWindow() &&
                             twips::width(m_editor) == editorWidth;
         about->surfaceClick();
@@ -694,7 +694,7 @@ void TestTableWindow::closeRequestClosesTheProperWay() {
     const float editorWidth = twips::width(m_editor);
     TableWindow *table = open();
     QVERIFY(!table->parentWidget()->close());
-    QVERIFY(!m_test->program->state().tableWindowShown);
+    QVERIFY(!m_test->program->state().tableWindowShown());
     QCOMPARE(twips::width(m_editor), editorWidth);
     QVERIFY(!m_test->program->tableWindow());
     QVERIFY(m_boxes->requests.empty()); // not the exit question
