@@ -82,6 +82,26 @@ OleColor buttonColour(const TableWindow *table, int button, runtime::DispId id) 
 }
 
 // Records the left edge (pixels) of a window at each of its moves.
+// The frame's dock at every move of a window.
+class DockRecorder : public QObject {
+public:
+    DockRecorder(QWidget *window, const MainFrame *frame) : m_window(window), m_frame(frame) {
+        window->installEventFilter(this);
+    }
+    QList<Dock> docks;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched == m_window && event->type() == QEvent::Move)
+            docks.append(m_frame->dock());
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    const MainFrame *m_frame;
+};
+
 class MoveRecorder : public QObject {
 public:
     explicit MoveRecorder(QWidget *window) : m_window(window) { window->installEventFilter(this); }
@@ -142,6 +162,7 @@ private Q_SLOTS:
     void slidePositions_data();
     void slidePositions();
     void openAndCloseBesideTheEditor();
+    void dockFollowsTheSlide();
     void secondOpeningDoesNothing();
     void aboutClosesTheTableWindowFirst();
     void closeRequestClosesTheProperWay();
@@ -653,6 +674,32 @@ void TestTableWindow::openAndCloseBesideTheEditor() {
     QVERIFY(again);
     QCOMPARE(again->currentCategory, 4);
     QCOMPARE(twips::width(m_editor), editorWidth - width);
+}
+
+void TestTableWindow::dockFollowsTheSlide() {
+    MainFrame *frame = m_test->program->frame();
+    QCOMPARE(frame->dock(), Dock::Closed);
+    TableWindow *table = m_test->program->loadTableWindow();
+    QCOMPARE(frame->dock(), Dock::Closed); // loaded, not shown yet
+    {
+        DockRecorder opening(table->parentWidget(), frame);
+        table->slideIn();
+        // The place outside the frame arrives as the window is shown, before the slide.
+        QList<Dock> sliding = opening.docks;
+        while (!sliding.isEmpty() && sliding.front() == Dock::Closed)
+            sliding.removeFirst();
+        QVERIFY(sliding.size() >= 10);
+        QCOMPARE(sliding, QList<Dock>(sliding.size(), Dock::SlidingIn));
+    }
+    QCOMPARE(frame->dock(), Dock::Docked);
+    QVERIFY(table->isDocked());
+    QVERIFY(m_test->program->state().tableWindowShown());
+    DockRecorder closing(table->parentWidget(), frame);
+    table->closeTableWindow();
+    QVERIFY(closing.docks.size() >= 10);
+    QCOMPARE(closing.docks, QList<Dock>(closing.docks.size(), Dock::SlidingOut));
+    QCOMPARE(frame->dock(), Dock::Closed);
+    QVERIFY(!m_test->program->state().tableWindowShown());
 }
 
 void TestTableWindow::secondOpeningDoesNothing() {
