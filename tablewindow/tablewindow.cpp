@@ -210,8 +210,8 @@ void TableWindow::load() {
     twips::setRect(this, DesignWindow);
     if (m_host.hasEditor())
         m_host.showOutputSelection(true);
-    keyBuffer.clear();
-    currentCategory = Consonants;
+    m_keyBuffer.clear();
+    m_currentCategory = Consonants;
     setButtonColour(Consonants, true);
     twips::setLeft(Label1, twips::left(List1));
     fillCategory(Consonants);
@@ -265,7 +265,7 @@ void TableWindow::closeTableWindow() {
     if (isSliding(m_host.dock()) || !m_host.hasEditor())
         return;
     CLS->setEnabled(false);
-    keyBuffer.clear();
+    m_keyBuffer.clear();
     const float width = twips::width(this);
     if (m_host.dock() == Dock::Docked)
         m_host.resizeEditorBy(width);
@@ -304,10 +304,10 @@ QString TableWindow::buttonCaption(int index) const {
 void TableWindow::selectCategory(int index) {
     if (index < 0 || index >= CategoryCount)
         return;
-    setButtonColour(currentCategory, false);
+    setButtonColour(m_currentCategory, false);
     setButtonColour(index, true);
     fillCategory(index % CategoryCount);
-    currentCategory = index;
+    m_currentCategory = index;
 }
 
 void TableWindow::fillCategory(int n) {
@@ -352,7 +352,7 @@ void TableWindow::list1DblClick() {
         return;
     QString glyphs = List1->text();
     // A fragment's entry starts with a space that only sets the mark apart in the list.
-    if (currentCategory == Fragments)
+    if (m_currentCategory == Fragments)
         glyphs.remove(0, 1);
     m_host.insertGlyphs(glyphs);
 }
@@ -369,7 +369,7 @@ void TableWindow::list1MouseUp(int button, int, float, float) {
         cot[std::size_t(i)]->setText(buttonCaption(i));
         cot[std::size_t(i)]->setChecked(false);
     }
-    cot.at(std::size_t(currentCategory))->setChecked(true);
+    cot.at(std::size_t(m_currentCategory))->setChecked(true);
     cota->popup(QCursor::pos());
 }
 
@@ -382,12 +382,12 @@ void TableWindow::list2KeyPress(int &keyAscii) {
                               (keyAscii >= 'a' && keyAscii <= 'z') || keyAscii == '&' ||
                               keyAscii == '~';
     if (keyCharacter) {
-        keyBuffer += QChar(keyAscii);
+        m_keyBuffer += QChar(keyAscii);
         return;
     }
-    if (const int found = List2->findStringExact(keyBuffer); found >= 0)
+    if (const int found = List2->findStringExact(m_keyBuffer); found >= 0)
         List2->setListIndex(found);
-    keyBuffer.clear();
+    m_keyBuffer.clear();
 }
 
 } // namespace kestrum

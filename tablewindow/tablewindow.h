@@ -91,7 +91,20 @@ public:
     void list2MouseUp(int button, int shift, float x, float y);
     void list2KeyPress(int &keyAscii);
 
-    // Controls, by their names.
+    // fbs(i) as the control runtime hands it out.
+    runtime::Control *fbsControl(int i) const;
+
+    // The category shown, and the keys typed into List2 since the last look-up.
+    int currentCategory() const { return m_currentCategory; }
+    QString keyBuffer() const { return m_keyBuffer; }
+
+private:
+    void createControls();
+    void createMenus();
+    void setButtonColour(int index, bool current);
+    QString buttonCaption(int index) const;
+
+    // Controls, by their names (the tests find them by these object names).
     QLabel *Label1;
     ListBox *List1;
     ListBox *List2;
@@ -100,19 +113,9 @@ public:
     QAction *CLS;
     QMenu *cota;
     std::array<QAction *, CategoryCount> cot{};
-    // fbs(i) as the control runtime hands it out.
-    runtime::Control *fbsControl(int i) const;
 
-    // State.
-    int currentCategory = Consonants;
-    QString keyBuffer;
-
-private:
-    void createControls();
-    void createMenus();
-    void setButtonColour(int index, bool current);
-    QString buttonCaption(int index) const;
-
+    int m_currentCategory = Consonants;
+    QString m_keyBuffer;
     TableWindowHost &m_host;
     std::array<std::unique_ptr<HostedControl>, CategoryCount> m_fbs;
 };

@@ -241,10 +241,11 @@ void tableCategory(benchmark::State &state) {
     const int category = int(state.range(0));
     for (auto _ : state) {
         table->selectCategory(category);
-        table->List1->repaint();
-        table->List2->repaint();
+        table->findChild<ListBox *>(QStringLiteral("List1"))->repaint();
+        table->findChild<ListBox *>(QStringLiteral("List2"))->repaint();
     }
-    state.counters["entries"] = double(table->List1->count());
+    state.counters["entries"] =
+        double(table->findChild<ListBox *>(QStringLiteral("List1"))->count());
     table->closeTableWindow();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -6,10 +6,16 @@
 #include "cp1252.h"
 #include "editorwindow.h"
 #include "keyboardstate.h"
+#include "listbox.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "program.h"
+#include "tablewindow.h"
 
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -157,6 +163,49 @@ inline QString rtfPlainText(const QByteArray &rtf) {
         }
     }
     return text;
+}
+
+// A window's control by its object name, as the window's own code names it; the test fails
+// at its first use of a control that is not there.
+template <class T> T *control(const QObject *window, const char *name) {
+    T *found = window->findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s in %s", name, qPrintable(window->objectName()));
+    return found;
+}
+
+// The table window's controls.
+inline ListBox *list1(const TableWindow *table) {
+    return control<ListBox>(table, "List1");
+}
+inline ListBox *list2(const TableWindow *table) {
+    return control<ListBox>(table, "List2");
+}
+inline QGroupBox *frame1(const TableWindow *table) {
+    return control<QGroupBox>(table, "Frame1");
+}
+inline QLabel *label1(const TableWindow *table) {
+    return control<QLabel>(table, "Label1");
+}
+inline QMenu *cota(const TableWindow *table) {
+    return control<QMenu>(table, "cota");
+}
+inline QAction *cls(const TableWindow *table) {
+    return control<QAction>(table, "CLS");
+}
+// fbs(index): the group button of that index.
+inline QWidget *fbs(const TableWindow *table, std::size_t index) {
+    for (QWidget *button : table->findChildren<QWidget *>(QStringLiteral("fbs")))
+        if (button->property("index").toInt() == int(index))
+            return button;
+    qFatal("no fbs(%d)", int(index));
+}
+// cot(index): the pop-up menu's item of that index.
+inline QAction *cot(const TableWindow *table, std::size_t index) {
+    for (QAction *item : table->findChildren<QAction *>(QStringLiteral("cot")))
+        if (item->data().toInt() == int(index))
+            return item;
+    qFatal("no cot(%d)", int(index));
 }
 
 } // namespace kestrum::test

@@ -435,7 +435,7 @@ void TestEditor::outputAreaAsIfRebuiltOnEveryConversion() {
                     QTest::qFail("no table window", __FILE__, __LINE__);
                     return seen;
                 }
-                table->List1->setListIndex(pick(table->List1->count()));
+                list1(table)->setListIndex(pick(list1(table)->count()));
                 table->list1DblClick();
                 break;
             }

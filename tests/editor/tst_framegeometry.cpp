@@ -139,11 +139,11 @@ void TestFrameGeometry::smallestFrameKeepsEveryControlReachable() {
     TableWindow *table = m_test->program->tableWindow();
     QVERIFY(table && table->isDocked());
     const QList<QWidget *> besideTheTable{editor->Label1, editor->Text1,    editor->text2,
-                                          editor->Shape1, editor->Command1, table->List1,
-                                          table->List2};
+                                          editor->Shape1, editor->Command1, list1(table),
+                                          list2(table)};
     for (const QWidget *control : besideTheTable)
         QVERIFY2(reachable(control), qPrintable(describe(control)));
-    for (const QWidget *button : table->fbs)
+    for (const QWidget *button : table->findChildren<QWidget *>(QStringLiteral("fbs")))
         QVERIFY2(reachable(button),
                  qPrintable(QStringLiteral("fbs %1").arg(button->property("index").toInt())));
 }

@@ -105,7 +105,7 @@ QString TestGlyphFonts::glyphFamilyEverywhere() {
         QFontInfo(m_editor->Label2->font()).family(),
         buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::Font),
         buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::HighFont),
-        QFontInfo(m_test->program->tableWindow()->List1->font()).family(),
+        QFontInfo(list1(m_test->program->tableWindow())->font()).family(),
     };
     qInfo("output, label, button, high button, glyph list: %s", qPrintable(shown.join(", ")));
     return shown.count(shown.first()) == shown.size() ? shown.first() : QString();
@@ -170,7 +170,7 @@ void TestGlyphFonts::theViewMenuChoosesBetweenTheTwo() {
     // A table window opened afterwards starts in the chosen font.
     m_test->program->tableWindow()->closeTableWindow();
     m_test->program->openTableWindow();
-    QCOMPARE(QFontInfo(m_test->program->tableWindow()->List1->font()).family(), KestrumBangla);
+    QCOMPARE(QFontInfo(list1(m_test->program->tableWindow())->font()).family(), KestrumBangla);
 
     m_editor->bfs->trigger();
     QCOMPARE(glyphFamilyEverywhere(), SutonnyMJ);

@@ -61,9 +61,9 @@ Entries fragments() {
 
 Entries listed(const TableWindow *table) {
     Entries entries;
-    for (int i = 0; i < table->List2->count(); ++i)
-        entries.append({table->List2->item(i)->text(),
-                        i < table->List1->count() ? table->List1->item(i)->text() : QString()});
+    for (int i = 0; i < list2(table)->count(); ++i)
+        entries.append({list2(table)->item(i)->text(),
+                        i < list1(table)->count() ? list1(table)->item(i)->text() : QString()});
     return entries;
 }
 
@@ -224,21 +224,21 @@ void TestTableWindow::designOfTheWindow() {
     QCOMPARE(table->objectName(), QStringLiteral("Form3"));
     QVERIFY(table->parentWidget()->windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(twips::width(table), 3420.0f);
-    QCOMPARE(table->Label1->text(), QStringLiteral("Bengali :") + QString(21, QLatin1Char(' ')) +
+    QCOMPARE(label1(table)->text(), QStringLiteral("Bengali :") + QString(21, QLatin1Char(' ')) +
                                         QStringLiteral("English :"));
-    QCOMPARE(twips::left(table->Label1), twips::left(table->List1));
-    QCOMPARE(table->List1->font().family(), QStringLiteral("SutonnyMJ"));
-    QCOMPARE(table->List1->font().pointSizeF(), 15.75);
-    QCOMPARE(table->List2->font().family(), QStringLiteral("Times New Roman"));
-    QVERIFY(!table->List1->dragIcon().isNull());
-    QVERIFY(table->List1->dragIcon().availableSizes().contains(QSize(16, 16)));
-    QVERIFY(table->List1->dragIcon().availableSizes().contains(QSize(32, 32)));
+    QCOMPARE(twips::left(label1(table)), twips::left(list1(table)));
+    QCOMPARE(list1(table)->font().family(), QStringLiteral("SutonnyMJ"));
+    QCOMPARE(list1(table)->font().pointSizeF(), 15.75);
+    QCOMPARE(list2(table)->font().family(), QStringLiteral("Times New Roman"));
+    QVERIFY(!list1(table)->dragIcon().isNull());
+    QVERIFY(list1(table)->dragIcon().availableSizes().contains(QSize(16, 16)));
+    QVERIFY(list1(table)->dragIcon().availableSizes().contains(QSize(32, 32)));
     for (int i = 0; i < TableWindow::CategoryCount; ++i) {
         runtime::Control *button = table->fbsControl(i);
         QVERIFY(button);
         QCOMPARE(QString::fromLatin1(button->classInfo().progId),
                  QStringLiteral("GlimmetLib.Glimmet"));
-        QCOMPARE(button->widget()->parentWidget(), table->Frame1);
+        QCOMPARE(button->widget()->parentWidget(), frame1(table));
         QCOMPARE(twips::top(button->widget()), 90.0f + 270.0f * float(i));
         Variant caption, font;
         button->getProperty(Glimmet3::DispIds::HighCaption, &caption);
@@ -253,10 +253,10 @@ void TestTableWindow::designOfTheWindow() {
     QCOMPARE(bar.first()->text(), QStringLiteral("Close Substitution Table"));
     QCOMPARE(bar.first()->objectName(), QStringLiteral("CLS"));
     // A new window shows the consonants with nothing selected and an empty key buffer.
-    QCOMPARE(table->currentCategory, 4);
-    QCOMPARE(table->List2->count(), 37);
-    QCOMPARE(table->List1->listIndex(), -1);
-    QVERIFY(table->keyBuffer.isEmpty());
+    QCOMPARE(table->currentCategory(), 4);
+    QCOMPARE(list2(table)->count(), 37);
+    QCOMPARE(list1(table)->listIndex(), -1);
+    QVERIFY(table->keyBuffer().isEmpty());
 }
 
 void TestTableWindow::categories_data() {
@@ -280,14 +280,14 @@ void TestTableWindow::categories() {
     TableWindow *table = open();
     // From a selection in another category, so the change has something to clear.
     table->selectCategory(category == 2 ? 5 : 2);
-    table->List1->setListIndex(3);
+    list1(table)->setListIndex(3);
     table->fbsControl(category)->widget()->setFocus();
     table->selectCategory(category);
-    QCOMPARE(table->currentCategory, category);
-    QCOMPARE(table->List1->count(), count);
-    QCOMPARE(table->List2->count(), count);
-    QCOMPARE(table->List1->listIndex(), -1);
-    QCOMPARE(table->List2->listIndex(), -1);
+    QCOMPARE(table->currentCategory(), category);
+    QCOMPARE(list1(table)->count(), count);
+    QCOMPARE(list2(table)->count(), count);
+    QCOMPARE(list1(table)->listIndex(), -1);
+    QCOMPARE(list2(table)->listIndex(), -1);
     // File order, each field as written: a one-character key stays one character.
     QCOMPARE(listed(table), expected);
     for (int i = 0; i < TableWindow::CategoryCount; ++i) {
@@ -302,8 +302,10 @@ void TestTableWindow::sameCategoryAgainReloadsTheFile() {
     startProgram(copyOfTheTables());
     TableWindow *table = open();
     table->selectCategory(3);
-    QCOMPARE(table->List2->item(0)->text(), QStringLiteral("O"));
-    table->keyBuffer = QStringLiteral("k");
+    QCOMPARE(list2(table)->item(0)->text(), QStringLiteral("O"));
+    int k = 'k';
+    table->list2KeyPress(k);
+    QCOMPARE(table->keyBuffer(), QStringLiteral("k"));
     // The file changes on disk; choosing the same category shows the change.
     QFile first(m_tables->filePath(QStringLiteral("first.alpha")));
     QVERIFY(first.open(QIODevice::ReadWrite));
@@ -313,12 +315,12 @@ void TestTableWindow::sameCategoryAgainReloadsTheFile() {
     first.write(bytes);
     first.close();
     table->selectCategory(3);
-    QCOMPARE(table->List2->item(0)->text(), QStringLiteral("Zz"));
-    QCOMPARE(table->List2->count(), 13);
+    QCOMPARE(list2(table)->item(0)->text(), QStringLiteral("Zz"));
+    QCOMPARE(list2(table)->count(), 13);
     QCOMPARE(buttonColour(table, 3, Glimmet3::DispIds::BackColor), OleColor(0x0000FFFF));
     QCOMPARE(buttonColour(table, 4, Glimmet3::DispIds::BackColor), OleColor(0x00E0E0E0));
     // A category change leaves the key buffer alone.
-    QCOMPARE(table->keyBuffer, QStringLiteral("k"));
+    QCOMPARE(table->keyBuffer(), QStringLiteral("k"));
 }
 
 void TestTableWindow::unreadableTableFile_data() {
@@ -377,12 +379,12 @@ void TestTableWindow::unreadableTableFile() {
     QCOMPARE(m_boxes->requests.size(), std::size_t(1));
     QVERIFY2(m_boxes->requests[0].text.contains(file), qPrintable(m_boxes->requests[0].text));
     QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
-    QCOMPARE(table->List1->count(), 0);
-    QCOMPARE(table->List2->count(), 0);
-    QCOMPARE(table->currentCategory, category);
+    QCOMPARE(list1(table)->count(), 0);
+    QCOMPARE(list2(table)->count(), 0);
+    QCOMPARE(table->currentCategory(), category);
     // The program goes on: another category still shows, and nothing typed is lost.
     table->selectCategory(6);
-    QCOMPARE(table->List2->count(), 9);
+    QCOMPARE(list2(table)->count(), 9);
     QVERIFY(m_test->quits.empty());
     QCOMPARE(editor->Text1->text(), QStringLiteral("AmI bhAt khAI"));
 }
@@ -405,17 +407,17 @@ void TestTableWindow::selectionFollowsThePartner() {
     QFETCH(int, row);
     TableWindow *table = open();
     table->selectCategory(category);
-    QSignalSpy clicks1(table->List1, &ListBox::click);
-    QSignalSpy clicks2(table->List2, &ListBox::click);
-    ListBox *source = fromList2 ? table->List2 : table->List1;
+    QSignalSpy clicks1(list1(table), &ListBox::click);
+    QSignalSpy clicks2(list2(table), &ListBox::click);
+    ListBox *source = fromList2 ? list2(table) : list1(table);
     if (byMouse) {
         source->scrollToItem(source->item(row));
         QTest::mouseClick(source->viewport(), Qt::LeftButton, {}, centreOf(source, row));
     } else {
         source->setListIndex(row);
     }
-    QCOMPARE(table->List1->listIndex(), row);
-    QCOMPARE(table->List2->listIndex(), row);
+    QCOMPARE(list1(table)->listIndex(), row);
+    QCOMPARE(list2(table)->listIndex(), row);
     // Each list's handler ran once; the partner's echo changed nothing.
     QCOMPARE(clicks1.count(), 1);
     QCOMPARE(clicks2.count(), 1);
@@ -449,15 +451,15 @@ void TestTableWindow::doubleClickInsertsIntoTheOutput() {
     QVERIFY(!before.isEmpty());
     TableWindow *table = open();
     table->selectCategory(category);
-    table->List1->scrollToItem(table->List1->item(row));
-    QTest::mouseDClick(table->List1->viewport(), Qt::LeftButton, {}, centreOf(table->List1, row));
+    list1(table)->scrollToItem(list1(table)->item(row));
+    QTest::mouseDClick(list1(table)->viewport(), Qt::LeftButton, {}, centreOf(list1(table), row));
     QCOMPARE(m_editor->text2->text(), before + inserted);
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              m_editor->text2->text());
     QTRY_COMPARE(QApplication::focusWidget(), m_editor->text2);
     QCOMPARE(m_editor->text2->selStart(), int(before.size() + inserted.size()));
     // The output keeps it when the focus moves on.
-    table->List1->setFocus();
+    list1(table)->setFocus();
     QCOMPARE(m_editor->text2->text(), before + inserted);
 }
 
@@ -465,14 +467,14 @@ void TestTableWindow::dropOfAnEntryAppendsItTrimmed() {
     TableWindow *table = open();
     m_editor->text2->setText(QStringLiteral("ab"));
     table->selectCategory(6);
-    table->List1->setListIndex(2);
-    m_editor->text2->dropFrom(table->List1, QPoint(3, 3));
+    list1(table)->setListIndex(2);
+    m_editor->text2->dropFrom(list1(table), QPoint(3, 3));
     QCOMPARE(m_editor->text2->text(), QStringLiteral("ab") + glyphText("\xA8"));
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              m_editor->text2->text());
     QCOMPARE(QApplication::focusWidget(), m_editor->text2);
     // The key list is no source of glyphs.
-    m_editor->text2->dropFrom(table->List2, QPoint(3, 3));
+    m_editor->text2->dropFrom(list2(table), QPoint(3, 3));
     QCOMPARE(m_editor->text2->text(), QStringLiteral("ab") + glyphText("\xA8"));
 }
 
@@ -491,13 +493,13 @@ void TestTableWindow::dragBeginsWithTheLeftButtonAlone() {
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QSKIP("a drag returns at once only on the offscreen platform");
     TableWindow *table = open();
-    table->List1->setListIndex(0);
-    const QPointF at = centreOf(table->List1, 1);
-    QMouseEvent move(QEvent::MouseMove, at, table->List1->viewport()->mapToGlobal(at), Qt::NoButton,
+    list1(table)->setListIndex(0);
+    const QPointF at = centreOf(list1(table), 1);
+    QMouseEvent move(QEvent::MouseMove, at, list1(table)->viewport()->mapToGlobal(at), Qt::NoButton,
                      buttons, Qt::NoModifier);
-    QApplication::sendEvent(table->List1->viewport(), &move);
+    QApplication::sendEvent(list1(table)->viewport(), &move);
     // A finished drag stays the list's child until deferred deletes run.
-    const QList<QDrag *> started = table->List1->findChildren<QDrag *>();
+    const QList<QDrag *> started = list1(table)->findChildren<QDrag *>();
     QCOMPARE(started.size(), drags ? 1 : 0);
     if (drags)
         QCOMPARE(started.first()->dragCursor(Qt::CopyAction).isNull(), false);
@@ -518,26 +520,26 @@ void TestTableWindow::categoryPopUp() {
     QFETCH(int, chosen);
     TableWindow *table = open();
     table->selectCategory(category);
-    ListBox *list = onList2 ? table->List2 : table->List1;
+    ListBox *list = onList2 ? list2(table) : list1(table);
     // Only a right click shows it, and it changes no selection.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centreOf(list, 0));
-    QVERIFY(!table->cota->isVisible());
+    QVERIFY(!cota(table)->isVisible());
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, centreOf(list, 1));
-    QTRY_VERIFY(table->cota->isVisible());
+    QTRY_VERIFY(cota(table)->isVisible());
     QCOMPARE(list->listIndex(), 0);
     QStringList captions;
     QList<int> checked;
-    for (QAction *item : table->cota->actions()) {
+    for (QAction *item : cota(table)->actions()) {
         captions.append(item->text());
         if (item->isChecked())
             checked.append(int(captions.size() - 1));
     }
     QCOMPARE(captions, Captions);
     QCOMPARE(checked, QList<int>{category});
-    table->cot[std::size_t(chosen)]->trigger();
-    table->cota->hide();
-    QCOMPARE(table->currentCategory, chosen);
-    QCOMPARE(table->List2->listIndex(), -1);
+    cot(table, std::size_t(chosen))->trigger();
+    cota(table)->hide();
+    QCOMPARE(table->currentCategory(), chosen);
+    QCOMPARE(list2(table)->listIndex(), -1);
     QCOMPARE(buttonColour(table, chosen, Glimmet3::DispIds::BackColor), OleColor(0x0000FFFF));
 }
 
@@ -564,25 +566,25 @@ void TestTableWindow::keyLookUp() {
     QFETCH(QString, selected);
     TableWindow *table = open();
     table->selectCategory(category);
-    table->List2->setListIndex(0);
-    table->List2->setFocus();
-    QTest::keyClicks(table->List2, typed);
-    QCOMPARE(table->keyBuffer, typed);
-    const int afterTyping = table->List2->listIndex();
-    QTest::keyClick(table->List2, Qt::Key(terminator));
-    QVERIFY(table->keyBuffer.isEmpty());
+    list2(table)->setListIndex(0);
+    list2(table)->setFocus();
+    QTest::keyClicks(list2(table), typed);
+    QCOMPARE(table->keyBuffer(), typed);
+    const int afterTyping = list2(table)->listIndex();
+    QTest::keyClick(list2(table), Qt::Key(terminator));
+    QVERIFY(table->keyBuffer().isEmpty());
     if (selected.isEmpty()) {
-        QCOMPARE(table->List2->listIndex(), afterTyping);
-        QCOMPARE(table->List1->listIndex(), afterTyping);
+        QCOMPARE(list2(table)->listIndex(), afterTyping);
+        QCOMPARE(list1(table)->listIndex(), afterTyping);
         return;
     }
     int expected = -1;
-    for (int i = 0; i < table->List2->count() && expected < 0; ++i)
-        if (table->List2->item(i)->text().compare(typed, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < list2(table)->count() && expected < 0; ++i)
+        if (list2(table)->item(i)->text().compare(typed, Qt::CaseInsensitive) == 0)
             expected = i;
-    QCOMPARE(table->List2->item(expected)->text(), selected);
-    QCOMPARE(table->List2->listIndex(), expected);
-    QCOMPARE(table->List1->listIndex(), expected);
+    QCOMPARE(list2(table)->item(expected)->text(), selected);
+    QCOMPARE(list2(table)->listIndex(), expected);
+    QCOMPARE(list1(table)->listIndex(), expected);
 }
 
 void TestTableWindow::slidePositions_data() {
@@ -644,16 +646,16 @@ void TestTableWindow::openAndCloseBesideTheEditor() {
     QCOMPARE(twips::left(m_editor->Shape1), centre - 1275.0f / 2);
     // Docked: as high as the editor, the buttons level with the conversion button.
     QCOMPARE(twips::height(table), twips::height(m_editor));
-    QCOMPARE(twips::top(table->Frame1) + twips::height(table->Frame1),
+    QCOMPARE(twips::top(frame1(table)) + twips::height(frame1(table)),
              twips::top(m_editor->Command1) + twips::height(m_editor->Command1));
-    QCOMPARE(twips::top(table->List1) + twips::height(table->List1), twips::top(table->Frame1));
-    QCOMPARE(twips::top(table->List2) + twips::height(table->List2), twips::top(table->Frame1));
+    QCOMPARE(twips::top(list1(table)) + twips::height(list1(table)), twips::top(frame1(table)));
+    QCOMPARE(twips::top(list2(table)) + twips::height(list2(table)), twips::top(frame1(table)));
     QVERIFY(!m_editor->text2->hideSelection());
     QCOMPARE(frame->activeChild(), table);
 
     QPointer<TableWindow> closed = table;
     MoveRecorder closing(table->parentWidget());
-    table->CLS->trigger();
+    cls(table)->trigger();
     const std::vector<float> out = slideOutPositions(frameWidth - width, frameWidth);
     QCOMPARE(int(out.size()), 13);
     QCOMPARE(closing.lefts, MoveRecorder::pixels(out).mid(1)); // it starts where it is
@@ -672,7 +674,7 @@ void TestTableWindow::openAndCloseBesideTheEditor() {
     // The next opening starts afresh.
     TableWindow *again = open();
     QVERIFY(again);
-    QCOMPARE(again->currentCategory, 4);
+    QCOMPARE(again->currentCategory(), 4);
     QCOMPARE(twips::width(m_editor), editorWidth - width);
 }
 
@@ -708,7 +710,7 @@ void TestTableWindow::secondOpeningDoesNothing() {
     table->selectCategory(2);
     m_editor->st->trigger();
     QCOMPARE(m_test->program->tableWindow(), table);
-    QCOMPARE(table->currentCategory, 2);
+    QCOMPARE(table->currentCategory(), 2);
     QCOMPARE(twips::width(m_editor), editorWidth);
     QCOMPARE(m_test->program->frame()->mdiArea()->subWindowList().size(), 2);
 }
@@ -759,7 +761,7 @@ void TestTableWindow::frameActivationAndResizeKeepTheDock() {
     QTRY_COMPARE(twips::width(m_editor), twips::outerWidth(frame) - width);
     QCOMPARE(twips::left(table), twips::outerWidth(frame) - width);
     QCOMPARE(twips::height(table), twips::height(m_editor));
-    QCOMPARE(twips::top(table->Frame1) + twips::height(table->Frame1),
+    QCOMPARE(twips::top(frame1(table)) + twips::height(frame1(table)),
              twips::top(m_editor->Command1) + twips::height(m_editor->Command1));
     table->closeTableWindow();
     QCOMPARE(twips::width(m_editor), twips::outerWidth(frame));
@@ -782,7 +784,7 @@ void TestTableWindow::groupButtonsUnderQuickClicks() {
     TableWindow *table = open();
     QVERIFY(table);
     const auto shownColour = [&](int i) {
-        const QImage image = table->fbs[std::size_t(i)]->grab().toImage();
+        const QImage image = fbs(table, std::size_t(i))->grab().toImage();
         return QColor(image.pixel(3, 3));
     };
     const auto mode = [&](int i) {
@@ -791,18 +793,18 @@ void TestTableWindow::groupButtonsUnderQuickClicks() {
         return value.int16();
     };
     const auto centre = [&](int i) {
-        QWidget *button = table->fbs[std::size_t(i)];
+        QWidget *button = fbs(table, std::size_t(i));
         return button->mapTo(table->window(), button->rect().center());
     };
     QWidget *window = table->window();
     for (const int i : clicks) {
         QTest::mouseMove(window, centre(i));
         QTest::mouseClick(window, Qt::LeftButton, {}, centre(i));
-        QCOMPARE(table->currentCategory, i);
+        QCOMPARE(table->currentCategory(), i);
         QCOMPARE(mode(i), std::int16_t(1)); // high: the pointer is on it
         QCOMPARE(shownColour(i), QColor(Qt::yellow));
     }
-    QTest::mouseMove(window, table->List1->mapTo(window, QPoint(10, 10)));
+    QTest::mouseMove(window, list1(table)->mapTo(window, QPoint(10, 10)));
     for (int i = 0; i < TableWindow::CategoryCount; ++i) {
         QCOMPARE(mode(i), std::int16_t(0));
         QCOMPARE(shownColour(i),
