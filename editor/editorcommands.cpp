@@ -96,7 +96,7 @@ void reportFailure(QWidget *parent, const QString &message) {
 } // namespace
 
 void EditorWindow::newText() {
-    if (typedSinceSave) {
+    if (m_typedSinceSave) {
         const auto answer = MessageBox::show(
             this, QStringLiteral("Do You want to save the Bangla or English File?"), Title,
             MessageBox::Buttons::YesNoCancel);
@@ -106,14 +106,14 @@ void EditorWindow::newText() {
             // Clearing after a save that did not happen would lose the text.
             if (!saveEnglishFile() || !saveBanglaFile())
                 return;
-            typedSinceSave = false;
+            m_typedSinceSave = false;
         }
     }
     text2->setText(QString());
     Text1->setText(QString());
     Text1->setFocus();
-    englishFileName.clear();
-    banglaFileName.clear();
+    m_englishFileName.clear();
+    m_banglaFileName.clear();
     forgetCaseUndo();
 }
 
@@ -121,7 +121,7 @@ bool EditorWindow::saveEnglishFile() {
     // Titled by what it saves: New asks for both files one after the other.
     const QString path =
         chooseFile(C, CommonDialog::Kind::Save, QStringLiteral("Save English File"), EnglishFilter,
-                   englishFileName);
+                   m_englishFileName);
     if (path.isEmpty())
         return false;
     const textfile::Encoded file = textfile::encode(Text1->text());
@@ -130,8 +130,8 @@ bool EditorWindow::saveEnglishFile() {
         reportFailure(this, error);
         return false;
     }
-    englishFileName = path;
-    typedSinceSave = false;
+    m_englishFileName = path;
+    m_typedSinceSave = false;
     if (const QString notice = saveNotice(path, file); !notice.isEmpty())
         MessageBox::show(this, notice, Title, MessageBox::Buttons::Ok,
                          MessageBox::Icon::Information);
@@ -140,7 +140,7 @@ bool EditorWindow::saveEnglishFile() {
 
 bool EditorWindow::saveBanglaFile() {
     const QString path = chooseFile(C, CommonDialog::Kind::Save, QStringLiteral("Save Bangla File"),
-                                    BanglaFilter, banglaFileName);
+                                    BanglaFilter, m_banglaFileName);
     if (path.isEmpty())
         return false;
     QString error;
@@ -148,7 +148,7 @@ bool EditorWindow::saveBanglaFile() {
         reportFailure(this, error);
         return false;
     }
-    banglaFileName = path;
+    m_banglaFileName = path;
     if (const QString notice = banglaNotice(path, text2->text()); !notice.isEmpty())
         MessageBox::show(this, notice, Title, MessageBox::Buttons::Ok,
                          MessageBox::Icon::Information);
@@ -187,33 +187,33 @@ void EditorWindow::loadFile() {
 }
 
 void EditorWindow::upperCase() {
-    caseUndoText = Text1->text();
-    hasCaseUndo = true;
+    m_caseUndoText = Text1->text();
+    m_hasCaseUndo = true;
     Text1->setSelText(Text1->selText().toUpper());
-    typedSinceSave = true;
+    m_typedSinceSave = true;
 }
 
 void EditorWindow::lowerCase() {
-    caseUndoText = Text1->text();
-    hasCaseUndo = true;
+    m_caseUndoText = Text1->text();
+    m_hasCaseUndo = true;
     Text1->setSelText(Text1->selText().toLower());
-    typedSinceSave = true;
+    m_typedSinceSave = true;
 }
 
 void EditorWindow::undoCase() {
     // Before any case change there is nothing to go back to (and the input must not be
     // emptied).
-    if (!hasCaseUndo)
+    if (!m_hasCaseUndo)
         return;
     // One step of the area's own undo history: what was typed since the case change is
     // replaced, not lost.
-    Text1->replaceText(caseUndoText);
-    typedSinceSave = true;
+    Text1->replaceText(m_caseUndoText);
+    m_typedSinceSave = true;
 }
 
 void EditorWindow::forgetCaseUndo() {
-    caseUndoText.clear();
-    hasCaseUndo = false;
+    m_caseUndoText.clear();
+    m_hasCaseUndo = false;
 }
 
 RichTextBox *EditorWindow::activeArea() const {
@@ -230,12 +230,12 @@ void EditorWindow::viewMenuOpened() {
     // Halves round to the even neighbour (the default rounding mode).
     const double size = std::nearbyint(area->fontSize());
     for (std::size_t i = 0; i < SZ.size(); ++i)
-        SZ[i]->setChecked(std::abs(size - fontSizes[i]) < 2);
+        SZ[i]->setChecked(std::abs(size - m_fontSizes[i]) < 2);
 }
 
 void EditorWindow::fontSizeClick(int index) {
     if (RichTextBox *area = activeArea())
-        area->setFontSize(fontSizes[std::size_t(index)]);
+        area->setFontSize(m_fontSizes[std::size_t(index)]);
 }
 
 void EditorWindow::viewLog() {

@@ -270,14 +270,14 @@ QList<QAction *> EditorWindow::menuBarActions() const {
 }
 
 void EditorWindow::load() {
-    designInputHeight = twips::height(Text1);
-    designOutputHeight = twips::height(text2);
-    designFormHeight = twips::height(this);
+    m_designInputHeight = twips::height(Text1);
+    m_designOutputHeight = twips::height(text2);
+    m_designFormHeight = twips::height(this);
     m_program.state().mainWindowShown = true;
     m_program.setCapsLock(true);
-    fontSizes = {8, 13, 17, 20, 25, 30};
-    englishFileName.clear();
-    banglaFileName.clear();
+    m_fontSizes = {8, 13, 17, 20, 25, 30};
+    m_englishFileName.clear();
+    m_banglaFileName.clear();
 }
 
 void EditorWindow::activate() {
@@ -299,9 +299,9 @@ void EditorWindow::layoutControls() {
     const double h = twips::height(this);
     twips::setWidth(Text1, float(w - 250));
     twips::setWidth(text2, float(w - 250));
-    if (designFormHeight != 0) {
-        twips::setHeight(Text1, float(h * designInputHeight / designFormHeight));
-        twips::setHeight(text2, float(h * designOutputHeight / designFormHeight));
+    if (m_designFormHeight != 0) {
+        twips::setHeight(Text1, float(h * m_designInputHeight / m_designFormHeight));
+        twips::setHeight(text2, float(h * m_designOutputHeight / m_designFormHeight));
     }
     const double text1Bottom = double(twips::top(Text1)) + twips::height(Text1);
     twips::setTop(Label2, float(text1Bottom));
@@ -313,9 +313,9 @@ void EditorWindow::layoutControls() {
 }
 
 float EditorWindow::lowestControlBottom(float height) const {
-    const float design = designFormHeight != 0 ? designFormHeight : DesignWindow.height;
-    const float input = designFormHeight != 0 ? designInputHeight : DesignText1.height;
-    const float output = designFormHeight != 0 ? designOutputHeight : DesignText2.height;
+    const float design = m_designFormHeight != 0 ? m_designFormHeight : DesignWindow.height;
+    const float input = m_designFormHeight != 0 ? m_designInputHeight : DesignText1.height;
+    const float output = m_designFormHeight != 0 ? m_designOutputHeight : DesignText2.height;
     const double text2Bottom = double(twips::top(Text1)) + double(height) * input / design +
                                twips::height(Label2) + double(height) * output / design;
     const float shapeBottom = float(text2Bottom + 130 + twips::height(Shape1));
@@ -335,6 +335,28 @@ float EditorWindow::buttonRight() const {
 float EditorWindow::designButtonRight() {
     return std::max(DesignShape1.left + DesignShape1.width,
                     DesignCommand1.left + DesignCommand1.width);
+}
+
+void EditorWindow::widenBy(float by) {
+    twips::setWidth(this, twips::width(this) + by);
+    twips::setWidth(Text1, twips::width(Text1) + by);
+    twips::setWidth(text2, twips::width(text2) + by);
+}
+
+std::optional<float> EditorWindow::buttonBottom() const {
+    if (!Command1)
+        return std::nullopt;
+    return twips::top(Command1) + twips::height(Command1);
+}
+
+void EditorWindow::setOutputSelectionShown(bool shown) {
+    text2->setHideSelection(!shown);
+}
+
+void EditorWindow::insertIntoOutput(const QString &glyphs) {
+    text2->setSelText(glyphs);
+    m_program.session().setConversionOutput(text2->text().toStdU32String());
+    text2->setFocus();
 }
 
 void EditorWindow::centreButton() {
@@ -404,7 +426,7 @@ void EditorWindow::text1KeyDown(int keyCode, int) {
 }
 
 void EditorWindow::text1KeyPress(int) {
-    typedSinceSave = true;
+    m_typedSinceSave = true;
 }
 
 void EditorWindow::text1KeyApplied(int keyCode, int) {
@@ -414,7 +436,7 @@ void EditorWindow::text1KeyApplied(int keyCode, int) {
 
 void EditorWindow::text1Edited() {
     // Pasted, cut or dropped text raises no key press, and is as much unsaved work as typing.
-    typedSinceSave = true;
+    m_typedSinceSave = true;
 }
 
 void EditorWindow::text2Change() {

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QKeyEvent;
@@ -111,40 +112,33 @@ public:
     // control has it.
     RichTextBox *activeArea() const;
 
-    // Controls, by their names.
-    QLabel *Label1;
-    RichTextBox *Text1;
-    QLabel *Label2;
-    RichTextBox *text2;
-    Shape *Shape1;
-    QWidget *Command1 = nullptr; // the Glimmet's widget
-    CommonDialog C{this};        // the file dialogs
     // The Glimmet itself, as the control runtime hands it out.
     runtime::Control *command1Control() const;
 
-    // Menus and their items.
-    QMenu *fl, *s, *VW, *FS, *help, *cl;
-    QAction *clsn, *sav, *savb, *lda, *s123, *lac, *exit;
-    QAction *uc, *uca, *lc, *VLA, *st, *ab;
-    std::array<QAction *, 6> SZ{};
-    QAction *clsa, *clab;
-    // Added after the original items: File > Save Unicode File..., Open Unicode File...;
-    // Edit > Copy as Unicode; View > Bangla Font > SutonnyMJ, Kestrum Bangla.
-    QAction *s124, *savu, *ldu, *cpu;
-    QMenu *BF;
-    QAction *bfs, *bfk;
+    // For the docked table window: widens the window and its two areas by `by` (narrows them
+    // for a negative `by`); the bottom of the conversion button (none without one); whether
+    // the output area shows its selection without the focus; glyphs that replace the output
+    // area's selection, conversionOutput following, the focus going to the area.
+    void widenBy(float by);
+    std::optional<float> buttonBottom() const;
+    void setOutputSelectionShown(bool shown);
+    void insertIntoOutput(const QString &glyphs);
 
-    // State.
-    bool typedSinceSave = false;
-    QString englishFileName;
-    QString banglaFileName;
-    QString unicodeFileName;
-    QString caseUndoText;
-    bool hasCaseUndo = false; // caseUndoText holds a text from a case change
-    std::array<double, 6> fontSizes{};
-    float designFormHeight = 0;
-    float designInputHeight = 0;
-    float designOutputHeight = 0;
+    // State: typing since the last save; the files last saved or loaded; the text Undo Case
+    // brings back; the Font Size points; the design heights Load keeps.
+    bool typedSinceSave() const { return m_typedSinceSave; }
+    void setTypedSinceSave(bool typed) { m_typedSinceSave = typed; }
+    QString englishFileName() const { return m_englishFileName; }
+    void setEnglishFileName(const QString &name) { m_englishFileName = name; }
+    QString banglaFileName() const { return m_banglaFileName; }
+    void setBanglaFileName(const QString &name) { m_banglaFileName = name; }
+    QString unicodeFileName() const { return m_unicodeFileName; }
+    QString caseUndoText() const { return m_caseUndoText; }
+    bool hasCaseUndo() const { return m_hasCaseUndo; }
+    std::array<double, 6> fontSizes() const { return m_fontSizes; }
+    float designFormHeight() const { return m_designFormHeight; }
+    float designInputHeight() const { return m_designInputHeight; }
+    float designOutputHeight() const { return m_designOutputHeight; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -158,6 +152,38 @@ private:
     void releaseHeldKeys();
     void forgetCaseUndo();
     bool isMenuShortcut(const QKeyEvent *event) const;
+
+    // Controls, by their names (the tests find them by these object names).
+    QLabel *Label1;
+    RichTextBox *Text1;
+    QLabel *Label2;
+    RichTextBox *text2;
+    Shape *Shape1;
+    QWidget *Command1 = nullptr; // the Glimmet's widget
+    CommonDialog C{this};        // the file dialogs
+
+    // Menus and their items.
+    QMenu *fl, *s, *VW, *FS, *help, *cl;
+    QAction *clsn, *sav, *savb, *lda, *s123, *lac, *exit;
+    QAction *uc, *uca, *lc, *VLA, *st, *ab;
+    std::array<QAction *, 6> SZ{};
+    QAction *clsa, *clab;
+    // Added after the original items: File > Save Unicode File..., Open Unicode File...;
+    // Edit > Copy as Unicode; View > Bangla Font > SutonnyMJ, Kestrum Bangla.
+    QAction *s124, *savu, *ldu, *cpu;
+    QMenu *BF;
+    QAction *bfs, *bfk;
+
+    bool m_typedSinceSave = false;
+    QString m_englishFileName;
+    QString m_banglaFileName;
+    QString m_unicodeFileName;
+    QString m_caseUndoText;
+    bool m_hasCaseUndo = false; // m_caseUndoText holds a text from a case change
+    std::array<double, 6> m_fontSizes{};
+    float m_designFormHeight = 0;
+    float m_designInputHeight = 0;
+    float m_designOutputHeight = 0;
 
     Program &m_program;
     std::unique_ptr<HostedControl> m_command1;

@@ -76,16 +76,11 @@ public:
     }
     std::optional<float> editorButtonBottom() const override {
         const EditorWindow *editor = m_program.m_editor;
-        if (!editor || !editor->Command1)
-            return std::nullopt;
-        return twips::top(editor->Command1) + twips::height(editor->Command1);
+        return editor ? editor->buttonBottom() : std::nullopt;
     }
     void resizeEditorBy(float by) override {
-        if (EditorWindow *editor = m_program.m_editor) {
-            twips::setWidth(editor, twips::width(editor) + by);
-            twips::setWidth(editor->Text1, twips::width(editor->Text1) + by);
-            twips::setWidth(editor->text2, twips::width(editor->text2) + by);
-        }
+        if (EditorWindow *editor = m_program.m_editor)
+            editor->widenBy(by);
     }
     void centreEditorButton() override {
         if (EditorWindow *editor = m_program.m_editor)
@@ -93,15 +88,11 @@ public:
     }
     void showOutputSelection(bool shown) override {
         if (EditorWindow *editor = m_program.m_editor)
-            editor->text2->setHideSelection(!shown);
+            editor->setOutputSelectionShown(shown);
     }
     void insertGlyphs(const QString &glyphs) override {
-        EditorWindow *editor = m_program.m_editor;
-        if (!editor)
-            return;
-        editor->text2->setSelText(glyphs);
-        m_program.m_session.setConversionOutput(editor->text2->text().toStdU32String());
-        editor->text2->setFocus();
+        if (EditorWindow *editor = m_program.m_editor)
+            editor->insertIntoOutput(glyphs);
     }
 
 private:

@@ -83,7 +83,7 @@ void EditorWindow::copyAsUnicode() {
 }
 
 bool EditorWindow::saveUnicodeFile() {
-    const QString path = chooseFile(C, CommonDialog::Kind::Save, unicodeFileName);
+    const QString path = chooseFile(C, CommonDialog::Kind::Save, m_unicodeFileName);
     if (path.isEmpty())
         return false;
     // Like the English file: the area's lines (CR LF) and one CR LF at the end, which Open
@@ -94,7 +94,7 @@ bool EditorWindow::saveUnicodeFile() {
         reportFailure(this, error);
         return false;
     }
-    unicodeFileName = path;
+    m_unicodeFileName = path;
     return true;
 }
 

@@ -100,7 +100,7 @@ Fixture &fixture() {
 void spaceToLaidOut(benchmark::State &state) {
     Fixture &f = fixture();
     const QString input = corpus(int(state.range(0)));
-    RichTextBox *output = f.editor->text2;
+    RichTextBox *output = f.editor->findChild<RichTextBox *>(QStringLiteral("text2"));
     // The second argument: 1 edits only the changed part of the output area, 0 rebuilds its
     // whole document on every conversion (the way it was done before), for a side-by-side
     // figure.
@@ -109,17 +109,18 @@ void spaceToLaidOut(benchmark::State &state) {
         state.PauseTiming();
         // The state while typing: the output area shows the conversion of the input so far,
         // fully laid out, and the caret is at the end of the input.
-        f.editor->Text1->setText(input);
+        f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))->setText(input);
         f.program->convertText();
-        f.editor->Text1->setSelStart(std::numeric_limits<int>::max());
-        f.editor->Text1->setFocus();
+        f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))
+            ->setSelStart(std::numeric_limits<int>::max());
+        f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))->setFocus();
         output->document()->documentLayout()->documentSize();
         QCoreApplication::processEvents();
         const QString before = output->text();
         f.program->session().setInputChanged(true);
         state.ResumeTiming();
 
-        QTest::keyClick(f.editor->Text1, Qt::Key_Space);
+        QTest::keyClick(f.editor->findChild<RichTextBox *>(QStringLiteral("Text1")), Qt::Key_Space);
         output->document()->documentLayout()->documentSize();
         output->viewport()->repaint();
 
@@ -147,7 +148,7 @@ BENCHMARK(spaceToLaidOut)
 void convertTextOnly(benchmark::State &state) {
     Fixture &f = fixture();
     const QString input = corpus(int(state.range(0)));
-    f.editor->Text1->setText(input);
+    f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))->setText(input);
     qint64 longestGapNs = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
@@ -202,24 +203,28 @@ void fileCommand(benchmark::State &state) {
         if (!english.open(QIODevice::WriteOnly) || english.write(input.toLatin1()) != 64000)
             qFatal("cannot write %s", qPrintable(file));
     }
-    f.editor->Text1->setText(input);
+    f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))->setText(input);
     f.program->convertText();
     const int command = int(state.range(0));
     for (auto _ : state) {
         if (command == 0) {
             state.PauseTiming();
-            f.editor->Text1->setText(QString());
-            f.editor->text2->setText(QString());
+            f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))->setText(QString());
+            f.editor->findChild<RichTextBox *>(QStringLiteral("text2"))->setText(QString());
             state.ResumeTiming();
             f.editor->loadFile();
-            f.editor->text2->document()->documentLayout()->documentSize();
+            f.editor->findChild<RichTextBox *>(QStringLiteral("text2"))
+                ->document()
+                ->documentLayout()
+                ->documentSize();
         } else if (command == 1) {
             f.editor->saveEnglishFile();
         } else {
             f.editor->saveBanglaFile();
         }
     }
-    if (f.editor->Text1->text() != input || f.editor->text2->text().isEmpty() ||
+    if (f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))->text() != input ||
+        f.editor->findChild<RichTextBox *>(QStringLiteral("text2"))->text().isEmpty() ||
         QFileInfo(file).size() < 64000)
         state.SkipWithError("the command did not do its work");
     const char *labels[] = {"Load, converted and laid out", "Save English File",

@@ -10,6 +10,8 @@
 #include "mainframe.h"
 #include "messagebox.h"
 #include "program.h"
+#include "richtextbox.h"
+#include "shapes.h"
 #include "tablewindow.h"
 
 #include <QAction>
@@ -19,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cctype>
 #include <deque>
 #include <memory>
@@ -206,6 +209,40 @@ inline QAction *cot(const TableWindow *table, std::size_t index) {
         if (item->data().toInt() == int(index))
             return item;
     qFatal("no cot(%d)", int(index));
+}
+
+// The editor window's controls, menus and menu items.
+inline RichTextBox *text1(const EditorWindow *editor) {
+    return control<RichTextBox>(editor, "Text1");
+}
+inline RichTextBox *text2(const EditorWindow *editor) {
+    return control<RichTextBox>(editor, "text2");
+}
+inline QLabel *label1(const EditorWindow *editor) {
+    return control<QLabel>(editor, "Label1");
+}
+inline QLabel *label2(const EditorWindow *editor) {
+    return control<QLabel>(editor, "Label2");
+}
+inline Shape *shape1(const EditorWindow *editor) {
+    return control<Shape>(editor, "Shape1");
+}
+inline QWidget *command1(const EditorWindow *editor) {
+    return control<QWidget>(editor, "Command1");
+}
+inline QAction *action(const EditorWindow *editor, const char *name) {
+    return control<QAction>(editor, name);
+}
+inline QMenu *menu(const EditorWindow *editor, const char *name) {
+    return control<QMenu>(editor, name);
+}
+// The Font Size items SZ(0) to SZ(5), in menu order.
+inline QList<QAction *> sizeItems(const EditorWindow *editor) {
+    QList<QAction *> items = editor->findChildren<QAction *>(QStringLiteral("SZ"));
+    std::sort(items.begin(), items.end(), [](const QAction *a, const QAction *b) {
+        return a->data().toInt() < b->data().toInt();
+    });
+    return items;
 }
 
 } // namespace kestrum::test

@@ -35,19 +35,19 @@ void TestBanglaFileReader::libreOfficeReadsTheSameCharacters() {
     // A converted text, then every code from 0x21 to 0xFF that Windows-1252 defines (the
     // output area takes them as they are, as it does from the table window). The five codes
     // it leaves undefined are no glyphs of the font, and readers map them each their own way.
-    editor->Text1->setText(QStringLiteral("AmI bhAt khAI.\r\nkSh pRem bRISh sUrJo"));
-    editor->lac->trigger();
+    text1(editor)->setText(QStringLiteral("AmI bhAt khAI.\r\nkSh pRem bRISh sUrJo"));
+    action(editor, "lac")->trigger();
     QByteArray codes;
     for (int byte = 0x21; byte <= 0xFF; ++byte)
         if (!QByteArrayView("\x81\x8D\x8F\x90\x9D").contains(char(byte)))
             codes.append(char(byte));
-    editor->text2->setText(editor->text2->text() + QStringLiteral("\r\n") + glyphText(codes));
-    const QString output = editor->text2->text();
+    text2(editor)->setText(text2(editor)->text() + QStringLiteral("\r\n") + glyphText(codes));
+    const QString output = text2(editor)->text();
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("bangla.rft"));
     dialogs.answers = {file};
-    editor->savb->trigger();
+    action(editor, "savb")->trigger();
     QVERIFY(QFile::exists(file));
     QVERIFY(boxes.requests.empty());
 

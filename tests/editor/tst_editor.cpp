@@ -100,7 +100,7 @@ void TestEditor::startProgram(int yieldIntervalMs, std::uint8_t caps) {
     QVERIFY(m_test->program->start());
     m_editor = m_test->editor();
     QVERIFY(m_editor);
-    QVERIFY(m_editor->Command1);
+    QVERIFY(command1(m_editor));
     QVERIFY(QTest::qWaitForWindowExposed(m_test->program->frame()));
     m_conversions =
         std::make_unique<QSignalSpy>(m_test->program.get(), &Program::conversionFinished);
@@ -118,29 +118,29 @@ void TestEditor::cleanup() {
 
 void TestEditor::designOfTheWindow() {
     QCOMPARE(m_editor->objectName(), QStringLiteral("Form1"));
-    QCOMPARE(m_editor->Label1->text(), QStringLiteral("English Letters:"));
-    QCOMPARE(m_editor->Label2->text(), QStringLiteral("evsjv :"));
-    QCOMPARE(m_editor->Text1->fontSize(), 14.25);
-    QCOMPARE(m_editor->Text1->controlFont().family(), QStringLiteral("Times New Roman"));
-    QCOMPARE(m_editor->text2->fontSize(), 18.0);
-    QCOMPARE(m_editor->text2->controlFont().family(), QStringLiteral("SutonnyMJ"));
-    QCOMPARE(m_editor->Label2->font().family(), QStringLiteral("SutonnyMJ"));
-    QCOMPARE(m_editor->Label2->font().pointSizeF(), 15.75);
-    QCOMPARE(m_editor->Shape1->kind(), Shape::Kind::RoundedRectangle);
+    QCOMPARE(label1(m_editor)->text(), QStringLiteral("English Letters:"));
+    QCOMPARE(label2(m_editor)->text(), QStringLiteral("evsjv :"));
+    QCOMPARE(text1(m_editor)->fontSize(), 14.25);
+    QCOMPARE(text1(m_editor)->controlFont().family(), QStringLiteral("Times New Roman"));
+    QCOMPARE(text2(m_editor)->fontSize(), 18.0);
+    QCOMPARE(text2(m_editor)->controlFont().family(), QStringLiteral("SutonnyMJ"));
+    QCOMPARE(label2(m_editor)->font().family(), QStringLiteral("SutonnyMJ"));
+    QCOMPARE(label2(m_editor)->font().pointSizeF(), 15.75);
+    QCOMPARE(shape1(m_editor)->kind(), Shape::Kind::RoundedRectangle);
     QCOMPARE(m_editor->palette().color(QPalette::Window), QColor(192, 192, 192));
-    QCOMPARE(m_editor->text2->palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(text2(m_editor)->palette().color(QPalette::Base), QColor(Qt::white));
     // The design heights are the design sizes; the first layout keeps the design shares.
-    QCOMPARE(m_editor->designFormHeight, 8160.0f);
-    QCOMPARE(m_editor->designInputHeight, 3135.0f);
-    QCOMPARE(m_editor->designOutputHeight, 3135.0f);
-    QCOMPARE(twips::width(m_editor->Command1), 1230.0f);
-    QCOMPARE(twips::height(m_editor->Command1), 390.0f);
-    QCOMPARE(twips::left(m_editor->Command1), 5850.0f);
-    QCOMPARE(twips::left(m_editor->Shape1), 5820.0f);
-    QCOMPARE(m_editor->fontSizes, (std::array<double, 6>{8, 13, 17, 20, 25, 30}));
-    QVERIFY(m_editor->englishFileName.isEmpty() && m_editor->banglaFileName.isEmpty());
+    QCOMPARE(m_editor->designFormHeight(), 8160.0f);
+    QCOMPARE(m_editor->designInputHeight(), 3135.0f);
+    QCOMPARE(m_editor->designOutputHeight(), 3135.0f);
+    QCOMPARE(twips::width(command1(m_editor)), 1230.0f);
+    QCOMPARE(twips::height(command1(m_editor)), 390.0f);
+    QCOMPARE(twips::left(command1(m_editor)), 5850.0f);
+    QCOMPARE(twips::left(shape1(m_editor)), 5820.0f);
+    QCOMPARE(m_editor->fontSizes(), (std::array<double, 6>{8, 13, 17, 20, 25, 30}));
+    QVERIFY(m_editor->englishFileName().isEmpty() && m_editor->banglaFileName().isEmpty());
     // Activate gave the input area the focus and cleared inputChanged.
-    QCOMPARE(QApplication::focusWidget(), m_editor->Text1);
+    QCOMPARE(QApplication::focusWidget(), text1(m_editor));
     QVERIFY(!m_test->program->session().inputChanged());
     QCOMPARE(m_test->program->frame()->windowTitle(), QStringLiteral("Kestrum"));
     QCOMPARE(m_test->program->frame()->mdiArea()->background().color(), QColor(192, 192, 192));
@@ -153,7 +153,7 @@ void TestEditor::designOfTheWindow() {
 void TestEditor::command1IsAGlimmetFromTheLibrary() {
     runtime::Control *control = m_editor->command1Control();
     QVERIFY(control);
-    QCOMPARE(control->widget(), m_editor->Command1);
+    QCOMPARE(control->widget(), command1(m_editor));
     QCOMPARE(QString::fromLatin1(control->classInfo().progId),
              QStringLiteral("GlimmetLib.Glimmet"));
     namespace Ids = Glimmet3::DispIds;
@@ -218,14 +218,14 @@ void TestEditor::menusAndShortcuts() {
     for (QAction *a : m_test->program->frame()->menuBar()->actions())
         titles << a->text();
     QCOMPARE(titles, (QStringList{"&File", "&Edit", "View", "&Help"}));
-    QCOMPARE(m_editor->cl->title(), QStringLiteral("CLEAR"));
+    QCOMPARE(menu(m_editor, "cl")->title(), QStringLiteral("CLEAR"));
     QStringList sizes;
-    for (QAction *a : m_editor->SZ)
+    for (QAction *a : sizeItems(m_editor))
         sizes << a->text();
     QCOMPARE(sizes,
              (QStringList{"Tiny", "Small", "Medium", "Large", "Extra Large", "Heavy Weight"}));
-    QVERIFY(m_editor->s123->isSeparator());
-    QCOMPARE(m_editor->fl->actions().indexOf(m_editor->s123), 4);
+    QVERIFY(test::action(m_editor, "s123")->isSeparator());
+    QCOMPARE(menu(m_editor, "fl")->actions().indexOf(test::action(m_editor, "s123")), 4);
 }
 
 void TestEditor::layoutOnActivate_data() {
@@ -247,22 +247,22 @@ void TestEditor::layoutOnActivate() {
     QCOMPARE(twips::height(m_editor), H);
     QCOMPARE(twips::left(m_editor), 0.0f);
     QCOMPARE(twips::top(m_editor), 0.0f);
-    QCOMPARE(twips::width(m_editor->Text1), W - 250);
-    QCOMPARE(twips::width(m_editor->text2), W - 250);
-    QCOMPARE(twips::height(m_editor->Text1), float(double(H) * 3135 / 8160));
-    QCOMPARE(twips::height(m_editor->text2), float(double(H) * 3135 / 8160));
-    QCOMPARE(twips::top(m_editor->Text1), 360.0f);
-    const float text1Bottom = 360 + twips::height(m_editor->Text1);
-    QCOMPARE(twips::top(m_editor->Label2), text1Bottom);
-    QCOMPARE(twips::top(m_editor->text2), text1Bottom + twips::height(m_editor->Label2));
-    const float text2Bottom = twips::top(m_editor->text2) + twips::height(m_editor->text2);
-    QCOMPARE(twips::top(m_editor->Command1), text2Bottom + 150);
-    QCOMPARE(twips::top(m_editor->Shape1), text2Bottom + 130);
+    QCOMPARE(twips::width(text1(m_editor)), W - 250);
+    QCOMPARE(twips::width(text2(m_editor)), W - 250);
+    QCOMPARE(twips::height(text1(m_editor)), float(double(H) * 3135 / 8160));
+    QCOMPARE(twips::height(text2(m_editor)), float(double(H) * 3135 / 8160));
+    QCOMPARE(twips::top(text1(m_editor)), 360.0f);
+    const float text1Bottom = 360 + twips::height(text1(m_editor));
+    QCOMPARE(twips::top(label2(m_editor)), text1Bottom);
+    QCOMPARE(twips::top(text2(m_editor)), text1Bottom + twips::height(label2(m_editor)));
+    const float text2Bottom = twips::top(text2(m_editor)) + twips::height(text2(m_editor));
+    QCOMPARE(twips::top(command1(m_editor)), text2Bottom + 150);
+    QCOMPARE(twips::top(shape1(m_editor)), text2Bottom + 130);
     // Left positions do not change.
-    QCOMPARE(twips::left(m_editor->Text1), 0.0f);
-    QCOMPARE(twips::left(m_editor->Command1), 5850.0f);
+    QCOMPARE(twips::left(text1(m_editor)), 0.0f);
+    QCOMPARE(twips::left(command1(m_editor)), 5850.0f);
     // Qt sees the rounded pixels.
-    QCOMPARE(m_editor->Text1->width(), twips::toPixels(W - 250));
+    QCOMPARE(text1(m_editor)->width(), twips::toPixels(W - 250));
 }
 
 void TestEditor::wordEndTrigger_data() {
@@ -304,17 +304,17 @@ void TestEditor::wordEndTrigger() {
     QFETCH(bool, changed);
     QFETCH(int, key);
     QFETCH(bool, converts);
-    m_editor->Text1->setText(text);
-    m_editor->Text1->setSelStart(caret);
+    text1(m_editor)->setText(text);
+    text1(m_editor)->setSelStart(caret);
     m_test->program->session().setInputChanged(changed);
     m_conversions->clear();
-    QTest::keyClick(m_editor->Text1, Qt::Key(key));
+    QTest::keyClick(text1(m_editor), Qt::Key(key));
     QCOMPARE(conversions(), converts ? 1 : 0);
     if (converts) {
         // The conversion saw the text with the key in it: a Space or Enter typed between two
         // words keeps them apart in the output.
-        const QString typed = m_editor->Text1->text();
-        QCOMPARE(m_editor->text2->text(),
+        const QString typed = text1(m_editor)->text();
+        QCOMPARE(text2(m_editor)->text(),
                  glyphText(QByteArray::fromStdString(
                      m_test->program->engine().convertBytes(typed.toStdString()))));
         if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)
@@ -324,55 +324,55 @@ void TestEditor::wordEndTrigger() {
 }
 
 void TestEditor::caretKeysConvertOnlyAfterAChange() {
-    QTest::keyClicks(m_editor->Text1, QStringLiteral("AmI"));
+    QTest::keyClicks(text1(m_editor), QStringLiteral("AmI"));
     QCOMPARE(conversions(), 0);
-    QTest::keyClick(m_editor->Text1, Qt::Key_Left);
+    QTest::keyClick(text1(m_editor), Qt::Key_Left);
     QCOMPARE(conversions(), 1);
     QVERIFY(!m_test->program->session().inputChanged());
-    QTest::keyClick(m_editor->Text1, Qt::Key_Left);
-    QTest::keyClick(m_editor->Text1, Qt::Key_End);
-    QTest::keyClick(m_editor->Text1, Qt::Key_Home);
+    QTest::keyClick(text1(m_editor), Qt::Key_Left);
+    QTest::keyClick(text1(m_editor), Qt::Key_End);
+    QTest::keyClick(text1(m_editor), Qt::Key_Home);
     QCOMPARE(conversions(), 1);
-    QTest::keyClick(m_editor->Text1, Qt::Key_B);
-    QTest::keyClick(m_editor->Text1, Qt::Key_Right);
+    QTest::keyClick(text1(m_editor), Qt::Key_B);
+    QTest::keyClick(text1(m_editor), Qt::Key_Right);
     QCOMPARE(conversions(), 2);
 }
 
 void TestEditor::clickConvertsPendingChanges() {
-    m_editor->Text1->setText(QStringLiteral("AmI"));
+    text1(m_editor)->setText(QStringLiteral("AmI"));
     QVERIFY(m_test->program->session().inputChanged());
-    QTest::mouseClick(m_editor->Text1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(text1(m_editor)->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(conversions(), 1);
-    QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
-    QTest::mouseClick(m_editor->Text1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(text2(m_editor)->text(), glyphText("\x41\x76\x77\x67"));
+    QTest::mouseClick(text1(m_editor)->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(conversions(), 1);
 }
 
 void TestEditor::buttonAndMenuConvert() {
-    m_editor->Text1->setText(QStringLiteral("AmI"));
+    text1(m_editor)->setText(QStringLiteral("AmI"));
     m_test->program->session().setInputChanged(false); // the button converts whatever the flag says
-    QTest::mouseClick(m_editor->Command1, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseClick(command1(m_editor), Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(conversions(), 1);
-    QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
-    m_editor->Text1->setText(QStringLiteral("AmI bhAt khAI."));
-    m_editor->lac->trigger();
+    QCOMPARE(text2(m_editor)->text(), glyphText("\x41\x76\x77\x67"));
+    text1(m_editor)->setText(QStringLiteral("AmI bhAt khAI."));
+    action(m_editor, "lac")->trigger();
     QCOMPARE(conversions(), 2);
-    QCOMPARE(m_editor->text2->text(), glyphText(SentenceGlyphs));
+    QCOMPARE(text2(m_editor)->text(), glyphText(SentenceGlyphs));
     // Ctrl+A in the input area is the menu's "Convert it!", not the area's select-all.
-    m_editor->Text1->setText(QStringLiteral("AmI"));
-    m_editor->Text1->setFocus();
-    QTest::keyClick(m_editor->Text1, Qt::Key_A, Qt::ControlModifier);
+    text1(m_editor)->setText(QStringLiteral("AmI"));
+    text1(m_editor)->setFocus();
+    QTest::keyClick(text1(m_editor), Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(conversions(), 3);
-    QCOMPARE(m_editor->Text1->selText(), QString());
+    QCOMPARE(text1(m_editor)->selText(), QString());
 }
 
 void TestEditor::typedSentenceConverts() {
-    QTest::keyClicks(m_editor->Text1, QStringLiteral("AmI bhAt khAI."));
-    QTest::keyClick(m_editor->Text1, Qt::Key_Space);
-    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI bhAt khAI. "));
-    QCOMPARE(m_editor->text2->text(), glyphText(SentenceGlyphs) + QLatin1Char(' '));
+    QTest::keyClicks(text1(m_editor), QStringLiteral("AmI bhAt khAI."));
+    QTest::keyClick(text1(m_editor), Qt::Key_Space);
+    QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI bhAt khAI. "));
+    QCOMPARE(text2(m_editor)->text(), glyphText(SentenceGlyphs) + QLatin1Char(' '));
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
-             m_editor->text2->text());
+             text2(m_editor)->text());
     // The Space went in before the conversion: nothing is pending.
     QVERIFY(!m_test->program->session().inputChanged());
 }
@@ -397,8 +397,8 @@ void TestEditor::outputAreaAsIfRebuiltOnEveryConversion() {
         startProgram();
         if (QTest::currentTestFailed())
             return seen;
-        RichTextBox *text1 = m_editor->Text1;
-        RichTextBox *text2 = m_editor->text2;
+        RichTextBox *text1 = test::text1(m_editor);
+        RichTextBox *text2 = test::text2(m_editor);
         text2->setPartialUpdate(partial);
         QSignalSpy changes(text2, &RichTextBox::change);
         std::mt19937 rng(1912);
@@ -408,7 +408,7 @@ void TestEditor::outputAreaAsIfRebuiltOnEveryConversion() {
         for (int i = 0; i < 400; ++i)
             start += words[pick(int(words.size()))] + (i % 12 == 11 ? "\r\n" : " ");
         text1->setText(start);
-        m_editor->lac->trigger();
+        action(m_editor, "lac")->trigger();
         for (int step = 0; step < 80; ++step) {
             const int caret = text1->selStart();
             switch (pick(7)) {
@@ -441,19 +441,19 @@ void TestEditor::outputAreaAsIfRebuiltOnEveryConversion() {
             }
             case 4: // a font size for the active area
                 m_editor->fontSizeClick(pick(6));
-                m_editor->lac->trigger();
+                action(m_editor, "lac")->trigger();
                 break;
             case 5: // a case change, then its undo, each converted
                 text1->setSelStart(0);
                 text1->moveCursor(QTextCursor::End, QTextCursor::KeepAnchor);
                 m_editor->upperCase();
-                m_editor->lac->trigger();
+                action(m_editor, "lac")->trigger();
                 m_editor->undoCase();
-                m_editor->lac->trigger();
+                action(m_editor, "lac")->trigger();
                 break;
             case 6: // the caret moved and the input converted through the menu
                 text1->setSelStart(caret - pick(40));
-                m_editor->lac->trigger();
+                action(m_editor, "lac")->trigger();
                 break;
             }
             text1->setFocus();
@@ -502,15 +502,15 @@ void TestEditor::codePointsAsQtConvertsThem() {
 }
 
 void TestEditor::lineBreaksAndEmptyInput() {
-    m_editor->Text1->setText(QStringLiteral("AmI\r\nAmI\nAmI"));
-    m_editor->lac->trigger();
+    text1(m_editor)->setText(QStringLiteral("AmI\r\nAmI\nAmI"));
+    action(m_editor, "lac")->trigger();
     const QString ami = glyphText("\x41\x76\x77\x67");
-    QCOMPARE(m_editor->text2->text(), ami + "\r\n" + ami + "\r\n" + ami);
+    QCOMPARE(text2(m_editor)->text(), ami + "\r\n" + ami + "\r\n" + ami);
     // An empty input converts nothing: output, log and flag stay.
-    m_editor->Text1->setText(QString());
+    text1(m_editor)->setText(QString());
     QVERIFY(m_test->program->session().inputChanged());
-    m_editor->lac->trigger();
-    QCOMPARE(m_editor->text2->text(), ami + "\r\n" + ami + "\r\n" + ami);
+    action(m_editor, "lac")->trigger();
+    QCOMPARE(text2(m_editor)->text(), ami + "\r\n" + ami + "\r\n" + ami);
     QVERIFY(m_test->program->session().inputChanged());
 }
 
@@ -540,8 +540,8 @@ void TestEditor::dropHandler() {
     QFETCH(QString, name);
     QFETCH(QString, item);
     QFETCH(QString, appended);
-    m_editor->text2->setText(QStringLiteral("evsjv"));
-    m_editor->Text1->setFocus();
+    text2(m_editor)->setText(QStringLiteral("evsjv"));
+    text1(m_editor)->setFocus();
     std::unique_ptr<QWidget> source;
     if (isList) {
         auto *list = new QListWidget;
@@ -555,17 +555,17 @@ void TestEditor::dropHandler() {
         source = std::make_unique<QLabel>(item);
     }
     source->setObjectName(name);
-    m_editor->text2->dropFrom(source.get(), QPoint(3, 4));
+    text2(m_editor)->dropFrom(source.get(), QPoint(3, 4));
     if (appended.isNull()) {
-        QCOMPARE(m_editor->text2->text(), QStringLiteral("evsjv"));
-        QCOMPARE(QApplication::focusWidget(), m_editor->Text1);
+        QCOMPARE(text2(m_editor)->text(), QStringLiteral("evsjv"));
+        QCOMPARE(QApplication::focusWidget(), text1(m_editor));
     } else {
-        QCOMPARE(m_editor->text2->text(), QStringLiteral("evsjv") + appended);
-        QCOMPARE(m_editor->text2->selStart(), m_editor->text2->text().size());
-        QCOMPARE(QApplication::focusWidget(), m_editor->text2);
+        QCOMPARE(text2(m_editor)->text(), QStringLiteral("evsjv") + appended);
+        QCOMPARE(text2(m_editor)->selStart(), text2(m_editor)->text().size());
+        QCOMPARE(QApplication::focusWidget(), text2(m_editor));
     }
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
-             m_editor->text2->text());
+             text2(m_editor)->text());
 }
 
 void TestEditor::clearEitherArea_data() {
@@ -577,51 +577,51 @@ void TestEditor::clearEitherArea_data() {
 
 void TestEditor::clearEitherArea() {
     QFETCH(QString, focus);
-    m_editor->Text1->setText(QStringLiteral("AmI"));
-    m_editor->lac->trigger();
-    const QString output = m_editor->text2->text();
+    text1(m_editor)->setText(QStringLiteral("AmI"));
+    action(m_editor, "lac")->trigger();
+    const QString output = text2(m_editor)->text();
     m_test->program->session().setInputChanged(false);
     auto *target = m_editor->findChild<QWidget *>(focus);
     target->setFocusPolicy(Qt::StrongFocus);
     target->setFocus();
     QCOMPARE(m_editor->focusWidget(), target);
-    m_editor->clsa->trigger();
+    action(m_editor, "clsa")->trigger();
     QCOMPARE(conversions(), 1); // Clear never converts
     if (focus == QLatin1String("Text1")) {
-        QCOMPARE(m_editor->Text1->text(), QString());
+        QCOMPARE(text1(m_editor)->text(), QString());
         QVERIFY(m_test->program->session().inputChanged());
-        QCOMPARE(m_editor->text2->text(), output); // the old output stays
+        QCOMPARE(text2(m_editor)->text(), output); // the old output stays
     } else if (focus == QLatin1String("text2")) {
-        QCOMPARE(m_editor->text2->text(), QString());
+        QCOMPARE(text2(m_editor)->text(), QString());
         QVERIFY(m_test->program->session().conversionOutput().empty());
-        QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
+        QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI"));
     } else {
-        QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
-        QCOMPARE(m_editor->text2->text(), output);
+        QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI"));
+        QCOMPARE(text2(m_editor)->text(), output);
     }
 }
 
 void TestEditor::focusChangeResetsTheOutputArea() {
-    m_editor->text2->setFocus();
-    QTest::keyClicks(m_editor->text2, QStringLiteral("abc"));
+    text2(m_editor)->setFocus();
+    QTest::keyClicks(text2(m_editor), QStringLiteral("abc"));
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              QStringLiteral("abc"));
     // The text kept survives a focus change...
-    m_editor->Text1->setFocus();
-    QCOMPARE(m_editor->text2->text(), QStringLiteral("abc"));
+    text1(m_editor)->setFocus();
+    QCOMPARE(text2(m_editor)->text(), QStringLiteral("abc"));
     // ...and the area is reset from conversionOutput when it loses the focus.
-    m_editor->text2->setFocus();
-    m_editor->text2->setSelStart(0);
+    text2(m_editor)->setFocus();
+    text2(m_editor)->setSelStart(0);
     m_test->program->session().setConversionOutput(U"xyz");
-    m_editor->Text1->setFocus();
-    QCOMPARE(m_editor->text2->text(), QStringLiteral("xyz"));
-    QCOMPARE(m_editor->text2->selStart(), 3);
+    text1(m_editor)->setFocus();
+    QCOMPARE(text2(m_editor)->text(), QStringLiteral("xyz"));
+    QCOMPARE(text2(m_editor)->selStart(), 3);
 }
 
 void TestEditor::conversionOutputFollowsTheOutputArea() {
     EditorSession &session = m_test->program->session();
     const auto output = [&] { return QString::fromStdU32String(session.conversionOutput()); };
-    RichTextBox *text2 = m_editor->text2;
+    RichTextBox *text2 = test::text2(m_editor);
     text2->setText(QStringLiteral("one"));
     QCOMPARE(output(), QStringLiteral("one"));
     QCOMPARE(text2->selStart(), 3); // the caret goes to the end
@@ -644,12 +644,12 @@ void TestEditor::conversionRequestedDuringAConversionRunsAfterIt() {
     QString longText;
     for (int i = 0; i < 3000; ++i)
         longText += QStringLiteral("kAmAl bhAt ");
-    m_editor->Text1->setText(longText);
+    text1(m_editor)->setText(longText);
     bool ranInside = false;
     bool outputIntact = false;
     QTimer::singleShot(0, m_editor, [&] {
         ranInside = m_test->program->session().isConverting();
-        m_editor->Text1->setText(QStringLiteral("AmI"));
+        text1(m_editor)->setText(QStringLiteral("AmI"));
         const std::u32string before = m_test->program->session().conversionOutput();
         m_test->program->convertText();
         outputIntact = m_test->program->session().conversionOutput() == before;
@@ -659,9 +659,9 @@ void TestEditor::conversionRequestedDuringAConversionRunsAfterIt() {
     QVERIFY(outputIntact);
     QCOMPARE(conversions(), 1);
     // The second request ran after the first, on the text as it was then.
-    QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
+    QCOMPARE(text2(m_editor)->text(), glyphText("\x41\x76\x77\x67"));
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
-             m_editor->text2->text());
+             text2(m_editor)->text());
     QVERIFY(!m_test->program->session().inputChanged());
 }
 
@@ -670,23 +670,23 @@ void TestEditor::keysTypedDuringAConversionKeepTheirOrder() {
     QString longText;
     for (int i = 0; i < 3000; ++i)
         longText += QStringLiteral("kAmAl bhAt ");
-    m_editor->Text1->setText(longText + QStringLiteral("AmI"));
-    m_editor->Text1->setSelStart(std::numeric_limits<int>::max());
-    m_editor->Text1->setFocus();
+    text1(m_editor)->setText(longText + QStringLiteral("AmI"));
+    text1(m_editor)->setSelStart(std::numeric_limits<int>::max());
+    text1(m_editor)->setFocus();
     bool typedInside = false;
     QTimer::singleShot(0, m_editor, [&] {
         typedInside = m_test->program->session().isConverting();
-        QTest::keyClick(m_editor->Text1, Qt::Key_B);
+        QTest::keyClick(text1(m_editor), Qt::Key_B);
     });
-    QTest::keyClick(m_editor->Text1, Qt::Key_Space);
+    QTest::keyClick(text1(m_editor), Qt::Key_Space);
     QVERIFY(typedInside);
-    QTRY_COMPARE(m_editor->Text1->text().right(5), QStringLiteral("AmI b"));
+    QTRY_COMPARE(text1(m_editor)->text().right(5), QStringLiteral("AmI b"));
 }
 
 void TestEditor::logWindowIsCreatedOnFirstUse() {
     QVERIFY(!m_test->program->existingLogWindow());
-    m_editor->Text1->setText(QStringLiteral("AmI xyz AmI"));
-    m_editor->lac->trigger();
+    text1(m_editor)->setText(QStringLiteral("AmI xyz AmI"));
+    action(m_editor, "lac")->trigger();
     LogWindow *log = m_test->program->existingLogWindow();
     QVERIFY(log);
     QCOMPARE(log->objectName(), QStringLiteral("Form5"));
@@ -695,8 +695,8 @@ void TestEditor::logWindowIsCreatedOnFirstUse() {
     QCOMPARE(log->List1->count(), 1);
     QVERIFY(log->List1->item(0)->text().contains(QStringLiteral("xyz")));
     // Every conversion starts the log afresh.
-    m_editor->Text1->setText(QStringLiteral("AmI"));
-    m_editor->lac->trigger();
+    text1(m_editor)->setText(QStringLiteral("AmI"));
+    action(m_editor, "lac")->trigger();
     QCOMPARE(log->List1->count(), 0);
     QCOMPARE(m_test->program->existingLogWindow(), log);
 }
@@ -709,8 +709,8 @@ void TestEditor::exitQuestion_data() {
 
 void TestEditor::exitQuestion() {
     QFETCH(bool, yes);
-    m_editor->Text1->setText(QStringLiteral("AmI"));
-    m_editor->lac->trigger();
+    text1(m_editor)->setText(QStringLiteral("AmI"));
+    action(m_editor, "lac")->trigger();
     m_boxes->answers = {yes ? MessageBox::Answer::Yes : MessageBox::Answer::No};
     MainFrame *frame = m_test->program->frame();
     const bool closed = frame->close();
@@ -725,8 +725,8 @@ void TestEditor::exitQuestion() {
     } else {
         QVERIFY(m_test->quits.empty());
         QVERIFY(frame->isVisible());
-        QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
-        QCOMPARE(m_editor->text2->text(), glyphText("\x41\x76\x77\x67"));
+        QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI"));
+        QCOMPARE(text2(m_editor)->text(), glyphText("\x41\x76\x77\x67"));
         QCOMPARE(m_test->keyboard->table[VkCapital], std::uint8_t(1));
     }
 }
@@ -753,21 +753,21 @@ void TestEditor::exitRestoresTheSavedCapsByte() {
     // A later activation saves nothing again.
     m_test->program->frame()->activate();
     QCOMPARE(m_test->program->state().savedCapsState, std::uint8_t(before));
-    m_editor->exit->trigger();
+    action(m_editor, "exit")->trigger();
     QCOMPARE(m_test->keyboard->table[VkCapital], std::uint8_t(before));
     QCOMPARE(m_test->quits, std::vector<int>{0});
     QVERIFY(m_boxes->requests.empty()); // Exit asks nothing
 }
 
 void TestEditor::typingMarksTypedSinceSave() {
-    QVERIFY(!m_editor->typedSinceSave);
-    QTest::keyClick(m_editor->Text1, Qt::Key_Left);
-    QVERIFY(!m_editor->typedSinceSave);
-    QTest::keyClick(m_editor->Text1, Qt::Key_Backspace);
-    QVERIFY(m_editor->typedSinceSave);
-    m_editor->typedSinceSave = false;
-    QTest::keyClick(m_editor->Text1, Qt::Key_K);
-    QVERIFY(m_editor->typedSinceSave);
+    QVERIFY(!m_editor->typedSinceSave());
+    QTest::keyClick(text1(m_editor), Qt::Key_Left);
+    QVERIFY(!m_editor->typedSinceSave());
+    QTest::keyClick(text1(m_editor), Qt::Key_Backspace);
+    QVERIFY(m_editor->typedSinceSave());
+    m_editor->setTypedSinceSave(false);
+    QTest::keyClick(text1(m_editor), Qt::Key_K);
+    QVERIFY(m_editor->typedSinceSave());
 }
 
 // Rows: a converted input and what the frame's status bar says afterwards: nothing when every
@@ -794,8 +794,8 @@ void TestEditor::statusBarTellsOfUnconvertedWords() {
     QVERIFY(label);
     QVERIFY(frame->statusBar()->isVisible());
     QCOMPARE(label->text(), QString());
-    m_editor->Text1->setText(input);
-    m_editor->lac->trigger();
+    text1(m_editor)->setText(input);
+    action(m_editor, "lac")->trigger();
     QCOMPARE(label->text(), notice);
     LogWindow *log = m_test->program->existingLogWindow();
     QVERIFY(log);
@@ -805,8 +805,8 @@ void TestEditor::statusBarTellsOfUnconvertedWords() {
     QTest::mouseClick(label, Qt::LeftButton);
     QCOMPARE(log->isVisible(), !notice.isEmpty());
     // The next conversion that logs nothing clears it.
-    m_editor->Text1->setText(QStringLiteral("AmI"));
-    m_editor->lac->trigger();
+    text1(m_editor)->setText(QStringLiteral("AmI"));
+    action(m_editor, "lac")->trigger();
     QCOMPARE(label->text(), QString());
 }
 

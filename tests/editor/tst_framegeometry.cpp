@@ -121,7 +121,7 @@ void TestFrameGeometry::smallestFrameKeepsEveryControlReachable() {
     if (tableOnAWideFrame) {
         m_frame->resize(780, 600);
         m_frame->activate();
-        editor->st->trigger();
+        action(editor, "st")->trigger();
         QVERIFY(m_test->program->tableWindow());
         m_test->program->tableWindow()->closeTableWindow();
     }
@@ -129,17 +129,17 @@ void TestFrameGeometry::smallestFrameKeepsEveryControlReachable() {
     m_frame->activate();
     QVERIFY(m_frame->width() >= m_frame->minimumWidth());
     QVERIFY(m_frame->height() >= m_frame->minimumHeight());
-    const QList<QWidget *> editorControls{editor->Label1, editor->Text1,  editor->Label2,
-                                          editor->text2,  editor->Shape1, editor->Command1};
+    const QList<QWidget *> editorControls{label1(editor), text1(editor),  label2(editor),
+                                          text2(editor),  shape1(editor), command1(editor)};
     for (const QWidget *control : editorControls)
         QVERIFY2(reachable(control), qPrintable(describe(control)));
 
     // Beside the docked table window too, its group buttons and lists included.
-    editor->st->trigger();
+    action(editor, "st")->trigger();
     TableWindow *table = m_test->program->tableWindow();
     QVERIFY(table && table->isDocked());
-    const QList<QWidget *> besideTheTable{editor->Label1, editor->Text1,    editor->text2,
-                                          editor->Shape1, editor->Command1, list1(table),
+    const QList<QWidget *> besideTheTable{label1(editor), text1(editor),    text2(editor),
+                                          shape1(editor), command1(editor), list1(table),
                                           list2(table)};
     for (const QWidget *control : besideTheTable)
         QVERIFY2(reachable(control), qPrintable(describe(control)));

@@ -92,17 +92,17 @@ void TestGlyphFonts::start() {
     m_test = std::make_unique<TestProgram>();
     QVERIFY(m_test->program->start());
     m_editor = m_test->editor();
-    QVERIFY(m_editor && m_editor->Command1);
+    QVERIFY(m_editor && command1(m_editor));
     QVERIFY(QTest::qWaitForWindowExposed(m_test->program->frame()));
     m_test->program->openTableWindow();
     QVERIFY(m_test->program->tableWindow());
-    m_editor->text2->setText(glyphText("Avwg evsjvq Mvb MvB|"));
+    text2(m_editor)->setText(glyphText("Avwg evsjvq Mvb MvB|"));
 }
 
 QString TestGlyphFonts::glyphFamilyEverywhere() {
     const QStringList shown = {
-        drawnWith(m_editor->text2).join(QLatin1Char('+')),
-        QFontInfo(m_editor->Label2->font()).family(),
+        drawnWith(text2(m_editor)).join(QLatin1Char('+')),
+        QFontInfo(label2(m_editor)->font()).family(),
         buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::Font),
         buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::HighFont),
         QFontInfo(list1(m_test->program->tableWindow())->font()).family(),
@@ -112,13 +112,13 @@ QString TestGlyphFonts::glyphFamilyEverywhere() {
 }
 
 void TestGlyphFonts::checkLabel2IsWhole() {
-    const QLabel *label = m_editor->Label2;
+    const QLabel *label = label2(m_editor);
     QVERIFY2(
         label->height() >= label->sizeHint().height(),
         qPrintable(QStringLiteral("%1 < %2").arg(label->height()).arg(label->sizeHint().height())));
     QVERIFY(label->width() >= label->sizeHint().width());
     // The output area still starts right under the label.
-    QCOMPARE(m_editor->text2->y(), label->y() + label->height());
+    QCOMPARE(text2(m_editor)->y(), label->y() + label->height());
 }
 
 void TestGlyphFonts::withoutSutonnyMJKestrumBanglaDrawsTheCodes() {
@@ -127,12 +127,12 @@ void TestGlyphFonts::withoutSutonnyMJKestrumBanglaDrawsTheCodes() {
     start();
     QCOMPARE(glyphFamilyEverywhere(), KestrumBangla);
     // The design names stay: the areas ask for SutonnyMJ, Kestrum Bangla stands in.
-    QCOMPARE(m_editor->text2->controlFont().family(), SutonnyMJ);
-    QVERIFY(m_editor->text2->textRTF().contains("\\fcharset0 SutonnyMJ;"));
+    QCOMPARE(text2(m_editor)->controlFont().family(), SutonnyMJ);
+    QVERIFY(text2(m_editor)->textRTF().contains("\\fcharset0 SutonnyMJ;"));
     checkLabel2IsWhole();
     m_editor->glyphFontMenuOpened();
-    QVERIFY(m_editor->bfk->isChecked() && !m_editor->bfs->isChecked());
-    QVERIFY(!m_editor->bfk->isEnabled() && !m_editor->bfs->isEnabled());
+    QVERIFY(action(m_editor, "bfk")->isChecked() && !action(m_editor, "bfs")->isChecked());
+    QVERIFY(!action(m_editor, "bfk")->isEnabled() && !action(m_editor, "bfs")->isEnabled());
 }
 
 void TestGlyphFonts::withSutonnyMJItDrawsTheCodes() {
@@ -143,8 +143,8 @@ void TestGlyphFonts::withSutonnyMJItDrawsTheCodes() {
     QCOMPARE(glyphFamilyEverywhere(), SutonnyMJ);
     checkLabel2IsWhole();
     m_editor->glyphFontMenuOpened();
-    QVERIFY(m_editor->bfs->isChecked() && !m_editor->bfk->isChecked());
-    QVERIFY(m_editor->bfk->isEnabled() && m_editor->bfs->isEnabled());
+    QVERIFY(action(m_editor, "bfs")->isChecked() && !action(m_editor, "bfk")->isChecked());
+    QVERIFY(action(m_editor, "bfk")->isEnabled() && action(m_editor, "bfs")->isEnabled());
 }
 
 void TestGlyphFonts::theViewMenuChoosesBetweenTheTwo() {
@@ -153,28 +153,29 @@ void TestGlyphFonts::theViewMenuChoosesBetweenTheTwo() {
     const auto view = m_editor->findChild<QMenu *>(QStringLiteral("VW"));
     QVERIFY(view);
     // The new submenu comes after the original items.
-    QCOMPARE(view->actions().last(), m_editor->BF->menuAction());
-    QCOMPARE(m_editor->BF->title(), QStringLiteral("Bangla Font"));
-    QCOMPARE(m_editor->BF->actions(), (QList<QAction *>{m_editor->bfs, m_editor->bfk}));
+    QCOMPARE(view->actions().last(), menu(m_editor, "BF")->menuAction());
+    QCOMPARE(menu(m_editor, "BF")->title(), QStringLiteral("Bangla Font"));
+    QCOMPARE(menu(m_editor, "BF")->actions(),
+             (QList<QAction *>{action(m_editor, "bfs"), action(m_editor, "bfk")}));
 
-    m_editor->text2->setFocus();
+    text2(m_editor)->setFocus();
     m_editor->fontSizeClick(4); // 25 points: a size of the user's own survives the change
-    m_editor->bfk->trigger();
+    action(m_editor, "bfk")->trigger();
     QCOMPARE(glyphFamilyEverywhere(), KestrumBangla);
-    QCOMPARE(m_editor->text2->fontSize(), 25.0);
+    QCOMPARE(text2(m_editor)->fontSize(), 25.0);
     checkLabel2IsWhole();
     m_editor->glyphFontMenuOpened();
-    QVERIFY(m_editor->bfk->isChecked() && !m_editor->bfs->isChecked());
-    QVERIFY(m_editor->text2->textRTF().contains("\\fcharset0 SutonnyMJ;"));
+    QVERIFY(action(m_editor, "bfk")->isChecked() && !action(m_editor, "bfs")->isChecked());
+    QVERIFY(text2(m_editor)->textRTF().contains("\\fcharset0 SutonnyMJ;"));
 
     // A table window opened afterwards starts in the chosen font.
     m_test->program->tableWindow()->closeTableWindow();
     m_test->program->openTableWindow();
     QCOMPARE(QFontInfo(list1(m_test->program->tableWindow())->font()).family(), KestrumBangla);
 
-    m_editor->bfs->trigger();
+    action(m_editor, "bfs")->trigger();
     QCOMPARE(glyphFamilyEverywhere(), SutonnyMJ);
-    QCOMPARE(m_editor->text2->fontSize(), 25.0);
+    QCOMPARE(text2(m_editor)->fontSize(), 25.0);
     checkLabel2IsWhole();
     QVERIFY(QFontDatabase::removeApplicationFont(m_standIn));
 }

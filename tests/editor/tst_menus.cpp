@@ -126,13 +126,13 @@ void TestMenus::cleanup() {
 }
 
 void TestMenus::convert(const QString &input) {
-    m_editor->Text1->setText(input);
-    m_editor->lac->trigger();
+    text1(m_editor)->setText(input);
+    action(m_editor, "lac")->trigger();
 }
 
 void TestMenus::openViewMenu() {
-    m_editor->VW->popup(QPoint(0, 0));
-    m_editor->VW->hide();
+    menu(m_editor, "VW")->popup(QPoint(0, 0));
+    menu(m_editor, "VW")->hide();
 }
 
 void TestMenus::newText_data() {
@@ -170,18 +170,18 @@ void TestMenus::newText() {
     QFETCH(QStringList, written);
 
     convert(HighGlyphWords);
-    const QString input = m_editor->Text1->text();
-    const QString output = m_editor->text2->text();
+    const QString input = text1(m_editor)->text();
+    const QString output = text2(m_editor)->text();
     QVERIFY(!output.isEmpty());
-    m_editor->typedSinceSave = typed;
-    m_editor->englishFileName = path(QStringLiteral("old.txt"));
-    m_editor->banglaFileName = path(QStringLiteral("old.rft"));
+    m_editor->setTypedSinceSave(typed);
+    m_editor->setEnglishFileName(path(QStringLiteral("old.txt")));
+    m_editor->setBanglaFileName(path(QStringLiteral("old.rft")));
     if (answer >= 0)
         m_boxes->answers.push_back(MessageBox::Answer(answer));
     for (const QString &name : chosen)
         m_dialogs->answers.push_back(name.isEmpty() ? QString() : path(name));
 
-    m_editor->clsn->trigger();
+    action(m_editor, "clsn")->trigger();
 
     if (answer >= 0) {
         QVERIFY(!m_boxes->requests.empty());
@@ -197,17 +197,17 @@ void TestMenus::newText() {
         QCOMPARE(m_dialogs->requests.front().fileName, path(QStringLiteral("old.txt")));
     for (const QString &name : written)
         QVERIFY2(QFile::exists(path(name)), qPrintable(name));
-    QCOMPARE(m_editor->typedSinceSave, typedAfter);
+    QCOMPARE(m_editor->typedSinceSave(), typedAfter);
     if (cleared) {
-        QCOMPARE(m_editor->Text1->text(), QString());
-        QCOMPARE(m_editor->text2->text(), QString());
+        QCOMPARE(text1(m_editor)->text(), QString());
+        QCOMPARE(text2(m_editor)->text(), QString());
         QVERIFY(m_test->program->session().conversionOutput().empty());
-        QCOMPARE(m_editor->englishFileName, QString());
-        QCOMPARE(m_editor->banglaFileName, QString());
-        QCOMPARE(m_editor->focusWidget(), m_editor->Text1);
+        QCOMPARE(m_editor->englishFileName(), QString());
+        QCOMPARE(m_editor->banglaFileName(), QString());
+        QCOMPARE(m_editor->focusWidget(), text1(m_editor));
     } else {
-        QCOMPARE(m_editor->Text1->text(), input);
-        QCOMPARE(m_editor->text2->text(), output);
+        QCOMPARE(text1(m_editor)->text(), input);
+        QCOMPARE(text2(m_editor)->text(), output);
     }
     if (written == QStringList{"e.txt", "b.rft"}) {
         QCOMPARE(readFile(path("e.txt")), input.toLatin1() + "\r\n");
@@ -219,7 +219,7 @@ void TestMenus::newText() {
     }
     if (answer == int(MessageBox::Answer::No)) {
         // The flag stays set, so the next New asks again.
-        m_editor->clsn->trigger();
+        action(m_editor, "clsn")->trigger();
         QCOMPARE(m_boxes->requests.size(), std::size_t(2));
     }
 }
@@ -279,16 +279,16 @@ void TestMenus::englishFile() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, notice);
     QFETCH(QString, loaded);
-    m_editor->Text1->setText(text);
-    QCOMPARE(m_editor->Text1->text(), text);
-    m_editor->typedSinceSave = true;
+    text1(m_editor)->setText(text);
+    QCOMPARE(text1(m_editor)->text(), text);
+    m_editor->setTypedSinceSave(true);
     const QString file = path(QStringLiteral("english"));
     m_dialogs->answers = {file};
 
     QVERIFY(m_editor->saveEnglishFile());
     QCOMPARE(readFile(file), bytes);
-    QCOMPARE(m_editor->englishFileName, file);
-    QVERIFY(!m_editor->typedSinceSave);
+    QCOMPARE(m_editor->englishFileName(), file);
+    QVERIFY(!m_editor->typedSinceSave());
     QCOMPARE(m_dialogs->requests.size(), std::size_t(1));
     QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Save);
     QCOMPARE(m_dialogs->requests[0].filter, EnglishFilter);
@@ -305,16 +305,16 @@ void TestMenus::englishFile() {
 
     // Load gives back the text saved.
     m_boxes->requests.clear();
-    m_editor->Text1->setText(QStringLiteral("something else"));
+    text1(m_editor)->setText(QStringLiteral("something else"));
     m_dialogs->answers = {file};
-    m_editor->lda->trigger();
+    action(m_editor, "lda")->trigger();
     if (loaded.isNull()) {
         QCOMPARE(m_boxes->requests.size(), std::size_t(1));
         QCOMPARE(m_boxes->requests[0].text, QStringLiteral("File too large to read....."));
         return;
     }
     QVERIFY(m_boxes->requests.empty());
-    QCOMPARE(m_editor->Text1->text(), loaded);
+    QCOMPARE(text1(m_editor)->text(), loaded);
 }
 
 void TestMenus::saveDialogsOfferTheLastName() {
@@ -322,17 +322,17 @@ void TestMenus::saveDialogsOfferTheLastName() {
     const QString english = path(QStringLiteral("first.txt"));
     const QString bangla = path(QStringLiteral("first.rft"));
     m_dialogs->answers = {english, bangla, path("second.txt"), path("second.rft")};
-    m_editor->sav->trigger();
-    m_editor->savb->trigger();
-    m_editor->sav->trigger();
-    m_editor->savb->trigger();
+    action(m_editor, "sav")->trigger();
+    action(m_editor, "savb")->trigger();
+    action(m_editor, "sav")->trigger();
+    action(m_editor, "savb")->trigger();
     QCOMPARE(m_dialogs->requests.size(), std::size_t(4));
     QCOMPARE(m_dialogs->requests[1].filter, BanglaFilter);
     QCOMPARE(m_dialogs->requests[1].fileName, QString());
     QCOMPARE(m_dialogs->requests[2].fileName, english);
     QCOMPARE(m_dialogs->requests[3].fileName, bangla);
-    QCOMPARE(m_editor->englishFileName, path("second.txt"));
-    QCOMPARE(m_editor->banglaFileName, path("second.rft"));
+    QCOMPARE(m_editor->englishFileName(), path("second.txt"));
+    QCOMPARE(m_editor->banglaFileName(), path("second.rft"));
     // The file gets exactly the name given: no extension is added.
     QVERIFY(QFile::exists(path("second.txt")));
     QVERIFY(QFile::exists(path("second.rft")));
@@ -347,7 +347,7 @@ void TestMenus::cancelledSaveWritesNothing_data() {
 
 void TestMenus::cancelledSaveWritesNothing() {
     QFETCH(bool, bangla);
-    QAction *command = bangla ? m_editor->savb : m_editor->sav;
+    QAction *command = bangla ? action(m_editor, "savb") : action(m_editor, "sav");
     const QString file = path(QStringLiteral("remembered"));
     convert(QStringLiteral("AmI"));
     m_dialogs->answers = {file};
@@ -356,13 +356,13 @@ void TestMenus::cancelledSaveWritesNothing() {
     QVERIFY(saved.contains("AmI") || saved.contains("Avwg"));
 
     convert(QStringLiteral("bhAt"));
-    m_editor->typedSinceSave = true;
+    m_editor->setTypedSinceSave(true);
     m_dialogs->answers = {QString()};
     command->trigger();
     QCOMPARE(m_dialogs->requests.back().fileName, file); // the name was offered ...
     QCOMPARE(readFile(file), saved);                     // ... and nothing written
-    QVERIFY(m_editor->typedSinceSave);
-    QCOMPARE(bangla ? m_editor->banglaFileName : m_editor->englishFileName, file);
+    QVERIFY(m_editor->typedSinceSave());
+    QCOMPARE(bangla ? m_editor->banglaFileName() : m_editor->englishFileName(), file);
     QVERIFY(m_boxes->requests.empty());
 }
 
@@ -398,9 +398,9 @@ void TestMenus::failedSaveLosesNothing() {
     };
     const unsigned typeBefore = typeOf(path(name));
     convert(HighGlyphWords);
-    const QString input = m_editor->Text1->text();
-    const QString output = m_editor->text2->text();
-    m_editor->typedSinceSave = true;
+    const QString input = text1(m_editor)->text();
+    const QString output = text2(m_editor)->text();
+    m_editor->setTypedSinceSave(true);
     m_dialogs->answers = {path(name)};
 
     const bool saved = bangla ? m_editor->saveBanglaFile() : m_editor->saveEnglishFile();
@@ -410,11 +410,11 @@ void TestMenus::failedSaveLosesNothing() {
     QCOMPARE(box.icon, MessageBox::Icon::Critical);
     QCOMPARE(box.title, QStringLiteral("Kestrum"));
     QVERIFY2(box.text.contains(path(name)), qPrintable(box.text));
-    QCOMPARE(m_editor->Text1->text(), input);
-    QCOMPARE(m_editor->text2->text(), output);
-    QVERIFY(m_editor->typedSinceSave);
-    QCOMPARE(m_editor->englishFileName, QString());
-    QCOMPARE(m_editor->banglaFileName, QString());
+    QCOMPARE(text1(m_editor)->text(), input);
+    QCOMPARE(text2(m_editor)->text(), output);
+    QVERIFY(m_editor->typedSinceSave());
+    QCOMPARE(m_editor->englishFileName(), QString());
+    QCOMPARE(m_editor->banglaFileName(), QString());
     QVERIFY(QFileInfo(path("folder")).isDir());
     QCOMPARE(typeOf(path(name)), typeBefore); // what stood there still stands
 }
@@ -451,16 +451,16 @@ void TestMenus::failedWriteGivesTheSystemsReason() {
 
 void TestMenus::banglaFile() {
     convert(HighGlyphWords);
-    const QString output = m_editor->text2->text();
-    m_editor->typedSinceSave = true;
+    const QString output = text2(m_editor)->text();
+    m_editor->setTypedSinceSave(true);
     const QString file = path(QStringLiteral("bangla.rft"));
     m_dialogs->answers = {file};
 
     QVERIFY(m_editor->saveBanglaFile());
     QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Save);
     QCOMPARE(m_dialogs->requests[0].filter, BanglaFilter);
-    QCOMPARE(m_editor->banglaFileName, file);
-    QVERIFY(m_editor->typedSinceSave); // only an English save clears it
+    QCOMPARE(m_editor->banglaFileName(), file);
+    QVERIFY(m_editor->typedSinceSave()); // only an English save clears it
 
     const QByteArray rtf = readFile(file);
     QVERIFY(rtf.startsWith("{\\rtf1"));
@@ -483,7 +483,7 @@ void TestMenus::banglaFile() {
 
 void TestMenus::banglaFileNamesTheControlCharactersReadersDrop() {
     convert(QStringLiteral("AmI"));
-    m_editor->text2->setText(m_editor->text2->text() + QChar(0x01) + QStringLiteral("\t\r\n") +
+    text2(m_editor)->setText(text2(m_editor)->text() + QChar(0x01) + QStringLiteral("\t\r\n") +
                              QChar(0x1B) + QChar(0x01) + QChar(0xD800));
     const QString file = path(QStringLiteral("bangla.rft"));
     m_dialogs->answers = {file};
@@ -546,11 +546,11 @@ void TestMenus::load() {
     const QString file = path(QStringLiteral("input.txt"));
     writeFile(file, bytes);
     convert(QStringLiteral("bhAt"));
-    const QString oldOutput = m_editor->text2->text();
-    m_editor->englishFileName = path(QStringLiteral("remembered.txt"));
+    const QString oldOutput = text2(m_editor)->text();
+    m_editor->setEnglishFileName(path(QStringLiteral("remembered.txt")));
     m_dialogs->answers = {file};
 
-    m_editor->lda->trigger();
+    action(m_editor, "lda")->trigger();
 
     QCOMPARE(m_dialogs->requests.size(), std::size_t(1));
     QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Open);
@@ -562,8 +562,8 @@ void TestMenus::load() {
         QCOMPARE(m_boxes->requests[0].title, QStringLiteral("eRROR"));
         QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
         QCOMPARE(m_boxes->requests[0].buttons, MessageBox::Buttons::Ok);
-        QCOMPARE(m_editor->Text1->text(), QStringLiteral("bhAt"));
-        QCOMPARE(m_editor->text2->text(), oldOutput);
+        QCOMPARE(text1(m_editor)->text(), QStringLiteral("bhAt"));
+        QCOMPARE(text2(m_editor)->text(), oldOutput);
         QCOMPARE(conversions(), 1);
         return;
     }
@@ -573,18 +573,18 @@ void TestMenus::load() {
         QVERIFY2(m_boxes->requests[0].text.contains(notice), qPrintable(m_boxes->requests[0].text));
         QVERIFY(m_boxes->requests[0].text.contains(file));
     }
-    QCOMPARE(m_editor->Text1->text(), expected);
+    QCOMPARE(text1(m_editor)->text(), expected);
     QCOMPARE(conversions(), 2);
-    const QString output = m_editor->text2->text();
+    const QString output = text2(m_editor)->text();
     if (expected.isEmpty()) {
         QCOMPARE(output, oldOutput); // an empty input converts to nothing
     } else {
         convert(expected);
-        QCOMPARE(output, m_editor->text2->text());
+        QCOMPARE(output, text2(m_editor)->text());
     }
     // Loading the same text again still converts.
     m_dialogs->answers = {file};
-    m_editor->lda->trigger();
+    action(m_editor, "lda")->trigger();
     QCOMPARE(conversions(), expected.isEmpty() ? 3 : 4);
 }
 
@@ -607,8 +607,8 @@ void TestMenus::loadFailureChangesNothing() {
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path(QStringLiteral("zero"))));
     convert(QStringLiteral("AmI bhAt"));
     m_dialogs->answers = {name.isEmpty() ? QString() : path(name)};
-    m_editor->lda->trigger();
-    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI bhAt"));
+    action(m_editor, "lda")->trigger();
+    QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI bhAt"));
     QCOMPARE(conversions(), 1);
     QCOMPARE(m_boxes->requests.size(), std::size_t(reported ? 1 : 0));
     if (reported) {
@@ -645,34 +645,34 @@ void TestMenus::caseCommands() {
     QFETCH(int, length);
     QFETCH(bool, upper);
     QFETCH(QString, expected);
-    m_editor->Text1->setText(text);
-    QTextCursor cursor = m_editor->Text1->textCursor();
+    text1(m_editor)->setText(text);
+    QTextCursor cursor = text1(m_editor)->textCursor();
     cursor.setPosition(start);
     cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-    m_editor->Text1->setTextCursor(cursor);
+    text1(m_editor)->setTextCursor(cursor);
 
-    (upper ? m_editor->uca : m_editor->lc)->trigger();
-    QCOMPARE(m_editor->Text1->text(), expected);
-    QCOMPARE(m_editor->caseUndoText, text);
+    (upper ? action(m_editor, "uca") : action(m_editor, "lc"))->trigger();
+    QCOMPARE(text1(m_editor)->text(), expected);
+    QCOMPARE(m_editor->caseUndoText(), text);
 
     // Undo Case replaces the typing after the change, and can be repeated; the area's own
     // undo brings the typing back.
-    m_editor->Text1->setSelStart(1000);
-    m_editor->Text1->setSelText(QStringLiteral(" khAI"));
-    m_editor->uc->trigger();
-    QCOMPARE(m_editor->Text1->text(), text);
-    m_editor->Text1->undo();
-    QCOMPARE(m_editor->Text1->text(), expected + QStringLiteral(" khAI"));
-    m_editor->Text1->setText(QStringLiteral("other"));
-    m_editor->uc->trigger();
-    QCOMPARE(m_editor->Text1->text(), text);
-    QCOMPARE(m_editor->caseUndoText, text);
+    text1(m_editor)->setSelStart(1000);
+    text1(m_editor)->setSelText(QStringLiteral(" khAI"));
+    action(m_editor, "uc")->trigger();
+    QCOMPARE(text1(m_editor)->text(), text);
+    text1(m_editor)->undo();
+    QCOMPARE(text1(m_editor)->text(), expected + QStringLiteral(" khAI"));
+    text1(m_editor)->setText(QStringLiteral("other"));
+    action(m_editor, "uc")->trigger();
+    QCOMPARE(text1(m_editor)->text(), text);
+    QCOMPARE(m_editor->caseUndoText(), text);
 }
 
 // Ctrl+Z is Undo Case; what it replaced comes back with the input area's own Undo
 // (Alt+Backspace) and goes again with its Redo (Ctrl+Shift+Z). Typed keys, as a user types.
 void TestMenus::undoCaseCanBeUndone() {
-    RichTextBox *input = m_editor->Text1;
+    RichTextBox *input = text1(m_editor);
     input->setFocus();
     QTest::keyClicks(input, QStringLiteral("amI "));
     QTest::keyClick(input, Qt::Key_Home, Qt::ShiftModifier);
@@ -702,27 +702,27 @@ void TestMenus::newAndClearForgetTheCaseText_data() {
 
 void TestMenus::newAndClearForgetTheCaseText() {
     QFETCH(QString, how);
-    RichTextBox *input = m_editor->Text1;
+    RichTextBox *input = text1(m_editor);
     input->setText(QStringLiteral("AmI bhAt"));
     input->setFocus();
     QTextCursor cursor = input->textCursor();
     cursor.setPosition(0);
     cursor.setPosition(3, QTextCursor::KeepAnchor);
     input->setTextCursor(cursor);
-    m_editor->uca->trigger();
+    action(m_editor, "uca")->trigger();
     if (how == QLatin1String("New")) {
         m_boxes->answers = {MessageBox::Answer::No};
-        m_editor->clsn->trigger();
+        action(m_editor, "clsn")->trigger();
         QCOMPARE(m_boxes->requests.size(), std::size_t(1)); // the case change is unsaved work
     } else {
-        m_editor->clsa->trigger();
+        action(m_editor, "clsa")->trigger();
     }
     QCOMPARE(input->text(), QString());
     input->setFocus();
     QTest::keyClicks(input, QStringLiteral("bOI "));
     QTest::keyClick(input, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(input->text(), QStringLiteral("bOI "));
-    QVERIFY(!m_editor->hasCaseUndo);
+    QVERIFY(!m_editor->hasCaseUndo());
 }
 
 // Rows: a change of the input by the user that raises no character key press, and the other
@@ -751,10 +751,10 @@ void TestMenus::everyUserChangeIsUnsavedWork_data() {
 void TestMenus::everyUserChangeIsUnsavedWork() {
     QFETCH(QString, change);
     QFETCH(QString, textAfter);
-    RichTextBox *input = m_editor->Text1;
+    RichTextBox *input = text1(m_editor);
     if (change == QLatin1String("undo case")) {
         input->setText(QStringLiteral("amI bhAt"));
-        m_editor->lc->trigger(); // nothing selected: keeps the text for Undo Case
+        action(m_editor, "lc")->trigger(); // nothing selected: keeps the text for Undo Case
         input->setText(QStringLiteral("AmI bhAt"));
     } else if (change == QLatin1String("alt+backspace")) {
         input->setText(QStringLiteral("AmI"));
@@ -763,7 +763,7 @@ void TestMenus::everyUserChangeIsUnsavedWork() {
     } else {
         input->setText(QStringLiteral("AmI bhAt"));
     }
-    m_editor->typedSinceSave = false;
+    m_editor->setTypedSinceSave(false);
     input->setFocus();
     QTextCursor cursor = input->textCursor();
     cursor.setPosition(0);
@@ -798,17 +798,17 @@ void TestMenus::everyUserChangeIsUnsavedWork() {
         QDropEvent drop(at, Qt::CopyAction, &text, Qt::LeftButton, {});
         QApplication::sendEvent(input->viewport(), &drop);
     } else if (change == QLatin1String("upper")) {
-        m_editor->uca->trigger();
+        action(m_editor, "uca")->trigger();
     } else if (change == QLatin1String("undo case")) {
-        m_editor->uc->trigger();
+        action(m_editor, "uc")->trigger();
     } else if (change == QLatin1String("alt+backspace")) {
         QTest::keyClick(input, Qt::Key_Backspace, Qt::AltModifier);
     }
     QCOMPARE(input->text(), textAfter);
-    QVERIFY(m_editor->typedSinceSave);
+    QVERIFY(m_editor->typedSinceSave());
 
     m_boxes->answers = {MessageBox::Answer::Cancel};
-    m_editor->clsn->trigger();
+    action(m_editor, "clsn")->trigger();
     QCOMPARE(m_boxes->requests.size(), std::size_t(1));
     QCOMPARE(m_boxes->requests[0].text,
              QStringLiteral("Do You want to save the Bangla or English File?"));
@@ -826,16 +826,16 @@ void TestMenus::dialogsStartInTheLastFolder() {
     const auto request = [&](std::size_t i) { return m_dialogs->requests.at(i); };
     m_dialogs->answers = {path("a/in.txt"),    path("b/out.txt"), path("b/out.rft"), QString(),
                           path("a/again.txt"), path("b/in.txt"),  QString(),         QString()};
-    m_editor->lda->trigger();  // 0: Load, from a
-    m_editor->sav->trigger();  // 1: Save English File, into b
-    m_editor->savb->trigger(); // 2: Save Bangla File, into b
-    m_editor->lda->trigger();  // 3: Load, cancelled
-    m_editor->typedSinceSave = false;
-    m_editor->clsn->trigger(); // New forgets the names
-    m_editor->sav->trigger();  // 4: Save English File, into a
-    m_editor->lda->trigger();  // 5: Load, from b
-    m_editor->sav->trigger();  // 6: Save English File, offering a/again.txt; cancelled
-    m_editor->savb->trigger(); // 7: Save Bangla File, no name to offer; cancelled
+    action(m_editor, "lda")->trigger();  // 0: Load, from a
+    action(m_editor, "sav")->trigger();  // 1: Save English File, into b
+    action(m_editor, "savb")->trigger(); // 2: Save Bangla File, into b
+    action(m_editor, "lda")->trigger();  // 3: Load, cancelled
+    m_editor->setTypedSinceSave(false);
+    action(m_editor, "clsn")->trigger(); // New forgets the names
+    action(m_editor, "sav")->trigger();  // 4: Save English File, into a
+    action(m_editor, "lda")->trigger();  // 5: Load, from b
+    action(m_editor, "sav")->trigger();  // 6: Save English File, offering a/again.txt; cancelled
+    action(m_editor, "savb")->trigger(); // 7: Save Bangla File, no name to offer; cancelled
     QCOMPARE(m_dialogs->requests.size(), std::size_t(8));
     const QStringList directories{"", "a", "b", "b", "b", "a", "a", "b"};
     for (std::size_t i = 0; i < 8; ++i)
@@ -866,21 +866,21 @@ void TestMenus::loadIsNoUnsavedWork() {
     const QString file = path(QStringLiteral("loaded.txt"));
     writeFile(file, "AmI bhAt\r\n");
     m_dialogs->answers = {file};
-    m_editor->lda->trigger();
-    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI bhAt"));
-    QVERIFY(!m_editor->typedSinceSave);
+    action(m_editor, "lda")->trigger();
+    QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI bhAt"));
+    QVERIFY(!m_editor->typedSinceSave());
 }
 
 void TestMenus::undoCaseBeforeAnyCaseChangeKeepsTheText() {
-    m_editor->Text1->setText(QStringLiteral("AmI bhAt"));
-    m_editor->uc->trigger();
-    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI bhAt"));
+    text1(m_editor)->setText(QStringLiteral("AmI bhAt"));
+    action(m_editor, "uc")->trigger();
+    QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI bhAt"));
     // Once a case change stored an empty text, Undo Case goes back to it.
-    m_editor->Text1->setText(QString());
-    m_editor->uca->trigger();
-    m_editor->Text1->setText(QStringLiteral("AmI"));
-    m_editor->uc->trigger();
-    QCOMPARE(m_editor->Text1->text(), QString());
+    text1(m_editor)->setText(QString());
+    action(m_editor, "uca")->trigger();
+    text1(m_editor)->setText(QStringLiteral("AmI"));
+    action(m_editor, "uc")->trigger();
+    QCOMPARE(text1(m_editor)->text(), QString());
 }
 
 void TestMenus::shortcutsFromTheInputArea_data() {
@@ -900,15 +900,15 @@ void TestMenus::shortcutsFromTheInputArea() {
     QFETCH(int, key);
     QFETCH(QString, expectedText);
     QFETCH(int, dialogs);
-    m_editor->Text1->setText(QStringLiteral("AmI bhAt"));
-    m_editor->typedSinceSave = false;
-    m_editor->Text1->setFocus();
-    QTextCursor cursor = m_editor->Text1->textCursor();
+    text1(m_editor)->setText(QStringLiteral("AmI bhAt"));
+    m_editor->setTypedSinceSave(false);
+    text1(m_editor)->setFocus();
+    QTextCursor cursor = text1(m_editor)->textCursor();
     cursor.setPosition(0);
     cursor.setPosition(3, QTextCursor::KeepAnchor);
-    m_editor->Text1->setTextCursor(cursor);
-    QTest::keyClick(m_editor->Text1, Qt::Key(key), Qt::ControlModifier);
-    QCOMPARE(m_editor->Text1->text(), expectedText);
+    text1(m_editor)->setTextCursor(cursor);
+    QTest::keyClick(text1(m_editor), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(text1(m_editor)->text(), expectedText);
     QCOMPARE(m_dialogs->requests.size(), std::size_t(dialogs));
 }
 
@@ -939,15 +939,15 @@ void TestMenus::fontSizeCheckMarks() {
     target->setFocus();
     openViewMenu();
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(m_editor->SZ[std::size_t(i)]->isChecked(), i == checked);
+        QCOMPARE(sizeItems(m_editor)[qsizetype(std::size_t(i))]->isChecked(), i == checked);
 
     // Opened from another control, the menu keeps the marks it had.
-    m_editor->Text1->setFontSize(25);
-    m_editor->Command1->setFocusPolicy(Qt::StrongFocus);
-    m_editor->Command1->setFocus();
+    text1(m_editor)->setFontSize(25);
+    command1(m_editor)->setFocusPolicy(Qt::StrongFocus);
+    command1(m_editor)->setFocus();
     openViewMenu();
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(m_editor->SZ[std::size_t(i)]->isChecked(), i == checked);
+        QCOMPARE(sizeItems(m_editor)[qsizetype(std::size_t(i))]->isChecked(), i == checked);
 }
 
 void TestMenus::fontSizeItems_data() {
@@ -967,38 +967,38 @@ void TestMenus::fontSizeItems() {
     QFETCH(double, inputSize);
     QFETCH(double, outputSize);
     convert(HighGlyphWords);
-    const QString input = m_editor->Text1->text();
-    const QString output = m_editor->text2->text();
+    const QString input = text1(m_editor)->text();
+    const QString output = text2(m_editor)->text();
     auto *target = m_editor->findChild<QWidget *>(focus);
     target->setFocusPolicy(Qt::StrongFocus);
     target->setFocus();
     openViewMenu();
     QList<bool> marks;
-    for (QAction *a : m_editor->SZ)
+    for (QAction *a : sizeItems(m_editor))
         marks << a->isChecked();
 
-    m_editor->SZ[std::size_t(item)]->trigger();
-    QCOMPARE(m_editor->Text1->fontSize(), inputSize);
-    QCOMPARE(m_editor->text2->fontSize(), outputSize);
+    sizeItems(m_editor)[qsizetype(std::size_t(item))]->trigger();
+    QCOMPARE(text1(m_editor)->fontSize(), inputSize);
+    QCOMPARE(text2(m_editor)->fontSize(), outputSize);
     // The control's font, not a format of the text; the text and the marks stay.
-    QCOMPARE(m_editor->Text1->text(), input);
-    QCOMPARE(m_editor->text2->text(), output);
-    QCOMPARE(m_editor->text2->controlFont().family(), QStringLiteral("SutonnyMJ"));
+    QCOMPARE(text1(m_editor)->text(), input);
+    QCOMPARE(text2(m_editor)->text(), output);
+    QCOMPARE(text2(m_editor)->controlFont().family(), QStringLiteral("SutonnyMJ"));
     for (std::size_t i = 0; i < 6; ++i)
-        QCOMPARE(m_editor->SZ[i]->isChecked(), marks[qsizetype(i)]);
+        QCOMPARE(sizeItems(m_editor)[qsizetype(i)]->isChecked(), marks[qsizetype(i)]);
 
     // The next conversion's text is shown in the size chosen.
     convert(QStringLiteral("AmI"));
-    QTextCursor cursor(m_editor->text2->document());
+    QTextCursor cursor(text2(m_editor)->document());
     cursor.movePosition(QTextCursor::NextCharacter);
-    QCOMPARE(m_editor->text2->document()->defaultFont().pointSizeF(), outputSize);
+    QCOMPARE(text2(m_editor)->document()->defaultFont().pointSizeF(), outputSize);
     const double ownSize = cursor.charFormat().fontPointSize(); // 0: the default font's
     QVERIFY2(ownSize == 0 || ownSize == outputSize, qPrintable(QString::number(ownSize)));
 }
 
 void TestMenus::viewLogShowsTheLogWithoutWaiting() {
     convert(QStringLiteral("AmI xyz"));
-    m_editor->VLA->trigger();
+    action(m_editor, "VLA")->trigger();
     LogWindow *log = m_test->program->existingLogWindow();
     QVERIFY(log);
     QVERIFY(log->isVisible());
@@ -1007,7 +1007,7 @@ void TestMenus::viewLogShowsTheLogWithoutWaiting() {
     // The editor goes on working while the log is open, and the log follows it.
     convert(QStringLiteral("AmI"));
     QCOMPARE(log->List1->count(), 0);
-    m_editor->VLA->trigger();
+    action(m_editor, "VLA")->trigger();
     QCOMPARE(m_test->program->existingLogWindow(), log);
 }
 

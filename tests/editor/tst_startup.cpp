@@ -160,7 +160,7 @@ void TestStartup::registersTheControlLibraryOnAFreshMachine() {
     runtime::ComponentRegistry after;
     QCOMPARE(after.load(), runtime::StatusOk);
     QVERIFY(after.classIdOf(QStringLiteral("GlimmetLib.Glimmet")));
-    QVERIFY(test.editor()->Command1);
+    QVERIFY(command1(test.editor()));
     QVERIFY(boxes.requests.empty());
 }
 
@@ -177,7 +177,7 @@ void TestStartup::replacesARegistrationThatPointsNowhere() {
     }
     QVERIFY(QFile::remove(copy));
     QVERIFY(test.program->start());
-    QVERIFY(test.editor()->Command1);
+    QVERIFY(command1(test.editor()));
     QVERIFY(boxes.requests.empty());
 }
 
@@ -195,7 +195,7 @@ void TestStartup::replacesARefusedRegistrationAndSaysSo() {
     }
     QVERIFY(QFile::setPermissions(copy, QFile::permissions(copy) | QFile::WriteOther));
     QVERIFY(test.program->start());
-    QVERIFY(test.editor()->Command1);
+    QVERIFY(command1(test.editor()));
     QCOMPARE(boxes.requests.size(), std::size_t(1));
     const QString said = boxes.requests[0].text;
     QCOMPARE(boxes.requests[0].icon, MessageBox::Icon::Exclamation);
@@ -236,7 +236,7 @@ void TestStartup::replacesARegistrationFromAnotherTree() {
     QVERIFY(test.program->start());
     QCOMPARE(QFileInfo(registeredLibrary()).canonicalFilePath(),
              QFileInfo(QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so")).canonicalFilePath());
-    QVERIFY(test.editor()->Command1);
+    QVERIFY(command1(test.editor()));
     QVERIFY(boxes.requests.empty());
 }
 
@@ -256,7 +256,7 @@ void TestStartup::keepsARegistrationOfItsOwnLibrary() {
     const QByteArray before = file.readAll();
     file.close();
     QVERIFY(test.program->start());
-    QVERIFY(test.editor()->Command1);
+    QVERIFY(command1(test.editor()));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
     QCOMPARE(registeredLibrary(), real);
@@ -393,10 +393,10 @@ void TestStartup::aboutFromThePopUpMenu() {
         shownModal = QApplication::activeModalWidget() == program.splash();
         program.splash()->surfaceClick();
     });
-    program.editor()->clab->trigger();
+    action(program.editor(), "clab")->trigger();
     QVERIFY(shownModal);
     QTimer::singleShot(0, &program, [&] { program.splash()->surfaceClick(); });
-    program.editor()->ab->trigger();
+    action(program.editor(), "ab")->trigger();
     QVERIFY(!program.splash()->isVisible());
 }
 

@@ -95,24 +95,25 @@ void TestUnicode::cleanup() {
 }
 
 QString TestUnicode::converted(const QString &input) {
-    m_editor->Text1->setText(input);
-    m_editor->lac->trigger();
-    return m_editor->text2->text();
+    text1(m_editor)->setText(input);
+    action(m_editor, "lac")->trigger();
+    return text2(m_editor)->text();
 }
 
 void TestUnicode::menuItemsFollowTheOriginalOnes() {
-    const QList<QAction *> file = m_editor->fl->actions();
+    const QList<QAction *> file = menu(m_editor, "fl")->actions();
     QCOMPARE(file.size(), 10);
-    QCOMPARE(file.indexOf(m_editor->exit), 6);
+    QCOMPARE(file.indexOf(action(m_editor, "exit")), 6);
     QVERIFY(file[7]->isSeparator());
-    QCOMPARE(file[8], m_editor->savu);
-    QCOMPARE(file[9], m_editor->ldu);
-    QCOMPARE(m_editor->savu->text(), QStringLiteral("Save Unicode File..."));
-    QCOMPARE(m_editor->ldu->text(), QStringLiteral("Open Unicode File..."));
-    const QList<QAction *> edit = m_editor->s->actions();
-    QCOMPARE(edit, (QList<QAction *>{m_editor->uc, m_editor->uca, m_editor->lc, m_editor->cpu}));
-    QCOMPARE(m_editor->cpu->text(), QStringLiteral("Copy as Unicode"));
-    QCOMPARE(m_editor->cpu->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    QCOMPARE(file[8], action(m_editor, "savu"));
+    QCOMPARE(file[9], action(m_editor, "ldu"));
+    QCOMPARE(action(m_editor, "savu")->text(), QStringLiteral("Save Unicode File..."));
+    QCOMPARE(action(m_editor, "ldu")->text(), QStringLiteral("Open Unicode File..."));
+    const QList<QAction *> edit = menu(m_editor, "s")->actions();
+    QCOMPARE(edit, (QList<QAction *>{action(m_editor, "uc"), action(m_editor, "uca"),
+                                     action(m_editor, "lc"), action(m_editor, "cpu")}));
+    QCOMPARE(action(m_editor, "cpu")->text(), QStringLiteral("Copy as Unicode"));
+    QCOMPARE(action(m_editor, "cpu")->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 }
 
 void TestUnicode::copyAsUnicode_data() {
@@ -139,19 +140,19 @@ void TestUnicode::copyAsUnicode() {
     QFETCH(QString, clipboard);
     converted(input);
     QGuiApplication::clipboard()->setText(QStringLiteral("old"));
-    QTextCursor cursor = m_editor->text2->textCursor();
+    QTextCursor cursor = text2(m_editor)->textCursor();
     cursor.setPosition(from);
     cursor.setPosition(to, QTextCursor::KeepAnchor);
-    m_editor->text2->setTextCursor(cursor);
-    const QString before = m_editor->text2->text();
+    text2(m_editor)->setTextCursor(cursor);
+    const QString before = text2(m_editor)->text();
     if (byShortcut) {
-        m_editor->text2->setFocus();
-        QTest::keyClick(m_editor->text2, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        text2(m_editor)->setFocus();
+        QTest::keyClick(text2(m_editor), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     } else {
-        m_editor->cpu->trigger();
+        action(m_editor, "cpu")->trigger();
     }
     QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
-    QCOMPARE(m_editor->text2->text(), before);
+    QCOMPARE(text2(m_editor)->text(), before);
 }
 
 void TestUnicode::saveUnicodeFile() {
@@ -174,8 +175,8 @@ void TestUnicode::saveUnicodeFile() {
 
     // What was saved opens again as the same text.
     m_dialogs->answers = {file};
-    m_editor->ldu->trigger();
-    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI kOlOm\r\nsE dEsh."));
+    action(m_editor, "ldu")->trigger();
+    QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI kOlOm\r\nsE dEsh."));
 }
 
 void TestUnicode::saveUnicodeFileFailureLosesNothing() {
@@ -186,8 +187,8 @@ void TestUnicode::saveUnicodeFileFailureLosesNothing() {
     QCOMPARE(m_boxes->requests.size(), std::size_t(1));
     QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
     QVERIFY(m_boxes->requests[0].text.contains(path(QStringLiteral("folder"))));
-    QCOMPARE(m_editor->unicodeFileName, QString());
-    QCOMPARE(m_editor->text2->text(), QStringLiteral("Avwg"));
+    QCOMPARE(m_editor->unicodeFileName(), QString());
+    QCOMPARE(text2(m_editor)->text(), QStringLiteral("Avwg"));
 }
 
 // Open Unicode File of a FIFO must not freeze the window, and Save Unicode File must not
@@ -197,13 +198,13 @@ void TestUnicode::unicodeFilesAreRegularFilesOnly() {
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     converted(QStringLiteral("AmI"));
     m_dialogs->answers = {fifo, fifo};
-    m_editor->ldu->trigger();
+    action(m_editor, "ldu")->trigger();
     QVERIFY(!m_editor->saveUnicodeFile());
     QCOMPARE(m_boxes->requests.size(), std::size_t(2));
     for (const MessageBox::Request &box : m_boxes->requests)
         QVERIFY2(box.text.endsWith(QStringLiteral("not a regular file (a FIFO)")),
                  qPrintable(box.text));
-    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
+    QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI"));
     QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
 }
 
@@ -239,12 +240,12 @@ void TestUnicode::openUnicodeFile() {
     QSignalSpy conversions(m_test->program.get(), &Program::conversionFinished);
     m_dialogs->answers = {file};
 
-    m_editor->ldu->trigger();
+    action(m_editor, "ldu")->trigger();
 
     QCOMPARE(m_dialogs->requests.size(), std::size_t(1));
     QCOMPARE(m_dialogs->requests[0].kind, CommonDialog::Kind::Open);
     QCOMPARE(m_dialogs->requests[0].filter, UnicodeFilter);
-    QCOMPARE(m_editor->Text1->text(), input);
+    QCOMPARE(text1(m_editor)->text(), input);
     QCOMPARE(conversions.count(), 1);
     QCOMPARE(logLines(*m_test->program), log);
     const bool unspelled = !input.isEmpty() && !log.isEmpty();
@@ -255,7 +256,7 @@ void TestUnicode::openUnicodeFile() {
     }
     if (!input.isEmpty()) {
         // The output area holds the text in SutonnyMJ, as if it had been typed.
-        const QString output = m_editor->text2->text();
+        const QString output = text2(m_editor)->text();
         QCOMPARE(output, converted(input));
         QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()), output);
     }
@@ -279,17 +280,17 @@ void TestUnicode::openUnicodeFileRefusesWhatItCannotRead() {
     converted(QStringLiteral("AmI"));
     QSignalSpy conversions(m_test->program.get(), &Program::conversionFinished);
     m_dialogs->answers = {file};
-    m_editor->ldu->trigger();
+    action(m_editor, "ldu")->trigger();
     QCOMPARE(m_boxes->requests.size(), std::size_t(1));
     QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Critical);
     QVERIFY2(m_boxes->requests[0].text.contains(message), qPrintable(m_boxes->requests[0].text));
-    QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
-    QCOMPARE(m_editor->text2->text(), QStringLiteral("Avwg"));
+    QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI"));
+    QCOMPARE(text2(m_editor)->text(), QStringLiteral("Avwg"));
     QCOMPARE(conversions.count(), 0);
 
     // A cancelled dialog reads nothing and says nothing.
     m_dialogs->answers = {QString()};
-    m_editor->ldu->trigger();
+    action(m_editor, "ldu")->trigger();
     QCOMPARE(m_boxes->requests.size(), std::size_t(1));
 }
 
@@ -301,12 +302,12 @@ void TestUnicode::openUnicodeFileReadsOneMegabyte() {
     const QString file = path(QStringLiteral("big.txt"));
     writeFile(file, bytes);
     m_dialogs->answers = {file};
-    m_editor->ldu->trigger();
+    action(m_editor, "ldu")->trigger();
     QVERIFY(m_boxes->requests.empty());
-    const QString input = m_editor->Text1->text();
+    const QString input = text1(m_editor)->text();
     QVERIFY(input.startsWith(QStringLiteral("AmI bhAt\r\nAmI bhAt\r\n")));
     QCOMPARE(input.count(QStringLiteral("AmI bhAt")), (1 << 20) / 20);
-    QVERIFY(m_editor->text2->text().startsWith(QStringLiteral("Avwg fvZ\r\n")));
+    QVERIFY(text2(m_editor)->text().startsWith(QStringLiteral("Avwg fvZ\r\n")));
 }
 
 void TestUnicode::pasteIntoTheOutputArea_data() {
@@ -325,20 +326,20 @@ void TestUnicode::pasteIntoTheOutputArea() {
     QFETCH(QString, pasted);
     QFETCH(QString, inserted);
     converted(QStringLiteral("kOlOm "));
-    QCOMPARE(m_editor->text2->text(), QStringLiteral("Kjg "));
+    QCOMPARE(text2(m_editor)->text(), QStringLiteral("Kjg "));
     QGuiApplication::clipboard()->setText(pasted);
-    m_editor->text2->setFocus();
-    m_editor->text2->setSelStart(1000);
-    m_editor->text2->paste();
-    QCOMPARE(m_editor->text2->text(), QStringLiteral("Kjg ") + inserted);
+    text2(m_editor)->setFocus();
+    text2(m_editor)->setSelStart(1000);
+    text2(m_editor)->paste();
+    QCOMPARE(text2(m_editor)->text(), QStringLiteral("Kjg ") + inserted);
     // The engine's conversionOutput follows the area, as after any edit.
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
-             m_editor->text2->text());
+             text2(m_editor)->text());
     // The input area pastes as it always did.
-    m_editor->Text1->setText(QString());
-    m_editor->Text1->setFocus();
-    m_editor->Text1->paste();
-    QCOMPARE(m_editor->Text1->text(), QString(pasted).replace(QLatin1Char('\n'), "\r\n"));
+    text1(m_editor)->setText(QString());
+    text1(m_editor)->setFocus();
+    text1(m_editor)->paste();
+    QCOMPARE(text1(m_editor)->text(), QString(pasted).replace(QLatin1Char('\n'), "\r\n"));
 }
 
 QTEST_MAIN(TestUnicode)

@@ -191,7 +191,7 @@ void TestTableWindow::startProgram(const QString &tablesDir) {
     m_test = std::make_unique<TestProgram>(0, tablesDir);
     QVERIFY(m_test->program->start());
     m_editor = m_test->editor();
-    QVERIFY(m_editor && m_editor->Command1);
+    QVERIFY(m_editor && command1(m_editor));
     QVERIFY(QTest::qWaitForWindowExposed(m_test->program->frame()));
 }
 
@@ -205,7 +205,7 @@ QString TestTableWindow::copyOfTheTables() {
 }
 
 TableWindow *TestTableWindow::open() {
-    m_editor->st->trigger();
+    action(m_editor, "st")->trigger();
     return m_test->program->tableWindow();
 }
 
@@ -349,7 +349,7 @@ void TestTableWindow::unreadableTableFile() {
     const QString path = m_tables->filePath(file);
     EditorWindow *editor = m_test->program->editor();
     QVERIFY(editor);
-    editor->Text1->setText(QStringLiteral("AmI bhAt khAI"));
+    text1(editor)->setText(QStringLiteral("AmI bhAt khAI"));
     if (keptRecords == -4) {
         QFile in(path);
         QVERIFY(in.open(QIODevice::ReadOnly));
@@ -386,7 +386,7 @@ void TestTableWindow::unreadableTableFile() {
     table->selectCategory(6);
     QCOMPARE(list2(table)->count(), 9);
     QVERIFY(m_test->quits.empty());
-    QCOMPARE(editor->Text1->text(), QStringLiteral("AmI bhAt khAI"));
+    QCOMPARE(text1(editor)->text(), QStringLiteral("AmI bhAt khAI"));
 }
 
 void TestTableWindow::selectionFollowsThePartner_data() {
@@ -445,37 +445,37 @@ void TestTableWindow::doubleClickInsertsIntoTheOutput() {
     QFETCH(int, row);
     QFETCH(QString, inserted);
     QVERIFY(inserted.size() >= 1);
-    m_editor->Text1->setText(QStringLiteral("AmI"));
+    text1(m_editor)->setText(QStringLiteral("AmI"));
     m_test->program->convertText();
-    const QString before = m_editor->text2->text();
+    const QString before = text2(m_editor)->text();
     QVERIFY(!before.isEmpty());
     TableWindow *table = open();
     table->selectCategory(category);
     list1(table)->scrollToItem(list1(table)->item(row));
     QTest::mouseDClick(list1(table)->viewport(), Qt::LeftButton, {}, centreOf(list1(table), row));
-    QCOMPARE(m_editor->text2->text(), before + inserted);
+    QCOMPARE(text2(m_editor)->text(), before + inserted);
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
-             m_editor->text2->text());
-    QTRY_COMPARE(QApplication::focusWidget(), m_editor->text2);
-    QCOMPARE(m_editor->text2->selStart(), int(before.size() + inserted.size()));
+             text2(m_editor)->text());
+    QTRY_COMPARE(QApplication::focusWidget(), text2(m_editor));
+    QCOMPARE(text2(m_editor)->selStart(), int(before.size() + inserted.size()));
     // The output keeps it when the focus moves on.
     list1(table)->setFocus();
-    QCOMPARE(m_editor->text2->text(), before + inserted);
+    QCOMPARE(text2(m_editor)->text(), before + inserted);
 }
 
 void TestTableWindow::dropOfAnEntryAppendsItTrimmed() {
     TableWindow *table = open();
-    m_editor->text2->setText(QStringLiteral("ab"));
+    text2(m_editor)->setText(QStringLiteral("ab"));
     table->selectCategory(6);
     list1(table)->setListIndex(2);
-    m_editor->text2->dropFrom(list1(table), QPoint(3, 3));
-    QCOMPARE(m_editor->text2->text(), QStringLiteral("ab") + glyphText("\xA8"));
+    text2(m_editor)->dropFrom(list1(table), QPoint(3, 3));
+    QCOMPARE(text2(m_editor)->text(), QStringLiteral("ab") + glyphText("\xA8"));
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
-             m_editor->text2->text());
-    QCOMPARE(QApplication::focusWidget(), m_editor->text2);
+             text2(m_editor)->text());
+    QCOMPARE(QApplication::focusWidget(), text2(m_editor));
     // The key list is no source of glyphs.
-    m_editor->text2->dropFrom(list2(table), QPoint(3, 3));
-    QCOMPARE(m_editor->text2->text(), QStringLiteral("ab") + glyphText("\xA8"));
+    text2(m_editor)->dropFrom(list2(table), QPoint(3, 3));
+    QCOMPARE(text2(m_editor)->text(), QStringLiteral("ab") + glyphText("\xA8"));
 }
 
 void TestTableWindow::dragBeginsWithTheLeftButtonAlone_data() {
@@ -622,11 +622,11 @@ void TestTableWindow::openAndCloseBesideTheEditor() {
     MainFrame *frame = m_test->program->frame();
     const float frameWidth = twips::outerWidth(frame);
     const float editorWidth = twips::width(m_editor);
-    const float text1Width = twips::width(m_editor->Text1);
-    const float text2Width = twips::width(m_editor->text2);
+    const float text1Width = twips::width(text1(m_editor));
+    const float text2Width = twips::width(text2(m_editor));
     QCOMPARE(editorWidth, frameWidth);
     // Placed somewhere else first, the button is centred by the opening.
-    twips::setLeft(m_editor->Command1, 100);
+    twips::setLeft(command1(m_editor), 100);
 
     TableWindow *table = m_test->program->loadTableWindow();
     MoveRecorder opening(table->parentWidget());
@@ -639,18 +639,18 @@ void TestTableWindow::openAndCloseBesideTheEditor() {
     QCOMPARE(twips::left(table), frameWidth - width);
     QCOMPARE(twips::top(table), 0.0f);
     QCOMPARE(twips::width(m_editor), editorWidth - width);
-    QCOMPARE(twips::width(m_editor->Text1), text1Width - width);
-    QCOMPARE(twips::width(m_editor->text2), text2Width - width);
+    QCOMPARE(twips::width(text1(m_editor)), text1Width - width);
+    QCOMPARE(twips::width(text2(m_editor)), text2Width - width);
     const float centre = (editorWidth - width) / 2;
-    QCOMPARE(twips::left(m_editor->Command1), centre - 1230.0f / 2 - 20);
-    QCOMPARE(twips::left(m_editor->Shape1), centre - 1275.0f / 2);
+    QCOMPARE(twips::left(command1(m_editor)), centre - 1230.0f / 2 - 20);
+    QCOMPARE(twips::left(shape1(m_editor)), centre - 1275.0f / 2);
     // Docked: as high as the editor, the buttons level with the conversion button.
     QCOMPARE(twips::height(table), twips::height(m_editor));
     QCOMPARE(twips::top(frame1(table)) + twips::height(frame1(table)),
-             twips::top(m_editor->Command1) + twips::height(m_editor->Command1));
+             twips::top(command1(m_editor)) + twips::height(command1(m_editor)));
     QCOMPARE(twips::top(list1(table)) + twips::height(list1(table)), twips::top(frame1(table)));
     QCOMPARE(twips::top(list2(table)) + twips::height(list2(table)), twips::top(frame1(table)));
-    QVERIFY(!m_editor->text2->hideSelection());
+    QVERIFY(!text2(m_editor)->hideSelection());
     QCOMPARE(frame->activeChild(), table);
 
     QPointer<TableWindow> closed = table;
@@ -661,11 +661,11 @@ void TestTableWindow::openAndCloseBesideTheEditor() {
     QCOMPARE(closing.lefts, MoveRecorder::pixels(out).mid(1)); // it starts where it is
     QVERIFY(!m_test->program->state().tableWindowShown());
     QCOMPARE(twips::width(m_editor), editorWidth);
-    QCOMPARE(twips::width(m_editor->Text1), text1Width);
-    QCOMPARE(twips::width(m_editor->text2), text2Width);
-    QCOMPARE(twips::left(m_editor->Command1), editorWidth / 2 - 1230.0f / 2 - 20);
-    QCOMPARE(twips::left(m_editor->Shape1), editorWidth / 2 - 1275.0f / 2);
-    QVERIFY(m_editor->text2->hideSelection());
+    QCOMPARE(twips::width(text1(m_editor)), text1Width);
+    QCOMPARE(twips::width(text2(m_editor)), text2Width);
+    QCOMPARE(twips::left(command1(m_editor)), editorWidth / 2 - 1230.0f / 2 - 20);
+    QCOMPARE(twips::left(shape1(m_editor)), editorWidth / 2 - 1275.0f / 2);
+    QVERIFY(text2(m_editor)->hideSelection());
     QVERIFY(!m_test->program->tableWindow());
     QTRY_VERIFY(!closed);
     QCOMPARE(frame->mdiArea()->subWindowList().size(), 1);
@@ -708,7 +708,7 @@ void TestTableWindow::secondOpeningDoesNothing() {
     TableWindow *table = open();
     const float editorWidth = twips::width(m_editor);
     table->selectCategory(2);
-    m_editor->st->trigger();
+    action(m_editor, "st")->trigger();
     QCOMPARE(m_test->program->tableWindow(), table);
     QCOMPARE(table->currentCategory(), 2);
     QCOMPARE(twips::width(m_editor), editorWidth);
@@ -734,7 +734,7 @@ void TestTableWindow::aboutClosesTheTableWindowFirst() {
         about->surfaceClick();
     });
     poll.start(20);
-    m_editor->ab->trigger();
+    action(m_editor, "ab")->trigger();
     QVERIFY(aboutShown);
     QVERIFY(closedBeforeAbout);
 }
@@ -762,7 +762,7 @@ void TestTableWindow::frameActivationAndResizeKeepTheDock() {
     QCOMPARE(twips::left(table), twips::outerWidth(frame) - width);
     QCOMPARE(twips::height(table), twips::height(m_editor));
     QCOMPARE(twips::top(frame1(table)) + twips::height(frame1(table)),
-             twips::top(m_editor->Command1) + twips::height(m_editor->Command1));
+             twips::top(command1(m_editor)) + twips::height(command1(m_editor)));
     table->closeTableWindow();
     QCOMPARE(twips::width(m_editor), twips::outerWidth(frame));
 }
@@ -836,9 +836,9 @@ void TestTableWindow::clickIntoAnAreaTakesTheTyping() {
     QFETCH(QString, before);
     QFETCH(QString, list);
     QFETCH(QString, clicked);
-    m_editor->Text1->setText(QStringLiteral("AmI"));
-    m_editor->lac->trigger();
-    const QString output = m_editor->text2->text();
+    text1(m_editor)->setText(QStringLiteral("AmI"));
+    action(m_editor, "lac")->trigger();
+    const QString output = text2(m_editor)->text();
     m_editor->findChild<RichTextBox *>(before)->setFocus();
     TableWindow *table = open();
     QVERIFY(table);
@@ -850,14 +850,14 @@ void TestTableWindow::clickIntoAnAreaTakesTheTyping() {
     QTest::mouseClick(area->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(QApplication::focusWidget(), area);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("kh"));
-    if (area == m_editor->Text1) {
-        QVERIFY2(m_editor->Text1->text().contains(QStringLiteral("kh")),
-                 qPrintable(m_editor->Text1->text()));
-        QCOMPARE(m_editor->text2->text(), output);
+    if (area == text1(m_editor)) {
+        QVERIFY2(text1(m_editor)->text().contains(QStringLiteral("kh")),
+                 qPrintable(text1(m_editor)->text()));
+        QCOMPARE(text2(m_editor)->text(), output);
     } else {
         // Every change of the output area moves its caret to the end.
-        QCOMPARE(m_editor->Text1->text(), QStringLiteral("AmI"));
-        QCOMPARE(m_editor->text2->text(), QStringLiteral("k") + output + QStringLiteral("h"));
+        QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI"));
+        QCOMPARE(text2(m_editor)->text(), QStringLiteral("k") + output + QStringLiteral("h"));
     }
 }
 
