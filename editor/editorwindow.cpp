@@ -29,13 +29,12 @@ using namespace runtime;
 namespace {
 
 // The window's design size and its controls' design rectangles, in twips.
-constexpr twips::Rect DesignWindow{0, 0, 11880, 8160};
-constexpr twips::Rect DesignLabel1{120, 120, 2775, 315};
-constexpr twips::Rect DesignText1{0, 360, 11655, 3135};
-constexpr twips::Rect DesignLabel2{120, 3590, 1515, 255};
-constexpr twips::Rect DesignText2{0, 3840, 11655, 3135};
-constexpr twips::Rect DesignShape1{5820, 7440, 1275, 435};
-constexpr twips::Rect DesignCommand1{5850, 7470, 1230, 390};
+struct Design {
+    twips::Rect window, label1, text1, label2, text2, shape1, command1;
+};
+constexpr Design Designed{{0, 0, 11880, 8160},    {120, 120, 2775, 315},  {0, 360, 11655, 3135},
+                          {120, 3590, 1515, 255}, {0, 3840, 11655, 3135}, {5820, 7440, 1275, 435},
+                          {5850, 7470, 1230, 390}};
 
 // The word "Bangla" in SutonnyMJ codes.
 constexpr char Bangla[] = "evsjv";
@@ -75,7 +74,7 @@ EditorWindow::EditorWindow(Program &program, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     fillBackground(this, QColor(192, 192, 192));
-    resizeToDesign(this, DesignWindow);
+    resizeToDesign(this, Designed.window);
     createControls();
     createActions();
     createMenus();
@@ -105,19 +104,19 @@ void EditorWindow::createControls() {
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(designFont(QStringLiteral("Garamond"), 12));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    twips::setRect(Label1, DesignLabel1);
+    twips::setRect(Label1, Designed.label1);
 
     Text1 = new RichTextBox(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setControlFont(designFont(QStringLiteral("Times New Roman"), 14.25));
-    twips::setRect(Text1, DesignText1);
+    twips::setRect(Text1, Designed.text1);
 
     const QString glyphFamily = m_program.glyphFontFamily();
     Label2 = new QLabel(QString::fromLatin1(Bangla) + QStringLiteral(" :"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(designFont(glyphFamily, 15.75));
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    twips::setRect(Label2, DesignLabel2);
+    twips::setRect(Label2, Designed.label2);
     fitLabel2();
 
     text2 = new RichTextBox(this);
@@ -130,11 +129,11 @@ void EditorWindow::createControls() {
     white.setColor(QPalette::Base, Qt::white);
     text2->setPalette(white);
     text2->setPasteFilter(&EditorWindow::pasteIntoOutput);
-    twips::setRect(text2, DesignText2);
+    twips::setRect(text2, Designed.text2);
 
     Shape1 = new Shape(Shape::Kind::RoundedRectangle, this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
-    twips::setRect(Shape1, DesignShape1);
+    twips::setRect(Shape1, Designed.shape1);
 
     QString error;
     m_command1 = HostedControl::create(m_program.loader(), QString::fromLatin1(Glimmet3::progId),
@@ -142,7 +141,7 @@ void EditorWindow::createControls() {
                                        this, &error);
     if (m_command1) {
         Command1 = m_command1->widget();
-        twips::setRect(Command1, DesignCommand1);
+        twips::setRect(Command1, Designed.command1);
         m_command1->onEvent(Glimmet3::EventIds::Click, [this] { command1Click(); });
     } else {
         qWarning("Command1: %s", qPrintable(error));
@@ -313,18 +312,18 @@ void EditorWindow::layoutControls() {
 }
 
 float EditorWindow::lowestControlBottom(float height) const {
-    const float design = m_designFormHeight != 0 ? m_designFormHeight : DesignWindow.height;
-    const float input = m_designFormHeight != 0 ? m_designInputHeight : DesignText1.height;
-    const float output = m_designFormHeight != 0 ? m_designOutputHeight : DesignText2.height;
+    const float design = m_designFormHeight != 0 ? m_designFormHeight : Designed.window.height;
+    const float input = m_designFormHeight != 0 ? m_designInputHeight : Designed.text1.height;
+    const float output = m_designFormHeight != 0 ? m_designOutputHeight : Designed.text2.height;
     const double text2Bottom = double(twips::top(Text1)) + double(height) * input / design +
                                twips::height(Label2) + double(height) * output / design;
     const float shapeBottom = float(text2Bottom + 130 + twips::height(Shape1));
-    const float buttonBottom = float(text2Bottom + 150 + DesignCommand1.height);
+    const float buttonBottom = float(text2Bottom + 150 + Designed.command1.height);
     return std::max(shapeBottom, buttonBottom);
 }
 
 float EditorWindow::labelRight() {
-    return DesignLabel1.left + DesignLabel1.width;
+    return Designed.label1.left + Designed.label1.width;
 }
 
 float EditorWindow::buttonRight() const {
@@ -333,8 +332,8 @@ float EditorWindow::buttonRight() const {
 }
 
 float EditorWindow::designButtonRight() {
-    return std::max(DesignShape1.left + DesignShape1.width,
-                    DesignCommand1.left + DesignCommand1.width);
+    return std::max(Designed.shape1.left + Designed.shape1.width,
+                    Designed.command1.left + Designed.command1.width);
 }
 
 void EditorWindow::widenBy(float by) {
@@ -370,8 +369,8 @@ void EditorWindow::fitLabel2() {
     // The label keeps its design size unless its font needs more: a taller font (Kestrum
     // Bangla's Bengali glyphs reach higher and lower than Latin ones) would be cut off.
     const QSize needed = Label2->sizeHint();
-    twips::setWidth(Label2, std::max(DesignLabel2.width, twips::fromPixels(needed.width())));
-    twips::setHeight(Label2, std::max(DesignLabel2.height, twips::fromPixels(needed.height())));
+    twips::setWidth(Label2, std::max(Designed.label2.width, twips::fromPixels(needed.width())));
+    twips::setHeight(Label2, std::max(Designed.label2.height, twips::fromPixels(needed.height())));
 }
 
 void EditorWindow::applyGlyphFont() {

@@ -19,11 +19,15 @@ namespace kestrum {
 
 namespace {
 
-constexpr twips::Rect DesignWindow{0, 0, 6915, 4350};
-constexpr twips::Rect DesignPicture1{3720, 120, 3075, 1515};
-constexpr twips::Rect DesignLabel1{3720, 1740, 3135, 495};
-constexpr twips::Rect DesignText1{3720, 2250, 3075, 1575};
-constexpr twips::Rect DesignLabel2{3720, 3870, 3135, 345};
+// The window's design size and its controls' design rectangles, in twips.
+struct Design {
+    twips::Rect window, picture1, label1, text1, label2;
+};
+constexpr Design Designed{{0, 0, 6915, 4350},
+                          {3720, 120, 3075, 1515},
+                          {3720, 1740, 3135, 495},
+                          {3720, 2250, 3075, 1575},
+                          {3720, 3870, 3135, 345}};
 
 // A frame along the window's edges, and string-art curves in the left part: two families of
 // straight lines whose envelopes are parabolas.
@@ -75,11 +79,11 @@ SplashWindow::SplashWindow(Program &program, QWidget *parent)
     setWindowModality(Qt::ApplicationModal);
     setWindowTitle(QStringLiteral("Kestrum"));
     fillBackground(this, palette().color(QPalette::Base));
-    setFixedSize(twips::toPixels(DesignWindow.width), twips::toPixels(DesignWindow.height));
+    setFixedSize(twips::toPixels(Designed.window.width), twips::toPixels(Designed.window.height));
 
     Picture1 = new PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    twips::setRect(Picture1, DesignPicture1);
+    twips::setRect(Picture1, Designed.picture1);
     Picture1->setPicture(productPicture(Picture1->size()));
     connect(Picture1, &PictureBox::clicked, this, &SplashWindow::pictureClick);
 
@@ -90,7 +94,7 @@ SplashWindow::SplashWindow(Program &program, QWidget *parent)
     Label1->setWordWrap(true);
     Label1->setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25, true));
     colour(Label1, Qt::white, Qt::black);
-    twips::setRect(Label1, DesignLabel1);
+    twips::setRect(Label1, Designed.label1);
 
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
@@ -100,13 +104,13 @@ SplashWindow::SplashWindow(Program &program, QWidget *parent)
     Text1->setLineWidth(1);
     Text1->document()->setDocumentMargin(1);
     colour(Text1, Qt::black, Qt::white);
-    twips::setRect(Text1, DesignText1);
+    twips::setRect(Text1, Designed.text1);
 
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(designFont(QStringLiteral("Verdana"), 9.75, true));
     colour(Label2, QColor(224, 224, 224), Qt::black);
-    twips::setRect(Label2, DesignLabel2);
+    twips::setRect(Label2, Designed.label2);
 
     lines = designLines();
 }

@@ -28,11 +28,15 @@ using namespace runtime;
 
 namespace {
 
-constexpr twips::Rect DesignWindow{0, 0, 3420, 8010};
-constexpr twips::Rect DesignLabel1{90, 45, 3285, 285};
-constexpr twips::Rect DesignList1{60, 315, 1635, 7000};
-constexpr twips::Rect DesignList2{1755, 300, 1635, 7000};
-constexpr twips::Rect DesignFrame1{45, 5940, 3315, 2055};
+// The window's design size and its controls' design rectangles, in twips.
+struct Design {
+    twips::Rect window, label1, list1, list2, frame1;
+};
+constexpr Design Designed{{0, 0, 3420, 8010},
+                          {90, 45, 3285, 285},
+                          {60, 315, 1635, 7000},
+                          {1755, 300, 1635, 7000},
+                          {45, 5940, 3315, 2055}};
 constexpr float ButtonLeft = 90, ButtonTop = 90, ButtonPitch = 270;
 constexpr float ButtonWidth = 2925, ButtonHeight = 255;
 
@@ -112,7 +116,7 @@ TableWindow::TableWindow(TableWindowHost &host, QWidget *parent)
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Substitution Table"));
     fillBackground(this, QColor(0xC0, 0xC0, 0xC0));
-    resizeToDesign(this, DesignWindow);
+    resizeToDesign(this, Designed.window);
     createControls();
     createMenus();
 }
@@ -130,7 +134,7 @@ void TableWindow::createControls() {
     Label1->setObjectName(QStringLiteral("Label1"));
     fillBackground(Label1, QColor(0xB3, 0xDF, 0xF4));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    twips::setRect(Label1, DesignLabel1);
+    twips::setRect(Label1, Designed.label1);
 
     const auto list = [this](const char *name, const QFont &font, const twips::Rect &rect) {
         auto *box = new ListBox(this);
@@ -143,14 +147,14 @@ void TableWindow::createControls() {
         twips::setRect(box, rect);
         return box;
     };
-    List1 = list("List1", designFont(m_host.glyphFontFamily(), 15.75), DesignList1);
+    List1 = list("List1", designFont(m_host.glyphFontFamily(), 15.75), Designed.list1);
     List1->setDragIcon(pencilIcon());
-    List2 = list("List2", designFont(QStringLiteral("Times New Roman"), 14.25), DesignList2);
+    List2 = list("List2", designFont(QStringLiteral("Times New Roman"), 14.25), Designed.list2);
 
     Frame1 = new QGroupBox(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     fillBackground(Frame1, QColor(0xE0, 0xE0, 0xE0));
-    twips::setRect(Frame1, DesignFrame1);
+    twips::setRect(Frame1, Designed.frame1);
 
     for (int i = 0; i < CategoryCount; ++i) {
         const std::size_t n = std::size_t(i);
@@ -207,7 +211,7 @@ void TableWindow::applyGlyphFont() {
 }
 
 void TableWindow::load() {
-    twips::setRect(this, DesignWindow);
+    twips::setRect(this, Designed.window);
     if (m_host.hasEditor())
         m_host.showOutputSelection(true);
     m_keyBuffer.clear();

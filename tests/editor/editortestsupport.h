@@ -177,59 +177,46 @@ template <class T> T *control(const QObject *window, const char *name) {
     return found;
 }
 
-// The table window's controls.
-inline ListBox *list1(const TableWindow *table) {
-    return control<ListBox>(table, "List1");
+// The windows' controls by name: text1(editor) is the editor window's Text1, list1(table) the
+// table window's List1.
+#define KESTRUM_TEST_CONTROL(function, Type, Window, name)                                         \
+    inline Type *function(const Window *window) {                                                  \
+        return control<Type>(window, name);                                                        \
+    }
+KESTRUM_TEST_CONTROL(list1, ListBox, TableWindow, "List1")
+KESTRUM_TEST_CONTROL(list2, ListBox, TableWindow, "List2")
+KESTRUM_TEST_CONTROL(frame1, QGroupBox, TableWindow, "Frame1")
+KESTRUM_TEST_CONTROL(label1, QLabel, TableWindow, "Label1")
+KESTRUM_TEST_CONTROL(cota, QMenu, TableWindow, "cota")
+KESTRUM_TEST_CONTROL(cls, QAction, TableWindow, "CLS")
+KESTRUM_TEST_CONTROL(text1, RichTextBox, EditorWindow, "Text1")
+KESTRUM_TEST_CONTROL(text2, RichTextBox, EditorWindow, "text2")
+KESTRUM_TEST_CONTROL(label1, QLabel, EditorWindow, "Label1")
+KESTRUM_TEST_CONTROL(label2, QLabel, EditorWindow, "Label2")
+KESTRUM_TEST_CONTROL(shape1, Shape, EditorWindow, "Shape1")
+KESTRUM_TEST_CONTROL(command1, QWidget, EditorWindow, "Command1")
+#undef KESTRUM_TEST_CONTROL
+
+// The member of the control array `name` whose index (as `indexOf` reads it) is `index`.
+template <class T, class IndexOf>
+T *arrayMember(const QObject *window, const char *name, std::size_t index, IndexOf indexOf) {
+    for (T *member : window->findChildren<T *>(QString::fromLatin1(name)))
+        if (indexOf(member) == int(index))
+            return member;
+    qFatal("no %s(%d)", name, int(index));
 }
-inline ListBox *list2(const TableWindow *table) {
-    return control<ListBox>(table, "List2");
-}
-inline QGroupBox *frame1(const TableWindow *table) {
-    return control<QGroupBox>(table, "Frame1");
-}
-inline QLabel *label1(const TableWindow *table) {
-    return control<QLabel>(table, "Label1");
-}
-inline QMenu *cota(const TableWindow *table) {
-    return control<QMenu>(table, "cota");
-}
-inline QAction *cls(const TableWindow *table) {
-    return control<QAction>(table, "CLS");
-}
-// fbs(index): the group button of that index.
+// fbs(index), the group button, and cot(index), the pop-up menu's item, of that index.
 inline QWidget *fbs(const TableWindow *table, std::size_t index) {
-    for (QWidget *button : table->findChildren<QWidget *>(QStringLiteral("fbs")))
-        if (button->property("index").toInt() == int(index))
-            return button;
-    qFatal("no fbs(%d)", int(index));
+    return arrayMember<QWidget>(table, "fbs", index, [](const QWidget *button) {
+        return button->property("index").toInt();
+    });
 }
-// cot(index): the pop-up menu's item of that index.
 inline QAction *cot(const TableWindow *table, std::size_t index) {
-    for (QAction *item : table->findChildren<QAction *>(QStringLiteral("cot")))
-        if (item->data().toInt() == int(index))
-            return item;
-    qFatal("no cot(%d)", int(index));
+    return arrayMember<QAction>(table, "cot", index,
+                                [](const QAction *item) { return item->data().toInt(); });
 }
 
-// The editor window's controls, menus and menu items.
-inline RichTextBox *text1(const EditorWindow *editor) {
-    return control<RichTextBox>(editor, "Text1");
-}
-inline RichTextBox *text2(const EditorWindow *editor) {
-    return control<RichTextBox>(editor, "text2");
-}
-inline QLabel *label1(const EditorWindow *editor) {
-    return control<QLabel>(editor, "Label1");
-}
-inline QLabel *label2(const EditorWindow *editor) {
-    return control<QLabel>(editor, "Label2");
-}
-inline Shape *shape1(const EditorWindow *editor) {
-    return control<Shape>(editor, "Shape1");
-}
-inline QWidget *command1(const EditorWindow *editor) {
-    return control<QWidget>(editor, "Command1");
-}
+// The editor window's menus and menu items.
 inline QAction *action(const EditorWindow *editor, const char *name) {
     return control<QAction>(editor, name);
 }
