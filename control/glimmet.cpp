@@ -10,6 +10,7 @@
 
 namespace kestrum {
 
+using runtime::ButtonFaceColor;
 using runtime::failed;
 using runtime::Picture;
 using runtime::PropertyBag;
@@ -18,7 +19,6 @@ using runtime::Variant;
 
 namespace {
 
-constexpr runtime::OleColor ButtonFace{0x8000000Fu};
 constexpr runtime::OleColor Black{0u};
 
 } // namespace
@@ -190,8 +190,8 @@ Glimmet::Status Glimmet::InitProperties() {
     GLIMMET_TRY(m_context.ambientFont(&ambient));
     m_font = ambient;
     m_highFont = ambient;
-    m_backColor = ButtonFace;
-    m_highBackColor = ButtonFace;
+    m_backColor = ButtonFaceColor;
+    m_highBackColor = ButtonFaceColor;
     m_foreColor = Black;
     m_highForeColor = Black;
     bool design = false;
@@ -210,9 +210,9 @@ Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
     m_highPicture = bag.readProperty(QStringLiteral("HighPicture"), noPicture).picture();
     m_downPicture = bag.readProperty(QStringLiteral("DownPicture"), noPicture).picture();
     m_mouseIcon = bag.readProperty(QStringLiteral("MouseIcon"), noPicture).picture();
-    m_highBackColor = bag.readProperty(QStringLiteral("HighBackColor"), ButtonFace).color();
+    m_highBackColor = bag.readProperty(QStringLiteral("HighBackColor"), ButtonFaceColor).color();
     m_highForeColor = bag.readProperty(QStringLiteral("HighForeColor"), Black).color();
-    m_backColor = bag.readProperty(QStringLiteral("BackColor"), ButtonFace).color();
+    m_backColor = bag.readProperty(QStringLiteral("BackColor"), ButtonFaceColor).color();
     m_foreColor = bag.readProperty(QStringLiteral("ForeColor"), Black).color();
     m_mode = bag.readProperty(QStringLiteral("Mode"), std::int16_t(0)).int16();
     FontRef ambient;
@@ -220,7 +220,7 @@ Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
     const Variant ambientFont{ambient};
     m_font = bag.readProperty(QStringLiteral("Font"), ambientFont).font();
     m_highFont = bag.readProperty(QStringLiteral("HighFont"), ambientFont).font();
-    m_surface.setBackColor(bag.readProperty(QStringLiteral("BackColor"), ButtonFace).color());
+    m_surface.setBackColor(bag.readProperty(QStringLiteral("BackColor"), ButtonFaceColor).color());
     m_surface.setForeColor(bag.readProperty(QStringLiteral("ForeColor"), Black).color());
     m_surface.setFont(bag.readProperty(QStringLiteral("Font"), ambientFont).font());
     QString name;
@@ -260,13 +260,13 @@ Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag) {
     write(QStringLiteral("HighCaption"), m_highCaption, name);
     write(QStringLiteral("Bevel"), m_bevel, true);
     write(QStringLiteral("Mode"), m_mode, std::int16_t(0));
-    write(QStringLiteral("BackColor"), m_backColor, ButtonFace);
+    write(QStringLiteral("BackColor"), m_backColor, ButtonFaceColor);
     FontRef ambient;
     GLIMMET_TRY(m_context.ambientFont(&ambient));
     const Variant ambientFont{ambient};
     write(QStringLiteral("Font"), m_font, ambientFont);
     write(QStringLiteral("ForeColor"), m_surface.foreColor(), Black);
-    write(QStringLiteral("HighBackColor"), m_highBackColor, ButtonFace);
+    write(QStringLiteral("HighBackColor"), m_highBackColor, ButtonFaceColor);
     write(QStringLiteral("HighForeColor"), m_highForeColor, Black);
     write(QStringLiteral("HighFont"), m_highFont, ambientFont);
     return result;

@@ -1,6 +1,7 @@
 // Glimmet: the rollover push-button control of the Glimmet3 library.
 #pragma once
 
+#include "glimmetlib.h"
 #include "glimmetsurface.h"
 
 #include "runtime/font.h"
@@ -52,17 +53,17 @@ public:
     using PictureRef = runtime::Ref<runtime::Picture>;
     using FontRef = runtime::Ref<runtime::Font>;
 
-    // Event dispatch identifiers.
+    // Event dispatch identifiers (the library's event table).
     enum EventId : runtime::DispId {
-        ClickEvent = 1,
-        MouseUpEvent = 2,
-        MouseDownEvent = 3,
-        MouseMoveEvent = 4,
-        MouseOutEvent = 5,
-        DblClickEvent = 6,
-        KeyIsUpEvent = 7,
-        KeyIsDownEvent = 8,
-        KeyIsPressedEvent = 9,
+        ClickEvent = Glimmet3::EventIds::Click,
+        MouseUpEvent = Glimmet3::EventIds::MouseUp,
+        MouseDownEvent = Glimmet3::EventIds::MouseDown,
+        MouseMoveEvent = Glimmet3::EventIds::MouseMove,
+        MouseOutEvent = Glimmet3::EventIds::MouseOut,
+        DblClickEvent = Glimmet3::EventIds::DblClick,
+        KeyIsUpEvent = Glimmet3::EventIds::KeyIsUp,
+        KeyIsDownEvent = Glimmet3::EventIds::KeyIsDown,
+        KeyIsPressedEvent = Glimmet3::EventIds::KeyIsPressed,
     };
 
     enum BevelEdge { lx, ly, rx, ry }; // top, left, bottom, right

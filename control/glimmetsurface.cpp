@@ -35,10 +35,6 @@ QImage newImage(QSize pixels) {
 
 } // namespace
 
-float himetricToTwips(std::int32_t himetric) {
-    return float(himetric) * 1440.0f / 2540.0f;
-}
-
 QColor oleToQColor(OleColor color, const QPalette &palette) {
     if (!color.isSystem())
         return QColor(int(color.value & 0xFF), int((color.value >> 8) & 0xFF),
