@@ -3,6 +3,7 @@
 #include "glimmettry.h"
 
 #include "glimmetinfo.h"
+#include "glimmetproperties.h"
 #include "messagebox.h"
 
 #include <QPaintEvent>
@@ -204,30 +205,35 @@ Glimmet::Status Glimmet::InitProperties() {
 // The host is asked for the ambient font and the instance name only where the first default
 // needs them, so a failing host call leaves the values read before it in place.
 Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
-    const Variant noPicture{PictureRef()};
-    m_grayScale = bag.readProperty(QStringLiteral("GrayScale"), false).boolean();
-    m_picture = bag.readProperty(QStringLiteral("Picture"), noPicture).picture();
-    m_highPicture = bag.readProperty(QStringLiteral("HighPicture"), noPicture).picture();
-    m_downPicture = bag.readProperty(QStringLiteral("DownPicture"), noPicture).picture();
-    m_mouseIcon = bag.readProperty(QStringLiteral("MouseIcon"), noPicture).picture();
-    m_highBackColor = bag.readProperty(QStringLiteral("HighBackColor"), ButtonFaceColor).color();
-    m_highForeColor = bag.readProperty(QStringLiteral("HighForeColor"), Black).color();
-    m_backColor = bag.readProperty(QStringLiteral("BackColor"), ButtonFaceColor).color();
-    m_foreColor = bag.readProperty(QStringLiteral("ForeColor"), Black).color();
-    m_mode = bag.readProperty(QStringLiteral("Mode"), std::int16_t(0)).int16();
+    namespace properties = glimmetproperties;
+    namespace Ids = Glimmet3::DispIds;
+    properties::HostDefaults host;
+    const auto read = [&](runtime::DispId id) {
+        const GlimmetProperty &p = properties::saved(id);
+        return bag.readProperty(QLatin1String(p.key), properties::defaultValue(p, host));
+    };
+    m_grayScale = read(Ids::GrayScale).boolean();
+    m_picture = read(Ids::Picture).picture();
+    m_highPicture = read(Ids::HighPicture).picture();
+    m_downPicture = read(Ids::DownPicture).picture();
+    m_mouseIcon = read(Ids::MouseIcon).picture();
+    m_highBackColor = read(Ids::HighBackColor).color();
+    m_highForeColor = read(Ids::HighForeColor).color();
+    m_backColor = read(Ids::BackColor).color();
+    m_foreColor = read(Ids::ForeColor).color();
+    m_mode = read(Ids::mode).int16();
     FontRef ambient;
     GLIMMET_TRY(m_context.ambientFont(&ambient));
-    const Variant ambientFont{ambient};
-    m_font = bag.readProperty(QStringLiteral("Font"), ambientFont).font();
-    m_highFont = bag.readProperty(QStringLiteral("HighFont"), ambientFont).font();
-    m_surface.setBackColor(bag.readProperty(QStringLiteral("BackColor"), ButtonFaceColor).color());
-    m_surface.setForeColor(bag.readProperty(QStringLiteral("ForeColor"), Black).color());
-    m_surface.setFont(bag.readProperty(QStringLiteral("Font"), ambientFont).font());
-    QString name;
-    GLIMMET_TRY(instanceName(&name));
-    m_caption = bag.readProperty(QStringLiteral("Caption"), name).string();
-    m_highCaption = bag.readProperty(QStringLiteral("HighCaption"), name).string();
-    m_bevel = bag.readProperty(QStringLiteral("Bevel"), true).boolean();
+    host.ambientFont = Variant(ambient);
+    m_font = read(Ids::Font).font();
+    m_highFont = read(Ids::HighFont).font();
+    m_surface.setBackColor(read(Ids::BackColor).color());
+    m_surface.setForeColor(read(Ids::ForeColor).color());
+    m_surface.setFont(read(Ids::Font).font());
+    GLIMMET_TRY(instanceName(&host.instanceName));
+    m_caption = read(Ids::Caption).string();
+    m_highCaption = read(Ids::HighCaption).string();
+    m_bevel = read(Ids::Bevel).boolean();
     update();
 
     bool design = false;
@@ -242,33 +248,36 @@ Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
 // A value the bag refuses (a font whose size is not a finite number) is left out, the rest is
 // written, and the first refusal is the result.
 Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag) {
+    namespace properties = glimmetproperties;
+    namespace Ids = Glimmet3::DispIds;
+    properties::HostDefaults host;
     Status result = StatusOk;
-    const auto write = [&](const QString &key, const Variant &value, const Variant &fallback) {
-        const Status s = bag.writeProperty(key, value, fallback);
+    const auto write = [&](runtime::DispId id, const Variant &value) {
+        const GlimmetProperty &p = properties::saved(id);
+        const Status s =
+            bag.writeProperty(QLatin1String(p.key), value, properties::defaultValue(p, host));
         if (runtime::failed(s) && runtime::succeeded(result))
             result = s;
     };
-    const Variant noPicture{PictureRef()};
-    write(QStringLiteral("Picture"), m_picture, noPicture);
-    write(QStringLiteral("GrayScale"), m_grayScale, false);
-    write(QStringLiteral("HighPicture"), m_highPicture, noPicture);
-    write(QStringLiteral("DownPicture"), m_downPicture, noPicture);
-    write(QStringLiteral("MouseIcon"), m_mouseIcon, noPicture);
-    QString name;
-    GLIMMET_TRY(instanceName(&name));
-    write(QStringLiteral("Caption"), m_caption, name);
-    write(QStringLiteral("HighCaption"), m_highCaption, name);
-    write(QStringLiteral("Bevel"), m_bevel, true);
-    write(QStringLiteral("Mode"), m_mode, std::int16_t(0));
-    write(QStringLiteral("BackColor"), m_backColor, ButtonFaceColor);
+    write(Ids::Picture, m_picture);
+    write(Ids::GrayScale, m_grayScale);
+    write(Ids::HighPicture, m_highPicture);
+    write(Ids::DownPicture, m_downPicture);
+    write(Ids::MouseIcon, m_mouseIcon);
+    GLIMMET_TRY(instanceName(&host.instanceName));
+    write(Ids::Caption, m_caption);
+    write(Ids::HighCaption, m_highCaption);
+    write(Ids::Bevel, m_bevel);
+    write(Ids::mode, m_mode);
+    write(Ids::BackColor, m_backColor);
     FontRef ambient;
     GLIMMET_TRY(m_context.ambientFont(&ambient));
-    const Variant ambientFont{ambient};
-    write(QStringLiteral("Font"), m_font, ambientFont);
-    write(QStringLiteral("ForeColor"), m_surface.foreColor(), Black);
-    write(QStringLiteral("HighBackColor"), m_highBackColor, ButtonFaceColor);
-    write(QStringLiteral("HighForeColor"), m_highForeColor, Black);
-    write(QStringLiteral("HighFont"), m_highFont, ambientFont);
+    host.ambientFont = Variant(ambient);
+    write(Ids::Font, m_font);
+    write(Ids::ForeColor, m_surface.foreColor());
+    write(Ids::HighBackColor, m_highBackColor);
+    write(Ids::HighForeColor, m_highForeColor);
+    write(Ids::HighFont, m_highFont);
     return result;
 }
 
