@@ -36,13 +36,6 @@ class RichTextBox : public QTextEdit {
     Q_OBJECT
 
 public:
-    // Shift states of keyDown, combined.
-    enum ShiftState {
-        ShiftMask = runtime::ShiftMask,
-        CtrlMask = runtime::CtrlMask,
-        AltMask = runtime::AltMask
-    };
-
     explicit RichTextBox(QWidget *parent = nullptr);
 
     // The whole content as plain text with CR LF line breaks.
@@ -131,7 +124,7 @@ Q_SIGNALS:
     void clicked();
     void doubleClicked();
     // Before the key takes effect.
-    void keyDown(int keyCode, int shift);
+    void keyDown(int keyCode, int shift); // shift: runtime::ShiftStateMask values, combined
     // For a key that produces a character, Backspace (8) and Enter (13) included, after
     // keyDown and before the character is inserted.
     void keyPress(int charCode);

@@ -74,7 +74,8 @@ check "and converts with the tables it brings" test "$(printf 'AmI\n' |
 check "the unpacked programs find their libraries in the package" \
     bash -c '! ldd "$1/usr/bin/kestrum" | grep -q "not found" &&
         ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_runtime.so.1 => $1/usr/bin/../lib/" &&
-        ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_widgets.so.1 => $1/usr/bin/../lib/"' _ "$root"
+        ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_widgets.so.1 => $1/usr/bin/../lib/"' \
+    _ "$root"
 
 echo "$passes passed, $failures failed"
 ((failures == 0))
