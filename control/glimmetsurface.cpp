@@ -18,7 +18,7 @@ using runtime::StatusOutOfMemory;
 namespace {
 
 // 96 dots per inch, so that point sizes and picture sizes come out as on the reference screen.
-constexpr int DotsPerMeter = 3780;
+using runtime::units::DotsPerMeter;
 
 QString lineBreaksAsLf(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));

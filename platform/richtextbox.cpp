@@ -3,6 +3,7 @@
 
 #include "cp1252.h"
 #include "fileio.h"
+#include "runtime/units.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -195,7 +196,7 @@ QListWidget *listBoxOf(QWidget *source) {
 QByteArray toRtf(const QString &text, const QFont &font) {
     double points = font.pointSizeF();
     if (points <= 0 && font.pixelSize() > 0)
-        points = font.pixelSize() * 72.0 / 96.0;
+        points = runtime::units::pixelsToPoints(font.pixelSize());
     const int halfPoints = points > 0 ? qRound(points * 2) : 24;
 
     QByteArray out;
