@@ -202,38 +202,45 @@ Glimmet::Status Glimmet::InitProperties() {
     return StatusOk;
 }
 
-// The host is asked for the ambient font and the instance name only where the first default
-// needs them, so a failing host call leaves the values read before it in place.
+// Fetches the host values a property's default needs, the first time one needs them.
+Glimmet::Status Glimmet::hostDefaultsFor(const GlimmetProperty &property,
+                                         glimmetproperties::HostDefaults *host, bool *haveFont,
+                                         bool *haveName) const {
+    if (property.fallback == SavedDefault::AmbientFont && !*haveFont) {
+        FontRef ambient;
+        GLIMMET_TRY(m_context.ambientFont(&ambient));
+        host->ambientFont = Variant(ambient);
+        *haveFont = true;
+    } else if (property.fallback == SavedDefault::InstanceName && !*haveName) {
+        GLIMMET_TRY(instanceName(&host->instanceName));
+        *haveName = true;
+    }
+    return StatusOk;
+}
+
+// The properties are read in their readStep order. The host is asked for the ambient font and
+// the instance name only where the first default needs them, so a failing host call leaves
+// the values read before it in place.
 Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
     namespace properties = glimmetproperties;
-    namespace Ids = Glimmet3::DispIds;
     properties::HostDefaults host;
-    const auto read = [&](runtime::DispId id) {
-        const GlimmetProperty &p = properties::saved(id);
+    bool haveFont = false, haveName = false;
+    const auto read = [&](const GlimmetProperty &p) {
         return bag.readProperty(QLatin1String(p.key), properties::defaultValue(p, host));
     };
-    m_grayScale = read(Ids::GrayScale).boolean();
-    m_picture = read(Ids::Picture).picture();
-    m_highPicture = read(Ids::HighPicture).picture();
-    m_downPicture = read(Ids::DownPicture).picture();
-    m_mouseIcon = read(Ids::MouseIcon).picture();
-    m_highBackColor = read(Ids::HighBackColor).color();
-    m_highForeColor = read(Ids::HighForeColor).color();
-    m_backColor = read(Ids::BackColor).color();
-    m_foreColor = read(Ids::ForeColor).color();
-    m_mode = read(Ids::mode).int16();
-    FontRef ambient;
-    GLIMMET_TRY(m_context.ambientFont(&ambient));
-    host.ambientFont = Variant(ambient);
-    m_font = read(Ids::Font).font();
-    m_highFont = read(Ids::HighFont).font();
-    m_surface.setBackColor(read(Ids::BackColor).color());
-    m_surface.setForeColor(read(Ids::ForeColor).color());
-    m_surface.setFont(read(Ids::Font).font());
-    GLIMMET_TRY(instanceName(&host.instanceName));
-    m_caption = read(Ids::Caption).string();
-    m_highCaption = read(Ids::HighCaption).string();
-    m_bevel = read(Ids::Bevel).boolean();
+    for (int step = 0; step <= properties::savedCount; ++step) {
+        if (step == properties::surfaceStep) {
+            for (int earlier = 0; earlier < step; ++earlier) {
+                const GlimmetProperty *p = properties::atStep(&GlimmetProperty::readStep, earlier);
+                if (p && p->show)
+                    p->show(*this, read(*p));
+            }
+            continue;
+        }
+        const GlimmetProperty *p = properties::atStep(&GlimmetProperty::readStep, step);
+        GLIMMET_TRY(hostDefaultsFor(*p, &host, &haveFont, &haveName));
+        p->restore(*this, read(*p));
+    }
     update();
 
     bool design = false;
@@ -245,39 +252,22 @@ Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
     return StatusOk;
 }
 
-// A value the bag refuses (a font whose size is not a finite number) is left out, the rest is
-// written, and the first refusal is the result.
+// The properties are written in their writeStep order, the host asked as for reading. A value
+// the bag refuses (a font whose size is not a finite number) is left out, the rest is written,
+// and the first refusal is the result.
 Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag) {
     namespace properties = glimmetproperties;
-    namespace Ids = Glimmet3::DispIds;
     properties::HostDefaults host;
+    bool haveFont = false, haveName = false;
     Status result = StatusOk;
-    const auto write = [&](runtime::DispId id, const Variant &value) {
-        const GlimmetProperty &p = properties::saved(id);
-        const Status s =
-            bag.writeProperty(QLatin1String(p.key), value, properties::defaultValue(p, host));
+    for (int step = 0; step < properties::savedCount; ++step) {
+        const GlimmetProperty *p = properties::atStep(&GlimmetProperty::writeStep, step);
+        GLIMMET_TRY(hostDefaultsFor(*p, &host, &haveFont, &haveName));
+        const Status s = bag.writeProperty(QLatin1String(p->key), p->saved(*this),
+                                           properties::defaultValue(*p, host));
         if (runtime::failed(s) && runtime::succeeded(result))
             result = s;
-    };
-    write(Ids::Picture, m_picture);
-    write(Ids::GrayScale, m_grayScale);
-    write(Ids::HighPicture, m_highPicture);
-    write(Ids::DownPicture, m_downPicture);
-    write(Ids::MouseIcon, m_mouseIcon);
-    GLIMMET_TRY(instanceName(&host.instanceName));
-    write(Ids::Caption, m_caption);
-    write(Ids::HighCaption, m_highCaption);
-    write(Ids::Bevel, m_bevel);
-    write(Ids::mode, m_mode);
-    write(Ids::BackColor, m_backColor);
-    FontRef ambient;
-    GLIMMET_TRY(m_context.ambientFont(&ambient));
-    host.ambientFont = Variant(ambient);
-    write(Ids::Font, m_font);
-    write(Ids::ForeColor, m_surface.foreColor());
-    write(Ids::HighBackColor, m_highBackColor);
-    write(Ids::HighForeColor, m_highForeColor);
-    write(Ids::HighFont, m_highFont);
+    }
     return result;
 }
 

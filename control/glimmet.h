@@ -20,6 +20,11 @@ class QPainter;
 
 namespace kestrum {
 
+struct GlimmetProperty;
+namespace glimmetproperties {
+struct HostDefaults;
+}
+
 // A push button with three appearances: normal (0), high (1, the pointer is over it) and
 // down (2, a mouse button is pressed on it), each with its own caption, colours, font and
 // picture, an optional four-line bevel frame, and an optional grey copy of the high picture as
@@ -188,6 +193,8 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    friend struct GlimmetPropertyTable; // the saved-value and restore accessors
+
     // Input handlers (coordinates in twips, masks as the events carry them).
     Status pointerMoved(std::int16_t button, std::int16_t shift, float x, float y);
     Status buttonDown(std::int16_t button, std::int16_t shift, float x, float y);
@@ -219,6 +226,9 @@ private:
     Status notify(const QString &key);
     Status designMode(bool *design) const;
     Status instanceName(QString *name) const;
+    // Asks the host for what `property`'s default needs, unless it was asked already.
+    Status hostDefaultsFor(const GlimmetProperty &property, glimmetproperties::HostDefaults *host,
+                           bool *haveFont, bool *haveName) const;
 
     runtime::ControlContext m_context;
     GlimmetSurface m_surface;

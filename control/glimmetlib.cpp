@@ -22,7 +22,7 @@ namespace {
 using namespace kestrum::runtime;
 
 namespace properties = kestrum::glimmetproperties;
-constexpr std::size_t propertyCount = std::size(properties::all);
+constexpr std::size_t propertyCount = properties::all.size();
 
 // The member table: the declared properties in their order, then the method.
 constexpr std::array<MemberInfo, propertyCount + 1> members = [] {
