@@ -3,6 +3,7 @@
 #include "glimmettry.h"
 
 #include "glimmetinfo.h"
+#include "glimmetproperties.h"
 #include "messagebox.h"
 
 #include <QPaintEvent>
@@ -10,6 +11,7 @@
 
 namespace kestrum {
 
+using runtime::ButtonFaceColor;
 using runtime::failed;
 using runtime::Picture;
 using runtime::PropertyBag;
@@ -18,7 +20,6 @@ using runtime::Variant;
 
 namespace {
 
-constexpr runtime::OleColor ButtonFace{0x8000000Fu};
 constexpr runtime::OleColor Black{0u};
 
 } // namespace
@@ -190,8 +191,8 @@ Glimmet::Status Glimmet::InitProperties() {
     GLIMMET_TRY(m_context.ambientFont(&ambient));
     m_font = ambient;
     m_highFont = ambient;
-    m_backColor = ButtonFace;
-    m_highBackColor = ButtonFace;
+    m_backColor = ButtonFaceColor;
+    m_highBackColor = ButtonFaceColor;
     m_foreColor = Black;
     m_highForeColor = Black;
     bool design = false;
@@ -201,33 +202,45 @@ Glimmet::Status Glimmet::InitProperties() {
     return StatusOk;
 }
 
-// The host is asked for the ambient font and the instance name only where the first default
-// needs them, so a failing host call leaves the values read before it in place.
+// Fetches the host values a property's default needs, the first time one needs them.
+Glimmet::Status Glimmet::hostDefaultsFor(const GlimmetProperty &property,
+                                         glimmetproperties::HostDefaults *host, bool *haveFont,
+                                         bool *haveName) const {
+    if (property.fallback == SavedDefault::AmbientFont && !*haveFont) {
+        FontRef ambient;
+        GLIMMET_TRY(m_context.ambientFont(&ambient));
+        host->ambientFont = Variant(ambient);
+        *haveFont = true;
+    } else if (property.fallback == SavedDefault::InstanceName && !*haveName) {
+        GLIMMET_TRY(instanceName(&host->instanceName));
+        *haveName = true;
+    }
+    return StatusOk;
+}
+
+// The properties are read in their readStep order. The host is asked for the ambient font and
+// the instance name only where the first default needs them, so a failing host call leaves
+// the values read before it in place.
 Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
-    const Variant noPicture{PictureRef()};
-    m_grayScale = bag.readProperty(QStringLiteral("GrayScale"), false).boolean();
-    m_picture = bag.readProperty(QStringLiteral("Picture"), noPicture).picture();
-    m_highPicture = bag.readProperty(QStringLiteral("HighPicture"), noPicture).picture();
-    m_downPicture = bag.readProperty(QStringLiteral("DownPicture"), noPicture).picture();
-    m_mouseIcon = bag.readProperty(QStringLiteral("MouseIcon"), noPicture).picture();
-    m_highBackColor = bag.readProperty(QStringLiteral("HighBackColor"), ButtonFace).color();
-    m_highForeColor = bag.readProperty(QStringLiteral("HighForeColor"), Black).color();
-    m_backColor = bag.readProperty(QStringLiteral("BackColor"), ButtonFace).color();
-    m_foreColor = bag.readProperty(QStringLiteral("ForeColor"), Black).color();
-    m_mode = bag.readProperty(QStringLiteral("Mode"), std::int16_t(0)).int16();
-    FontRef ambient;
-    GLIMMET_TRY(m_context.ambientFont(&ambient));
-    const Variant ambientFont{ambient};
-    m_font = bag.readProperty(QStringLiteral("Font"), ambientFont).font();
-    m_highFont = bag.readProperty(QStringLiteral("HighFont"), ambientFont).font();
-    m_surface.setBackColor(bag.readProperty(QStringLiteral("BackColor"), ButtonFace).color());
-    m_surface.setForeColor(bag.readProperty(QStringLiteral("ForeColor"), Black).color());
-    m_surface.setFont(bag.readProperty(QStringLiteral("Font"), ambientFont).font());
-    QString name;
-    GLIMMET_TRY(instanceName(&name));
-    m_caption = bag.readProperty(QStringLiteral("Caption"), name).string();
-    m_highCaption = bag.readProperty(QStringLiteral("HighCaption"), name).string();
-    m_bevel = bag.readProperty(QStringLiteral("Bevel"), true).boolean();
+    namespace properties = glimmetproperties;
+    properties::HostDefaults host;
+    bool haveFont = false, haveName = false;
+    const auto read = [&](const GlimmetProperty &p) {
+        return bag.readProperty(QLatin1String(p.key), properties::defaultValue(p, host));
+    };
+    for (int step = 0; step <= properties::savedCount; ++step) {
+        if (step == properties::surfaceStep) {
+            for (int earlier = 0; earlier < step; ++earlier) {
+                const GlimmetProperty *p = properties::atStep(&GlimmetProperty::readStep, earlier);
+                if (p && p->show)
+                    p->show(*this, read(*p));
+            }
+            continue;
+        }
+        const GlimmetProperty *p = properties::atStep(&GlimmetProperty::readStep, step);
+        GLIMMET_TRY(hostDefaultsFor(*p, &host, &haveFont, &haveName));
+        p->restore(*this, read(*p));
+    }
     update();
 
     bool design = false;
@@ -239,36 +252,22 @@ Glimmet::Status Glimmet::ReadProperties(const PropertyBag &bag) {
     return StatusOk;
 }
 
-// A value the bag refuses (a font whose size is not a finite number) is left out, the rest is
-// written, and the first refusal is the result.
+// The properties are written in their writeStep order, the host asked as for reading. A value
+// the bag refuses (a font whose size is not a finite number) is left out, the rest is written,
+// and the first refusal is the result.
 Glimmet::Status Glimmet::WriteProperties(PropertyBag &bag) {
+    namespace properties = glimmetproperties;
+    properties::HostDefaults host;
+    bool haveFont = false, haveName = false;
     Status result = StatusOk;
-    const auto write = [&](const QString &key, const Variant &value, const Variant &fallback) {
-        const Status s = bag.writeProperty(key, value, fallback);
+    for (int step = 0; step < properties::savedCount; ++step) {
+        const GlimmetProperty *p = properties::atStep(&GlimmetProperty::writeStep, step);
+        GLIMMET_TRY(hostDefaultsFor(*p, &host, &haveFont, &haveName));
+        const Status s = bag.writeProperty(QLatin1String(p->key), p->saved(*this),
+                                           properties::defaultValue(*p, host));
         if (runtime::failed(s) && runtime::succeeded(result))
             result = s;
-    };
-    const Variant noPicture{PictureRef()};
-    write(QStringLiteral("Picture"), m_picture, noPicture);
-    write(QStringLiteral("GrayScale"), m_grayScale, false);
-    write(QStringLiteral("HighPicture"), m_highPicture, noPicture);
-    write(QStringLiteral("DownPicture"), m_downPicture, noPicture);
-    write(QStringLiteral("MouseIcon"), m_mouseIcon, noPicture);
-    QString name;
-    GLIMMET_TRY(instanceName(&name));
-    write(QStringLiteral("Caption"), m_caption, name);
-    write(QStringLiteral("HighCaption"), m_highCaption, name);
-    write(QStringLiteral("Bevel"), m_bevel, true);
-    write(QStringLiteral("Mode"), m_mode, std::int16_t(0));
-    write(QStringLiteral("BackColor"), m_backColor, ButtonFace);
-    FontRef ambient;
-    GLIMMET_TRY(m_context.ambientFont(&ambient));
-    const Variant ambientFont{ambient};
-    write(QStringLiteral("Font"), m_font, ambientFont);
-    write(QStringLiteral("ForeColor"), m_surface.foreColor(), Black);
-    write(QStringLiteral("HighBackColor"), m_highBackColor, ButtonFace);
-    write(QStringLiteral("HighForeColor"), m_highForeColor, Black);
-    write(QStringLiteral("HighFont"), m_highFont, ambientFont);
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
 // Glimmet: the rollover push-button control of the Glimmet3 library.
 #pragma once
 
+#include "glimmetlib.h"
 #include "glimmetsurface.h"
 
 #include "runtime/font.h"
@@ -18,6 +19,11 @@
 class QPainter;
 
 namespace kestrum {
+
+struct GlimmetProperty;
+namespace glimmetproperties {
+struct HostDefaults;
+}
 
 // A push button with three appearances: normal (0), high (1, the pointer is over it) and
 // down (2, a mouse button is pressed on it), each with its own caption, colours, font and
@@ -52,17 +58,17 @@ public:
     using PictureRef = runtime::Ref<runtime::Picture>;
     using FontRef = runtime::Ref<runtime::Font>;
 
-    // Event dispatch identifiers.
+    // Event dispatch identifiers (the library's event table).
     enum EventId : runtime::DispId {
-        ClickEvent = 1,
-        MouseUpEvent = 2,
-        MouseDownEvent = 3,
-        MouseMoveEvent = 4,
-        MouseOutEvent = 5,
-        DblClickEvent = 6,
-        KeyIsUpEvent = 7,
-        KeyIsDownEvent = 8,
-        KeyIsPressedEvent = 9,
+        ClickEvent = Glimmet3::EventIds::Click,
+        MouseUpEvent = Glimmet3::EventIds::MouseUp,
+        MouseDownEvent = Glimmet3::EventIds::MouseDown,
+        MouseMoveEvent = Glimmet3::EventIds::MouseMove,
+        MouseOutEvent = Glimmet3::EventIds::MouseOut,
+        DblClickEvent = Glimmet3::EventIds::DblClick,
+        KeyIsUpEvent = Glimmet3::EventIds::KeyIsUp,
+        KeyIsDownEvent = Glimmet3::EventIds::KeyIsDown,
+        KeyIsPressedEvent = Glimmet3::EventIds::KeyIsPressed,
     };
 
     enum BevelEdge { lx, ly, rx, ry }; // top, left, bottom, right
@@ -187,6 +193,8 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    friend struct GlimmetPropertyTable; // the saved-value and restore accessors
+
     // Input handlers (coordinates in twips, masks as the events carry them).
     Status pointerMoved(std::int16_t button, std::int16_t shift, float x, float y);
     Status buttonDown(std::int16_t button, std::int16_t shift, float x, float y);
@@ -218,6 +226,9 @@ private:
     Status notify(const QString &key);
     Status designMode(bool *design) const;
     Status instanceName(QString *name) const;
+    // Asks the host for what `property`'s default needs, unless it was asked already.
+    Status hostDefaultsFor(const GlimmetProperty &property, glimmetproperties::HostDefaults *host,
+                           bool *haveFont, bool *haveName) const;
 
     runtime::ControlContext m_context;
     GlimmetSurface m_surface;

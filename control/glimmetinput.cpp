@@ -2,6 +2,9 @@
 #include "glimmet.h"
 #include "glimmettry.h"
 
+#include "cp1252.h"
+#include "runtime/input.h"
+
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,74 +19,19 @@ using runtime::Variant;
 
 namespace {
 
-std::int16_t buttonMask(Qt::MouseButtons buttons) {
-    std::int16_t mask = 0;
-    if (buttons & Qt::LeftButton)
-        mask |= 1;
-    if (buttons & Qt::RightButton)
-        mask |= 2;
-    if (buttons & Qt::MiddleButton)
-        mask |= 4;
-    return mask;
-}
-
-std::int16_t shiftMask(Qt::KeyboardModifiers modifiers) {
-    std::int16_t mask = 0;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= 1;
-    if (modifiers & Qt::ControlModifier)
-        mask |= 2;
-    if (modifiers & Qt::AltModifier)
-        mask |= 4;
-    return mask;
-}
-
-// The key code a key event carries to a host: letters and digits are their upper-case
-// character codes; the other keys have the conventional virtual-key numbers.
+// The key code a key event carries to a host.
 std::int16_t keyCode(const QKeyEvent &event) {
-    const int key = event.key();
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
-        return std::int16_t(key);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return std::int16_t(0x70 + (key - Qt::Key_F1));
-    struct Pair {
-        int qt;
-        std::int16_t vk;
-    };
-    static constexpr std::array<Pair, 33> table{{
-        {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},        {Qt::Key_Backtab, 0x09},
-        {Qt::Key_Clear, 0x0C},     {Qt::Key_Return, 0x0D},     {Qt::Key_Enter, 0x0D},
-        {Qt::Key_Shift, 0x10},     {Qt::Key_Control, 0x11},    {Qt::Key_Alt, 0x12},
-        {Qt::Key_Pause, 0x13},     {Qt::Key_CapsLock, 0x14},   {Qt::Key_Escape, 0x1B},
-        {Qt::Key_Space, 0x20},     {Qt::Key_PageUp, 0x21},     {Qt::Key_PageDown, 0x22},
-        {Qt::Key_End, 0x23},       {Qt::Key_Home, 0x24},       {Qt::Key_Left, 0x25},
-        {Qt::Key_Up, 0x26},        {Qt::Key_Right, 0x27},      {Qt::Key_Down, 0x28},
-        {Qt::Key_Print, 0x2C},     {Qt::Key_Insert, 0x2D},     {Qt::Key_Delete, 0x2E},
-        {Qt::Key_NumLock, 0x90},   {Qt::Key_ScrollLock, 0x91}, {Qt::Key_Semicolon, 0xBA},
-        {Qt::Key_Equal, 0xBB},     {Qt::Key_Comma, 0xBC},      {Qt::Key_Minus, 0xBD},
-        {Qt::Key_Period, 0xBE},    {Qt::Key_Slash, 0xBF},      {Qt::Key_Apostrophe, 0xDE},
-    }};
-    for (const Pair &p : table) {
-        if (p.qt == key)
-            return p.vk;
-    }
-    return 0;
+    return std::int16_t(runtime::virtualKey(event.key()));
 }
 
 // The character of a key press as a Windows-1252 code; 63 ("?") for a character outside it.
 std::int16_t keyAscii(QChar c) {
     const char16_t u = c.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-        return std::int16_t(u);
-    static constexpr char16_t high[32] = {
-        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-    for (int i = 0; i < 32; ++i) {
-        if (high[i] != 0 && high[i] == u)
-            return std::int16_t(0x80 + i);
-    }
-    return 63;
+    // The C1 controls that stand for the code page's undefined bytes are no characters of it.
+    if (u >= 0x80 && u <= 0x9F)
+        return 63;
+    const auto byte = unicodeToCp1252(u);
+    return byte ? std::int16_t(*byte) : std::int16_t(63);
 }
 
 } // namespace
@@ -250,15 +198,15 @@ void Glimmet::hideEvent(QHideEvent *event) {
 
 void Glimmet::mouseMoveEvent(QMouseEvent *event) {
     const QPointF p = event->position() * TwipsPerPixel;
-    pointerMoved(buttonMask(event->buttons()), shiftMask(event->modifiers()), float(p.x()),
-                 float(p.y()));
+    pointerMoved(runtime::mouseButtonMask(event->buttons()),
+                 runtime::shiftStateMask(event->modifiers()), float(p.x()), float(p.y()));
     event->accept();
 }
 
 void Glimmet::mousePressEvent(QMouseEvent *event) {
     const QPointF p = event->position() * TwipsPerPixel;
     const float x = float(p.x()), y = float(p.y());
-    const std::int16_t shift = shiftMask(event->modifiers());
+    const std::int16_t shift = runtime::shiftStateMask(event->modifiers());
     m_clickArmed = event->button() == Qt::LeftButton;
     event->accept();
     // A pointer that came in while another control held the grab (its last move went there)
@@ -266,11 +214,11 @@ void Glimmet::mousePressEvent(QMouseEvent *event) {
     // high or down without tracking the pointer and never see it leave.
     if (!m_mouseInside) {
         const QPointer<Glimmet> alive(this);
-        pointerMoved(buttonMask(event->buttons() & ~event->button()), shift, x, y);
+        pointerMoved(runtime::mouseButtonMask(event->buttons() & ~event->button()), shift, x, y);
         if (!alive)
             return;
     }
-    buttonDown(buttonMask(event->button()), shift, x, y);
+    buttonDown(runtime::mouseButtonMask(event->button()), shift, x, y);
 }
 
 void Glimmet::mouseReleaseEvent(QMouseEvent *event) {
@@ -281,7 +229,8 @@ void Glimmet::mouseReleaseEvent(QMouseEvent *event) {
     m_clickArmed = false;
     event->accept();
     const QPointer<Glimmet> alive(this);
-    buttonUp(buttonMask(event->button()), shiftMask(event->modifiers()), x, y);
+    buttonUp(runtime::mouseButtonMask(event->button()), runtime::shiftStateMask(event->modifiers()),
+             x, y);
     if (alive && click)
         clicked();
 }
@@ -297,7 +246,8 @@ void Glimmet::mouseDoubleClickEvent(QMouseEvent *event) {
 void Glimmet::keyPressEvent(QKeyEvent *event) {
     event->accept();
     const QString text = event->text();
-    if (!raiseKeyEvent(KeyIsDownEvent, keyCode(*event), shiftMask(event->modifiers())))
+    if (!raiseKeyEvent(KeyIsDownEvent, keyCode(*event),
+                       runtime::shiftStateMask(event->modifiers())))
         return;
     if (!text.isEmpty()) {
         const QPointer<Glimmet> alive(this);
@@ -311,7 +261,7 @@ void Glimmet::keyPressEvent(QKeyEvent *event) {
 
 void Glimmet::keyReleaseEvent(QKeyEvent *event) {
     if (!event->isAutoRepeat())
-        raiseKeyEvent(KeyIsUpEvent, keyCode(*event), shiftMask(event->modifiers()));
+        raiseKeyEvent(KeyIsUpEvent, keyCode(*event), runtime::shiftStateMask(event->modifiers()));
     event->accept();
 }
 

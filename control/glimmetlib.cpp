@@ -3,6 +3,7 @@
 #include "glimmetlib.h"
 
 #include "glimmet.h"
+#include "glimmetproperties.h"
 #include "glimmetversion.h"
 
 #include "runtime/controlbase.h"
@@ -10,6 +11,8 @@
 
 #include <QtGlobal>
 
+#include <array>
+#include <iterator>
 #include <new>
 
 namespace Glimmet3 {
@@ -18,67 +21,55 @@ namespace {
 
 using namespace kestrum::runtime;
 
-constexpr std::uint16_t ReadWrite = AccessRead | AccessWrite;
-constexpr std::uint16_t ReadSet = AccessRead | AccessSetRef;
+namespace properties = kestrum::glimmetproperties;
+constexpr std::size_t propertyCount = properties::all.size();
 
-const MemberInfo members[] = {
-    {DispIds::MouseIcon, "MouseIcon", VariantType::Picture, ReadSet},
-    {DispIds::Caption, "Caption", VariantType::String, ReadWrite},
-    {DispIds::HighCaption, "HighCaption", VariantType::String, ReadWrite},
-    {DispIds::Bevel, "Bevel", VariantType::Bool, ReadWrite},
-    {DispIds::hwnd, "hwnd", VariantType::Int32, AccessRead},
-    {DispIds::Picture, "Picture", VariantType::Picture, ReadSet},
-    {DispIds::HighPicture, "HighPicture", VariantType::Picture, ReadSet},
-    {DispIds::DownPicture, "DownPicture", VariantType::Picture, ReadSet},
-    {DispIds::BackColor, "BackColor", VariantType::Color, ReadWrite},
-    {DispIds::Font, "Font", VariantType::Font, ReadSet},
-    {DispIds::ForeColor, "ForeColor", VariantType::Color, ReadWrite},
-    {DispIds::mode, "mode", VariantType::Int16, AccessRead},
-    {DispIds::GrayScale, "GrayScale", VariantType::Bool, ReadWrite},
-    {DispIds::HighBackColor, "HighBackColor", VariantType::Color, ReadWrite},
-    {DispIds::HighForeColor, "HighForeColor", VariantType::Color, ReadWrite},
-    {DispIds::HighFont, "HighFont", VariantType::Font, ReadSet},
-    {DispIds::ShowInfo, "ShowInfo", VariantType::Empty, AccessMethod},
-};
+// The member table: the declared properties in their order, then the method.
+constexpr std::array<MemberInfo, propertyCount + 1> members = [] {
+    std::array<MemberInfo, propertyCount + 1> table{};
+    for (std::size_t i = 0; i < propertyCount; ++i) {
+        const kestrum::GlimmetProperty &p = properties::all[i];
+        table[i] = {p.id, p.name, p.type, p.access};
+    }
+    table[propertyCount] = {DispIds::ShowInfo, properties::methodName, VariantType::Empty,
+                            AccessMethod};
+    return table;
+}();
 
-constexpr InvokeKind Get = InvokeKind::PropertyGet;
-constexpr InvokeKind Put = InvokeKind::PropertyPut;
-constexpr InvokeKind Set = InvokeKind::PropertyPutRef;
+// The function table of _Glimmet, in slot order: each property's get and put at the slots
+// its declaration gives.
+constexpr std::array<SlotInfo, properties::slotCount> slotOrder = [] {
+    std::array<SlotInfo, properties::slotCount> table{};
+    for (const kestrum::GlimmetProperty &p : properties::all) {
+        table[std::size_t(p.getSlot)] = {p.name, InvokeKind::PropertyGet};
+        if (p.putSlot >= 0)
+            table[std::size_t(p.putSlot)] = {p.name, (p.access & AccessSetRef)
+                                                         ? InvokeKind::PropertyPutRef
+                                                         : InvokeKind::PropertyPut};
+    }
+    table[properties::methodSlot] = {properties::methodName, InvokeKind::Method};
+    return table;
+}();
 
-// The function table of _Glimmet, in slot order.
-const SlotInfo slotOrder[] = {
-    {"MouseIcon", Set},
-    {"MouseIcon", Get},
-    {"Caption", Put},
-    {"HighCaption", Put},
-    {"Bevel", Put},
-    {"Caption", Get},
-    {"HighCaption", Get},
-    {"hwnd", Get},
-    {"Bevel", Get},
-    {"Picture", Get},
-    {"Picture", Set},
-    {"HighPicture", Get},
-    {"HighPicture", Set},
-    {"DownPicture", Get},
-    {"DownPicture", Set},
-    {"BackColor", Get},
-    {"BackColor", Put},
-    {"Font", Get},
-    {"Font", Set},
-    {"ForeColor", Get},
-    {"mode", Get},
-    {"GrayScale", Get},
-    {"GrayScale", Put},
-    {"ForeColor", Put},
-    {"HighBackColor", Get},
-    {"HighBackColor", Put},
-    {"HighForeColor", Get},
-    {"HighForeColor", Put},
-    {"HighFont", Get},
-    {"HighFont", Set},
-    {"ShowInfo", InvokeKind::Method},
-};
+// Every slot holds exactly one get, put or call.
+constexpr bool everySlotOnce() {
+    int uses[properties::slotCount]{};
+    for (const kestrum::GlimmetProperty &p : properties::all) {
+        if (p.getSlot < 0 || p.getSlot >= properties::slotCount ||
+            p.putSlot >= properties::slotCount)
+            return false;
+        ++uses[p.getSlot];
+        if (p.putSlot >= 0)
+            ++uses[p.putSlot];
+    }
+    ++uses[properties::methodSlot];
+    for (int n : uses) {
+        if (n != 1)
+            return false;
+    }
+    return true;
+}
+static_assert(everySlotOnce(), "a slot of _Glimmet is given twice or not at all");
 
 const InterfaceInfo defaultInterface = {interfaceId, "_Glimmet", members, slotOrder};
 
@@ -167,79 +158,18 @@ protected:
     }
 
     Status getMember(const MemberInfo &member, Variant *value) override {
-        kestrum::Glimmet &g = *m_glimmet;
-        switch (member.id) {
-        case DispIds::MouseIcon:
-            return *value = Variant(g.getMouseIcon()), StatusOk;
-        case DispIds::Caption:
-            return *value = Variant(g.getCaption()), StatusOk;
-        case DispIds::HighCaption:
-            return *value = Variant(g.getHighCaption()), StatusOk;
-        case DispIds::Bevel:
-            return *value = Variant(Bool16(g.getBevel())), StatusOk;
-        case DispIds::hwnd:
-            return *value = Variant(g.gethwnd()), StatusOk;
-        case DispIds::Picture:
-            return *value = Variant(g.getPicture()), StatusOk;
-        case DispIds::HighPicture:
-            return *value = Variant(g.getHighPicture()), StatusOk;
-        case DispIds::DownPicture:
-            return *value = Variant(g.getDownPicture()), StatusOk;
-        case DispIds::BackColor:
-            return *value = Variant(g.getBackColor()), StatusOk;
-        case DispIds::Font:
-            return *value = Variant(g.getFont()), StatusOk;
-        case DispIds::ForeColor:
-            return *value = Variant(g.getForeColor()), StatusOk;
-        case DispIds::mode:
-            return *value = Variant(g.getmode()), StatusOk;
-        case DispIds::GrayScale:
-            return *value = Variant(Bool16(g.getGrayScale())), StatusOk;
-        case DispIds::HighBackColor:
-            return *value = Variant(g.getHighBackColor()), StatusOk;
-        case DispIds::HighForeColor:
-            return *value = Variant(g.getHighForeColor()), StatusOk;
-        case DispIds::HighFont:
-            return *value = Variant(g.getHighFont()), StatusOk;
-        default:
+        const kestrum::GlimmetProperty *p = properties::find(member.id);
+        if (!p)
             return StatusMemberNotFound;
-        }
+        *value = p->get(*m_glimmet);
+        return StatusOk;
     }
 
     Status putMember(const MemberInfo &member, InvokeKind, const Variant &value) override {
-        kestrum::Glimmet &g = *m_glimmet;
-        switch (member.id) {
-        case DispIds::MouseIcon:
-            return g.setMouseIcon(value.picture());
-        case DispIds::Caption:
-            return g.setCaption(value.string());
-        case DispIds::HighCaption:
-            return g.setHighCaption(value.string());
-        case DispIds::Bevel:
-            return g.setBevel(value.boolean());
-        case DispIds::Picture:
-            return g.setPicture(value.picture());
-        case DispIds::HighPicture:
-            return g.setHighPicture(value.picture());
-        case DispIds::DownPicture:
-            return g.setDownPicture(value.picture());
-        case DispIds::BackColor:
-            return g.setBackColor(value.color());
-        case DispIds::Font:
-            return g.setFont(value.font());
-        case DispIds::ForeColor:
-            return g.setForeColor(value.color());
-        case DispIds::GrayScale:
-            return g.setGrayScale(value.boolean());
-        case DispIds::HighBackColor:
-            return g.setHighBackColor(value.color());
-        case DispIds::HighForeColor:
-            return g.setHighForeColor(value.color());
-        case DispIds::HighFont:
-            return g.setHighFont(value.font());
-        default:
+        const kestrum::GlimmetProperty *p = properties::find(member.id);
+        if (!p || !p->put)
             return StatusMemberNotFound;
-        }
+        return p->put(*m_glimmet, value);
     }
 
     Status callMember(const MemberInfo &member, Variant *) override {

@@ -18,7 +18,7 @@ using runtime::StatusOutOfMemory;
 namespace {
 
 // 96 dots per inch, so that point sizes and picture sizes come out as on the reference screen.
-constexpr int DotsPerMeter = 3780;
+using runtime::units::DotsPerMeter;
 
 QString lineBreaksAsLf(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -34,10 +34,6 @@ QImage newImage(QSize pixels) {
 }
 
 } // namespace
-
-float himetricToTwips(std::int32_t himetric) {
-    return float(himetric) * 1440.0f / 2540.0f;
-}
 
 QColor oleToQColor(OleColor color, const QPalette &palette) {
     if (!color.isSystem())

@@ -4,6 +4,7 @@
 #include "runtime/font.h"
 #include "runtime/picture.h"
 #include "runtime/status.h"
+#include "runtime/units.h"
 #include "runtime/variant.h"
 
 #include <QImage>
@@ -13,9 +14,10 @@
 
 namespace kestrum {
 
-// 15 twips are one pixel at 96 dots per inch; 1440 twips are an inch, 2540 HIMETRIC an inch.
-inline constexpr float TwipsPerPixel = 15.0f;
-float himetricToTwips(std::int32_t himetric);
+using runtime::units::TwipsPerPixel;
+inline float himetricToTwips(std::int32_t himetric) {
+    return runtime::units::himetricToTwips(float(himetric));
+}
 
 // The colour an OLE colour stands for: 0x00BBGGRR, or system colour n (0x80000000 + n) taken
 // from `palette` (0x8000000F, the button face, is QPalette::Button). An unknown system colour
@@ -87,7 +89,7 @@ public:
 private:
     QImage m_image;
     QPalette m_palette;
-    runtime::OleColor m_backColor{0x8000000Fu};
+    runtime::OleColor m_backColor{runtime::ButtonFaceColor};
     runtime::OleColor m_foreColor{0x80000012u};
     runtime::Ref<runtime::Font> m_font;
     runtime::Ref<runtime::Picture> m_background;

@@ -3,6 +3,8 @@
 #include "richtextbox.h"
 #include "twips.h"
 
+#include "runtime/input.h"
+
 #include <QDrag>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -11,28 +13,6 @@
 namespace kestrum {
 
 namespace {
-
-int buttonMask(Qt::MouseButtons buttons) {
-    int mask = 0;
-    if (buttons & Qt::LeftButton)
-        mask |= ListBox::Left;
-    if (buttons & Qt::RightButton)
-        mask |= ListBox::Right;
-    if (buttons & Qt::MiddleButton)
-        mask |= ListBox::Middle;
-    return mask;
-}
-
-int shiftMask(Qt::KeyboardModifiers modifiers) {
-    int mask = 0;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= ListBox::ShiftKey;
-    if (modifiers & Qt::ControlModifier)
-        mask |= ListBox::Ctrl;
-    if (modifiers & Qt::AltModifier)
-        mask |= ListBox::Alt;
-    return mask;
-}
 
 // The character code a key press types, or 0 for a key that types none. Tab stays with focus
 // navigation.
@@ -173,8 +153,9 @@ void ListBox::mousePressEvent(QMouseEvent *event) {
 void ListBox::mouseMoveEvent(QMouseEvent *event) {
     const QPointF at = viewport()->mapTo(this, event->position().toPoint());
     const unsigned drags = m_drags;
-    Q_EMIT mouseMove(buttonMask(event->buttons()), shiftMask(event->modifiers()),
-                     float(at.x()) * twips::PerPixel, float(at.y()) * twips::PerPixel);
+    Q_EMIT mouseMove(runtime::mouseButtonMask(event->buttons()),
+                     runtime::shiftStateMask(event->modifiers()), float(at.x()) * twips::PerPixel,
+                     float(at.y()) * twips::PerPixel);
     // After a drag the buttons are up, whatever this event says.
     if (m_drags == drags)
         QListWidget::mouseMoveEvent(event);
@@ -184,8 +165,9 @@ void ListBox::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton)
         QListWidget::mouseReleaseEvent(event);
     const QPointF at = viewport()->mapTo(this, event->position().toPoint());
-    Q_EMIT mouseUp(buttonMask(event->button()), shiftMask(event->modifiers()),
-                   float(at.x()) * twips::PerPixel, float(at.y()) * twips::PerPixel);
+    Q_EMIT mouseUp(runtime::mouseButtonMask(event->button()),
+                   runtime::shiftStateMask(event->modifiers()), float(at.x()) * twips::PerPixel,
+                   float(at.y()) * twips::PerPixel);
 }
 
 void ListBox::mouseDoubleClickEvent(QMouseEvent *event) {

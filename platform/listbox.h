@@ -6,6 +6,8 @@
 // RichTextBox accepts it as a control drop.
 #pragma once
 
+#include "runtime/input.h"
+
 #include <QIcon>
 #include <QListWidget>
 
@@ -16,9 +18,13 @@ class ListBox : public QListWidget {
 
 public:
     // Button masks of the mouse events.
-    enum Button { Left = 1, Right = 2, Middle = 4 };
+    enum Button {
+        Left = runtime::LeftButtonMask,
+        Right = runtime::RightButtonMask,
+        Middle = runtime::MiddleButtonMask
+    };
     // Shift masks of the mouse events.
-    enum Shift { ShiftKey = 1, Ctrl = 2, Alt = 4 };
+    enum Shift { ShiftKey = runtime::ShiftMask, Ctrl = runtime::CtrlMask, Alt = runtime::AltMask };
 
     explicit ListBox(QWidget *parent = nullptr);
 

@@ -3,6 +3,8 @@
 // itself as RTF and reports its events the way the editor handles them.
 #pragma once
 
+#include "runtime/input.h"
+
 #include <QByteArray>
 #include <QFont>
 #include <QKeySequence>
@@ -34,9 +36,6 @@ class RichTextBox : public QTextEdit {
     Q_OBJECT
 
 public:
-    // Shift states of keyDown, combined.
-    enum ShiftState { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
-
     explicit RichTextBox(QWidget *parent = nullptr);
 
     // The whole content as plain text with CR LF line breaks.
@@ -107,10 +106,8 @@ public:
     // The MIME type a list box puts on the drags that this area accepts as control drops.
     static QString controlDragMimeType();
 
-    // The virtual-key code of a Qt key (Space 32, Enter 13, End 35, Home 36, Left 37, Up 38,
-    // Right 39, Down 40, Backspace 8, Tab 9, Delete 46, A-Z 65-90, 0-9 48-57, F1-F12
-    // 112-123 ...); 0 for a key without one.
-    static int virtualKey(int qtKey);
+    // The virtual-key code of a Qt key, as keyDown carries it (runtime::virtualKey).
+    static int virtualKey(int qtKey) { return runtime::virtualKey(qtKey); }
 
     // The area's own undo and redo keys, besides those of the platform: Alt+Backspace undoes,
     // Ctrl+Shift+Z redoes. Its context menu names these.
@@ -127,7 +124,7 @@ Q_SIGNALS:
     void clicked();
     void doubleClicked();
     // Before the key takes effect.
-    void keyDown(int keyCode, int shift);
+    void keyDown(int keyCode, int shift); // shift: runtime::ShiftStateMask values, combined
     // For a key that produces a character, Backspace (8) and Enter (13) included, after
     // keyDown and before the character is inserted.
     void keyPress(int charCode);

@@ -6,13 +6,15 @@
 // back exactly. A widget placed in a QMdiSubWindow is positioned through that sub-window.
 #pragma once
 
+#include "runtime/units.h"
+
 #include <QMetaType>
 
 class QWidget;
 
 namespace kestrum::twips {
 
-inline constexpr float PerPixel = 15.0f;
+inline constexpr float PerPixel = runtime::units::TwipsPerPixel;
 
 struct Rect {
     float left = 0, top = 0, width = 0, height = 0;

@@ -1,5 +1,6 @@
 // Shared fonts: attributes and change notification.
 #include "font.h"
+#include "units.h"
 
 #include <QGuiApplication>
 
@@ -23,7 +24,7 @@ void Font::setName(const QString &name) {
 
 double Font::size() const {
     const double pt = m_font.pointSizeF();
-    return pt > 0 ? pt : m_font.pixelSize() * 72.0 / 96.0;
+    return pt > 0 ? pt : units::pixelsToPoints(m_font.pixelSize());
 }
 
 void Font::setSize(double points) {

@@ -80,10 +80,23 @@ Library *ComponentLoader::library(const QString &path) {
     return m_libraries.back().get();
 }
 
+ComponentRegistry ComponentLoader::loadRegistry() const {
+    ComponentRegistry registry(m_registryPath);
+    QString error;
+    if (failed(registry.load(&error)))
+        qCWarning(lcLoader).noquote() << "registry has unreadable records:" << error;
+    return registry;
+}
+
 Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out) {
+    return classObject(loadRegistry(), clsid, out);
+}
+
+Status ComponentLoader::classObject(const ComponentRegistry &registry, const Guid &clsid,
+                                    Ref<ClassFactory> *out) {
     out->reset();
     std::optional<ClassRecord> record;
-    if (const Status s = checkedRecord(clsid, &record); failed(s))
+    if (const Status s = checkedRecord(registry, clsid, &record); failed(s))
         return s;
     Library *lib = library(record->libraryPath);
     if (!lib)
@@ -104,14 +117,11 @@ Status ComponentLoader::getClassObject(const Guid &clsid, Ref<ClassFactory> *out
 
 Status ComponentLoader::checkClass(const Guid &clsid) {
     std::optional<ClassRecord> record;
-    return checkedRecord(clsid, &record);
+    return checkedRecord(loadRegistry(), clsid, &record);
 }
 
-Status ComponentLoader::checkedRecord(const Guid &clsid, std::optional<ClassRecord> *record) {
-    ComponentRegistry registry(m_registryPath);
-    QString error;
-    if (failed(registry.load(&error)))
-        qCWarning(lcLoader).noquote() << "registry has unreadable records:" << error;
+Status ComponentLoader::checkedRecord(const ComponentRegistry &registry, const Guid &clsid,
+                                      std::optional<ClassRecord> *record) {
     *record = registry.classRecord(clsid);
     if (!*record)
         return fail(StatusClassNotRegistered, QStringLiteral("class %1 is not registered in %2")
@@ -122,16 +132,13 @@ Status ComponentLoader::checkedRecord(const Guid &clsid, std::optional<ClassReco
 Status ComponentLoader::createControl(const QString &progId, ClientSite *site, Ref<Control> *out,
                                       const PropertyBag *bag) {
     out->reset();
-    ComponentRegistry registry(m_registryPath);
-    QString error;
-    if (failed(registry.load(&error)))
-        qCWarning(lcLoader).noquote() << "registry has unreadable records:" << error;
+    const ComponentRegistry registry = loadRegistry();
     const auto clsid = registry.classIdOf(progId);
     if (!clsid)
         return fail(StatusClassNotRegistered,
                     QStringLiteral("%1 is not registered in %2").arg(progId, m_registryPath));
     Ref<ClassFactory> factory;
-    if (const Status s = getClassObject(*clsid, &factory); failed(s))
+    if (const Status s = classObject(registry, *clsid, &factory); failed(s))
         return s;
     Ref<Control> control;
     if (const Status s = factory->createInstance(&control); failed(s) || !control)

@@ -69,9 +69,16 @@ public:
 
 private:
     Status fail(Status status, const QString &message);
-    // StatusOk when the record of `clsid` in `registry` may have `libraryPath` loaded.
+    // The registry as it is on disk now; unreadable records are logged and left out. Read once
+    // per request: a control's creation looks up its class and its library in the same copy.
+    ComponentRegistry loadRegistry() const;
+    // getClassObject on a registry already read.
+    Status classObject(const ComponentRegistry &registry, const Guid &clsid,
+                       Ref<ClassFactory> *out);
     // Reads the registry's record of `clsid` into `record` and checks it (checkRecord).
-    Status checkedRecord(const Guid &clsid, std::optional<ClassRecord> *record);
+    Status checkedRecord(const ComponentRegistry &registry, const Guid &clsid,
+                         std::optional<ClassRecord> *record);
+    // StatusOk when the record of `clsid` in `registry` may have `libraryPath` loaded.
     Status checkRecord(const ComponentRegistry &registry, const Guid &clsid,
                        const QString &libraryPath);
 

@@ -4,6 +4,7 @@
 #include "object.h"
 #include "recording.h"
 #include "status.h"
+#include "units.h"
 
 #include <QImage>
 #include <QPicture>
@@ -58,7 +59,7 @@ public:
     // A pointer image for an icon (its hot spot kept); other types give the image's centre.
     QCursor toCursor() const;
 
-    static constexpr double himetricPerPixel = 2540.0 / 96.0;
+    static constexpr double himetricPerPixel = units::HimetricPerPixel;
     static std::int32_t pixelsToHimetric(double px);
     static double himetricToPixels(std::int32_t himetric);
 

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void hostsBindingByIdAndByNameAgree();
     void dispatchIdsMatchTheLibrarysTable();
     void slotTableIsConsistent();
+    void slotOrderIsTheLibrarys();
     void accessRulesAndConversions();
     void clickReachesTheHostByDispatchId();
     void canUnloadOnlyWhenNothingLives();
@@ -270,6 +271,61 @@ void TestGlimmetHost::slotTableIsConsistent() {
     QCOMPARE(QLatin1String(iface.slotOrder.front().member), QLatin1String("MouseIcon"));
     QCOMPARE(iface.slotOrder.front().kind, InvokeKind::PropertyPutRef);
     QCOMPARE(QLatin1String(iface.slotOrder.back().member), QLatin1String("ShowInfo"));
+}
+
+// The function table of _Glimmet as hosts built against the library expect it, slot by slot.
+void TestGlimmetHost::slotOrderIsTheLibrarys() {
+    constexpr InvokeKind G = InvokeKind::PropertyGet, P = InvokeKind::PropertyPut,
+                         S = InvokeKind::PropertyPutRef;
+    const std::pair<const char *, InvokeKind> expected[] = {
+        {"MouseIcon", S},
+        {"MouseIcon", G},
+        {"Caption", P},
+        {"HighCaption", P},
+        {"Bevel", P},
+        {"Caption", G},
+        {"HighCaption", G},
+        {"hwnd", G},
+        {"Bevel", G},
+        {"Picture", G},
+        {"Picture", S},
+        {"HighPicture", G},
+        {"HighPicture", S},
+        {"DownPicture", G},
+        {"DownPicture", S},
+        {"BackColor", G},
+        {"BackColor", P},
+        {"Font", G},
+        {"Font", S},
+        {"ForeColor", G},
+        {"mode", G},
+        {"GrayScale", G},
+        {"GrayScale", P},
+        {"ForeColor", P},
+        {"HighBackColor", G},
+        {"HighBackColor", P},
+        {"HighForeColor", G},
+        {"HighForeColor", P},
+        {"HighFont", G},
+        {"HighFont", S},
+        {"ShowInfo", InvokeKind::Method},
+    };
+    HostSite site;
+    Ref<Control> control = create(&site);
+    const InterfaceInfo &iface = *control->classInfo().defaultInterface;
+    QCOMPARE(iface.slotOrder.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        QCOMPARE(QLatin1String(iface.slotOrder[i].member), QLatin1String(expected[i].first));
+        QCOMPARE(iface.slotOrder[i].kind, expected[i].second);
+    }
+    // The member table: the sixteen properties in their order, then the method.
+    const char *names[] = {
+        "MouseIcon",   "Caption",       "HighCaption",   "Bevel",    "hwnd",      "Picture",
+        "HighPicture", "DownPicture",   "BackColor",     "Font",     "ForeColor", "mode",
+        "GrayScale",   "HighBackColor", "HighForeColor", "HighFont", "ShowInfo"};
+    QCOMPARE(iface.members.size(), std::size(names));
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        QCOMPARE(QLatin1String(iface.members[i].name), QLatin1String(names[i]));
 }
 
 void TestGlimmetHost::accessRulesAndConversions() {

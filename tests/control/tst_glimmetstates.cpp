@@ -1,6 +1,7 @@
 // Glimmet states, pointer tracking by mouse grab, and the nine events.
 #include "glimmet.h"
 #include "glimmettestsupport.h"
+#include "richtextbox.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -84,6 +85,8 @@ private Q_SLOTS:
     void boundsAreInclusive_data();
     void boundsAreInclusive();
     void keysNeverChangeMode();
+    void keyCodesAreTheInputAreas_data();
+    void keyCodesAreTheInputAreas();
     void doubleClick();
     void argumentsTravelByReference();
     void mouseIconWhileInside();
@@ -316,6 +319,35 @@ void TestGlimmetStates::keysNeverChangeMode() {
     QCOMPARE(std::count(ids.begin(), ids.end(), 9), 4);
     QVERIFY(std::find(ids.begin(), ids.end(), DispId(1)) ==
             ids.end()); // Return and Space never click
+}
+
+void TestGlimmetStates::keyCodesAreTheInputAreas_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("code");
+    QTest::newRow("! is the 1 key") << int(Qt::Key_Exclam) << 49;
+    QTest::newRow(") is the 0 key") << int(Qt::Key_ParenRight) << 48;
+    QTest::newRow(": is the ; key") << int(Qt::Key_Colon) << 186;
+    QTest::newRow("? is the / key") << int(Qt::Key_Question) << 191;
+    QTest::newRow("[ key") << int(Qt::Key_BracketLeft) << 219;
+    QTest::newRow("Meta") << int(Qt::Key_Meta) << 91;
+    QTest::newRow("Menu") << int(Qt::Key_Menu) << 93;
+    QTest::newRow("F5") << int(Qt::Key_F5) << 116;
+    QTest::newRow("Delete") << int(Qt::Key_Delete) << 46;
+    QTest::newRow("no code") << int(Qt::Key_VolumeUp) << 0;
+}
+
+// KeyIsDown carries the same virtual-key code as the input area's keyDown for every key.
+void TestGlimmetStates::keyCodesAreTheInputAreas() {
+    QFETCH(int, key);
+    QFETCH(int, code);
+    Glimmet &g = *m_glimmet;
+    m_log.clear();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&g, &press);
+    QVERIFY(!m_log.names.isEmpty());
+    QCOMPARE(m_log.names.first(), QStringLiteral("KeyIsDown"));
+    QCOMPARE(m_log.args.front().front(), double(code));
+    QCOMPARE(RichTextBox::virtualKey(key), code);
 }
 
 void TestGlimmetStates::doubleClick() {

@@ -46,7 +46,8 @@ check "Depends does not name the package's own libraries" \
 dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./||; s|/$||' >"$work/files"
 for file in usr/bin/kestrum usr/bin/kestrum-convert usr/bin/regcontrol \
     usr/lib/libGlimmet3.so "usr/lib/libGlimmet3.so.$glimmet_version" \
-    "usr/lib/libGlimmet3.so.${glimmet_version%%.*}" usr/lib/libkestrum_platform.so.1 \
+    "usr/lib/libGlimmet3.so.${glimmet_version%%.*}" usr/lib/libkestrum_runtime.so.1 \
+    usr/lib/libkestrum_widgets.so.1 \
     usr/lib/cmake/Glimmet3/Glimmet3Config.cmake usr/lib/cmake/Glimmet3/Glimmet3ConfigVersion.cmake \
     usr/include/Glimmet3/glimmetlib.h usr/include/Glimmet3/runtime/loader.h \
     usr/share/kestrum/first.alpha usr/share/kestrum/next.alpha usr/share/kestrum/connect.alpha \
@@ -72,7 +73,9 @@ check "and converts with the tables it brings" test "$(printf 'AmI\n' |
     = " A v w g \r \n"
 check "the unpacked programs find their libraries in the package" \
     bash -c '! ldd "$1/usr/bin/kestrum" | grep -q "not found" &&
-        ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_platform.so.1 => $1/usr/bin/../lib/"' _ "$root"
+        ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_runtime.so.1 => $1/usr/bin/../lib/" &&
+        ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_widgets.so.1 => $1/usr/bin/../lib/"' \
+    _ "$root"
 
 echo "$passes passed, $failures failed"
 ((failures == 0))

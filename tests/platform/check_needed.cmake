@@ -1,0 +1,16 @@
+# Fails when the dynamic section of LIBRARY names a library that matches FORBIDDEN (a regular
+# expression): the control runtime must load without the widget layer and without X11.
+execute_process(COMMAND ${READELF} -d ${LIBRARY} OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${READELF} -d ${LIBRARY} failed (${rc})")
+endif()
+string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*\\[[^]]*\\]" needed "${dynamic}")
+if(NOT needed)
+  message(FATAL_ERROR "${LIBRARY} names no libraries: not a dynamic library?")
+endif()
+foreach(entry IN LISTS needed)
+  if(entry MATCHES "${FORBIDDEN}")
+    message(FATAL_ERROR "${LIBRARY} needs a library it must not: ${entry}")
+  endif()
+endforeach()
+message(STATUS "${LIBRARY}: ${needed}")
