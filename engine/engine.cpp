@@ -245,18 +245,25 @@ void Engine::rjyStep(std::string_view word, int &pos, std::string_view key,
     }
 }
 
+void Engine::writeLogLine(const std::string &line) {
+    if (m_recordingLog)
+        m_logLines.push_back(line);
+    if (m_log)
+        m_log->append(line);
+}
+
 void Engine::logFailure(std::size_t pos, std::string_view word) {
-    if (!m_log)
+    if (!m_log && !m_recordingLog)
         return;
     std::string line = "Position:";
     line += std::to_string(pos);
     line += " Word:";
     line += word;
-    m_log->append(line);
+    writeLogLine(line);
 }
 
 void Engine::logTooLong(std::string_view word) {
-    if (!m_log)
+    if (!m_log && !m_recordingLog)
         return;
     constexpr std::size_t Shown = 40;
     std::string line = "Position:1 Word:";
@@ -266,7 +273,7 @@ void Engine::logTooLong(std::string_view word) {
     line += " letters: too long to convert, at most ";
     line += std::to_string(MaxWordLength);
     line += ")";
-    m_log->append(line);
+    writeLogLine(line);
 }
 
 void Engine::convertWord(std::string_view word, std::u32string &out) {

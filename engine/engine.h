@@ -124,6 +124,16 @@ public:
     // `out` holds exactly what was converted.
     Result convertBytes(std::string_view bytes, std::string &out);
 
+    // Lets convertText build on the conversion before it: the glyphs and log lines of the
+    // text's unchanged beginning and end are taken from that conversion and only the words
+    // between them are converted, so a keystroke in a long text costs about the length of
+    // the change. The output and the log are exactly those of a whole conversion (into
+    // whatever `out` holds when the words are appended); the words taken over make no
+    // yieldToUi calls. A conversion that throws or whose hook installs tables, and new
+    // tables, start the next conversion afresh. Off by default (Indexed only): it keeps a copy
+    // of the last text and output.
+    void setReusePrevious(bool reuse);
+
 private:
     // Where a vowel sign goes, by the key of its connect record.
     enum class Placement : unsigned char {
@@ -160,6 +170,7 @@ private:
               int &pos) const;
     void logFailure(std::size_t pos, std::string_view word);
     void logTooLong(std::string_view word);
+    void writeLogLine(const std::string &line);
     void yieldToUi() {
         if (m_yieldToUi)
             m_yieldToUi();
@@ -254,6 +265,30 @@ private:
     void convertWordIndexed(std::string_view word, std::string &out);
     void convertBytesIndexed(std::string_view bytes, std::string &out);
     void convertTextIndexed(std::u32string_view text, std::u32string &out);
+    // The conversion before this one, for setReusePrevious. A checkpoint is a place in the text
+    // before a character that is not a word character (or its start): what comes before it
+    // converts the same whatever follows. One is kept every kCheckpointEvery characters or so.
+    struct Checkpoint {
+        std::size_t in = 0;  // position in the text
+        std::size_t out = 0; // position in the output
+        std::size_t log = 0; // log lines before it
+    };
+    static constexpr std::size_t kCheckpointEvery = 512;
+    struct Previous {
+        bool valid = false;
+        std::uint64_t tablesGeneration = 0;
+        std::u32string text;
+        std::u32string output;
+        std::vector<std::string> log;
+        std::vector<Checkpoint> checkpoints;
+    };
+    struct ReuseRun;
+    // Converts text[from, end) into `out`; with `run`, keeps checkpoints and the output of this
+    // conversion, and stops where the rest of the text converts as the previous conversion's
+    // end did, taking that over.
+    void convertTextFrom(std::u32string_view text, std::size_t from, ReuseRun *run,
+                         std::u32string &out);
+    void convertTextReusing(std::u32string_view text, std::u32string &out);
 
     class Busy;
 
@@ -278,6 +313,12 @@ private:
     ConversionLog *m_log = nullptr;
     std::function<void()> m_yieldToUi;
     bool m_converting = false;
+    bool m_reusePrevious = false;
+    bool m_recordingLog = false; // log lines also go to m_logLines
+    std::vector<std::string> m_logLines;
+    std::vector<Checkpoint> m_checkpoints;
+    std::u32string m_output; // this conversion's output, while reusing
+    Previous m_previous;
     // Recently converted words under the current tables: a direct-mapped memo of fixed slots
     // (no allocation), one cache line each, keyed by a hash of the word. A slot keeps the word
     // (NUL-padded, as a word's key is; words hold no NUL), its glyphs, the position of its log line

@@ -6,11 +6,11 @@
 #include "glyphcodes.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <bitset>
 #include <cstring>
 #include <iterator>
+#include <optional>
 
 namespace kestrum {
 
@@ -724,15 +724,94 @@ void Engine::convertBytesIndexed(std::string_view bytes, std::string &result) {
     }
 }
 
+// The state of a conversion that builds on the one before it (setReusePrevious).
+struct Engine::ReuseRun {
+    const Previous &previous;
+    std::uint64_t tablesGeneration; // when the conversion began
+    std::size_t suffixStart;        // text[suffixStart, end) ends the previous text too
+    std::size_t shift;              // text.size() - previous.text.size(), modulo 2^64
+    std::size_t next = 0;           // the first previous checkpoint not yet passed
+    std::size_t lastCheckpoint = 0; // where the last checkpoint was kept
+};
+
+void Engine::setReusePrevious(bool reuse) {
+    m_reusePrevious = reuse;
+    if (!reuse)
+        m_previous = Previous{};
+}
+
 void Engine::convertTextIndexed(std::u32string_view text, std::u32string &out) {
+    if (m_reusePrevious)
+        convertTextReusing(text, out);
+    else
+        convertTextFrom(text, 0, nullptr, out);
+}
+
+void Engine::convertTextReusing(std::u32string_view text, std::u32string &out) {
+    Previous &previous = m_previous;
+    const bool usable = previous.valid && previous.tablesGeneration == m_tablesGeneration;
+    previous.valid = false; // until this conversion has finished
+    m_output.clear();
+    m_logLines.clear();
+    m_checkpoints.clear();
+    const std::uint64_t generation = m_tablesGeneration;
+    m_recordingLog = true;
+    struct StopRecording {
+        bool &flag;
+        ~StopRecording() { flag = false; }
+    } stopRecording{m_recordingLog};
+
+    std::size_t from = 0;
+    std::optional<ReuseRun> run;
+    if (usable) {
+        const std::u32string &old = previous.text;
+        const std::size_t shorter = std::min(old.size(), text.size());
+        const std::size_t prefix = std::size_t(
+            std::mismatch(text.begin(), text.begin() + shorter, old.begin()).first - text.begin());
+        const std::size_t suffix = std::size_t(
+            std::mismatch(text.rbegin(), text.rbegin() + (shorter - prefix), old.rbegin()).first -
+            text.rbegin());
+        // The last checkpoint before the first changed character: everything before it
+        // converts as it did.
+        const auto start =
+            std::partition_point(previous.checkpoints.begin(), previous.checkpoints.end(),
+                                 [&](const Checkpoint &c) { return c.in == 0 || c.in < prefix; });
+        const Checkpoint &from_ = *(start - 1);
+        from = from_.in;
+        out.append(previous.output, 0, from_.out);
+        m_output.append(previous.output, 0, from_.out);
+        for (std::size_t k = 0; k < from_.log; ++k)
+            writeLogLine(previous.log[k]);
+        m_checkpoints.assign(previous.checkpoints.begin(), start);
+        run.emplace(ReuseRun{previous, generation, text.size() - suffix, text.size() - old.size(),
+                             std::size_t(start - previous.checkpoints.begin()), from});
+    } else {
+        m_checkpoints.push_back(Checkpoint{});
+        run.emplace(ReuseRun{previous, generation, text.size() + 1, 0, 0, 0});
+    }
+    convertTextFrom(text, from, &*run, out);
+    if (m_tablesGeneration != generation)
+        return;
+    previous.text.assign(text);
+    previous.output.swap(m_output);
+    previous.log.swap(m_logLines);
+    previous.checkpoints.swap(m_checkpoints);
+    previous.tablesGeneration = generation;
+    previous.valid = true;
+}
+
+void Engine::convertTextFrom(std::u32string_view text, std::size_t from, ReuseRun *run,
+                             std::u32string &out) {
     auto kind = [](char32_t c) { return c < 128 ? kKinds[c] : Kind::Other; };
-    out.reserve(out.size() + text.size() + text.size() / 4);
+    out.reserve(out.size() + text.size() - from + (text.size() - from) / 4);
     // What follows a word waits here until the next word: `out` is up to date
     // whenever a word's yieldToUi calls and log line come, and takes one append per word.
     char32_t pending[64];
     std::size_t waiting = 0;
     auto flush = [&] {
         out.append(pending, waiting);
+        if (run)
+            m_output.append(pending, waiting);
         waiting = 0;
     };
     auto add = [&](char32_t c) {
@@ -740,14 +819,50 @@ void Engine::convertTextIndexed(std::u32string_view text, std::u32string &out) {
             flush();
         pending[waiting++] = c;
     };
+    // Before a character that is not a word character: takes over the previous conversion's
+    // end where the rest of the text is that conversion's rest (true: nothing more to do), or
+    // keeps a checkpoint.
+    auto atBoundary = [&](const char32_t *at) {
+        ReuseRun &r = *run;
+        const std::size_t pos = static_cast<std::size_t>(at - text.data());
+        const std::vector<Checkpoint> &old = r.previous.checkpoints;
+        if (pos >= r.suffixStart && m_tablesGeneration == r.tablesGeneration) {
+            const std::size_t oldPos = pos - r.shift;
+            while (r.next < old.size() && old[r.next].in < oldPos)
+                ++r.next;
+            // text[pos] is no word character and text[pos, end) is the previous text's rest.
+            if (r.next < old.size() && old[r.next].in == oldPos) {
+                flush();
+                const Checkpoint &c = old[r.next];
+                const std::size_t outShift = m_output.size() - c.out;
+                const std::size_t logShift = m_logLines.size() - c.log;
+                out.append(r.previous.output, c.out);
+                m_output.append(r.previous.output, c.out);
+                for (std::size_t k = c.log; k < r.previous.log.size(); ++k)
+                    writeLogLine(r.previous.log[k]);
+                for (std::size_t k = r.next; k < old.size(); ++k)
+                    m_checkpoints.push_back(Checkpoint{old[k].in + r.shift, old[k].out + outShift,
+                                                       old[k].log + logShift});
+                return true;
+            }
+        }
+        if (pos >= r.lastCheckpoint + kCheckpointEvery) {
+            m_checkpoints.push_back(Checkpoint{pos, m_output.size() + waiting, m_logLines.size()});
+            r.lastCheckpoint = pos;
+        }
+        return false;
+    };
     m_glyphs.clear();
     GlyphWriter glyphs(m_glyphs);
     std::uint64_t key[kMemoKey / 8];
-    const char32_t *p = text.data();
-    const char32_t *const end = p + text.size();
+    const char32_t *p = text.data() + from;
+    const char32_t *const end = text.data() + text.size();
     while (p != end) {
         const char32_t c = *p;
-        switch (kind(c)) {
+        const Kind k = kind(c);
+        if (run && k != Kind::Word && atBoundary(p))
+            return;
+        switch (k) {
         case Kind::Word: {
             // A word of at most kMemoWord letters is narrowed into its memo key and read there.
             std::fill(std::begin(key), std::end(key), 0);

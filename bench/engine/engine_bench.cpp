@@ -142,6 +142,20 @@ std::u32string toText(const std::string &bytes) {
 
 // Converts `text` with both engines and stops the benchmark when they differ in the output, the
 // log or the number of yieldToUi calls.
+// Converts `text` through either form of convertText and returns the output: into the
+// caller's string, or, in the older engines bench/engine/compare.sh builds this file against,
+// into the engine's own.
+template <typename E>
+const std::u32string &convertInto(E &engine, std::u32string_view text, std::u32string &out) {
+    if constexpr (requires { engine.convertText(text, out); }) {
+        engine.convertText(text, out);
+        return out;
+    } else {
+        engine.convertText(text);
+        return engine.conversionOutput();
+    }
+}
+
 void checkAgainstLiteral(Engine &indexed, Engine &literal, const std::string &text) {
     CountingLog indexedLog, literalLog;
     int indexedYields = 0, literalYields = 0;
@@ -154,10 +168,9 @@ void checkAgainstLiteral(Engine &indexed, Engine &literal, const std::string &te
     const bool sameBytes =
         a == b && indexedLog.lines == literalLog.lines && indexedYields == literalYields;
     std::u32string indexedText, literalText;
-    indexed.convertText(toText(text), indexedText);
-    literal.convertText(toText(text), literalText);
-    const bool sameText = indexedText == literalText && indexedLog.lines == literalLog.lines &&
-                          indexedYields == literalYields;
+    const bool sameText = convertInto(indexed, toText(text), indexedText) ==
+                              convertInto(literal, toText(text), literalText) &&
+                          indexedLog.lines == literalLog.lines && indexedYields == literalYields;
     if (!sameBytes || !sameText) {
         std::cerr << "indexed and literal engines disagree on the corpus\n";
         std::abort();
@@ -244,10 +257,8 @@ void convertText(benchmark::State &state, const std::string &corpus) {
     Engine engine;
     engine.setTables(fixture().engine.tables());
     std::u32string output;
-    for (auto _ : state) {
-        engine.convertText(text, output);
-        benchmark::DoNotOptimize(output.data());
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(convertInto(engine, text, output).data());
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.size()));
 }
 
@@ -260,6 +271,36 @@ void BM_ConvertTextNewWords(benchmark::State &state) {
     convertText(state, fixture().newWordsCorpus);
 }
 BENCHMARK(BM_ConvertTextNewWords)->Unit(benchmark::kMillisecond);
+
+// Typing at the end of a text of range(0) characters (the corpus's beginning): each iteration
+// converts the text with one more word, then the text as it was. range(1) = 1 builds on the
+// conversion before (setReusePrevious), 0 converts the whole text each time. A template, so
+// that bench/engine/compare.sh can build this file against an engine without reuse.
+template <typename E> void typingAtTheEnd(benchmark::State &state) {
+    const std::u32string text = toText(fixture().corpus.substr(0, std::size_t(state.range(0))));
+    const std::u32string typed = text + U" kOrchi";
+    E engine;
+    engine.setTables(fixture().engine.tables());
+    if constexpr (requires(E & e) { e.setReusePrevious(true); })
+        engine.setReusePrevious(state.range(1) != 0);
+    else if (state.range(1) != 0)
+        return state.SkipWithError("this engine does not build on the last conversion");
+    std::u32string output;
+    convertInto(engine, text, output);
+    for (auto _ : state) {
+        convertInto(engine, typed, output);
+        benchmark::DoNotOptimize(convertInto(engine, text, output).data());
+    }
+    state.counters["conversions"] =
+        benchmark::Counter(double(state.iterations() * 2), benchmark::Counter::kIsRate);
+}
+void BM_ConvertTextTypingAtTheEnd(benchmark::State &state) {
+    typingAtTheEnd<Engine>(state);
+}
+BENCHMARK(BM_ConvertTextTypingAtTheEnd)
+    ->ArgNames({"chars", "reuse"})
+    ->ArgsProduct({{8000, 64000, 256000}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_LoadTables(benchmark::State &state) {
     for (auto _ : state) {
