@@ -122,6 +122,8 @@ Program::Program(Options options)
       m_glyphFontFamily(SutonnyMJ) {
     m_engine.setConversionLog(m_log.get());
     connect(&m_session, &EditorSession::conversionFinished, this, &Program::conversionFinished);
+    // Every keystroke converts the whole input: the engine takes over what did not change.
+    m_engine.setReusePrevious(true);
     // Ways to end that do not pass through Exit: the event loop told to quit from elsewhere,
     // the session manager ending the session (it may end the process without a quit).
     if (QCoreApplication *app = QCoreApplication::instance())

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace kestrum {
@@ -107,57 +108,100 @@ void appendRtfText(QByteArray &out, QStringView text, bool inFontTable) {
     }
 }
 
-// One pass each, not QString::replace: these run over the whole content on every conversion.
+// These run over the whole content on every conversion: each finds the characters it
+// changes and copies the runs between them whole.
+const char16_t *units(const QString &text) {
+    return reinterpret_cast<const char16_t *>(text.constData());
+}
+char16_t *units(QString &text) {
+    return reinterpret_cast<char16_t *>(text.data());
+}
+
+// The raw document text marks paragraphs with U+2029 and Shift+Enter breaks with U+2028:
+// both become CR LF.
 QString withCrLf(const QString &text) {
-    // The raw document text marks paragraphs with U+2029 and Shift+Enter breaks with U+2028.
-    const auto isBreak = [](QChar c) {
-        return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
-    };
-    const qsizetype breaks = std::count_if(text.cbegin(), text.cend(), isBreak);
+    const auto isBreak = [](char16_t u) { return (u | 1) == 0x2029; };
+    const char16_t *from = units(text);
+    const char16_t *const end = from + text.size();
+    const auto breaks = std::count_if(from, end, isBreak);
     if (breaks == 0)
         return text;
     QString out(text.size() + breaks, Qt::Uninitialized);
-    QChar *to = out.data();
-    for (const QChar c : text) {
-        if (isBreak(c)) {
-            *to++ = QLatin1Char('\r');
-            *to++ = QLatin1Char('\n');
-        } else {
-            *to++ = c;
-        }
+    char16_t *to = units(out);
+    for (;;) {
+        const char16_t *const brk = std::find_if(from, end, isBreak);
+        to = std::copy(from, brk, to);
+        if (brk == end)
+            break;
+        *to++ = u'\r';
+        *to++ = u'\n';
+        from = brk + 1;
     }
+    return out;
+}
+
+// Copies `text` with each line break (CR LF, lone CR, lone LF) written as `lf`, and, when
+// `blocks` is set, also U+2029, U+FDD0 and U+FDD1 (the other characters that start a block).
+QString withBreaksAs(const QString &text, char16_t lf, bool blocks) {
+    const auto isSpecial = [blocks](char16_t u) {
+        return u == u'\r' || u == u'\n' || (blocks && (u == 0x2029 || u == 0xFDD0 || u == 0xFDD1));
+    };
+    const char16_t *from = units(text);
+    const char16_t *const end = from + text.size();
+    const char16_t *special = std::find_if(from, end, isSpecial);
+    // Nothing to change, or only LFs where LFs are wanted.
+    if (special == end || (lf == u'\n' && !blocks && std::find(from, end, u'\r') == end))
+        return text;
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t *const begin = units(out);
+    char16_t *to = begin;
+    for (;;) {
+        to = std::copy(from, special, to);
+        if (special == end)
+            break;
+        *to++ = lf;
+        from = special + 1;
+        if (*special == u'\r' && from != end && *from == u'\n')
+            ++from;
+        special = std::find_if(from, end, isSpecial);
+    }
+    out.truncate(to - begin);
     return out;
 }
 
 // CR LF and lone CR as LF.
 QString withLf(const QString &text) {
-    if (!text.contains(QLatin1Char('\r')))
-        return text;
-    QString out(text.size(), Qt::Uninitialized);
-    QChar *to = out.data();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != QLatin1Char('\r')) {
-            *to++ = text[i];
-            continue;
-        }
-        *to++ = QLatin1Char('\n');
-        if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-            ++i;
-    }
-    out.truncate(to - out.constData());
-    return out;
+    return withBreaksAs(text, u'\n', false);
 }
 
-// The raw document text that inserting `plain` gives: QTextCursor::insertText starts a new
-// block (the paragraph separator in the raw text) at each of these characters.
-QString rawDocumentText(QString plain) {
-    for (QChar &c : plain) {
-        const char16_t u = c.unicode();
-        if (u == u'\n' || u == u'\r' || u == QChar::ParagraphSeparator || u == 0xFDD0 ||
-            u == 0xFDD1)
-            c = QChar::ParagraphSeparator;
-    }
-    return plain;
+// The raw document text that inserting withLf(text) gives: QTextCursor::insertText starts a
+// new block (the paragraph separator in the raw text) at each line break and at U+2029,
+// U+FDD0 and U+FDD1.
+QString rawDocumentText(const QString &text) {
+    return withBreaksAs(text, QChar::ParagraphSeparator, true);
+}
+
+// The length of the common beginning of a[0, n) and b[0, n), compared a block at a time.
+qsizetype commonPrefix(const char16_t *a, const char16_t *b, qsizetype n) {
+    constexpr qsizetype Block = 64;
+    qsizetype i = 0;
+    while (i + Block <= n && std::memcmp(a + i, b + i, Block * sizeof(char16_t)) == 0)
+        i += Block;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// The length of the common end of a[.., aEnd) and b[.., bEnd), at most n.
+qsizetype commonSuffix(const char16_t *aEnd, const char16_t *bEnd, qsizetype n) {
+    constexpr qsizetype Block = 64;
+    qsizetype i = 0;
+    while (i + Block <= n &&
+           std::memcmp(aEnd - i - Block, bEnd - i - Block, Block * sizeof(char16_t)) == 0)
+        i += Block;
+    while (i < n && aEnd[-i - 1] == bEnd[-i - 1])
+        ++i;
+    return i;
 }
 
 // The character code a key produces for keyPress, or -1 for a key that produces none.
@@ -239,27 +283,21 @@ QString RichTextBox::text() const {
 
 void RichTextBox::setText(const QString &text) {
     ++m_programChange;
-    const QString plain = withLf(text);
-    if (!m_partialUpdate || !replaceChangedPart(plain)) {
-        setPlainText(plain);
+    if (!m_partialUpdate || !replaceChangedPart(rawDocumentText(text))) {
+        setPlainText(withLf(text));
         m_reportedText = document()->toRawText();
     }
     --m_programChange;
     Q_EMIT change();
 }
 
-bool RichTextBox::replaceChangedPart(const QString &plain) {
+bool RichTextBox::replaceChangedPart(QString raw) {
     QTextDocument *doc = document();
     const QString old = doc->toRawText();
-    QString raw = rawDocumentText(plain);
     const qsizetype shorter = std::min(old.size(), raw.size());
-    const QChar *oldBegin = old.constData();
-    const QChar *rawBegin = raw.constData();
-    const qsizetype prefix = std::mismatch(oldBegin, oldBegin + shorter, rawBegin).first - oldBegin;
-    const auto oldTail = std::make_reverse_iterator(oldBegin + old.size());
-    const auto rawTail = std::make_reverse_iterator(rawBegin + raw.size());
-    const qsizetype suffix =
-        std::mismatch(oldTail, oldTail + (shorter - prefix), rawTail).first - oldTail;
+    const qsizetype prefix = commonPrefix(units(old), units(std::as_const(raw)), shorter);
+    const qsizetype suffix = commonSuffix(units(old) + old.size(),
+                                          units(std::as_const(raw)) + raw.size(), shorter - prefix);
     // The edit may start or end between the halves of a surrogate pair: the document's
     // characters are UTF-16 units, and the result is the same text.
     // Mostly new text: rebuilding is as cheap, and an empty area has nothing to keep.

@@ -153,10 +153,10 @@ protected:
 
 private:
     QFont rtfFont() const;
-    // setText's edit of the changed part of the document to `plain` (LF line breaks), which
-    // also brings m_reportedText up to date; false, with nothing done, when most of the text
-    // changed and a rebuild costs no more.
-    bool replaceChangedPart(const QString &plain);
+    // setText's edit of the changed part of the document to `raw` (the raw document text it
+    // is to hold: blocks separated by U+2029), which also brings m_reportedText up to date; false,
+    // with nothing done, when most of the text changed and a rebuild costs no more.
+    bool replaceChangedPart(QString raw);
     void onContentsChange(int from, int charsRemoved, int charsAdded);
     void applySelectionPalette();
 
