@@ -43,10 +43,11 @@ void EditorSession::convert() {
         m_pending = false;
         m_yieldCalls = 0;
         m_sinceYield.start();
-        const std::u32string input = toUcs4(m_input());
-        if (m_engine.convertText(input, m_converted) == Engine::Result::Converted) {
+        toUcs4Lines(m_input(), m_inputText);
+        if (m_engine.convertText(m_inputText, m_converted) == Engine::Result::Converted) {
             std::swap(m_output, m_converted);
-            Q_EMIT outputReplaced(fromUcs4(m_output));
+            fromUcs4(m_output, m_outputText);
+            Q_EMIT outputReplaced(m_outputText);
             m_inputChanged = false;
         }
         // The window that held the input may have gone while events ran.

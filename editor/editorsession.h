@@ -29,8 +29,9 @@ public:
     explicit EditorSession(Engine &engine, int yieldIntervalMs = 15, QObject *parent = nullptr);
     ~EditorSession() override;
 
-    // Where a conversion reads the input text; none (the default) makes convert() do nothing.
-    // The window that holds the input sets it and clears it before it goes.
+    // Where a conversion reads the input text (line breaks as CR LF, LF, or the document's
+    // U+2028 and U+2029); none (the default) makes convert() do nothing. The window that holds
+    // the input sets it and clears it before it goes.
     void setInputSource(std::function<QString()> source);
     bool hasInputSource() const { return bool(m_input); }
 
@@ -68,6 +69,10 @@ private:
     std::u32string m_output;
     // What the running conversion writes into; it becomes m_output when the conversion ends.
     std::u32string m_converted;
+    // The input of the last conversion and its output as a QString, kept so that their room
+    // serves the next one.
+    std::u32string m_inputText;
+    QString m_outputText;
     bool m_converting = false;
     bool m_pending = false;
     int m_yieldIntervalMs;

@@ -79,7 +79,9 @@ EditorWindow::EditorWindow(Program &program, QWidget *parent)
     createActions();
     createMenus();
     EditorSession &session = m_program.session();
-    session.setInputSource([this] { return Text1->text(); });
+    // The document's own text: the session reads its breaks as line breaks, without a copy
+    // that spells them CR LF.
+    session.setInputSource([this] { return Text1->rawText(); });
     connect(&session, &EditorSession::outputReplaced, text2, &RichTextBox::setText);
     connect(&m_program, &Program::conversionFinished, this, &EditorWindow::releaseHeldKeys);
 }
@@ -439,7 +441,10 @@ void EditorWindow::text1Edited() {
 }
 
 void EditorWindow::text2Change() {
-    m_program.session().outputEdited(text2->text());
+    // During a conversion the change is the conversion's own replacement of the area, which
+    // the session ignores: the area's text is not even read then.
+    if (!m_program.session().isConverting())
+        m_program.session().outputEdited(text2->text());
     moveCaretToEnd(text2);
 }
 

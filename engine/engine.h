@@ -317,7 +317,7 @@ private:
     bool m_recordingLog = false; // log lines also go to m_logLines
     std::vector<std::string> m_logLines;
     std::vector<Checkpoint> m_checkpoints;
-    std::u32string m_output; // this conversion's output, while reusing
+    std::u32string m_output; // while reusing: the output this conversion makes itself
     Previous m_previous;
     // Recently converted words under the current tables: a direct-mapped memo of fixed slots
     // (no allocation), one cache line each, keyed by a hash of the word. A slot keeps the word

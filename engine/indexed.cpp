@@ -732,7 +732,38 @@ struct Engine::ReuseRun {
     std::size_t shift;              // text.size() - previous.text.size(), modulo 2^64
     std::size_t next = 0;           // the first previous checkpoint not yet passed
     std::size_t lastCheckpoint = 0; // where the last checkpoint was kept
+    // m_output holds the output from fromOut on (positions in the output are fromOut plus
+    // positions in m_output); it replaces previous.output[fromOut, tookOverAt).
+    std::size_t fromOut = 0;
+    std::size_t tookOverAt = std::u32string::npos;
 };
+
+namespace {
+
+// The length of the common beginning of a and b (at most n), a block at a time.
+std::size_t commonPrefix(const char32_t *a, const char32_t *b, std::size_t n) {
+    constexpr std::size_t Block = 32;
+    std::size_t i = 0;
+    while (i + Block <= n && std::memcmp(a + i, b + i, Block * sizeof(char32_t)) == 0)
+        i += Block;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// The length of the common end of the texts that end at aEnd and bEnd (at most n).
+std::size_t commonSuffix(const char32_t *aEnd, const char32_t *bEnd, std::size_t n) {
+    constexpr std::size_t Block = 32;
+    std::size_t i = 0;
+    while (i + Block <= n &&
+           std::memcmp(aEnd - i - Block, bEnd - i - Block, Block * sizeof(char32_t)) == 0)
+        i += Block;
+    while (i < n && *(aEnd - i - 1) == *(bEnd - i - 1))
+        ++i;
+    return i;
+}
+
+} // namespace
 
 void Engine::setReusePrevious(bool reuse) {
     m_reusePrevious = reuse;
@@ -762,15 +793,14 @@ void Engine::convertTextReusing(std::u32string_view text, std::u32string &out) {
     } stopRecording{m_recordingLog};
 
     std::size_t from = 0;
+    std::size_t prefix = 0;
+    std::size_t suffix = 0;
     std::optional<ReuseRun> run;
     if (usable) {
         const std::u32string &old = previous.text;
         const std::size_t shorter = std::min(old.size(), text.size());
-        const std::size_t prefix = std::size_t(
-            std::mismatch(text.begin(), text.begin() + shorter, old.begin()).first - text.begin());
-        const std::size_t suffix = std::size_t(
-            std::mismatch(text.rbegin(), text.rbegin() + (shorter - prefix), old.rbegin()).first -
-            text.rbegin());
+        prefix = commonPrefix(text.data(), old.data(), shorter);
+        suffix = commonSuffix(text.data() + text.size(), old.data() + old.size(), shorter - prefix);
         // The last checkpoint before the first changed character: everything before it
         // converts as it did.
         const auto start =
@@ -779,12 +809,11 @@ void Engine::convertTextReusing(std::u32string_view text, std::u32string &out) {
         const Checkpoint &from_ = *(start - 1);
         from = from_.in;
         out.append(previous.output, 0, from_.out);
-        m_output.append(previous.output, 0, from_.out);
         for (std::size_t k = 0; k < from_.log; ++k)
             writeLogLine(previous.log[k]);
         m_checkpoints.assign(previous.checkpoints.begin(), start);
         run.emplace(ReuseRun{previous, generation, text.size() - suffix, text.size() - old.size(),
-                             std::size_t(start - previous.checkpoints.begin()), from});
+                             std::size_t(start - previous.checkpoints.begin()), from, from_.out});
     } else {
         m_checkpoints.push_back(Checkpoint{});
         run.emplace(ReuseRun{previous, generation, text.size() + 1, 0, 0, 0});
@@ -792,8 +821,15 @@ void Engine::convertTextReusing(std::u32string_view text, std::u32string &out) {
     convertTextFrom(text, from, &*run, out);
     if (m_tablesGeneration != generation)
         return;
-    previous.text.assign(text);
-    previous.output.swap(m_output);
+    // Only the changed middles move into the previous text and output (and what follows them).
+    if (usable) {
+        previous.text.replace(prefix, previous.text.size() - prefix - suffix,
+                              text.substr(prefix, text.size() - prefix - suffix));
+    } else {
+        previous.text.assign(text);
+    }
+    const std::size_t tookOverAt = std::min(run->tookOverAt, previous.output.size());
+    previous.output.replace(run->fromOut, tookOverAt - run->fromOut, m_output);
     previous.log.swap(m_logLines);
     previous.checkpoints.swap(m_checkpoints);
     previous.tablesGeneration = generation;
@@ -834,10 +870,10 @@ void Engine::convertTextFrom(std::u32string_view text, std::size_t from, ReuseRu
             if (r.next < old.size() && old[r.next].in == oldPos) {
                 flush();
                 const Checkpoint &c = old[r.next];
-                const std::size_t outShift = m_output.size() - c.out;
+                const std::size_t outShift = r.fromOut + m_output.size() - c.out;
                 const std::size_t logShift = m_logLines.size() - c.log;
                 out.append(r.previous.output, c.out);
-                m_output.append(r.previous.output, c.out);
+                r.tookOverAt = c.out;
                 for (std::size_t k = c.log; k < r.previous.log.size(); ++k)
                     writeLogLine(r.previous.log[k]);
                 for (std::size_t k = r.next; k < old.size(); ++k)
@@ -847,7 +883,8 @@ void Engine::convertTextFrom(std::u32string_view text, std::size_t from, ReuseRu
             }
         }
         if (pos >= r.lastCheckpoint + kCheckpointEvery) {
-            m_checkpoints.push_back(Checkpoint{pos, m_output.size() + waiting, m_logLines.size()});
+            m_checkpoints.push_back(
+                Checkpoint{pos, r.fromOut + m_output.size() + waiting, m_logLines.size()});
             r.lastCheckpoint = pos;
         }
         return false;

@@ -142,7 +142,7 @@ QString withCrLf(const QString &text) {
 
 // Copies `text` with each line break (CR LF, lone CR, lone LF) written as `lf`, and, when
 // `blocks` is set, also U+2029, U+FDD0 and U+FDD1 (the other characters that start a block).
-QString withBreaksAs(const QString &text, char16_t lf, bool blocks) {
+void withBreaksAs(const QString &text, char16_t lf, bool blocks, QString &out) {
     const auto isSpecial = [blocks](char16_t u) {
         return u == u'\r' || u == u'\n' || (blocks && (u == 0x2029 || u == 0xFDD0 || u == 0xFDD1));
     };
@@ -150,9 +150,11 @@ QString withBreaksAs(const QString &text, char16_t lf, bool blocks) {
     const char16_t *const end = from + text.size();
     const char16_t *special = std::find_if(from, end, isSpecial);
     // Nothing to change, or only LFs where LFs are wanted.
-    if (special == end || (lf == u'\n' && !blocks && std::find(from, end, u'\r') == end))
-        return text;
-    QString out(text.size(), Qt::Uninitialized);
+    if (special == end || (lf == u'\n' && !blocks && std::find(from, end, u'\r') == end)) {
+        out = text;
+        return;
+    }
+    out.resize(text.size());
     char16_t *const begin = units(out);
     char16_t *to = begin;
     for (;;) {
@@ -166,19 +168,20 @@ QString withBreaksAs(const QString &text, char16_t lf, bool blocks) {
         special = std::find_if(from, end, isSpecial);
     }
     out.truncate(to - begin);
-    return out;
 }
 
 // CR LF and lone CR as LF.
 QString withLf(const QString &text) {
-    return withBreaksAs(text, u'\n', false);
+    QString out;
+    withBreaksAs(text, u'\n', false, out);
+    return out;
 }
 
 // The raw document text that inserting withLf(text) gives: QTextCursor::insertText starts a
 // new block (the paragraph separator in the raw text) at each line break and at U+2029,
 // U+FDD0 and U+FDD1.
-QString rawDocumentText(const QString &text) {
-    return withBreaksAs(text, QChar::ParagraphSeparator, true);
+void rawDocumentText(const QString &text, QString &out) {
+    withBreaksAs(text, QChar::ParagraphSeparator, true, out);
 }
 
 // The length of the common beginning of a[0, n) and b[0, n), compared a block at a time.
@@ -281,9 +284,15 @@ QString RichTextBox::text() const {
     return withCrLf(document()->toRawText());
 }
 
+QString RichTextBox::rawText() const {
+    return document()->toRawText();
+}
+
 void RichTextBox::setText(const QString &text) {
     ++m_programChange;
-    if (!m_partialUpdate || !replaceChangedPart(rawDocumentText(text))) {
+    if (m_partialUpdate)
+        rawDocumentText(text, m_newRawText);
+    if (!m_partialUpdate || !replaceChangedPart(m_newRawText)) {
         setPlainText(withLf(text));
         m_reportedText = document()->toRawText();
     }
@@ -291,7 +300,7 @@ void RichTextBox::setText(const QString &text) {
     Q_EMIT change();
 }
 
-bool RichTextBox::replaceChangedPart(QString raw) {
+bool RichTextBox::replaceChangedPart(QString &raw) {
     QTextDocument *doc = document();
     const QString old = doc->toRawText();
     const qsizetype shorter = std::min(old.size(), raw.size());
@@ -320,7 +329,8 @@ bool RichTextBox::replaceChangedPart(QString raw) {
     doc->setModified(false);
     setTextCursor(QTextCursor(doc));
     // The document now holds exactly `raw`.
-    m_reportedText = std::move(raw);
+    // The text it replaces leaves its room for the next call.
+    std::swap(m_reportedText, raw);
     return true;
 }
 

@@ -40,6 +40,9 @@ public:
 
     // The whole content as plain text with CR LF line breaks.
     QString text() const;
+    // The content as the document holds it, without a copy: paragraphs end with U+2029 and
+    // Shift+Enter breaks are U+2028, which text() both turns into CR LF.
+    QString rawText() const;
     // Replaces the whole content (CR LF, lone CR and LF are line breaks) and raises change()
     // once, also when the new text equals the old. The caret goes to the start. The area's own
     // undo history starts afresh. Where the new text keeps most of the old one (one word
@@ -154,9 +157,10 @@ protected:
 private:
     QFont rtfFont() const;
     // setText's edit of the changed part of the document to `raw` (the raw document text it
-    // is to hold: blocks separated by U+2029), which also brings m_reportedText up to date; false,
-    // with nothing done, when most of the text changed and a rebuild costs no more.
-    bool replaceChangedPart(QString raw);
+    // is to hold: blocks separated by U+2029), which also makes it m_reportedText and leaves
+    // `raw` holding the text it replaced; false, with nothing done, when most of the text
+    // changed and a rebuild costs no more.
+    bool replaceChangedPart(QString &raw);
     void onContentsChange(int from, int charsRemoved, int charsAdded);
     void applySelectionPalette();
 
@@ -168,6 +172,7 @@ private:
     int m_programChange = 0;
     // The raw content as last reported, to tell a content change from a format-only one.
     QString m_reportedText;
+    QString m_newRawText; // setText's scratch: the raw text it is to show
     // Click tracking: a left press that has not turned into a drag or a double click.
     QPoint m_pressPosition;
     bool m_clickPending = false;
