@@ -285,6 +285,15 @@ QString RichTextBox::text() const {
 }
 
 QString RichTextBox::rawText() const {
+    return currentRawText(0);
+}
+
+QString RichTextBox::currentRawText(int ownEdits) const {
+    // Outside the area's own edits m_reportedText follows every change of the text (format
+    // changes leave it as it is), so it is the document's text without a copy; its length
+    // is checked against the document's as a guard.
+    if (m_programChange == ownEdits && m_reportedText.size() == document()->characterCount() - 1)
+        return m_reportedText;
     return document()->toRawText();
 }
 
@@ -302,7 +311,7 @@ void RichTextBox::setText(const QString &text) {
 
 bool RichTextBox::replaceChangedPart(QString &raw) {
     QTextDocument *doc = document();
-    const QString old = doc->toRawText();
+    const QString old = currentRawText(1); // inside setText's own edit
     const qsizetype shorter = std::min(old.size(), raw.size());
     const qsizetype prefix = commonPrefix(units(old), units(std::as_const(raw)), shorter);
     const qsizetype suffix = commonSuffix(units(old) + old.size(),

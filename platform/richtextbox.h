@@ -161,6 +161,9 @@ private:
     // `raw` holding the text it replaced; false, with nothing done, when most of the text
     // changed and a rebuild costs no more.
     bool replaceChangedPart(QString &raw);
+    // The document's raw text, read from m_reportedText where that is current; `ownEdits`:
+    // how many of the area's own edits the caller is inside of.
+    QString currentRawText(int ownEdits) const;
     void onContentsChange(int from, int charsRemoved, int charsAdded);
     void applySelectionPalette();
 

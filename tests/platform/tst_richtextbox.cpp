@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <random>
 
 using kestrum::DropSource;
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void replaceTextIsOneUndoStep();
     void setTextEditsAsARebuildWould_data();
     void setTextEditsAsARebuildWould();
+    void rawTextFollowsEveryChange();
     void contextMenuNamesTheOwnUndoKeys();
 
     void keyDownSeesTextBeforeKey();
@@ -396,6 +398,52 @@ void TestRichTextBox::setTextEditsAsARebuildWould() {
 }
 
 // The context menu's Undo and Redo name the area's own keys.
+// rawText() reads the text the area last reported instead of copying the document's: after
+// every kind of change it must still be the document's text.
+void TestRichTextBox::rawTextFollowsEveryChange() {
+    QWidget window;
+    auto *box = new RichTextBox(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    box->setFocus();
+    const std::function<void()> steps[] = {
+        [&] { QTest::keyClicks(box, "ami tumi"); },
+        [&] { QTest::keyClick(box, Qt::Key_Return); },
+        [&] { QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier); },
+        [&] { box->setText(QStringLiteral("ab\r\ncd\ref")); },
+        [&] { box->setText(QStringLiteral("ab\r\ncd\refg")); }, // a partial update
+        [&] { box->setText(QStringLiteral("zyxwvutsr")); },     // rebuilt, the same length
+        [&] { box->replaceText(QStringLiteral("123456789")); }, // the same length again
+        [&] {
+            box->setSelStart(2);
+            QTest::keyClick(box, Qt::Key_Right, Qt::ShiftModifier);
+            box->setSelText(QStringLiteral("Q")); // one character for another
+        },
+        [&] { QTest::keyClick(box, Qt::Key_Backspace); },
+        [&] { box->undo(); },
+        [&] { box->redo(); },
+        [&] {
+            box->setSelStart(1);
+            box->setSelText(QStringLiteral("xy\r\nz"));
+        },
+        [&] { box->setControlFont(QFont(QStringLiteral("DejaVu Sans"), 20)); },
+        [&] { box->document()->setPlainText(QStringLiteral("from outside\nthe area")); },
+        [&] { QTextCursor(box->document()).insertText(QStringLiteral("more ")); },
+        [&] { box->clear(); },
+        [&] { box->setText(QString()); },
+    };
+    int step = 0;
+    for (const auto &change : steps) {
+        change();
+        QVERIFY2(box->rawText() == box->document()->toRawText(),
+                 qPrintable(QStringLiteral("after step %1").arg(step)));
+        ++step;
+    }
+    // Away from its own edits the area hands out the text it holds, not a fresh copy.
+    QTest::keyClicks(box, "k");
+    QCOMPARE(box->rawText().constData(), box->rawText().constData());
+}
+
 void TestRichTextBox::contextMenuNamesTheOwnUndoKeys() {
     RichTextBox box;
     box.resize(200, 100);
