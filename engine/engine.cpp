@@ -437,22 +437,31 @@ private:
     bool &m_flag;
 };
 
-Engine::Result Engine::convertText(std::u32string_view text, std::u32string &out) {
-    if (text.empty())
+// What every conversion shares: nothing happens for an empty input or inside a running
+// conversion; otherwise the engine is busy while `convert` runs (exceptions included) and the
+// log starts empty.
+template <typename Convert> Engine::Result Engine::runConversion(bool empty, Convert &&convert) {
+    if (empty)
         return Result::EmptyInput;
     if (m_converting)
         return Result::Busy;
     Busy busy(m_converting);
-    out.clear();
     if (m_log)
         m_log->clear();
-    if (m_lookup == Lookup::Indexed) {
-        convertTextIndexed(text, out);
-    } else {
-        TextEmitter emit{out};
-        drive(text, emit);
-    }
+    convert();
     return Result::Converted;
+}
+
+Engine::Result Engine::convertText(std::u32string_view text, std::u32string &out) {
+    return runConversion(text.empty(), [&] {
+        out.clear();
+        if (m_lookup == Lookup::Indexed) {
+            convertTextIndexed(text, out);
+        } else {
+            TextEmitter emit{out};
+            drive(text, emit);
+        }
+    });
 }
 
 std::string Engine::convertBytes(std::string_view bytes) {
@@ -462,21 +471,15 @@ std::string Engine::convertBytes(std::string_view bytes) {
 }
 
 Engine::Result Engine::convertBytes(std::string_view bytes, std::string &out) {
-    if (bytes.empty())
-        return Result::EmptyInput;
-    if (m_converting)
-        return Result::Busy;
-    Busy busy(m_converting);
-    if (m_log)
-        m_log->clear();
-    if (m_lookup == Lookup::Indexed) {
-        convertBytesIndexed(bytes, out);
-    } else {
-        out.reserve(out.size() + bytes.size() + bytes.size() / 4);
-        ByteEmitter emit{out};
-        drive(bytes, emit);
-    }
-    return Result::Converted;
+    return runConversion(bytes.empty(), [&] {
+        if (m_lookup == Lookup::Indexed) {
+            convertBytesIndexed(bytes, out);
+        } else {
+            out.reserve(out.size() + bytes.size() + bytes.size() / 4);
+            ByteEmitter emit{out};
+            drive(bytes, emit);
+        }
+    });
 }
 
 } // namespace kestrum

@@ -291,6 +291,7 @@ private:
     void convertTextReusing(std::u32string_view text, std::u32string &out);
 
     class Busy;
+    template <typename Convert> Result runConversion(bool empty, Convert &&convert);
 
     Lookup m_lookup;
     Tables m_tables;
