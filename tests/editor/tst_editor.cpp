@@ -499,6 +499,13 @@ void TestEditor::codePointsAsQtConvertsThem() {
     // A lone half of a surrogate pair on the way in.
     const QString lone = qt + QChar(0xDC00) + u'z';
     QCOMPARE(toUcs4(lone), lone.toStdU32String());
+    // The document's paragraph and line breaks read as LF, on the plain path and on Qt's.
+    for (const QString &text : {qt, lone}) {
+        const QString withBreaks = QChar::ParagraphSeparator + text + QChar::LineSeparator;
+        std::u32string lines = U"left over from before";
+        toUcs4Lines(withBreaks, lines);
+        QCOMPARE(lines, U"\n" + text.toStdU32String() + U"\n");
+    }
 }
 
 void TestEditor::lineBreaksAndEmptyInput() {
