@@ -96,6 +96,24 @@ public:
     // than MaxWordLength is not converted at all and leaves one log line that says so.
     void convertWord(std::string_view word, std::u32string &out);
 
+    // A word converted one unit at a time, for a caller that follows a word while it is typed
+    // and converts again only what a change at its end can reach (the input method). A unit
+    // depends only on whether it is the word's first, on whether an R mark waits from the unit
+    // before it, and on at most kUnitWindow characters of the word from its place on (fewer
+    // where the word ends first): a unit whose window lies wholly inside the word gives the
+    // same whatever is appended after it. Taking the units of a word from its start, each
+    // after the one before with the R mark it leaves, gives exactly convertWord's glyphs; a
+    // unit where no key starts is where convertWord stops and logs. Nothing is logged and
+    // yieldToUi is not called. Indexed engines only; `word` holds word characters only and
+    // `at` (0-based) lies inside it.
+    struct UnitStep {
+        std::size_t length = 0; // characters the unit takes; 0: no key starts at `at`
+        bool rephWaits = false; // an R mark waits for the next unit
+    };
+    static constexpr std::size_t kUnitWindow = 16;
+    UnitStep convertUnit(std::string_view word, std::size_t at, bool first, bool rephWaits,
+                         std::string &out);
+
     // The longest word converted. Positions in a word are ints that may run a few characters
     // past its end, so a longer word could not be walked without overflowing them.
     static constexpr std::size_t MaxWordLength = std::size_t(INT_MAX) - 16;
@@ -215,6 +233,7 @@ private:
     // and on no more than the first kStepWindow of them.
     enum class StepStart : unsigned char { First = 1, Later = 2, LaterWithReph = 3 };
     static constexpr std::size_t kStepWindow = 16;
+    static_assert(kStepWindow == kUnitWindow);
     // One cache line holds four; a syllable has at most 14 glyphs (a sign of five, five of the
     // consonant, reph, N/M/W/L sign, two R/J/Y signs).
     struct alignas(16) Step {

@@ -526,6 +526,21 @@ void Engine::convertUnits(const char *word, std::size_t length, GlyphWriter &out
     }
 }
 
+Engine::UnitStep Engine::convertUnit(std::string_view word, std::size_t at, bool first,
+                                     bool rephWaits, std::string &out) {
+    // The unit's window: its characters, NULs where the word ends, and the padding the step
+    // automaton may read past a window.
+    char window[kStepWindow + kWordPadding] = {};
+    std::memcpy(window, word.data() + at, std::min(word.size() - at, kStepWindow));
+    const Step &step = stepAt(window, first       ? StepStart::First
+                                      : rephWaits ? StepStart::LaterWithReph
+                                                  : StepStart::Later);
+    if (step.fails())
+        return {};
+    out.append(step.glyphs, step.glyphLength());
+    return {step.advance, step.reph()};
+}
+
 // convertUnits, leaving nothing of the word when a yieldToUi hook throws: a word's glyphs
 // reach the output whole or not at all.
 void Engine::convertUnitsOrNothing(const char *word, std::size_t length, GlyphWriter &out,

@@ -19,6 +19,10 @@ kestrum_packages=(
   # .deb is made by CPack with dpkg-shlibdeps (dpkg-dev); the desktop entry and the AppStream
   # file are checked by desktop-file-validate and appstreamcli.
   librsvg2-bin dpkg-dev desktop-file-utils appstream
+  # The input method: Fcitx5's and IBus's development files build the addon and the engine; the
+  # daemons, Fcitx5's Qt 6 frontend, D-Bus and the Python client test them.
+  fcitx5 libfcitx5core-dev libfcitx5utils-dev libfcitx5config-dev fcitx5-modules-dev
+  fcitx5-frontend-qt6 ibus libibus-1.0-dev gir1.2-ibus-1.0 python3-gi dbus
   # /usr/bin/time -v gives the peak memory in bench/convert/compare.sh.
   time
 )
