@@ -50,7 +50,8 @@ loadConverter(const std::filesystem::path &moduleDir,
     try {
         return std::make_unique<Converter>(dir);
     } catch (const std::exception &error) {
-        return std::string(error.what());
+        return "the tables in " + dir.string() + " cannot be read (" + error.what() +
+               "); keys go through unchanged";
     }
 }
 
