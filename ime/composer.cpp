@@ -4,6 +4,7 @@
 #include "cp1252.h"
 #include "datafolders.h"
 #include "glyphtable.h"
+#include "lexicon.h"
 #include "unicodetext.h"
 
 #include <algorithm>
@@ -55,17 +56,19 @@ loadConverter(const std::filesystem::path &moduleDir,
     }
 }
 
-Composer::Composer(Converter *converter, Options options)
-    : m_converter(converter), m_options(options) {}
+Composer::Composer(Converter *converter, Options options, Lexicon *lexicon)
+    : m_converter(converter), m_lexicon(lexicon), m_options(options) {}
 
 void Composer::setOptions(Options options) {
-    const bool swapChanged = options.swapCase != m_options.swapCase;
+    const bool keysChanged =
+        options.swapCase != m_options.swapCase || options.anyCase != m_options.anyCase;
     m_options = options;
-    if (swapChanged) {
+    if (keysChanged && composing()) {
         for (std::size_t i = 0; i < m_typed.size(); ++i)
-            m_keys[i] = static_cast<char>(keyOf(m_typed[i]));
+            m_typedKeys[i] = static_cast<char>(keyOf(m_typed[i]));
         m_units.clear();
-        reconvert(0);
+        m_keys.clear();
+        rekey();
     } else if (composing()) {
         updateShown();
     }
@@ -104,11 +107,11 @@ Composer::Outcome Composer::press(const Key &key) {
             return {{}, true};
         }
         m_typed.pop_back();
-        m_keys.pop_back();
+        m_typedKeys.pop_back();
         if (m_typed.empty())
             forgetWord();
         else
-            reconvert(m_typed.size());
+            rekey();
         return {};
     case Kind::Escape: {
         if (!composing())
@@ -128,11 +131,12 @@ Composer::Outcome Composer::press(const Key &key) {
 
 Composer::Outcome Composer::pressCharacter(char32_t c) {
     const char32_t key = keyOf(c);
+    if (c >= U'1' && c <= U'9' && composing() && std::size_t(c - U'0') <= m_candidates.size())
+        return pick(std::size_t(c - U'1'));
     if (isWordChar(key)) {
-        const std::size_t before = m_typed.size();
         m_typed.push_back(c);
-        m_keys.push_back(static_cast<char>(key));
-        reconvert(before);
+        m_typedKeys.push_back(static_cast<char>(key));
+        rekey();
         Outcome outcome;
         writeHeadIfLong(outcome.commit);
         return outcome;
@@ -152,7 +156,7 @@ Composer::Outcome Composer::endWordWith(std::string_view passing, bool forward, 
     Outcome outcome;
     const bool wordConverts = composing() && !m_failed;
     if (composing() && m_failed) {
-        outcome.commit = written(std::string_view(m_glyphs), m_typed.substr(m_failedAt));
+        outcome.commit = written(std::string_view(m_glyphs), unconverted());
     } else if (wordConverts && !forward) {
         m_scratch.assign(m_glyphs).append(passing);
         outcome.commit = written(m_scratch, {});
@@ -178,12 +182,20 @@ Composer::Outcome Composer::endWordWith(std::string_view passing, bool forward, 
     return outcome;
 }
 
+std::u32string Composer::unconverted() const {
+    if (!m_failed)
+        return {};
+    // The keys typed from the first that did not convert; keys the word list gave another
+    // length (a word chosen before) stand as they are.
+    if (m_keys.size() == m_typed.size())
+        return m_typed.substr(m_failedAt);
+    return std::u32string(m_keys.begin() + std::ptrdiff_t(m_failedAt), m_keys.end());
+}
+
 std::string Composer::commit() {
     std::string out;
     if (composing())
-        out = written(std::string_view(m_glyphs),
-                      m_failed ? std::u32string_view(m_typed).substr(m_failedAt)
-                               : std::u32string_view());
+        out = written(std::string_view(m_glyphs), unconverted());
     discard();
     return out;
 }
@@ -196,7 +208,9 @@ void Composer::discard() {
 
 void Composer::forgetWord() {
     m_typed.clear();
+    m_typedKeys.clear();
     m_keys.clear();
+    m_candidates.clear();
     m_units.clear();
     m_glyphs.clear();
     m_failed = false;
@@ -205,6 +219,42 @@ void Composer::forgetWord() {
     m_preedit.clear();
     m_keysShown.clear();
     m_preeditWhole = true;
+}
+
+void Composer::rekey() {
+    std::string keys = m_typedKeys;
+    m_candidates.clear();
+    if (m_lexicon && m_lexicon->index() && !m_continued &&
+        m_typedKeys.size() <= Lexicon::kMaxResolved) {
+        m_candidates = m_lexicon->candidates(m_typedKeys, kCandidates, m_options.anyCase);
+        if (m_options.anyCase && !m_candidates.empty())
+            keys = m_candidates.front().keys;
+    }
+    // What converts as it did: the keys before the first that changed.
+    const std::size_t same =
+        std::size_t(std::mismatch(m_keys.begin(), m_keys.end(), keys.begin(), keys.end()).first -
+                    m_keys.begin());
+    m_keys = std::move(keys);
+    reconvert(same);
+}
+
+Composer::Outcome Composer::pick(std::size_t index) {
+    const Lexicon::Candidate chosen = m_candidates.at(index);
+    m_lexicon->choose(m_typedKeys, chosen.keys);
+    std::string glyphs;
+    Engine &engine = m_converter->engine();
+    bool first = true, reph = false;
+    for (std::size_t pos = 0; pos < chosen.keys.size();) {
+        const Engine::UnitStep step = engine.convertUnit(chosen.keys, pos, first, reph, glyphs);
+        if (step.length == 0)
+            break; // a candidate converts to its end; this only guards the loop
+        pos += step.length;
+        reph = step.rephWaits;
+        first = false;
+    }
+    Outcome outcome{written(glyphs, {}), false};
+    forgetWord();
+    return outcome;
 }
 
 void Composer::reconvert(std::size_t stableUpTo) {
@@ -251,9 +301,11 @@ void Composer::updateShown() {
     if (m_preeditWhole) {
         appendUnicodeAfterContext(m_glyphs, m_text);
         if (m_failed)
-            m_text.append(typed.substr(m_failedAt));
+            m_text.append(unconverted());
         appendUtf8(m_preedit, m_text);
-        m_keysShown = m_keys;
+        m_keysShown = m_typedKeys;
+        if (m_keys != m_typedKeys)
+            m_keysShown.append(" \u2192 ").append(m_keys);
         return;
     }
     // The end of a long word: from the first unit that starts in its last kShownKeys keys.
@@ -268,10 +320,10 @@ void Composer::updateShown() {
         const std::size_t glyphStart = from == m_units.begin() ? 0 : std::prev(from)->glyphEnd;
         m_converter->decode(std::string_view(m_glyphs).substr(glyphStart), m_text);
         if (m_failed)
-            m_text.append(typed.substr(m_failedAt));
+            m_text.append(unconverted());
     }
     appendUtf8(m_preedit, m_text);
-    m_keysShown.assign(kEllipsis).append(std::string_view(m_keys).substr(cut));
+    m_keysShown.assign(kEllipsis).append(std::string_view(m_typedKeys).substr(cut));
 }
 
 void Composer::writeHeadIfLong(std::string &commit) {
@@ -313,6 +365,7 @@ void Composer::writeHeadIfLong(std::string &commit) {
             m_failedAt -= keys;
     }
     m_typed.erase(0, keys);
+    m_typedKeys.erase(0, keys);
     m_keys.erase(0, keys);
     updateShown();
 }

@@ -16,8 +16,8 @@
 // every rule of typing is here. No Qt, no input-method framework.
 #pragma once
 
-#include "decoder.h"
-#include "engine.h"
+#include "converter.h"
+#include "lexicon.h"
 
 #include <array>
 #include <cstddef>
@@ -40,39 +40,11 @@ struct Options {
     // Letters the other way round: a key without Shift gives the capital, as typing in the
     // Kestrum window feels with its Caps Lock on.
     bool swapCase = false;
+    // A word typed all in lower case is read through the word list (see lexicon.h), where one
+    // is installed.
+    bool anyCase = true;
     bool operator==(const Options &) const = default;
 };
-
-// The tables and the conversion that every input context of one input method shares: an engine
-// of its own over the loaded tables and a glyph-code reader. Not thread-safe; the frameworks
-// call their engines from one thread.
-class Converter {
-public:
-    // Loads the four table files from `dir`; throws TableLoadError (its message names the file
-    // and what is wrong) when they cannot be read.
-    explicit Converter(const std::filesystem::path &dir);
-    Converter(const Converter &) = delete;
-    Converter &operator=(const Converter &) = delete;
-
-    Engine &engine() { return m_engine; }
-    // Appends the Unicode of glyph bytes, read as the recent SutonnyMJ fonts draw them.
-    void decode(std::string_view glyphs, std::u32string &out);
-    // What the conversion writes for an ASCII character that is no word character (a digit and
-    // most signs as they are, "." as "|", a line feed as CR LF).
-    std::string_view passing(char c) const { return m_passing[static_cast<unsigned char>(c)]; }
-
-private:
-    Engine m_engine;
-    sutonnymj::Decoder m_decoder;
-    std::array<std::string, 128> m_passing;
-};
-
-// The tables of the input method, found the way the program finds them (the user's own copy
-// first, then the installed ones) for a module that lies in `moduleDir`, `moduleToPrograms`
-// (relative) away from the programs' folder; or the message that says why they cannot be read.
-std::variant<std::unique_ptr<Converter>, std::string>
-loadConverter(const std::filesystem::path &moduleDir,
-              const std::filesystem::path &moduleToPrograms);
 
 class Composer {
 public:
@@ -104,7 +76,9 @@ public:
 
     // `converter` is shared and outlives the composer; without one (tables that could not be
     // read) every key goes on to the program unchanged.
-    explicit Composer(Converter *converter, Options options = {});
+    // `lexicon`, shared and outliving the composer too, reads words typed in lower case and
+    // offers candidates; without one, or before its word list is ready, there are none.
+    explicit Composer(Converter *converter, Options options = {}, Lexicon *lexicon = nullptr);
 
     Outcome press(const Key &key);
 
@@ -132,6 +106,13 @@ public:
     // of a longer word.
     const std::string &keysShown() const { return m_keysShown; }
 
+    // What the word may be (Lexicon::candidates), the one it writes first; the digits 1 to 9
+    // pick one. Empty without a word list.
+    const std::vector<Lexicon::Candidate> &candidates() const { return m_candidates; }
+    // Writes candidate `index` and remembers it as the user's choice for these keys.
+    Outcome pick(std::size_t index);
+    static constexpr std::size_t kCandidates = 9;
+
     static constexpr std::size_t kShownKeys = 96;
     // A word is held to this many keys: past it the beginning, which no later key can change
     // (Engine::kUnitWindow), is written so the state of a context stays bounded.
@@ -148,6 +129,10 @@ private:
     };
 
     char32_t keyOf(char32_t typed) const;
+    // Reads the typed keys again (through the word list where it applies) and converts again
+    // what changed.
+    void rekey();
+    std::u32string unconverted() const;
     Outcome pressCharacter(char32_t c);
     Outcome endWordWith(std::string_view passing, bool forward, char32_t typed);
     // Converts again what the last change of the word (keys from `stableUpTo` on may differ)
@@ -163,11 +148,14 @@ private:
     void forgetWord();
 
     Converter *m_converter;
+    Lexicon *m_lexicon;
     Options m_options;
     // The word: the characters as typed, its units, their glyphs. When the word failed, the
     // keys from m_failedAt on did not convert.
     std::u32string m_typed;
-    std::string m_keys; // the engine's view: m_typed with the case swapped as the options say
+    std::string m_typedKeys; // m_typed with the case swapped as the options say
+    std::string m_keys;      // what is converted: m_typedKeys, or what the word list reads them as
+    std::vector<Lexicon::Candidate> m_candidates;
     std::vector<Unit> m_units;
     std::string m_glyphs;
     std::size_t m_failedAt = 0; // 0: converts to its end

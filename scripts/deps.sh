@@ -23,6 +23,9 @@ kestrum_packages=(
   # daemons, Fcitx5's Qt 6 frontend, D-Bus and the Python client test them.
   fcitx5 libfcitx5core-dev libfcitx5utils-dev libfcitx5config-dev fcitx5-modules-dev
   fcitx5-frontend-qt6 ibus libibus-1.0-dev gir1.2-ibus-1.0 python3-gi dbus
+  # Debian's Bengali word list, which typing in lower case and the suggestions read (tested
+  # with it; Kestrum works without it).
+  hunspell-bn
   # /usr/bin/time -v gives the peak memory in bench/convert/compare.sh.
   time
 )

@@ -21,7 +21,8 @@ void save(const QString &path, const QString &text) {
 class Field : public QLineEdit {
 public:
     explicit Field(QString path) : m_path(std::move(path)) {
-        connect(this, &QLineEdit::textChanged, this, [this](const QString &text) { save(m_path, text); });
+        connect(this, &QLineEdit::textChanged, this,
+                [this](const QString &text) { save(m_path, text); });
     }
 
 protected:
