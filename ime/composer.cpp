@@ -131,7 +131,8 @@ Composer::Outcome Composer::press(const Key &key) {
 
 Composer::Outcome Composer::pressCharacter(char32_t c) {
     const char32_t key = keyOf(c);
-    if (c >= U'1' && c <= U'9' && composing() && std::size_t(c - U'0') <= m_candidates.size())
+    if (c >= U'1' && c <= U'9' && composing() && showsCandidates() &&
+        std::size_t(c - U'0') <= m_candidates.size())
         return pick(std::size_t(c - U'1'));
     if (isWordChar(key)) {
         m_typed.push_back(c);

@@ -109,6 +109,8 @@ public:
     // What the word may be (Lexicon::candidates), the one it writes first; the digits 1 to 9
     // pick one. Empty without a word list.
     const std::vector<Lexicon::Candidate> &candidates() const { return m_candidates; }
+    // Whether there is a choice: two candidates or more, shown, and picked with 1 to 9.
+    bool showsCandidates() const { return m_candidates.size() > 1; }
     // Writes candidate `index` and remembers it as the user's choice for these keys.
     Outcome pick(std::size_t index);
     static constexpr std::size_t kCandidates = 9;

@@ -2,12 +2,14 @@
 // list's spellings give each letter.
 #include "lexicon.h"
 
+#include "datafolders.h"
 #include "fileio.h"
 #include "unicodetext.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 #include <system_error>
 
@@ -70,6 +72,16 @@ Lexicon::Lexicon(Converter &converter, std::optional<WordIndex> index, fs::path 
     readChoices();
     if (m_index)
         learnCase(*m_index);
+}
+
+std::unique_ptr<Lexicon> Lexicon::forUser(Converter &converter) {
+    const char *list = std::getenv("KESTRUM_WORD_LIST");
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    const char *home = std::getenv("HOME");
+    const fs::path data = userDataDir(xdg ? xdg : "", home ? home : "");
+    return std::make_unique<Lexicon>(
+        converter, list && *list ? fs::path(list) : fs::path(kDebianWordList),
+        WordIndex::defaultCache(), data.empty() ? fs::path() : data / "choices");
 }
 
 Lexicon::~Lexicon() {

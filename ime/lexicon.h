@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <future>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,9 @@ public:
     // With an index made already (tests, kestrum-convert).
     Lexicon(Converter &converter, std::optional<WordIndex> index, std::filesystem::path choices);
     ~Lexicon();
+    // The user's: the installed word list (or the one $KESTRUM_WORD_LIST names), its index in
+    // the user's cache folder, the choices in $XDG_DATA_HOME/kestrum/choices.
+    static std::unique_ptr<Lexicon> forUser(Converter &converter);
     Lexicon(const Lexicon &) = delete;
     Lexicon &operator=(const Lexicon &) = delete;
 

@@ -2,6 +2,8 @@
 // Fcitx5's key events into the composer's keys and shows what the composer says; the options
 // live in Fcitx5's configuration (conf/kestrum.conf of the user's Fcitx5 folder).
 #include "composer.h"
+#include "datafolders.h"
+#include "lexicon.h"
 
 #include <fcitx-config/configuration.h>
 #include <fcitx-config/enum.h>
@@ -11,6 +13,7 @@
 #include <fcitx/action.h>
 #include <fcitx/addonfactory.h>
 #include <fcitx/addonmanager.h>
+#include <fcitx/candidatelist.h>
 #include <fcitx/inputcontext.h>
 #include <fcitx/inputcontextmanager.h>
 #include <fcitx/inputcontextproperty.h>
@@ -41,14 +44,15 @@ FCITX_CONFIG_ENUM(OutputOption, Unicode, SutonnyMJ);
 
 FCITX_CONFIGURATION(KestrumConfig, fcitx::Option<OutputOption> output{this, "Output", "Output",
                                                                       OutputOption::Unicode};
-                    fcitx::Option<bool> swapCase{this, "SwapCase", "Swap case", false};);
+                    fcitx::Option<bool> swapCase{this, "SwapCase", "Swap case", false};
+                    fcitx::Option<bool> anyCase{this, "AnyCase", "Any case", true};);
 
 constexpr char kConfigFile[] = "conf/kestrum.conf";
 
 ime::Options optionsOf(const KestrumConfig &config) {
     return {*config.output == OutputOption::SutonnyMJ ? ime::Output::SutonnyMJ
                                                       : ime::Output::Unicode,
-            *config.swapCase};
+            *config.swapCase, *config.anyCase};
 }
 
 ime::Composer::Key keyOf(const fcitx::Key &key) {
@@ -119,13 +123,25 @@ std::filesystem::path addonFolder() {
 }
 
 struct State : public fcitx::InputContextProperty {
-    explicit State(ime::Converter *converter) : composer(converter) {}
+    State(ime::Converter *converter, ime::Lexicon *lexicon) : composer(converter, {}, lexicon) {}
     ime::Composer composer;
     // The preedit was shown in the program's own text (not in Fcitx5's panel).
     bool inClient = false;
 };
 
 class KestrumEngine;
+
+// One of the composer's candidates in Fcitx5's list.
+class Candidate : public fcitx::CandidateWord {
+public:
+    Candidate(KestrumEngine &engine, std::size_t index, const std::string &text)
+        : fcitx::CandidateWord(fcitx::Text(text)), m_engine(engine), m_index(index) {}
+    void select(fcitx::InputContext *ic) const override;
+
+private:
+    KestrumEngine &m_engine;
+    std::size_t m_index;
+};
 
 // The status area's switch between the two outputs.
 class OutputAction : public fcitx::Action {
@@ -143,17 +159,30 @@ private:
 class KestrumEngine : public fcitx::InputMethodEngineV2 {
 public:
     explicit KestrumEngine(fcitx::Instance *instance)
-        : m_instance(instance),
-          m_factory([this](fcitx::InputContext &) { return new State(m_converter.get()); }),
+        : m_instance(instance), m_factory([this](fcitx::InputContext &) {
+              return new State(m_converter.get(), m_lexicon.get());
+          }),
           m_outputAction(*this) {
         auto loaded = ime::loadConverter(addonFolder(), KESTRUM_ADDON_TO_PROGRAMS);
         if (auto *converter = std::get_if<std::unique_ptr<ime::Converter>>(&loaded))
             m_converter = std::move(*converter);
         else
             m_problem = "Kestrum: " + std::get<std::string>(loaded);
+        if (m_converter)
+            m_lexicon = ime::Lexicon::forUser(*m_converter);
         reloadConfig();
         m_instance->inputContextManager().registerProperty("kestrumState", &m_factory);
         m_instance->userInterfaceManager().registerAction("kestrum-output", &m_outputAction);
+    }
+
+    // A candidate chosen with the pointer, or with its number.
+    void pick(fcitx::InputContext &ic, std::size_t index) {
+        State &state = *ic.propertyFor(&m_factory);
+        if (index >= state.composer.candidates().size())
+            return;
+        if (const std::string text = state.composer.pick(index).commit; !text.empty())
+            ic.commitString(text);
+        show(ic, state);
     }
 
     void keyEvent(const fcitx::InputMethodEntry &, fcitx::KeyEvent &event) override {
@@ -238,6 +267,19 @@ private:
             preedit.setCursor(static_cast<int>(composer.preedit().size()));
             keys.append(composer.keysShown());
         }
+        // The candidates, when the word may be more than one thing.
+        if (composer.showsCandidates()) {
+            auto list = std::make_unique<fcitx::CommonCandidateList>();
+            list->setPageSize(static_cast<int>(ime::Composer::kCandidates));
+            list->setSelectionKey(fcitx::Key::keyListFromString("1 2 3 4 5 6 7 8 9"));
+            const auto &candidates = composer.candidates();
+            for (std::size_t i = 0; i < candidates.size(); ++i)
+                list->append<Candidate>(*this, i, candidates[i].text);
+            list->setGlobalCursorIndex(0);
+            panel.setCandidateList(std::move(list));
+        } else {
+            panel.setCandidateList(nullptr);
+        }
         state.inClient = ic.capabilityFlags().test(fcitx::CapabilityFlag::Preedit);
         if (state.inClient) {
             panel.setClientPreedit(preedit);
@@ -259,6 +301,7 @@ private:
     KestrumConfig m_config;
     ime::Options m_options;
     std::unique_ptr<ime::Converter> m_converter;
+    std::unique_ptr<ime::Lexicon> m_lexicon;
     std::string m_problem;
     fcitx::FactoryFor<State> m_factory;
     OutputAction m_outputAction;
@@ -276,6 +319,10 @@ std::string OutputAction::longText(fcitx::InputContext *) const {
 
 void OutputAction::activate(fcitx::InputContext *ic) {
     m_engine.toggleOutput(ic);
+}
+
+void Candidate::select(fcitx::InputContext *ic) const {
+    m_engine.pick(*ic, m_index);
 }
 
 class KestrumFactory : public fcitx::AddonFactory {

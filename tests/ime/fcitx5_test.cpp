@@ -7,6 +7,7 @@
 #include <fcitx-utils/testing.h>
 #include <fcitx/action.h>
 #include <fcitx/addonmanager.h>
+#include <fcitx/candidatelist.h>
 #include <fcitx/inputcontextmanager.h>
 #include <fcitx/inputmethodgroup.h>
 #include <fcitx/inputmethodmanager.h>
@@ -20,9 +21,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -212,6 +215,38 @@ void focusTests(fcitx::Instance &instance) {
     }
 }
 
+// With a word list: a word typed in lower case shows its candidates, a number picks one, the
+// pointer too, and the one picked comes first next time.
+void candidateTests(fcitx::Instance &instance, const std::string &cache) {
+    // The index is built in the background when the input method is first used.
+    {
+        Session first(instance);
+        first.type("a");
+    }
+    for (int i = 0; i < 200 && !std::ifstream(cache); ++i)
+        usleep(50000);
+    Session s(instance);
+    s.type("theke");
+    const fcitx::CandidateList *list = s.ic->inputPanel().candidateList().get();
+    expectTrue("candidates are shown", list && list->size() >= 2);
+    if (!list || list->size() < 2)
+        return;
+    expectEqual("the first candidate", list->candidate(0).text().toString(), "থেকে");
+    expectEqual("the second candidate", list->candidate(1).text().toString(), "ঠেকে");
+    expectEqual("the preedit is the first", s.preedit(), "থেকে");
+    s.key("2");
+    expectEqual("2 picks the second", s.transcript, "ঠেকে");
+    s.transcript.clear();
+    s.type("theke");
+    expectEqual("the one picked comes first",
+                s.ic->inputPanel().candidateList()->candidate(0).text().toString(), "ঠেকে");
+    s.ic->inputPanel().candidateList()->candidate(1).select(s.ic);
+    expectEqual("the pointer picks", s.transcript, "থেকে");
+    s.transcript.clear();
+    s.type("ami ");
+    expectEqual("a word the keys name is written", s.transcript, "আমি[space]");
+}
+
 void brokenTablesTests(fcitx::Instance &instance) {
     Session s(instance);
     s.type("Am");
@@ -225,6 +260,16 @@ void brokenTablesTests(fcitx::Instance &instance) {
 
 int main(int argc, char **argv) {
     const bool broken = argc > 1 && std::strcmp(argv[1], "--broken-tables") == 0;
+    // A word list, a cache and a data folder of this run's own.
+    char folder[] = "/tmp/kestrum-fcitx5-test-XXXXXX";
+    if (!mkdtemp(folder))
+        return 1;
+    const std::string list = std::string(folder) + "/bn.dic";
+    std::ofstream(list) << "আমি\nতুমি\nথেকে\nঠেকে\nবাংলা\nগান\n";
+    setenv("KESTRUM_WORD_LIST", list.c_str(), 1);
+    setenv("XDG_CACHE_HOME", (std::string(folder) + "/cache").c_str(), 1);
+    if (!broken)
+        setenv("XDG_DATA_HOME", (std::string(folder) + "/data").c_str(), 1);
     fcitx::setupTestingEnvironment(KESTRUM_BUILD_DIR, {KESTRUM_FCITX5_ADDON_DIR},
                                    {KESTRUM_FCITX5_DATA_DIR});
     char program[] = "kestrum-fcitx5-test";
@@ -248,10 +293,12 @@ int main(int argc, char **argv) {
             typingTests(instance);
             actionAndKeysTests(instance);
             focusTests(instance);
+            candidateTests(instance, std::string(folder) + "/cache/kestrum/words.index");
         }
         instance.exit();
     });
     instance.exec();
+    std::filesystem::remove_all(folder);
     if (failures)
         std::cerr << failures << " failed\n";
     return failures ? 1 : 0;

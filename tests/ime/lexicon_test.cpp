@@ -79,7 +79,7 @@ TEST(WordIndex, KeptInTheCacheAndBuiltAgainWhenTheListChanges) {
     EXPECT_FALSE(WordIndex::load(cache, *WordIndex::sourceOf(list, tables))); // made from the old
     EXPECT_EQ(WordIndex::open(list, tables, cache, &problem)->size(), 15u);
     // A cache cut short, or of garbage, is no index: it is built again.
-    for (const std::string broken : {std::string("KSTWIDX1"), std::string(4096, '\xff')}) {
+    for (const std::string &broken : {std::string("KSTWIDX2"), std::string(4096, '\xff')}) {
         std::ofstream(cache, std::ios::binary | std::ios::trunc) << broken;
         EXPECT_FALSE(WordIndex::load(cache, *WordIndex::sourceOf(list, tables)));
         EXPECT_EQ(WordIndex::open(list, tables, cache, &problem)->size(), 15u);
