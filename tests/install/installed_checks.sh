@@ -118,7 +118,7 @@ check "the scalable icon is there" test -s "$prefix/share/icons/hicolor/scalable
 options() { grep -o -- '--[a-z][a-z-]*' | sort -u; }
 check "kestrum-convert.1 documents the options of kestrum-convert --help" \
     cmp <("$convert" --help | options) \
-        <(sed 's/\\-/-/g' "$prefix/share/man/man1/kestrum-convert.1" | options)
+        <(zcat "$prefix/share/man/man1/kestrum-convert.1.gz" | sed 's/\\-/-/g' | options)
 
 echo "$passes passed, $failures failed"
 ((failures == 0))
