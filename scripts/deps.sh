@@ -17,8 +17,8 @@ kestrum_packages=(
   clang-14 libclang-rt-14-dev
   # Installing and packaging: the icon's PNGs are rendered from its SVG by rsvg-convert; the
   # .deb is made by CPack with dpkg-shlibdeps (dpkg-dev); the desktop entry and the AppStream
-  # file are checked by desktop-file-validate and appstreamcli.
-  librsvg2-bin dpkg-dev desktop-file-utils appstream
+  # file are checked by desktop-file-validate and appstreamcli, the package by lintian.
+  librsvg2-bin dpkg-dev desktop-file-utils appstream lintian
   # /usr/bin/time -v gives the peak memory in bench/convert/compare.sh.
   time
 )

@@ -102,6 +102,9 @@ check "desktop-file-validate passes" desktop-file-validate "$prefix"/share/appli
 check "appstreamcli validate --no-net passes" \
     appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml
 id=$(basename "$prefix"/share/applications/*.desktop .desktop)
+check "the metainfo names the licences (MIT, the font's OFL)" \
+    grep -q "<project_license>MIT AND OFL-1.1</project_license>" \
+    "$prefix/share/metainfo/$id.metainfo.xml"
 check "the metainfo launches the desktop entry" \
     grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
     "$prefix/share/metainfo/$id.metainfo.xml"
