@@ -32,5 +32,5 @@ echo "== fuzz targets for libFuzzer, a few seconds each (build-fuzz/)"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
   -DKESTRUM_LIBFUZZER_BUILD=ON -DKESTRUM_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j "$jobs" --target engine_fuzz tables_fuzz propertybag_fuzz \
-  sutonnymj_fuzz kestrum_engine kestrum_fileio kestrum_sutonnymj
+  sutonnymj_fuzz romaniser_fuzz kestrum_engine kestrum_fileio kestrum_sutonnymj
 ctest --test-dir build-fuzz --output-on-failure -L fuzz

@@ -1,14 +1,15 @@
 # The Debian package: cpack --config build/CPackConfig.cmake -G DEB writes
-# build/kestrum_<version>_amd64.deb from what cmake --install installs, under /usr.
+# build/kestrum_<version>_amd64.deb from what cmake --install installs, under /usr (cpack -B DIR
+# writes it into DIR instead).
 set(CPACK_PACKAGE_NAME kestrum)
 set(CPACK_PACKAGE_VENDOR "The Kestrum developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write Bengali on a Latin keyboard (SutonnyMJ and Unicode)")
 set(CPACK_PACKAGE_CONTACT ${KESTRUM_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# The package and its staging folder go into the build folder, wherever cpack is run from.
+# The package and its staging folder go into the build folder, wherever cpack is run from,
+# unless cpack -B names another folder.
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 
@@ -36,5 +37,40 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # metric twins, Garamond through EB Garamond, the rest through DejaVu.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fontconfig")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, fonts-ebgaramond, fonts-dejavu-core")
+# The libraries in /usr/lib get a shlibs file, and ldconfig runs through its trigger.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/triggers)
+
+# What Debian asks of every package, in share/doc/kestrum: the machine-readable copyright file
+# (each licence's text taken from the file the tree ships it in) and the changelog, both also in
+# a plain install.
+function(kestrum_dep5_text variable file)
+  file(READ ${file} text)
+  string(REGEX REPLACE "\n+$" "" text "${text}")
+  # DEP-5 continuation lines: indented by one space, an empty line written as " .".
+  string(REPLACE "\n" "\n " text " ${text}")
+  string(REGEX REPLACE "\n \n" "\n .\n" text "${text}")
+  string(REGEX REPLACE "\n \n" "\n .\n" text "${text}")
+  set(${variable} "${text}" PARENT_SCOPE)
+endfunction()
+set(_debian ${CMAKE_BINARY_DIR}/debian)
+kestrum_dep5_text(KESTRUM_DEP5_MIT ${PROJECT_SOURCE_DIR}/LICENSE)
+# The OFL's own text, without the font's notice in front of it.
+file(READ ${PROJECT_SOURCE_DIR}/fonts/OFL.txt _ofl)
+string(FIND "${_ofl}" "SIL OPEN FONT LICENSE" _at)
+string(SUBSTRING "${_ofl}" ${_at} -1 _ofl)
+file(WRITE ${_debian}/OFL-1.1.txt "${_ofl}")
+kestrum_dep5_text(KESTRUM_DEP5_OFL ${_debian}/OFL-1.1.txt)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/copyright.in ${_debian}/copyright @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${_debian}/changelog @ONLY)
+file(STRINGS ${_debian}/changelog _entry LIMIT_COUNT 1)
+if(NOT _entry MATCHES "^kestrum \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "cmake/debian/changelog.in: its first entry is not version ${PROJECT_VERSION}")
+endif()
+execute_process(COMMAND gzip -9nc ${_debian}/changelog OUTPUT_FILE ${_debian}/changelog.gz
+  COMMAND_ERROR_IS_FATAL ANY)
+install(FILES ${_debian}/copyright ${_debian}/changelog.gz DESTINATION ${KESTRUM_INSTALL_DOCDIR})
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE
+  ${PROJECT_SOURCE_DIR}/fonts/OFL.txt)
 
 include(CPack)

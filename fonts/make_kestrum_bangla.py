@@ -19,6 +19,10 @@ its positioning (marks, reph, kerning) run unchanged, so the codes draw as Noto 
 Unicode. Everything is derived here by shaping candidate strings with HarfBuzz (hb-shape); none
 of it is written out by hand.
 
+Bad input ends the run with one line that names the file, the line and what is wrong, and no
+font is written: a font file that is missing or damaged, a table row with a bad field, a byte
+from 0x20 to 0xFF without its row or with two, a code that would draw nothing.
+
 Usage: make_kestrum_bangla.py --noto NotoSansBengali-Regular.ttf --latin NotoSans-Regular.ttf
            --table sutonnymj.tsv --spellings sutonnymj-spellings.tsv --output OUT.ttf
            [--hb-shape PROGRAM] [--verbose]
@@ -26,7 +30,6 @@ Usage: make_kestrum_bangla.py --noto NotoSansBengali-Regular.ttf --latin NotoSan
 
 import argparse
 import copy
-import csv
 import json
 import os
 import subprocess
@@ -58,26 +61,108 @@ def fail(message):
     sys.exit("make_kestrum_bangla: " + message)
 
 
-def codepoints(field):
-    return "".join(chr(int(cp[2:], 16)) for cp in field.split())
+KINDS = ("letter", "conjunct", "sign-before", "sign-after", "sign-below", "half", "second-half",
+         "phala", "reph", "mark", "mark-above", "digit", "punctuation", "unused")
+ENCODE = ("yes", "start", "after", "part", "no")
+# The glyph column's names for the codes whose Windows-1252 character does not show.
+GLYPH_NAMES = {0x20: "<SPACE>", 0xA0: "<NBSP>", 0xAD: "<SHY>"}
+JOINERS = "\u200c\u200d"
 
 
-def read_tsv(path):
-    with open(path, encoding="utf-8", newline="") as f:
-        lines = [line for line in f if not line.startswith("#")]
-    return list(csv.DictReader(lines, delimiter="\t", quoting=csv.QUOTE_NONE))
+class Row(dict):
+    """One row of a table file, with where it stands (for the messages)."""
+
+    def __init__(self, fields, path, line):
+        super().__init__(fields)
+        self.where = "%s: line %d" % (path, line)
+
+    def fail(self, what):
+        fail("%s: %s" % (self.where, what))
+
+
+def codepoints(field, row):
+    text = ""
+    for cp in field.split():
+        try:
+            if not cp.startswith("U+"):
+                raise ValueError
+            value = int(cp[2:], 16)
+            if 0xD800 <= value <= 0xDFFF:
+                raise ValueError
+            text += chr(value)
+        except (ValueError, OverflowError):
+            row.fail("bad code point %r (U+ and hex digits)" % cp)
+    return text
+
+
+def read_tsv(path, columns):
+    """The rows of a tab-separated table file (comments left out), each with every one of
+    `columns`; the first line that is no comment names the columns."""
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except OSError as error:
+        fail("%s: cannot read it: %s" % (path, error.strerror))
+    try:
+        text = data.decode("utf-8")
+    except UnicodeDecodeError as error:
+        fail("%s: line %d: not UTF-8 (the byte at offset %d)" %
+             (path, data.count(b"\n", 0, error.start) + 1, error.start))
+    header, rows = None, []
+    for number, line in enumerate(text.split("\n"), 1):
+        line = line.rstrip("\r")
+        if not line or line.startswith("#"):
+            continue
+        fields = line.split("\t")
+        if header is None:
+            header = fields
+            missing = [c for c in columns if c not in header]
+            if missing:
+                fail("%s: line %d: the header has no column %s" % (path, number, missing[0]))
+            continue
+        row = Row(zip(header, fields), path, number)
+        if len(fields) != len(header):
+            row.fail("%d fields, the header has %d" % (len(fields), len(header)))
+        rows.append(row)
+    if header is None:
+        fail("%s: no header line (the names of the columns)" % path)
+    return rows
 
 
 class Code:
     """One glyph code of the table."""
 
     def __init__(self, row):
-        self.byte = int(row["byte"], 16)
-        self.char = bytes([self.byte]).decode("cp1252", errors="replace")
-        self.unicode = codepoints(row["unicode"])
+        field = row["byte"]
+        try:
+            if not field.startswith("0x") or len(field) != 4:
+                raise ValueError
+            self.byte = int(field[2:], 16)
+        except ValueError:
+            row.fail("bad byte %r (0x and two hex digits)" % field)
+        if self.byte < 0x20:
+            row.fail("byte %s is no glyph code (they run from 0x20 to 0xFF)" % field)
+        self.row = row
+        char = bytes([self.byte]).decode("cp1252", errors="replace")
+        self.char = char
+        self.unicode = codepoints(row["unicode"], row)
         self.kind = row["kind"]
         self.encode = row["encode"]
         self.glyph = "code.%02X" % self.byte
+        if self.kind not in KINDS:
+            row.fail("0x%02X: unknown kind %r" % (self.byte, self.kind))
+        if self.encode not in ENCODE:
+            row.fail("0x%02X: unknown encode %r" % (self.byte, self.encode))
+        if (self.kind == "unused") != (not self.unicode):
+            row.fail("0x%02X: %s" % (self.byte, "unused, but with a unicode" if self.unicode
+                                     else "no unicode, but not unused"))
+        shown = "" if char == "\ufffd" or ord(char) < 0x20 or char == "\x7f" else char
+        if row["glyph"] != GLYPH_NAMES.get(self.byte, shown):
+            row.fail("0x%02X: the glyph column %r is not its Windows-1252 character %r" %
+                     (self.byte, row["glyph"], GLYPH_NAMES.get(self.byte, shown)))
+        if row["text"] and row["text"] not in (self.unicode, self.unicode.strip(JOINERS)):
+            row.fail("0x%02X: the text %r is not its unicode %s" %
+                     (self.byte, row["text"], row["unicode"]))
 
     def is_cluster(self):
         """A consonant or a conjunct that ends in a consonant: a phala or half form joins it."""
@@ -88,25 +173,65 @@ class Code:
 
 
 def read_codes(path):
+    """The glyph codes that draw something; every byte from 0x20 to 0xFF has its row, once."""
+    rows = {}
     codes = {}
-    for row in read_tsv(path):
+    for row in read_tsv(path, ("byte", "glyph", "unicode", "text", "kind", "encode")):
         code = Code(row)
-        if code.kind != "unused" and code.unicode:
+        if code.byte in rows:
+            row.fail("a second row for 0x%02X (the first is on %s)" %
+                     (code.byte, rows[code.byte].where.rsplit(": ", 1)[1]))
+        rows[code.byte] = row
+        if code.kind != "unused":
             if code.char == "\ufffd":
-                fail("%s: 0x%02X has no Windows-1252 character" % (path, code.byte))
+                row.fail("0x%02X has no Windows-1252 character" % code.byte)
             codes[code.byte] = code
-    if len(codes) < 150:
-        fail("%s: only %d glyph codes" % (path, len(codes)))
+    missing = [b for b in range(0x20, 0x100) if b not in rows]
+    if missing:
+        fail("%s: no row for 0x%02X%s" % (path, missing[0], " (and %d more)" % (len(missing) - 1)
+                                          if len(missing) > 1 else ""))
     return codes
 
 
 def read_spellings(path, codes):
     spellings = []
-    for row in read_tsv(path):
-        sequence = tuple(int(b, 16) for b in row["bytes"].split())
+    for row in read_tsv(path, ("unicode", "text", "bytes")):
+        try:
+            sequence = tuple(int(b, 16) for b in row["bytes"].split())
+            if not sequence or any(not 0 <= b <= 0xFF for b in sequence):
+                raise ValueError
+        except ValueError:
+            row.fail("bad bytes %r (hex, separated by spaces)" % row["bytes"])
+        unicode = codepoints(row["unicode"], row)
+        if not unicode:
+            row.fail("no unicode")
         if all(b in codes for b in sequence):
-            spellings.append((sequence, codepoints(row["unicode"])))
+            spellings.append((sequence, unicode))
     return spellings
+
+
+def open_font(path, bengali):
+    """A font file read whole, so that a damaged one is refused here, with its name."""
+    try:
+        font = TTFont(path, recalcTimestamp=False)
+        for tag in ("head", "hhea", "maxp", "cmap", "glyf", "hmtx", "name", "OS/2", "post") + \
+                (("GSUB", "GPOS", "GDEF") if bengali else ()):
+            font[tag]
+        glyf = font["glyf"]
+        for name in font.getGlyphOrder():
+            glyf[name].expand(glyf)
+        font.getBestCmap()
+    except OSError as error:
+        fail("%s: cannot read it: %s" % (path, error.strerror or error))
+    except Exception as error:  # fontTools raises many kinds on a damaged file
+        fail("%s: not a usable TrueType font (%s)" % (path, str(error) or type(error).__name__))
+    if bengali:
+        for tag in ("GSUB", "GPOS"):
+            if not any(s.ScriptTag == "bng2" for s in font[tag].table.ScriptList.ScriptRecord):
+                fail("%s: its %s has no Bengali (bng2) script" % (path, tag))
+        if font["GDEF"].table.GlyphClassDef is None:
+            fail("%s: its GDEF has no glyph classes" % path)
+    return font
 
 
 class Shaper:
@@ -393,8 +518,8 @@ def shift_lookup_references(lookup, offset):
 class FontWriter:
     def __init__(self, noto_path, latin_path):
         # Noto's own timestamps stay, so the same inputs give the same file.
-        self.font = TTFont(noto_path, recalcTimestamp=False)
-        self.latin = TTFont(latin_path)
+        self.font = open_font(noto_path, bengali=True)
+        self.latin = open_font(latin_path, bengali=False)
         self.noto_cmap = self.font.getBestCmap()
         self.order = list(self.font.getGlyphOrder())
         self.glyf = self.font["glyf"]
@@ -558,6 +683,7 @@ def build(args):
     gdef.GlyphClassDef.classDefs = writer.classes
 
     write_cmap(font, codes)
+    check_drawn(font, codes)
     borrowed = any(getattr(c, "borrowed", None) for c in codes.values())
     write_names(font, writer.latin if borrowed else None)
     if "DSIG" in font:
@@ -633,6 +759,21 @@ def write_cmap(font, codes):
         table.cmap = dict(mapping)
         cmap.tables.append(table)
     font["cmap"] = cmap
+
+
+def check_drawn(font, codes):
+    """Every code of the table reaches a glyph of its own that draws something (an outline or,
+    for the space, an advance)."""
+    cmap = font["cmap"].getcmap(3, 1).cmap
+    glyf, hmtx = font["glyf"], font["hmtx"]
+    for code in codes.values():
+        name = cmap.get(ord(code.char))
+        if name != code.glyph:
+            code.row.fail("0x%02X has no glyph in the font" % code.byte)
+        glyph = glyf[name]
+        outline = glyph.isComposite() or glyph.numberOfContours > 0
+        if not outline and not (code.kind == "punctuation" and hmtx[name][0] > 0):
+            code.row.fail("0x%02X (%s) draws nothing in the font" % (code.byte, code.row["unicode"]))
 
 
 def write_names(font, borrowed_from=None):

@@ -17,8 +17,8 @@ kestrum_packages=(
   clang-14 libclang-rt-14-dev
   # Installing and packaging: the icon's PNGs are rendered from its SVG by rsvg-convert; the
   # .deb is made by CPack with dpkg-shlibdeps (dpkg-dev); the desktop entry and the AppStream
-  # file are checked by desktop-file-validate and appstreamcli.
-  librsvg2-bin dpkg-dev desktop-file-utils appstream
+  # file are checked by desktop-file-validate and appstreamcli, the package by lintian.
+  librsvg2-bin dpkg-dev desktop-file-utils appstream lintian
   # The input method: Fcitx5's and IBus's development files build the addon and the engine; the
   # daemons, Fcitx5's Qt 6 frontend, D-Bus and the Python client test them.
   fcitx5 libfcitx5core-dev libfcitx5utils-dev libfcitx5config-dev fcitx5-modules-dev

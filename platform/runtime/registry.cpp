@@ -13,17 +13,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <span>
 
 namespace kestrum::runtime {
 
 namespace {
 
 struct Section {
-    QStringList head; // "[CLSID {...}]" -> {"CLSID", "{...}"}
+    QStringList head;      // "[CLSID {...}]" -> {"CLSID", "{...}"}
+    bool unclosed = false; // a header line without its closing bracket
     std::map<QString, QString> values;
     int line = 0;
     QStringList lines; // as they stand in the file
-    QStringList notes; // the lines in it that are not keys (comments, stray lines)
 };
 
 // The largest registry file read; a real one holds a few records.
@@ -39,18 +40,45 @@ QString ownershipProblem(unsigned mode, unsigned owner) {
     return {};
 }
 
-QString classText(const ClassRecord &r, const QStringList &notes) {
-    QString out = QStringLiteral("[CLSID %1]\n").arg(r.clsid.toString());
-    for (const QString &note : notes)
-        out += note + QLatin1Char('\n');
-    out += QStringLiteral("ProgID=%1\nName=%2\nInprocServer=%3\nControl=%4\nToolboxBitmap=%"
-                          "5\nMiscStatus=%6\n")
-               .arg(r.progId, r.name, r.libraryPath,
-                    r.control ? QStringLiteral("1") : QStringLiteral("0"), r.toolboxImage)
-               .arg(r.miscStatus);
-    if (r.typeLib)
-        out +=
-            QStringLiteral("TypeLib=%1\nVersion=%2\n").arg(r.typeLib->toString(), r.typeLibVersion);
+// The key of a "key=value" line (trimmed), or "" for a line that is none (blank, a comment, a
+// line without "=").
+QString keyOf(const QString &line) {
+    if (line.startsWith(QLatin1Char('#')))
+        return {};
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    return eq > 0 ? line.left(eq).trimmed() : QString();
+}
+
+// What a record writes: its section's header and its keys in order. `owned` names every key a
+// section of its kind reads; lines with other keys are not the record's.
+struct SectionText {
+    QString header;
+    std::vector<std::pair<QString, QString>> keys;
+    std::span<const char *const> owned;
+};
+
+constexpr const char *ProgIdKeys[] = {"CLSID"};
+constexpr const char *ClassKeys[] = {
+    "ProgID",         "Name",           "InprocServer",     "Control",
+    "ToolboxBitmap",  "MiscStatus",     "TypeLib",          "Version",
+    "ThreadingModel", "LibraryVersion", "FileVersion",      "ProductVersion",
+    "ProductName",    "InternalName",   "OriginalFilename", "Comments"};
+constexpr const char *TypeLibKeys[] = {"Name", "HelpString", "Locale", "Flags", "Path"};
+
+SectionText classText(const ClassRecord &r) {
+    SectionText t{
+        QStringLiteral("[CLSID %1]").arg(r.clsid.toString()),
+        {{QStringLiteral("ProgID"), r.progId},
+         {QStringLiteral("Name"), r.name},
+         {QStringLiteral("InprocServer"), r.libraryPath},
+         {QStringLiteral("Control"), r.control ? QStringLiteral("1") : QStringLiteral("0")},
+         {QStringLiteral("ToolboxBitmap"), r.toolboxImage},
+         {QStringLiteral("MiscStatus"), QString::number(r.miscStatus)}},
+        ClassKeys};
+    if (r.typeLib) {
+        t.keys.emplace_back(QStringLiteral("TypeLib"), r.typeLib->toString());
+        t.keys.emplace_back(QStringLiteral("Version"), r.typeLibVersion);
+    }
     const std::pair<const char *, const QString *> optional[] = {
         {"ThreadingModel", &r.threadingModel},     {"LibraryVersion", &r.libraryVersion},
         {"FileVersion", &r.fileVersion},           {"ProductVersion", &r.productVersion},
@@ -59,21 +87,54 @@ QString classText(const ClassRecord &r, const QStringList &notes) {
     };
     for (const auto &[key, value] : optional) {
         if (!value->isEmpty())
-            out += QStringLiteral("%1=%2\n").arg(QLatin1String(key), *value);
+            t.keys.emplace_back(QLatin1String(key), *value);
     }
-    return out;
+    return t;
 }
 
-QString typeLibText(const TypeLibRecord &r, const QStringList &notes) {
-    QString out =
-        QStringLiteral("[TypeLib %1 %2.%3]\n").arg(r.libid.toString()).arg(r.major).arg(r.minor);
-    for (const QString &note : notes)
-        out += note + QLatin1Char('\n');
-    out += QStringLiteral("Name=%1\nHelpString=%2\nLocale=0x%3\nFlags=%4\nPath=%5\n")
-               .arg(r.name, r.helpString, QString::number(r.locale, 16))
-               .arg(r.flags)
-               .arg(r.path);
-    return out;
+SectionText typeLibText(const TypeLibRecord &r) {
+    return {QStringLiteral("[TypeLib %1 %2.%3]").arg(r.libid.toString()).arg(r.major).arg(r.minor),
+            {{QStringLiteral("Name"), r.name},
+             {QStringLiteral("HelpString"), r.helpString},
+             {QStringLiteral("Locale"), QStringLiteral("0x") + QString::number(r.locale, 16)},
+             {QStringLiteral("Flags"), QString::number(r.flags)},
+             {QStringLiteral("Path"), r.path}},
+            TypeLibKeys};
+}
+
+// A record's section written over the lines it had (none for a new record): the header and
+// the lines of the keys it owns are written anew, each key where it stood (a key it no longer
+// has, or has twice, is left out); keys it did not have go after its last one. Every other line
+// (comments, blank lines, keys it does not read, lines that do not read) stays as it stood.
+QString rewrite(const SectionText &text, const QStringList &old) {
+    QStringList out{text.header};
+    std::vector<bool> written(text.keys.size());
+    qsizetype after = 1; // where the keys not yet written go
+    for (qsizetype i = 1; i < old.size(); ++i) {
+        const QString key = keyOf(old[i].trimmed());
+        const auto owned = std::find_if(text.owned.begin(), text.owned.end(),
+                                        [&](const char *k) { return key == QLatin1String(k); });
+        if (key.isEmpty() || owned == text.owned.end()) {
+            out << old[i];
+            continue;
+        }
+        for (std::size_t k = 0; k < text.keys.size(); ++k) {
+            if (text.keys[k].first == key && !written[k]) {
+                out << key + QLatin1Char('=') + text.keys[k].second;
+                written[k] = true;
+                break;
+            }
+        }
+        after = out.size();
+    }
+    QStringList added;
+    for (std::size_t k = 0; k < text.keys.size(); ++k) {
+        if (!written[k])
+            added << text.keys[k].first + QLatin1Char('=') + text.keys[k].second;
+    }
+    for (qsizetype i = 0; i < added.size(); ++i)
+        out.insert(after + i, added[i]);
+    return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 } // namespace
@@ -151,17 +212,12 @@ Status ComponentRegistry::load(QString *error) {
     const auto closeSection = [&] {
         if (sections.empty() || pieces.empty() || pieces.back().first < 0)
             return;
-        // Comments and blank lines after a section's last key stand before the next one.
+        // The lines after a section's last key (comments, blank lines, lines that do not read)
+        // stand before the next one, not in it.
         Section &last = sections.back();
         QStringList trailing;
-        while (last.lines.size() > 1) {
-            const QString t = last.lines.back().trimmed();
-            if (!t.isEmpty() && !t.startsWith(QLatin1Char('#')))
-                break;
+        while (last.lines.size() > 1 && keyOf(last.lines.back().trimmed()).isEmpty())
             trailing.prepend(last.lines.takeLast());
-            if (!t.isEmpty())
-                last.notes.removeLast();
-        }
         if (!trailing.isEmpty())
             pieces.push_back({-1, trailing});
     };
@@ -169,10 +225,14 @@ Status ComponentRegistry::load(QString *error) {
     for (const QString &raw : lines) {
         ++lineNo;
         const QString line = raw.trimmed();
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+        // Any line that opens a bracket starts a section, so the lines after a header that
+        // lacks its closing bracket are that section's, not the one before it.
+        if (line.startsWith(QLatin1Char('['))) {
             closeSection();
             Section s;
-            s.head = line.mid(1, line.size() - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            s.unclosed = !line.endsWith(QLatin1Char(']'));
+            if (!s.unclosed)
+                s.head = line.mid(1, line.size() - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
             s.line = lineNo;
             s.lines << raw;
             sections.push_back(std::move(s));
@@ -190,31 +250,33 @@ Status ComponentRegistry::load(QString *error) {
         }
         Section &section = sections.back();
         section.lines << raw;
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || eq <= 0) {
+        const QString key = keyOf(line);
+        if (key.isEmpty()) {
             if (!line.isEmpty() && !line.startsWith(QLatin1Char('#')))
                 problems << QStringLiteral("line %1: not a record").arg(lineNo);
-            if (!line.isEmpty())
-                section.notes << raw;
             continue;
         }
-        section.values[line.left(eq).trimmed()] = line.mid(eq + 1).trimmed();
+        section.values[key] = line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
     }
     closeSection();
 
     for (const auto &[index, verbatim] : pieces) {
         if (index < 0) {
-            m_chunks.push_back(Chunk{Chunk::Verbatim, verbatim, {}});
+            m_chunks.push_back(Chunk{Chunk::Verbatim, verbatim});
             continue;
         }
         const Section &s = sections[std::size_t(index)];
         const int chunk = int(m_chunks.size());
         // A section that does not read is kept as it stands.
-        m_chunks.push_back(Chunk{Chunk::Verbatim, s.lines, s.notes});
+        m_chunks.push_back(Chunk{Chunk::Verbatim, s.lines});
         auto bad = [&](const QString &why) {
             problems << QStringLiteral("line %1: %2").arg(s.line).arg(why);
         };
         const QString kind = s.head.value(0);
+        if (s.unclosed) {
+            bad(QStringLiteral("a section header without its closing bracket"));
+            continue;
+        }
         auto value = [&](const char *key) {
             const auto it = s.values.find(QLatin1String(key));
             return it == s.values.end() ? QString() : it->second;
@@ -310,16 +372,15 @@ Status ComponentRegistry::load(QString *error) {
 
 Status ComponentRegistry::save(QString *error) const {
     // The spelling of a programmatic identifier: its class record's where there is one.
-    const auto progIdText = [&](const QString &key, const Guid &clsid, const QStringList &notes) {
+    const auto progIdText = [&](const QString &key, const Guid &clsid) {
         QString name = key;
         for (const ClassRecord &r : m_classes) {
             if (r.progId.toLower() == key)
                 name = r.progId;
         }
-        QString out = QStringLiteral("[ProgID %1]\n").arg(name);
-        for (const QString &note : notes)
-            out += note + QLatin1Char('\n');
-        return out + QStringLiteral("CLSID=%1\n").arg(clsid.toString());
+        return SectionText{QStringLiteral("[ProgID %1]").arg(name),
+                           {{QStringLiteral("CLSID"), clsid.toString()}},
+                           ProgIdKeys};
     };
     const auto unchanged = [&](const Chunk &chunk) {
         return chunk.lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
@@ -339,22 +400,23 @@ Status ComponentRegistry::save(QString *error) const {
         case Chunk::ProgId:
             for (const auto &[key, origin] : m_progIdOrigins) {
                 if (origin.chunk == i)
-                    out += origin.changed ? progIdText(key, m_progIds.at(key), chunk.notes)
+                    out += origin.changed ? rewrite(progIdText(key, m_progIds.at(key)), chunk.lines)
                                           : unchanged(chunk);
             }
             break;
         case Chunk::Class:
             for (std::size_t r = 0; r < m_classes.size(); ++r) {
                 if (m_classOrigins[r].chunk == i)
-                    out += m_classOrigins[r].changed ? classText(m_classes[r], chunk.notes)
+                    out += m_classOrigins[r].changed ? rewrite(classText(m_classes[r]), chunk.lines)
                                                      : unchanged(chunk);
             }
             break;
         case Chunk::TypeLib:
             for (std::size_t r = 0; r < m_typeLibs.size(); ++r) {
                 if (m_typeLibOrigins[r].chunk == i)
-                    out += m_typeLibOrigins[r].changed ? typeLibText(m_typeLibs[r], chunk.notes)
-                                                       : unchanged(chunk);
+                    out += m_typeLibOrigins[r].changed
+                               ? rewrite(typeLibText(m_typeLibs[r]), chunk.lines)
+                               : unchanged(chunk);
             }
             break;
         }
@@ -366,15 +428,15 @@ Status ComponentRegistry::save(QString *error) const {
     // New records go after everything that was there.
     for (const auto &[key, clsid] : m_progIds) {
         if (m_progIdOrigins.at(key).chunk < 0)
-            out += QLatin1Char('\n') + progIdText(key, clsid, {});
+            out += QLatin1Char('\n') + rewrite(progIdText(key, clsid), {});
     }
     for (std::size_t r = 0; r < m_classes.size(); ++r) {
         if (m_classOrigins[r].chunk < 0)
-            out += QLatin1Char('\n') + classText(m_classes[r], {});
+            out += QLatin1Char('\n') + rewrite(classText(m_classes[r]), {});
     }
     for (std::size_t r = 0; r < m_typeLibs.size(); ++r) {
         if (m_typeLibOrigins[r].chunk < 0)
-            out += QLatin1Char('\n') + typeLibText(m_typeLibs[r], {});
+            out += QLatin1Char('\n') + rewrite(typeLibText(m_typeLibs[r]), {});
     }
 
     const QByteArray bytes = out.toUtf8();

@@ -55,9 +55,12 @@ struct TypeLibRecord {
 //     [TypeLib {...} 3.0]              Name= HelpString= Locale= Flags= Path=
 // and comment lines starting with "#". A ComponentRegistry is a snapshot: load() reads the
 // file, the setters change the snapshot, save() writes it back atomically. Records that do not
-// parse (a bad identifier, a missing library path) are left out of the snapshot by load(),
-// which then reports StatusInvalidData with the line; save() writes them back as they stood,
-// with every comment and every record the setters did not touch, in their places.
+// parse (a bad identifier, a missing library path, a header without its "]", which starts a
+// section of its own) are left out of the snapshot by load(), which then reports
+// StatusInvalidData with the line; save() writes them back as they stood, with every comment,
+// blank line and record the setters did not touch, in their places. A changed record is
+// rewritten over its own section: only the header and the lines of the keys it reads change,
+// and the lines after its last key stand after it (they are the next section's).
 class ComponentRegistry {
 public:
     explicit ComponentRegistry(QString path = defaultPath());
@@ -97,11 +100,10 @@ public:
 
 private:
     // A piece of the file as load() found it: lines kept as they stand, or one record's
-    // section (its lines, and the lines in it that are not keys, kept when it is rewritten).
+    // section (its lines, over which it is rewritten).
     struct Chunk {
         enum Kind { Verbatim, ProgId, Class, TypeLib } kind = Verbatim;
         QStringList lines;
-        QStringList notes;
     };
     // Where a record of the snapshot came from: its chunk (-1: new) and whether it changed.
     struct Origin {

@@ -10,6 +10,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build" --prefix "$work/stage" >/dev/null
+# The man page names the folder it was installed to (before the copy moves it).
+if ! zcat "$work/stage/share/man/man1/kestrum.1.gz" | grep -qF "cp $work/stage/share/kestrum/*.alpha"; then
+    echo "FAILED: kestrum.1 does not name $work/stage/share/kestrum"
+    exit 1
+fi
 # A relocated copy: nothing may point back to where it was installed.
 cp -a "$work/stage" "$work/kestrum"
 rm -rf "$work/stage"

@@ -102,6 +102,9 @@ check "desktop-file-validate passes" desktop-file-validate "$prefix"/share/appli
 check "appstreamcli validate --no-net passes" \
     appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml
 id=$(basename "$prefix"/share/applications/*.desktop .desktop)
+check "the metainfo names the licences (MIT, the font's OFL)" \
+    grep -q "<project_license>MIT AND OFL-1.1</project_license>" \
+    "$prefix/share/metainfo/$id.metainfo.xml"
 check "the metainfo launches the desktop entry" \
     grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
     "$prefix/share/metainfo/$id.metainfo.xml"
@@ -118,7 +121,7 @@ check "the scalable icon is there" test -s "$prefix/share/icons/hicolor/scalable
 options() { grep -o -- '--[a-z][a-z-]*' | sort -u; }
 check "kestrum-convert.1 documents the options of kestrum-convert --help" \
     cmp <("$convert" --help | options) \
-        <(sed 's/\\-/-/g' "$prefix/share/man/man1/kestrum-convert.1" | options)
+        <(zcat "$prefix/share/man/man1/kestrum-convert.1.gz" | sed 's/\\-/-/g' | options)
 
 echo "$passes passed, $failures failed"
 ((failures == 0))

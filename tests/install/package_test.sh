@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds the Debian package with CPack, checks its control fields and file list with dpkg-deb,
-# unpacks it into a temporary root and runs kestrum-convert from there.
-# Usage: package_test.sh BUILD_DIR VERSION GLIMMET_VERSION APP_ID
+# Builds the Debian package with CPack, checks its control fields and file list with dpkg-deb
+# and the whole package with lintian, unpacks it into a temporary root and runs kestrum-convert
+# from there.
+# Usage: package_test.sh BUILD_DIR VERSION GLIMMET_VERSION APP_ID SOURCE_DIR
 set -euo pipefail
 build=$(realpath "$1")
 version=$2
 glimmet_version=$3
 id=$4
+source=$(realpath "$5")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -26,6 +28,21 @@ rm -f "$deb"
     { cat "$work/cpack.log"; exit 1; }
 check "cpack wrote $(basename "$deb") into the build folder" test -s "$deb"
 check "nothing was left in the folder cpack ran in" test -z "$(ls -A "$work" | grep -v cpack.log)"
+# cpack -B puts the package (and its staging folder) into the folder it names instead.
+rm -f "$deb"
+(cd "$work" && cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) ||
+    { cat "$work/cpack.log"; exit 1; }
+check "cpack -B DIR wrote the package into DIR" test -s "$work/out/$(basename "$deb")"
+check "and not into the build folder" test ! -e "$deb"
+deb=$work/out/$(basename "$deb")
+
+# lintian finds no error in the package (its warnings are shown).
+if lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1; then
+    pass "lintian reports no errors"
+else
+    fail "lintian reports errors"
+fi
+grep -v '^running with root privileges' "$work/lintian.log" || true
 
 field() { dpkg-deb -f "$deb" "$1"; }
 check "Package: kestrum" test "$(field Package)" = kestrum
@@ -55,9 +72,10 @@ for file in usr/bin/kestrum usr/bin/kestrum-convert usr/bin/regcontrol \
     usr/share/kestrum/fonts/KestrumBangla-Regular.ttf usr/share/kestrum/fonts/OFL.txt \
     "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
     "usr/share/icons/hicolor/scalable/apps/$id.svg" "usr/share/icons/hicolor/16x16/apps/$id.png" \
-    "usr/share/icons/hicolor/256x256/apps/$id.png" usr/share/man/man1/kestrum.1 \
-    usr/share/man/man1/kestrum-convert.1 usr/share/doc/kestrum/README.md \
-    usr/share/doc/kestrum/OFL.txt; do
+    "usr/share/icons/hicolor/256x256/apps/$id.png" usr/share/man/man1/kestrum.1.gz \
+    usr/share/man/man1/kestrum-convert.1.gz usr/share/doc/kestrum/README.md \
+    usr/share/doc/kestrum/OFL.txt usr/share/doc/kestrum/copyright \
+    usr/share/doc/kestrum/changelog.gz; do
     check "the package holds /$file" grep -qx "$file" "$work/files"
 done
 check "everything lies under /usr" test -z "$(grep -v '^usr\(/\|$\)' "$work/files" | grep -v '^\.\?$')"
@@ -76,6 +94,26 @@ check "the unpacked programs find their libraries in the package" \
         ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_runtime.so.1 => $1/usr/bin/../lib/" &&
         ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_widgets.so.1 => $1/usr/bin/../lib/"' \
     _ "$root"
+
+check "the man page names the folder the package installs the tables to" \
+    grep -qF 'cp /usr/share/kestrum/*.alpha' <(zcat "$root/usr/share/man/man1/kestrum.1.gz")
+
+# The copyright file in Debian's machine-readable format: Kestrum under the MIT licence (the text
+# of the tree's LICENSE), the font under the OFL with the notices of the fonts it is made from.
+copyright=$root/usr/share/doc/kestrum/copyright
+check "the copyright file is machine-readable" grep -qx \
+    'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright"
+# paragraph FIELD VALUE: the paragraph of the copyright file that begins "FIELD: VALUE"
+paragraph() { awk -v RS= -v want="$1: $2" '{ split($0, line, "\n") } line[1] == want' "$copyright"; }
+check "Files: * are under the MIT licence" \
+    bash -c 'grep -qx "License: MIT" <<<"$1"' _ "$(paragraph Files '*')"
+check "the MIT licence's text is LICENSE's" cmp <(paragraph License MIT | sed '1d; s/^ //; s/^\.$//') \
+    "$source/LICENSE"
+font=$(paragraph Files '*/KestrumBangla-Regular.ttf')
+check "Kestrum Bangla is under the OFL" grep -qx "License: OFL-1.1" <<<"$font"
+check "with Noto's notice" grep -q "Copyright: 2017 Google Inc. All Rights Reserved." <<<"$font"
+check "the OFL's text is there" \
+    bash -c 'grep -q "SIL OPEN FONT LICENSE" <<<"$1"' _ "$(paragraph License OFL-1.1)"
 
 echo "$passes passed, $failures failed"
 ((failures == 0))

@@ -62,6 +62,8 @@ private Q_SLOTS:
     void recordsAreCheckedBeforeTheirLibraryLoads_data();
     void recordsAreCheckedBeforeTheirLibraryLoads();
     void rewritingKeepsWhatItDoesNotReadAndComments();
+    void rewritingKeepsEveryLineItDoesNotOwn_data();
+    void rewritingKeepsEveryLineItDoesNotOwn();
     void failingRegistrationSaysWhy();
 
 private:
@@ -492,6 +494,60 @@ void TestRegistry::rewritingKeepsWhatItDoesNotReadAndComments() {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray unregistered = f.readAll();
     QVERIFY2(unregistered == before.left(probe - 1), unregistered.constData());
+}
+
+void TestRegistry::rewritingKeepsEveryLineItDoesNotOwn_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<bool>("remove");      // the probe's class removed rather than moved
+    QTest::addColumn<QByteArray>("after"); // empty: `before` with the library moved
+    const QByteArray probe = "[ProgID TestLib.Probe]\n"
+                             "CLSID={1B2C3D4E-0001-4000-8000-000000000001}\n"
+                             "[CLSID {1B2C3D4E-0001-4000-8000-000000000001}]\n"
+                             "ProgID=TestLib.Probe\n"
+                             "Name=Probe\n"
+                             "InprocServer=/old/probe.so\n"
+                             "Control=1\n"
+                             "ToolboxBitmap=\n"
+                             "MiscStatus=0\n";
+    const QByteArray other = "[ProgID Other.Control]\n"
+                             "CLSID={1B2C3D4E-0007-4000-8000-000000000007}\n";
+    QTest::newRow("a header without its bracket, and the key after it")
+        << probe + "\n[Broken section\nkey=value after broken\n\n" + other << false << QByteArray();
+    QTest::newRow("lines that do not read after the last section")
+        << other + "\n" + probe + "stray line\n\n# last words\nanother stray line\n"
+        << false << QByteArray();
+    QTest::newRow("blank lines, comments and other keys inside the section")
+        << QByteArray(probe).replace("Name=", "\n# where it lives:\nFlavour=strange\n\nName=") +
+               "\n\n" + other
+        << false << QByteArray();
+    QTest::newRow("a removed record leaves the lines after it")
+        << other + "\n" + probe + "stray line\n"
+        << true << other + "stray line\n";
+}
+
+// Only a record's header and the lines of its own keys are rewritten: every other line stays
+// where and as it stood, also the ones that do not read.
+void TestRegistry::rewritingKeepsEveryLineItDoesNotOwn() {
+    QFETCH(QByteArray, before);
+    QFETCH(bool, remove);
+    QFETCH(QByteArray, after);
+    QDir().mkpath(QFileInfo(m_registry).absolutePath());
+    writeFile(m_registry, before);
+    ComponentRegistry registry;
+    registry.load();
+    auto record = registry.classRecord(probeClassId);
+    QVERIFY(record);
+    if (remove) {
+        registry.removeClass(probeClassId);
+    } else {
+        record->libraryPath = QStringLiteral("/new/probe.so");
+        registry.setClass(*record);
+        after = QByteArray(before).replace("/old/probe.so", "/new/probe.so");
+    }
+    QCOMPARE(registry.save(), StatusOk);
+    QFile f(m_registry);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), after);
 }
 
 // A registration that cannot write the registry says which file and why, from the library's
