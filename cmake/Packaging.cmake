@@ -1,6 +1,8 @@
-# The Debian package: cpack --config build/CPackConfig.cmake -G DEB writes
+# The Debian packages: cpack --config build/CPackConfig.cmake -G DEB writes
 # build/kestrum_<version>_amd64.deb from what cmake --install installs, under /usr (cpack -B DIR
-# writes it into DIR instead).
+# writes it into DIR instead), and beside it one package for each input-method framework the
+# build has: fcitx5-kestrum (the Fcitx5 addon) and ibus-kestrum (the IBus engine), which need
+# kestrum's tables and their framework, so a user of Kestrum's window needs neither framework.
 set(CPACK_PACKAGE_NAME kestrum)
 set(CPACK_PACKAGE_VENDOR "The Kestrum developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -72,5 +74,40 @@ execute_process(COMMAND gzip -9nc ${_debian}/changelog OUTPUT_FILE ${_debian}/ch
 install(FILES ${_debian}/copyright ${_debian}/changelog.gz DESTINATION ${KESTRUM_INSTALL_DOCDIR})
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE
   ${PROJECT_SOURCE_DIR}/fonts/OFL.txt)
+
+# One package for each install component: the rest of the tree (CMake's "Unspecified") is
+# kestrum, the input methods' files have components of their own.
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME kestrum)
+set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/triggers)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA)
+set(_ime_long "Kestrum's romanisation typed straight into any program: Bengali typed
+phonetically in Latin letters is written word by word, as Unicode Bengali or
+as the glyph codes of the SutonnyMJ font for documents set in it. The word
+being typed shows under the caret as it will be written; with Debian's
+Bengali word list (hunspell-bn) words typed in lower case are written right
+and candidates are offered.")
+foreach(_framework fcitx5 ibus)
+  string(TOUPPER ${_framework} _c)
+  if(_framework STREQUAL fcitx5)
+    set(_name fcitx5-kestrum)
+    set(_title Fcitx5)
+  else()
+    set(_name ibus-kestrum)
+    set(_title IBus)
+  endif()
+  set(CPACK_DEBIAN_${_c}_PACKAGE_NAME ${_name})
+  set(CPACK_DEBIAN_${_c}_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_${_c}_PACKAGE_DEPENDS "kestrum (= ${PROJECT_VERSION}), ${_framework}")
+  set(CPACK_DEBIAN_${_c}_PACKAGE_SUGGESTS "hunspell-bn")
+  set(CPACK_DEBIAN_${_c}_PACKAGE_RECOMMENDS "")
+  # No shared library of their own, so no ldconfig either.
+  set(CPACK_DEBIAN_${_c}_PACKAGE_GENERATE_SHLIBS OFF)
+  set(CPACK_DEBIAN_${_c}_DESCRIPTION
+    "Bengali input method for ${_title}, Kestrum's romanisation\n${_ime_long}")
+  # Every package has its own copyright file and changelog.
+  install(FILES ${_debian}/copyright ${_debian}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${_name} COMPONENT ${_framework})
+endforeach()
 
 include(CPack)

@@ -3,10 +3,10 @@
 # daemon with that addon on a private session bus, and a Qt 6 program with one text field using
 # Fcitx5's Qt frontend. Real key events go to the field; afterwards it holds the Bengali, in
 # Unicode and in SutonnyMJ glyph codes, as kestrum-convert gives them for the same keys.
-# Usage: e2e_fcitx5_qt.sh BUILD_DIR LIBDIR PROBE KESTRUM_CONVERT DATA_DIR
+# Usage: e2e_fcitx5_qt.sh BUILD_DIR ADDON_DIR PROBE KESTRUM_CONVERT DATA_DIR (ADDON_DIR relative)
 set -euo pipefail
 build=$(realpath "$1")
-libdir=$2
+addondir=$2
 probe=$3
 convert=$4
 data=$5
@@ -28,7 +28,7 @@ cmake --install "$build" --prefix "$work/stage" >/dev/null
 eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 |
     { read -r address; read -r pid; echo "export DBUS_SESSION_BUS_ADDRESS='$address'; bus=$pid"; })"
 pids+=("$bus")
-export FCITX_ADDON_DIRS=$work/stage/$libdir/fcitx5:/usr/lib/x86_64-linux-gnu/fcitx5
+export FCITX_ADDON_DIRS=$work/stage/$addondir:/usr/lib/x86_64-linux-gnu/fcitx5
 export XDG_DATA_DIRS=$work/stage/share:/usr/share
 export XDG_DATA_HOME=$work/data-home HOME=$work/home
 mkdir -p "$HOME"

@@ -95,6 +95,33 @@ check "the unpacked programs find their libraries in the package" \
         ldd "$1/usr/bin/kestrum" | grep -q "libkestrum_widgets.so.1 => $1/usr/bin/../lib/"' \
     _ "$root"
 
+# The input methods, each in a package of its own that needs kestrum and its framework.
+for im in fcitx5 ibus; do
+    imdeb=$work/out/${im}-kestrum_${version}_amd64.deb
+    [[ $im == ibus ]] && imdeb=$work/out/ibus-kestrum_${version}_amd64.deb
+    [[ -e $imdeb ]] || { echo "note: no $(basename "$imdeb") (its framework's files are missing)"; continue; }
+    imdepends=$(dpkg-deb -f "$imdeb" Depends)
+    check "$(basename "$imdeb") needs kestrum $version and $im" \
+        bash -c 'grep -qF "kestrum (= $2)" <<<"$1" && grep -qE "(^|, )$3(,|$)" <<<"$1"' _ \
+        "$imdepends" "$version" "$im"
+    check "lintian reports no errors in $(basename "$imdeb")" lintian --fail-on error "$imdeb"
+    dpkg-deb -c "$imdeb" | awk '{ print $6 }' | sed 's|^\./||' >"$work/$im-files"
+    if [[ $im == fcitx5 ]]; then
+        wanted="usr/lib/x86_64-linux-gnu/fcitx5/libkestrum.so usr/share/fcitx5/addon/kestrum.conf
+            usr/share/fcitx5/inputmethod/kestrum.conf usr/share/metainfo/$id.fcitx5.metainfo.xml"
+    else
+        wanted="usr/libexec/ibus-engine-kestrum usr/share/ibus/component/kestrum.xml
+            usr/share/metainfo/$id.ibus.metainfo.xml"
+    fi
+    for file in $wanted usr/share/doc/$im-kestrum/copyright; do
+        check "$(basename "$imdeb") holds /$file" grep -qx "$file" "$work/$im-files"
+    done
+    check "kestrum does not hold them" bash -c '! grep -q "fcitx5\|ibus" "$1"' _ "$work/files"
+    dpkg-deb -x "$imdeb" "$root"
+done
+check "the IBus component names the installed engine" \
+    grep -qF '<exec>/usr/libexec/ibus-engine-kestrum --ibus</exec>' "$root/usr/share/ibus/component/kestrum.xml"
+
 check "the man page names the folder the package installs the tables to" \
     grep -qF 'cp /usr/share/kestrum/*.alpha' <(zcat "$root/usr/share/man/man1/kestrum.1.gz")
 
