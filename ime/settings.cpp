@@ -39,6 +39,10 @@ Options readOptions(const fs::path &file) {
             options.swapCase = true;
         else if (line == "swap-case=false")
             options.swapCase = false;
+        else if (line == "any-case=true")
+            options.anyCase = true;
+        else if (line == "any-case=false")
+            options.anyCase = false;
     }
     return options;
 }
@@ -50,10 +54,11 @@ bool writeOptions(const fs::path &file, const Options &options, std::string *rea
         *reason = file.parent_path().string() + ": " + ec.message();
         return false;
     }
-    std::string text =
-        "# Kestrum's input method: output=unicode or sutonnymj, swap-case=true or false\n";
+    std::string text = "# Kestrum's input method: output=unicode or sutonnymj; swap-case and "
+                       "any-case=true or false\n";
     text += options.output == Output::SutonnyMJ ? "output=sutonnymj\n" : "output=unicode\n";
     text += options.swapCase ? "swap-case=true\n" : "swap-case=false\n";
+    text += options.anyCase ? "any-case=true\n" : "any-case=false\n";
     if (!fileio::writeFileAtomically(file, text, reason)) {
         *reason = file.string() + ": " + *reason;
         return false;

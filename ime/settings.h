@@ -1,6 +1,6 @@
 // The input method's options kept for the user in one settings file, for frontends whose
 // framework keeps none of its own (IBus): lines "output=unicode" or "output=sutonnymj" and
-// "swap-case=true" or "swap-case=false".
+// "swap-case=true" or "swap-case=false", "any-case=true" or "any-case=false".
 #pragma once
 
 #include "composer.h"

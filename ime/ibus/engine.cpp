@@ -3,6 +3,7 @@
 // composer's keys and shows what the composer says. The options are in the engine's property
 // menu and are kept in ~/.config/kestrum/ibus.conf.
 #include "composer.h"
+#include "lexicon.h"
 #include "settings.h"
 
 #include <ibus.h>
@@ -31,10 +32,12 @@ constexpr char kPropUnicode[] = "output-unicode";
 constexpr char kPropSutonnyMJ[] = "output-sutonnymj";
 constexpr char kPropOutput[] = "output";
 constexpr char kPropSwapCase[] = "swap-case";
+constexpr char kPropAnyCase[] = "any-case";
 
 // What every input context shares: the tables, the options, or why the tables cannot be read.
 struct Shared {
     std::unique_ptr<kestrum::ime::Converter> converter;
+    std::unique_ptr<kestrum::ime::Lexicon> lexicon;
     std::string problem;
     Options options;
     std::filesystem::path settings;
@@ -57,6 +60,8 @@ void loadOnce() {
         s.converter = std::move(*converter);
     else
         s.problem = "Kestrum: " + std::get<std::string>(loaded);
+    if (s.converter)
+        s.lexicon = kestrum::ime::Lexicon::forUser(*s.converter);
     s.settings = kestrum::ime::settingsFile("ibus.conf");
     if (!s.settings.empty())
         s.options = kestrum::ime::readOptions(s.settings);
@@ -152,6 +157,7 @@ void show(KestrumEngine *self) {
         ibus_engine_update_preedit_text_with_mode(engine, ibus_text_new_from_static_string(""), 0,
                                                   FALSE, IBUS_ENGINE_PREEDIT_CLEAR);
         ibus_engine_hide_auxiliary_text(engine);
+        ibus_engine_hide_lookup_table(engine);
         self->preeditCommits = FALSE;
         return;
     }
@@ -166,6 +172,16 @@ void show(KestrumEngine *self) {
                                                                    : IBUS_ENGINE_PREEDIT_CLEAR);
     ibus_engine_update_auxiliary_text(
         engine, ibus_text_new_from_string(composer.keysShown().c_str()), TRUE);
+    // The candidates, when the word may be more than one thing.
+    if (composer.showsCandidates()) {
+        IBusLookupTable *table = ibus_lookup_table_new(Composer::kCandidates, 0, TRUE, FALSE);
+        for (const auto &candidate : composer.candidates())
+            ibus_lookup_table_append_candidate(table,
+                                               ibus_text_new_from_string(candidate.text.c_str()));
+        ibus_engine_update_lookup_table(engine, table, TRUE);
+    } else {
+        ibus_engine_hide_lookup_table(engine);
+    }
 }
 
 void commit(KestrumEngine *self, const std::string &text) {
@@ -197,6 +213,8 @@ IBusPropList *makeProperties() {
                        PROP_STATE_UNCHECKED, outputs));
     ibus_prop_list_append(
         list, property(kPropSwapCase, PROP_TYPE_TOGGLE, "Swap case", on(options.swapCase)));
+    ibus_prop_list_append(
+        list, property(kPropAnyCase, PROP_TYPE_TOGGLE, "Any case", on(options.anyCase)));
     return list;
 }
 
@@ -257,6 +275,8 @@ void propertyActivate(IBusEngine *engine, const gchar *name, guint state) {
         options.output = Output::SutonnyMJ;
     else if (std::strcmp(name, kPropSwapCase) == 0)
         options.swapCase = state == PROP_STATE_CHECKED;
+    else if (std::strcmp(name, kPropAnyCase) == 0)
+        options.anyCase = state == PROP_STATE_CHECKED;
     else
         return;
     if (!shared().settings.empty()) {
@@ -266,6 +286,14 @@ void propertyActivate(IBusEngine *engine, const gchar *name, guint state) {
     }
     self->composer->setOptions(options);
     showProperties(self);
+    show(self);
+}
+
+// A candidate clicked in the panel's list.
+void candidateClicked(IBusEngine *engine, guint index, guint, guint) {
+    auto *self = reinterpret_cast<KestrumEngine *>(engine);
+    if (index < self->composer->candidates().size())
+        commit(self, self->composer->pick(index).commit);
     show(self);
 }
 
@@ -288,12 +316,14 @@ static void kestrum_engine_class_init(KestrumEngineClass *klass) {
     engine->focus_out = focusOut;
     engine->reset = reset;
     engine->property_activate = propertyActivate;
+    engine->candidate_clicked = candidateClicked;
     G_OBJECT_CLASS(klass)->finalize = finalize;
 }
 
 static void kestrum_engine_init(KestrumEngine *self) {
     loadOnce();
-    self->composer = new Composer(shared().converter.get(), shared().options);
+    self->composer =
+        new Composer(shared().converter.get(), shared().options, shared().lexicon.get());
     self->properties = nullptr;
     self->preeditCommits = FALSE;
 }

@@ -32,8 +32,13 @@ def kestrum_convert(text, unicode=True):
 
 folder = tempfile.mkdtemp(prefix="kestrum-ibus-")
 address = f"unix:path={folder}/ibus.sock"
+# A word list of the test's own, indexed into a cache of this run's.
+with open(f"{folder}/bn.dic", "w") as words:
+    words.write("আমি\nতুমি\nথেকে\nঠেকে\nবাংলা\n")
 env = dict(os.environ, IBUS_ADDRESS=address, XDG_CONFIG_HOME=f"{folder}/config",
-           IBUS_COMPONENT_PATH=f"{build}/share/ibus/component", HOME=folder)
+           IBUS_COMPONENT_PATH=f"{build}/share/ibus/component", HOME=folder,
+           KESTRUM_WORD_LIST=f"{folder}/bn.dic", XDG_CACHE_HOME=f"{folder}/cache",
+           XDG_DATA_HOME=f"{folder}/data")
 os.environ.update(env)
 daemon = subprocess.Popen(["ibus-daemon", "--panel=disable", "--emoji-extension=disable",
                            "--config=disable", "--cache=none", f"--address={address}"], env=env)
@@ -65,10 +70,13 @@ try:
         def __init__(self):
             self.ic = bus.create_input_context("kestrum-test")
             self.ic.set_capabilities(IBus.Capabilite.PREEDIT_TEXT | IBus.Capabilite.FOCUS |
-                                     IBus.Capabilite.PROPERTY)
+                                     IBus.Capabilite.PROPERTY | IBus.Capabilite.LOOKUP_TABLE)
             self.commits = ""
             self.preedit = ""
             self.properties = {}
+            self.candidates = []
+            self.ic.connect("update-lookup-table", self.on_table)
+            self.ic.connect("hide-lookup-table", lambda ic: setattr(self, "candidates", []))
             self.ic.connect("commit-text", self.on_commit)
             self.ic.connect("update-preedit-text", self.on_preedit)
             self.ic.connect("hide-preedit-text", lambda ic: setattr(self, "preedit", ""))
@@ -91,6 +99,10 @@ try:
 
         def on_preedit(self, ic, text, cursor, visible):
             self.preedit = text.get_text() if visible else ""
+
+        def on_table(self, ic, table, visible):
+            self.candidates = [table.get_candidate(i).get_text()
+                               for i in range(table.get_number_of_candidates())] if visible else []
 
         def on_properties(self, ic, props):
             i = 0
@@ -136,18 +148,37 @@ try:
 
     # The property menu: SutonnyMJ output, kept in the settings file.
     expect("the menu's properties", sorted(k for k in client.properties),
-           ["output", "swap-case"])
+           ["any-case", "output", "swap-case"])
     client.ic.property_activate("output-sutonnymj", IBus.PropState.CHECKED)
     pump(0.2)
     client.commits = ""
     expect("SutonnyMJ output", client.type("AmI "), kestrum_convert("AmI", False) + " ")
     with open(f"{folder}/config/kestrum/ibus.conf") as settings:
         expect("the settings file", [l.strip() for l in settings if not l.startswith("#")],
-               ["output=sutonnymj", "swap-case=false"])
+               ["output=sutonnymj", "swap-case=false", "any-case=true"])
     client.ic.property_activate("swap-case", IBus.PropState.CHECKED)
     pump(0.2)
     client.commits = ""
     expect("swap case", client.type("aMi "), kestrum_convert("AmI", False) + " ")
+    client.ic.property_activate("swap-case", IBus.PropState.UNCHECKED)
+    client.ic.property_activate("output-unicode", IBus.PropState.CHECKED)
+    pump(0.2)
+
+    # The word list: candidates for a word typed in lower case, 2 picks the second.
+    for _ in range(200):
+        if os.path.exists(f"{folder}/cache/kestrum/words.index"):
+            break
+        time.sleep(0.05)
+    client.commits = ""
+    client.type("theke")
+    expect("the candidates", client.candidates[:2], ["থেকে", "ঠেকে"])
+    expect("2 picks the second", client.type("2"), "ঠেকে")
+    client.commits = ""
+    expect("a word the keys name", client.type("ami "), "আমি ")
+    client.ic.property_activate("any-case", IBus.PropState.UNCHECKED)
+    pump(0.2)
+    client.commits = ""
+    expect("without any case, as typed", client.type("ami "), "ami ")
 finally:
     daemon.terminate()
     daemon.wait(10)
