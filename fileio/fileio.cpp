@@ -113,10 +113,12 @@ ReadResult readFile(const std::filesystem::path &path, std::size_t limit) {
     }
     const std::size_t wanted = limit == NoLimit ? NoLimit : limit + 1;
     // The size is only a hint (a file may grow or shrink while it is read), and never makes us
-    // reserve more than the limit allows.
-    if (file.size() < wanted)
-        result.bytes.reserve(static_cast<std::size_t>(file.size()));
+    // reserve more than the limit allows. The room for one more chunk is the read that finds the
+    // end: without it the string would double its size for that read.
     constexpr std::size_t Chunk = 64 * 1024;
+    if (file.size() < wanted)
+        result.bytes.reserve(
+            std::min<std::size_t>(static_cast<std::size_t>(file.size()) + Chunk, wanted));
     while (result.bytes.size() < wanted) {
         const std::size_t at = result.bytes.size();
         const std::size_t n = std::min(Chunk, wanted - at);

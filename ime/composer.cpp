@@ -208,6 +208,7 @@ void Composer::discard() {
 }
 
 void Composer::forgetWord() {
+    m_keysAreTyped = true;
     m_typed.clear();
     m_typedKeys.clear();
     m_keys.clear();
@@ -223,19 +224,35 @@ void Composer::forgetWord() {
 }
 
 void Composer::rekey() {
-    std::string keys = m_typedKeys;
     m_candidates.clear();
     if (m_lexicon && m_lexicon->index() && !m_continued &&
         m_typedKeys.size() <= Lexicon::kMaxResolved) {
         m_candidates = m_lexicon->candidates(m_typedKeys, kCandidates, m_options.anyCase);
-        if (m_options.anyCase && !m_candidates.empty())
-            keys = m_candidates.front().keys;
+        std::string keys =
+            m_options.anyCase && !m_candidates.empty() ? m_candidates.front().keys : m_typedKeys;
+        // What converts as it did: the keys before the first that changed.
+        const std::size_t same = std::size_t(
+            std::mismatch(m_keys.begin(), m_keys.end(), keys.begin(), keys.end()).first -
+            m_keys.begin());
+        m_keys = std::move(keys);
+        m_keysAreTyped = false;
+        reconvert(same);
+        return;
     }
-    // What converts as it did: the keys before the first that changed.
-    const std::size_t same =
-        std::size_t(std::mismatch(m_keys.begin(), m_keys.end(), keys.begin(), keys.end()).first -
-                    m_keys.begin());
-    m_keys = std::move(keys);
+    // The keys as typed: they changed at the end only (a key more or less), unless the keys were
+    // read through the word list before. Either way no copy of a long word's keys is made.
+    std::size_t same = 0;
+    if (m_keysAreTyped) {
+        same = std::min(m_keys.size(), m_typedKeys.size());
+    } else {
+        same = std::size_t(
+            std::mismatch(m_keys.begin(), m_keys.end(), m_typedKeys.begin(), m_typedKeys.end())
+                .first -
+            m_keys.begin());
+    }
+    m_keys.resize(same);
+    m_keys.append(m_typedKeys, same, std::string::npos);
+    m_keysAreTyped = true;
     reconvert(same);
 }
 

@@ -157,6 +157,7 @@ private:
     std::u32string m_typed;
     std::string m_typedKeys; // m_typed with the case swapped as the options say
     std::string m_keys;      // what is converted: m_typedKeys, or what the word list reads them as
+    bool m_keysAreTyped = true; // m_keys is m_typedKeys (as far as both go)
     std::vector<Lexicon::Candidate> m_candidates;
     std::vector<Unit> m_units;
     std::string m_glyphs;

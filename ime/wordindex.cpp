@@ -20,7 +20,7 @@ namespace {
 
 constexpr char kMagic[8] = {'K', 'S', 'T', 'W', 'I', 'D', 'X', '2'};
 // A romaniser remembers every word it spelled; a fresh one every so many words keeps that small.
-constexpr std::size_t kWordsPerRomaniser = 8192;
+constexpr std::size_t kWordsPerRomaniser = 2048;
 // The longest word and keys an index holds (the longest real words are far shorter).
 constexpr std::size_t kMaxLength = 255;
 
@@ -57,10 +57,10 @@ bool startsWithLower(std::string_view keys, std::string_view lowerPrefix) {
     return true;
 }
 
-// The words of a hunspell .dic file or a plain list: a first line that is only digits is the
-// count; "/flags" after a word and surrounding spaces go.
-std::vector<std::u32string> readList(std::string_view bytes) {
-    std::vector<std::u32string> words;
+// The lines of a hunspell .dic file or a plain list that may be words: a first line that is
+// only digits is the count; "/flags" after a word and surrounding spaces go.
+std::vector<std::string_view> readList(std::string_view bytes) {
+    std::vector<std::string_view> words;
     std::size_t start = 0;
     bool first = true;
     while (start < bytes.size()) {
@@ -79,12 +79,8 @@ std::vector<std::u32string> readList(std::string_view bytes) {
             first && !line.empty() &&
             std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
         first = false;
-        if (line.empty() || count || line.size() > kMaxLength)
-            continue;
-        // In the normal form the conversion writes, so a converted word and a word of the list
-        // compare as they read.
-        if (auto word = sutonnymj::fromUtf8(line); word && sutonnymj::containsBengali(*word))
-            words.push_back(sutonnymj::normalize(*word));
+        if (!line.empty() && !count && line.size() <= kMaxLength)
+            words.push_back(line);
     }
     return words;
 }
@@ -162,44 +158,75 @@ std::optional<WordIndex> WordIndex::build(const fs::path &list, const Tables &ta
                    (read.ok ? std::string("the word list is larger than 256 MB") : read.reason);
         return std::nullopt;
     }
-    const std::vector<std::u32string> words = readList(read.bytes);
+    const std::vector<std::string_view> words = readList(read.bytes);
 
     // The words are spelled in as many pieces as the machine has cores, each by a romaniser of
-    // its own; the pieces keep the list's order.
+    // its own into a pool of its own; the pieces keep the list's order.
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
-    std::vector<std::vector<std::pair<std::string, std::string>>> spelled(threads);
-    auto spell = [&](std::size_t piece) {
-        const std::size_t begin = words.size() * piece / threads;
-        const std::size_t end = words.size() * (piece + 1) / threads;
+    struct Piece {
+        std::string pool;
+        std::vector<Record> records;
+    };
+    std::vector<Piece> pieces(threads);
+    auto spell = [&](std::size_t p) {
+        const std::size_t begin = words.size() * p / threads;
+        const std::size_t end = words.size() * (p + 1) / threads;
+        Piece &piece = pieces[p];
+        // About the list's bytes again for the keys: room made once, not by doubling.
+        std::size_t bytes = 0;
+        for (std::size_t i = begin; i < end; ++i)
+            bytes += words[i].size();
+        piece.pool.reserve(bytes + bytes / 2);
+        piece.records.reserve(end - begin);
         std::optional<sutonnymj::Romaniser> romaniser;
         for (std::size_t i = begin; i < end; ++i) {
             if ((i - begin) % kWordsPerRomaniser == 0)
                 romaniser.emplace(tables);
-            if (std::optional<std::string> keys = romaniser->romanise(words[i]);
-                keys && keys->size() <= kMaxLength)
-                spelled[piece].emplace_back(sutonnymj::toUtf8(words[i]), std::move(*keys));
+            // In the normal form the conversion writes, so a converted word and a word of the
+            // list compare as they read.
+            std::optional<std::u32string> word = sutonnymj::fromUtf8(words[i]);
+            if (!word || !sutonnymj::containsBengali(*word))
+                continue;
+            *word = sutonnymj::normalize(*word);
+            const std::optional<std::string> keys = romaniser->romanise(*word);
+            const std::string text = sutonnymj::toUtf8(*word);
+            if (!keys || keys->size() > kMaxLength || text.size() > kMaxLength)
+                continue;
+            Record record;
+            record.text = static_cast<std::uint32_t>(piece.pool.size());
+            record.textLength = static_cast<std::uint16_t>(text.size());
+            piece.pool += text;
+            record.keys = static_cast<std::uint32_t>(piece.pool.size());
+            record.keysLength = static_cast<std::uint16_t>(keys->size());
+            piece.pool += *keys;
+            piece.records.push_back(record);
         }
     };
     std::vector<std::thread> workers;
-    for (std::size_t piece = 1; piece < threads; ++piece)
-        workers.emplace_back(spell, piece);
+    for (std::size_t p = 1; p < threads; ++p)
+        workers.emplace_back(spell, p);
     spell(0);
     for (std::thread &worker : workers)
         worker.join();
 
     WordIndex index;
     index.m_source = *source;
-    for (const auto &piece : spelled) {
-        for (const auto &[text, keys] : piece) {
-            Record record;
-            record.text = static_cast<std::uint32_t>(index.m_pool.size());
-            record.textLength = static_cast<std::uint16_t>(text.size());
-            index.m_pool += text;
-            record.keys = static_cast<std::uint32_t>(index.m_pool.size());
-            record.keysLength = static_cast<std::uint16_t>(keys.size());
-            index.m_pool += keys;
+    std::size_t poolSize = 0, records = 0;
+    for (const Piece &piece : pieces) {
+        poolSize += piece.pool.size();
+        records += piece.records.size();
+    }
+    index.m_pool.reserve(poolSize);
+    index.m_records.reserve(records);
+    for (Piece &piece : pieces) {
+        const auto offset = static_cast<std::uint32_t>(index.m_pool.size());
+        index.m_pool += piece.pool;
+        for (Record record : piece.records) {
+            record.text += offset;
+            record.keys += offset;
             index.m_records.push_back(record);
         }
+        piece = Piece();
     }
     index.sortIndexes();
     return index;

@@ -6,18 +6,23 @@
 // allocator counts it).
 // Each benchmark first checks that the lines commit what they should.
 #include "composer.h"
+#include "lexicon.h"
+#include "wordindex.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <malloc.h>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -155,6 +160,114 @@ void BM_MemoryPerInputContext(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_MemoryPerInputContext)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A figure of this process from /proc/self/status, in kB.
+long statusKb(const char *field) {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::strlen(field));
+    return 0;
+}
+
+// Building the index from Debian's word list (110 750 words), and the memory it takes at its
+// peak: measured in a child process of its own, its peak resident size less what it held before.
+void BM_BuildWordIndex(benchmark::State &state) {
+    if (!std::ifstream(kestrum::ime::kDebianWordList)) {
+        state.SkipWithError("hunspell-bn is not installed");
+        return;
+    }
+    const kestrum::Tables &tables = converter().engine().tables();
+    std::size_t words = 0;
+    for (auto _ : state) {
+        std::string problem;
+        auto index =
+            kestrum::ime::WordIndex::build(kestrum::ime::kDebianWordList, tables, &problem);
+        words = index ? index->size() : 0;
+    }
+    if (words < 100000)
+        state.SkipWithError("the index holds too few words");
+    int pipeFds[2];
+    if (pipe(pipeFds) == 0) {
+        if (const pid_t child = fork(); child == 0) {
+            malloc_trim(0);
+            const long before = statusKb("VmRSS:");
+            std::string problem;
+            auto index =
+                kestrum::ime::WordIndex::build(kestrum::ime::kDebianWordList, tables, &problem);
+            const long peak = statusKb("VmHWM:") - before;
+            [[maybe_unused]] auto written = write(pipeFds[1], &peak, sizeof peak);
+            _exit(0);
+        } else {
+            long peak = 0;
+            [[maybe_unused]] auto read = ::read(pipeFds[0], &peak, sizeof peak);
+            waitpid(child, nullptr, 0);
+            state.counters["peak_MB"] = double(peak) / 1024;
+        }
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+    }
+    state.counters["words"] = double(words);
+}
+BENCHMARK(BM_BuildWordIndex)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Reading the index back from the cache, as every start after the first does.
+void BM_LoadWordIndexFromTheCache(benchmark::State &state) {
+    const kestrum::Tables &tables = converter().engine().tables();
+    const std::string cache = "/tmp/kestrum-bench-words.index";
+    std::string problem;
+    auto built = kestrum::ime::WordIndex::build(kestrum::ime::kDebianWordList, tables, &problem);
+    if (!built || !built->save(cache, &problem)) {
+        state.SkipWithError(("no index: " + problem).c_str());
+        return;
+    }
+    const auto source = *kestrum::ime::WordIndex::sourceOf(kestrum::ime::kDebianWordList, tables);
+    for (auto _ : state) {
+        auto loaded = kestrum::ime::WordIndex::load(cache, source);
+        if (!loaded || loaded->size() != built->size()) {
+            state.SkipWithError("the cache did not read back");
+            return;
+        }
+    }
+    std::remove(cache.c_str());
+}
+BENCHMARK(BM_LoadWordIndexFromTheCache)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A key to the updated candidates: the README's lines typed as their spellings in lower case,
+// through Debian's word list, timed one key at a time.
+void BM_KeysToCandidates(benchmark::State &state) {
+    const kestrum::Tables &tables = converter().engine().tables();
+    std::string problem;
+    auto index = kestrum::ime::WordIndex::build(kestrum::ime::kDebianWordList, tables, &problem);
+    if (!index) {
+        state.SkipWithError(problem.c_str());
+        return;
+    }
+    kestrum::ime::Lexicon lexicon(converter(), std::move(index), "");
+    std::vector<std::string> lines = readmeLines();
+    for (std::string &line : lines)
+        line = kestrum::ime::lowerKeys(line);
+    std::vector<double> ns;
+    std::size_t shown = 0;
+    for (auto _ : state) {
+        Composer composer(&converter(), {}, &lexicon);
+        for (const std::string &line : lines) {
+            for (const char c : line) {
+                const auto start = std::chrono::steady_clock::now();
+                composer.press(keyFor(c));
+                benchmark::DoNotOptimize(composer.candidates().data());
+                ns.push_back(std::chrono::duration<double, std::nano>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count());
+                shown += composer.showsCandidates();
+            }
+            composer.press({Kind::Enter});
+        }
+    }
+    report(state, ns);
+    state.counters["with_candidates"] = double(shown) / double(ns.size());
+}
+BENCHMARK(BM_KeysToCandidates)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 
