@@ -39,6 +39,19 @@ Converter::Converter(const std::filesystem::path &dir)
     }
 }
 
+bool Converter::convertWord(std::string_view keys, std::string &glyphs) {
+    bool first = true, reph = false;
+    for (std::size_t pos = 0; pos < keys.size();) {
+        const Engine::UnitStep step = m_engine.convertUnit(keys, pos, first, reph, glyphs);
+        if (step.length == 0)
+            return false;
+        pos += step.length;
+        reph = step.rephWaits;
+        first = false;
+    }
+    return !keys.empty();
+}
+
 void Converter::decode(std::string_view glyphs, std::u32string &out) {
     m_decoder.decode(glyphs, out);
 }
@@ -260,16 +273,7 @@ Composer::Outcome Composer::pick(std::size_t index) {
     const Lexicon::Candidate chosen = m_candidates.at(index);
     m_lexicon->choose(m_typedKeys, chosen.keys);
     std::string glyphs;
-    Engine &engine = m_converter->engine();
-    bool first = true, reph = false;
-    for (std::size_t pos = 0; pos < chosen.keys.size();) {
-        const Engine::UnitStep step = engine.convertUnit(chosen.keys, pos, first, reph, glyphs);
-        if (step.length == 0)
-            break; // a candidate converts to its end; this only guards the loop
-        pos += step.length;
-        reph = step.rephWaits;
-        first = false;
-    }
+    m_converter->convertWord(chosen.keys, glyphs); // a candidate converts to its end
     Outcome outcome{written(glyphs, {}), false};
     forgetWord();
     return outcome;

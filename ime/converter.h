@@ -25,6 +25,9 @@ public:
     Converter &operator=(const Converter &) = delete;
 
     Engine &engine() { return m_engine; }
+    // Appends the glyphs of the word `keys` (word characters only) to `glyphs`, as far as it
+    // converts; whether it converts to its end.
+    bool convertWord(std::string_view keys, std::string &glyphs);
     // Appends the Unicode of glyph bytes, read as the recent SutonnyMJ fonts draw them.
     void decode(std::string_view glyphs, std::u32string &out);
     // What the conversion writes for an ASCII character that is no word character (a digit and

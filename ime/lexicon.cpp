@@ -161,21 +161,10 @@ bool Lexicon::hasCapital(std::string_view keys) {
 }
 
 std::string Lexicon::convert(std::string_view keys, bool *whole) {
-    Engine &engine = m_converter.engine();
     m_scratch.clear();
-    bool first = true, reph = false, failed = false;
-    for (std::size_t pos = 0; pos < keys.size();) {
-        const Engine::UnitStep step = engine.convertUnit(keys, pos, first, reph, m_scratch);
-        if (step.length == 0) {
-            failed = true;
-            break;
-        }
-        pos += step.length;
-        reph = step.rephWaits;
-        first = false;
-    }
+    const bool converted = m_converter.convertWord(keys, m_scratch);
     if (whole)
-        *whole = !failed && !keys.empty();
+        *whole = converted;
     m_text.clear();
     m_converter.decode(m_scratch, m_text);
     return sutonnymj::toUtf8(m_text);
