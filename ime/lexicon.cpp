@@ -252,6 +252,23 @@ std::string Lexicon::resolve(std::string_view typed) {
     return first.empty() ? std::string(typed) : first.front().keys;
 }
 
+std::string Lexicon::resolveText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (!isWordChar(static_cast<unsigned char>(text[i]))) {
+            out += text[i++];
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && isWordChar(static_cast<unsigned char>(text[end])))
+            ++end;
+        out += resolve(text.substr(i, end - i));
+        i = end;
+    }
+    return out;
+}
+
 std::vector<Lexicon::Candidate> Lexicon::candidates(std::string_view typed, std::size_t limit,
                                                     bool anyCase) {
     std::vector<Candidate> out;

@@ -72,6 +72,9 @@ public:
     // Longer words are taken as typed: no word of the list is that long, and reading them again
     // after every key would cost more than a key may.
     static constexpr std::size_t kMaxResolved = 48;
+    // A romanised text (Windows-1252 bytes) with each word read as resolve() reads it, every
+    // other byte as it is: what kestrum-convert --any-case converts.
+    std::string resolveText(std::string_view text);
     // Remembers that the word typed as `typed` is to be `keys` (it comes first next time).
     void choose(std::string_view typed, std::string_view keys);
 

@@ -114,6 +114,8 @@ TEST(Lexicon, WordsTypedInLowerCase) {
     }
     EXPECT_EQ(lexicon.resolve("ami"), "AmI");
     EXPECT_EQ(lexicon.resolve("AmI"), "AmI");
+    EXPECT_EQ(lexicon.resolveText("ami, tumi.\r\nAmI 12 banglay\xe9"),
+              "AmI, tUmI.\r\nAmI 12 bAnglAy\xe9");
     EXPECT_TRUE(lexicon.known("বাংলায়"));
     EXPECT_TRUE(lexicon.known("বাংলাই"));
     EXPECT_FALSE(lexicon.known("বাংলাখ"));
