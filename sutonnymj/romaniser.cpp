@@ -370,4 +370,29 @@ Romaniser::Text Romaniser::romaniseText(std::u32string_view text) {
     return result;
 }
 
+std::vector<std::u32string> latinWords(std::u32string_view text,
+                                       const std::vector<Romaniser::Unspelled> &unspelled) {
+    const auto latin = [](char32_t c) {
+        return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
+    };
+    std::vector<std::u32string> words;
+    for (const Romaniser::Unspelled &part : unspelled) {
+        const std::u32string_view run = text.substr(part.offset, part.length);
+        for (std::size_t i = 0; i < run.size();) {
+            if (!latin(run[i])) {
+                ++i;
+                continue;
+            }
+            std::size_t end = i;
+            while (end < run.size() && latin(run[end]))
+                ++end;
+            std::u32string word(run.substr(i, end - i));
+            if (std::find(words.begin(), words.end(), word) == words.end())
+                words.push_back(std::move(word));
+            i = end;
+        }
+    }
+    return words;
+}
+
 } // namespace kestrum::sutonnymj

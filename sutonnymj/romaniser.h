@@ -122,4 +122,10 @@ private:
     int m_nodes = 0;
 };
 
+// The Latin words (runs of A-Z and a-z) of the parts of `text` that romaniseText kept as they
+// came, each once, in the order they first stand there. Glyph codes cannot hold Latin letters:
+// kept in the romanised input, these words are converted as keys.
+std::vector<std::u32string> latinWords(std::u32string_view text,
+                                       const std::vector<Romaniser::Unspelled> &unspelled);
+
 } // namespace kestrum::sutonnymj

@@ -84,6 +84,11 @@ TEST_F(RomaniseTest, WhatHasNoSpellingIsKeptAndListedWithItsPlace) {
         {0, 2}, {6, 1}, {8, 1}, {10, 1}, {12, 2}};
     EXPECT_EQ(places, expected);
     EXPECT_EQ(m_romaniser.romanise(U""), std::nullopt);
+
+    // The Latin words among them, each once, in their order.
+    const std::u32string latin = u32("TIFF আমি PNG, TIFF (l) কঈx");
+    const std::vector<std::u32string> words = {U"TIFF", U"PNG", U"l", U"x"};
+    EXPECT_EQ(latinWords(latin, m_romaniser.romaniseText(latin).unspelled), words);
 }
 
 // The hasanta is h where h makes no other letter (nh), & where it would (kh is খ).
