@@ -138,7 +138,10 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
 - **Vowels** are upper case. After a consonant a vowel key is its sign (`kA` কা, `kI` কি,
   `kOO` কো, `ky` কৈ); anywhere else it is the full letter (`A` আ, `bhAI` ভাই). The signs ি ে ৈ
   and the left part of ো ৌ are typed after the consonant, as they are spoken; Kestrum writes
-  them before it (`dEsh` দেশ).
+  them before it (`dEsh` দেশ). অ্যা is `OYA` or `OJA`, এ্যা is `EJA`.
+- **A full vowel after a consonant**: type `O` between them (`kOI` কই, `bOU` বউ), and for ও,
+  whose key `OO` would join the `O`, type `~OO`, which needs none (`h~OOyA` হওয়া, `sh~OOkOt`
+  শওকত, `pAs~OOyARD` পাসওয়ার্ড; `hOOyA` is হোয়া).
 - **Caps Lock**: while Kestrum runs it keeps Caps Lock on, so a letter key by itself types
   the upper-case letter and with Shift the lower-case one. The vowel keys, upper case but for
   `y` (ৈ), then need no Shift; the consonant keys, mostly lower case, do (`k` is Shift+K, `kh`
@@ -151,22 +154,30 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
 - **`N` after a consonant is always a phala**, never the letter ণ (only ঙ `NG` and ৎ `~t`
   take none): the na-phala ্ন (`rOtN` রত্ন), or the ṇa-phala ্ণ in the joints `ShN kShN NN`
   (`kWRIShN` কৃষ্ণ). For ণ itself type `O` first (`kArON` কারণ, `gUON` গুণ); only the keys
-  `rUN` and `gUN` read `N` after রু and গু as ণ (`dArUN` দারুণ, `gUNII` গুণী).
+  `rUN` and `gUN` read `N` after রু and গু as ণ (`dArUN` দারুণ, `gUNII` গুণী). At the start
+  of a word `N` is ণ (`NOtw` ণত্ব), and `R` is র like `r`.
 - **Conjuncts**: type the keys of the letters one after another. A ন ম ল র য that is the
   second letter is written with its phala letter (`N M L R J`), a ব with `w`, a ণ with `&N`:
-  `kSh` ক্ষ, `nt` ন্ত, `pR` প্র, `tJ` ত্য, `sw` স্ব, `rUg&N` রুগ্ণ. The joints give the
-  conjunct its own glyph; consonants that form no joint stay separate letters (`kr` কর).
+  `kSh` ক্ষ, `nt` ন্ত, `pR` প্র, `tJ` ত্য, `sw` স্ব, `rUg&N` রুগ্ণ. A doubled letter is its
+  key twice, the phala letters too (`kk tt dd pp jj cc TT DD NN nn ll mm bb gg ss`: `UnnOtI`
+  উন্নতি, `AllAh` আল্লাহ, `sOmmAn` সম্মান, `AbbA` আব্বা). The joints give the conjunct its own
+  glyph; consonants that form no joint stay separate letters (`kr` কর), and `&` between them
+  writes the visible hasanta (`k&r` ক্‌র).
 - **Phala signs**: after a consonant `N` is the na-phala, `M` the ma-phala, `W` the ba-phala,
   `L` the la-phala, `R` the ra-phala, `J` or `Y` the ya-phala (`bJAkOrON` ব্যাকরণ). Prefer
   `J`: at the end of a word a `Y` is the i-kar (`bAkJ` বাক্য), and the joints `tJ dJ thJ ghJ`
-  put ু and the reph in their right places (`mWRItJU` মৃত্যু). A final ra-phala comes from a
-  joint (`chAtR` ছাত্র), or from `&R` after any consonant. The joints write the ba-phala `w`
+  put ু and the reph in their right places (`mWRItJU` মৃত্যু; `tYU` gives ত্যু too). A final
+  ra-phala comes from a joint (`chAtR` ছাত্র), or from `&R` after any consonant (`pUND&R`
+  পুণ্ড্র). The joints write the ba-phala `w`
   (`dw` দ্ব), so that `W` before `RI` stays the ৃ sign (`kWRIShOk` কৃষক); `W` after a
   consonant of no joint gives the plain ba-phala sign.
 - **`&` before `N M L R J W Y`** makes them the phala signs as well, never a hasanta and a
   sign: `&N` is the ṇa-phala ্ণ, the way to write ণ as the second letter of a cluster that
   has no joint (`rUg&N` রুগ্ণ, `OpOrAh&N` অপরাহ্ণ), and `&M &L &R &J &W &Y` give the signs of
-  `M L R J W Y`, at the end of a word too (`At&MA` আত্মা, like `AtMA`; `sOt&Y` সত্য).
+  `M L R J W Y`, at the end of a word too (`At&MA` আত্মা, like `AtMA`; `sOt&Y` সত্য). A
+  phala has nothing to sit on at the start of a word: a word that begins with `&` is refused
+  (View Log names it), as is one that begins with any other key that makes no letter there
+  (`ng`, `y`, `~~` ...).
 - **Reph**: `R` before a consonant, after a vowel or a vowel sign (or `O`), is the reph:
   `kORm` কর্ম, `ORthO` অর্থ. র্য, the reph over য, is `Rz` or `RJ` (`sUURz` সূর্য, `kARJ`
   কার্য, `pORJOnt` পর্যন্ত). `R` right after a consonant is the ra-phala; at the start of a
@@ -181,19 +192,25 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
   ং before হ is `ngh` (`sIngh` সিংহ).
 - **Ligatures**: রু রূ গু শু হু (`rU rUU gU shU hU`) come out as the font's own glyphs; type র
   before ু ূ as `r`, not `R`. Each counts as one consonant, so a phala letter right after it
-  is its sign: type `O` after it before `M W L R J Y` (`gUORjOr` গুর্জর). `rUN` and `gUN` are
-  keys of their own for রুণ and গুণ, but a ি ে ৈ ো ৌ after them would go before the whole
-  key, so there type `O` (`gUONItOk` গুণিতক, `OrUONOOdOy` অরুণোদয়).
+  is its sign: type the phala before the vowel sign (`gRUp` গ্রুপ, `shRUtI` শ্রুতি), and `O`
+  after the ligature before a letter `M W L R J Y` (`gUORjOr` গুর্জর). At the start of a word
+  `gUR gUL shUR shUM hUL rUJ` also give the phala before the ু (`gURp` গ্রুপ, like `gRUp`).
+  `rUN` and `gUN` are keys of their own for রুণ and গুণ, but a ি ে ৈ ো ৌ after them would go
+  before the whole key, so there type `O` (`gUONItOk` গুণিতক, `OrUONOOdOy` অরুণোদয়).
 
 Vowel signs use one glyph each (the codes `y` for ু, `~` for ূ, `„` for ৃ), and the phala
 signs typed with `N M W L R J Y` one glyph each; the joints hold the conjuncts whose glyph
 differs. Every glyph code draws the same letter in both generations of the SutonnyMJ font.
-What the tables cannot do: হৃ comes out as হ with the ৃ sign, not the font's fused glyph; a
-reph or a ু ূ ৃ on a consonant whose phala sign is typed (not a joint) is written before that
-sign (`dURgJ` দুর্গ্য), where SutonnyMJ text puts it after. ণ্ঢ and ড়্গ have no glyph of
-their own: the joints `NDh` and `~rg` write ণ and ড় with the visible hasanta, so SutonnyMJ
-shows ষণ্‌ঢ for `ShONDh` and খড়্‌গ for `khO~rg` (Copy as Unicode gives ষণ্ঢ and খড়্গ), and a
-ি ে ৈ ো ৌ after them is written before the ণ or the ড়.
+What the tables cannot do, and the way around it: হৃ comes out as হ with the ৃ sign, not the
+font's fused glyph. A reph or a ু ূ ৃ on a consonant whose phala sign is typed (not a joint) is
+written before that sign (`dURgJ` দুর্গ্য), where SutonnyMJ text puts it after: the
+conjuncts that need it most have joints (`tJU` ত্যু, `shRU` শ্রু). A phala letter typed after
+a ligature's vowel sign inside a word, or after one at the start of a word other than those
+above (`hUM`), is written after the ligature: type the phala first. ঈ ঊ ঋ ঐ ঔ have no key
+inside a word (কঈ cannot be typed). ণ্ঢ, ড়্গ and গ্গ have no glyph both font generations
+draw: `N&Dh`, `~r&g` and the joint `gg` write them with the visible hasanta, so SutonnyMJ shows
+ষণ্‌ঢ for `ShON&Dh`, খড়্‌গ for `khO~r&g` and দিগ্‌গজ for `dIggOj` (Copy as Unicode gives
+ষণ্ঢ, খড়্গ and দিগ্গজ), and a ি ে ৈ ো ৌ after them is written before the first letter.
 
 The tables below list every key of the four table files (`first.alpha`: the first unit of a
 word; `next.alpha`: every later unit; `connect.alpha`: the vowel signs; `joint.alpha`: the
@@ -212,7 +229,7 @@ def readme_section(rows):
     out += ["### Vowel signs and hasanta", ""] + key_table(group("sign")) + [""]
     out += ["### Consonants", ""] + key_table(group("consonant")) + [""]
     out += ["### Marks, the hasanta and the phala keys", ""] + key_table(group("mark")) + [""]
-    out += ["### Ligatures of ু and ূ", ""] + key_table(group("ligature")) + [""]
+    out += ["### Ligatures of ু and ূ, and ু typed before a phala", ""] + key_table(group("ligature")) + [""]
     out += [
         "### Phala signs, reph and the final Y (rules of the converter, not table keys)",
         "",

@@ -5,6 +5,7 @@
 #include "editorwindow.h"
 
 #include "logwindow.h"
+#include "mainframe.h"
 #include "messagebox.h"
 #include "program.h"
 #include "romaniser.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QListWidget>
 
 namespace kestrum {
@@ -146,24 +148,43 @@ void EditorWindow::openUnicodeFile() {
                          .arg(column)
                          .arg(QString::fromStdU32String(text.substr(part.offset, part.length)));
     }
-    // The conversion clears the log; the words with no spelling go in after its own lines.
+    // A romanised spelling always converts, so every word the conversion logs lies in one of
+    // these parts: the parts' lines take the place of the log's, and the status bar counts
+    // each part once.
     connect(
         &m_program, &Program::conversionFinished, this,
         [this, unspelled] {
-            if (!unspelled.isEmpty())
-                m_program.logWindow()->List1->addItems(unspelled);
+            if (unspelled.isEmpty())
+                return;
+            QListWidget *log = m_program.logWindow()->List1;
+            log->clear();
+            log->addItems(unspelled);
+            if (MainFrame *frame = m_program.frame())
+                frame->logNotice()->setText(MainFrame::logNoticeText(int(unspelled.size())));
         },
         Qt::SingleShotConnection);
     Text1->setText(QString::fromStdU32String(roman.text));
     m_program.convertText();
-    if (!unspelled.isEmpty())
-        MessageBox::show(this,
-                         QStringLiteral("%1 part(s) of \"%2\" have no spelling in the tables: "
-                                        "they stay in the input as they are, and View Log "
-                                        "lists them.")
-                             .arg(unspelled.size())
-                             .arg(path),
-                         Title, MessageBox::Buttons::Ok, MessageBox::Icon::Information);
+    if (unspelled.isEmpty())
+        return;
+    QString message = QStringLiteral("%1 part(s) of \"%2\" have no spelling in the tables: they "
+                                     "stay in the input as they are, and View Log lists them.")
+                          .arg(unspelled.size())
+                          .arg(path);
+    QStringList latin;
+    for (const std::u32string &word : sutonnymj::latinWords(text, roman.unspelled))
+        latin << QString::fromStdU32String(word);
+    // A long list is cut: the log names every part.
+    constexpr qsizetype LatinShown = 12;
+    QString names = latin.mid(0, LatinShown).join(QStringLiteral(", "));
+    if (latin.size() > LatinShown)
+        names += QStringLiteral(" and %1 more").arg(latin.size() - LatinShown);
+    if (!latin.isEmpty())
+        message += QStringLiteral(" Glyph codes cannot hold Latin letters: the Latin words %1 "
+                                  "are converted as romanised keys (see \"English in a Bangla "
+                                  "document\" in the README).")
+                       .arg(names);
+    MessageBox::show(this, message, Title, MessageBox::Buttons::Ok, MessageBox::Icon::Information);
 }
 
 } // namespace kestrum

@@ -26,6 +26,22 @@ bool startsWith(std::u32string_view text, std::size_t pos, std::u32string_view p
            text.compare(pos, part.size(), part) == 0;
 }
 
+// The length of `part` as it stands in `text` at `pos`, or npos. A part that ends in the
+// visible hasanta (্ and ZWNJ) also stands for a ্ with no ZWNJ before a consonant: ণ and ঢ
+// with a hasanta between them draw as the visible hasanta but read as the conjunct ণ্ঢ, which
+// has no glyph of its own. Whether the whole spelling reads back as the word decides.
+std::size_t matchLength(std::u32string_view text, std::size_t pos, std::u32string_view part) {
+    if (startsWith(text, pos, part))
+        return part.size();
+    if (part.size() < 2 || part.back() != kZwnj || part[part.size() - 2] != kHasanta)
+        return std::u32string_view::npos;
+    const std::u32string_view bare = part.substr(0, part.size() - 1);
+    const std::size_t after = pos + bare.size();
+    if (!startsWith(text, pos, bare) || after >= text.size() || !isConsonant(text[after]))
+        return std::u32string_view::npos;
+    return bare.size();
+}
+
 int upperCount(std::string_view key) {
     return int(std::count_if(key.begin(), key.end(), [](char c) { return c >= 'A' && c <= 'Z'; }));
 }
@@ -65,8 +81,22 @@ Romaniser::Romaniser(const Tables &tables, Generation g, const GlyphTable &glyph
                 m_separator = key;
             continue;
         }
-        if (text.starts_with(consonant))
-            m_signs.push_back({key, i, text.substr(consonant.size())});
+        if (!text.starts_with(consonant))
+            continue;
+        const GlyphString placed = m_engine.placeVowelSign("K", i, "", false);
+        m_signs.push_back({key, i, text.substr(consonant.size()),
+                           placed.starts_with('K') ? placed.substr(1) : std::string()});
+    }
+    // A consonant key whose glyphs end in a vowel sign that other keys write too (tYU is tJ
+    // and U): a person types the sign after the cluster, so such a key comes second.
+    for (Table *table : {&m_first, &m_next}) {
+        for (Base &base : table->records) {
+            base.shortcut =
+                !base.vowel && std::any_of(m_signs.begin(), m_signs.end(), [&](const Sign &s) {
+                    return !s.after.empty() && base.glyphs.size() > s.after.size() &&
+                           base.glyphs.ends_with(s.after) && base.piece.ends_with(s.text);
+                });
+        }
     }
 
     // The sign letters the converter reads after a consonant, and what they write.
@@ -137,18 +167,20 @@ void Romaniser::candidates(std::size_t pos, bool first, std::vector<Candidate> &
             continue;
         for (const std::size_t index : bucket->second) {
             const Base &base = table.records[index];
-            if (!startsWith(word, p, base.piece))
+            const std::size_t baseLength = matchLength(word, p, base.piece);
+            if (baseLength == std::u32string_view::npos)
                 continue;
             if (base.vowel) {
                 if (!reph)
-                    out.push_back({base.key, p + base.piece.size(), Ending::Closed,
-                                   startsWithLetter(base.piece), base.piece.size(), base.upper});
+                    out.push_back({base.key, p + baseLength, Ending::Closed,
+                                   startsWithLetter(base.piece), true, false, base.piece.size(),
+                                   base.upper});
                 continue;
             }
             std::string cluster = base.glyphs;
             if (reph)
                 cluster.push_back('\xA9');
-            const std::size_t afterBase = p + base.piece.size();
+            const std::size_t afterBase = p + baseLength;
             for (int nm = -1; nm < int(m_nmwl.size()); ++nm) {
                 std::string withNmwl = cluster;
                 std::string nmKey;
@@ -175,24 +207,26 @@ void Romaniser::candidates(std::size_t pos, bool first, std::vector<Candidate> &
                     if (!takes)
                         continue;
                     const std::u32string bare = read(withNmwl + rjy);
-                    if (!startsWith(word, pos, bare))
+                    const std::size_t bareLength = matchLength(word, pos, bare);
+                    if (bareLength == std::u32string_view::npos)
                         continue;
-                    const std::size_t afterBare = pos + bare.size();
+                    const std::size_t afterBare = pos + bareLength;
                     const std::string keys =
                         (reph ? std::string("R") : std::string()) + base.key + nmKey + rjKeys;
                     const Ending ending = endsInLetter(bare) ? Ending::Bare : Ending::Soft;
-                    out.push_back({keys, afterBare, ending, startsWithLetter(bare),
-                                   base.piece.size(), base.upper});
+                    out.push_back({keys, afterBare, ending, startsWithLetter(bare), false,
+                                   base.shortcut, base.piece.size(), base.upper});
                     for (const Sign &sign : m_signs) {
-                        if (!startsWith(word, afterBare, sign.text))
+                        if (matchLength(word, afterBare, sign.text) == std::u32string_view::npos)
                             continue;
                         const std::u32string &unit =
                             read(m_engine.placeVowelSign(withNmwl, sign.index, rjy, first));
-                        if (!startsWith(word, pos, unit))
+                        const std::size_t unitLength = matchLength(word, pos, unit);
+                        if (unitLength == std::u32string_view::npos)
                             continue;
-                        out.push_back({keys + sign.key, pos + unit.size(), Ending::Closed,
-                                       startsWithLetter(unit), base.piece.size(),
-                                       base.upper + upperCount(sign.key)});
+                        out.push_back({keys + sign.key, pos + unitLength, Ending::Closed,
+                                       startsWithLetter(unit), false, base.shortcut,
+                                       base.piece.size(), base.upper + upperCount(sign.key)});
                     }
                 }
             }
@@ -201,6 +235,8 @@ void Romaniser::candidates(std::size_t pos, bool first, std::vector<Candidate> &
     std::stable_sort(out.begin(), out.end(), [](const Candidate &a, const Candidate &b) {
         if (a.end != b.end)
             return a.end > b.end;
+        if (a.shortcut != b.shortcut)
+            return b.shortcut;
         if (a.basePiece != b.basePiece)
             return a.basePiece > b.basePiece;
         if (a.upper != b.upper)
@@ -209,7 +245,7 @@ void Romaniser::candidates(std::size_t pos, bool first, std::vector<Candidate> &
     });
     out.erase(std::unique(out.begin(), out.end(),
                           [](const Candidate &a, const Candidate &b) {
-                              return a.keys == b.keys && a.end == b.end;
+                              return a.keys == b.keys && a.end == b.end && a.ending == b.ending;
                           }),
               out.end());
 }
@@ -220,6 +256,14 @@ bool Romaniser::verify(const std::string &keys) {
     if (m_log.failed)
         return false;
     return read(glyphs) == m_word;
+}
+
+bool Romaniser::startsSign(std::string_view keys) const {
+    if (!keys.empty() && std::string_view("NMWLRJY").find(keys.front()) != std::string_view::npos)
+        return true;
+    return (!m_separator.empty() && keys.starts_with(m_separator)) ||
+           std::any_of(m_signs.begin(), m_signs.end(),
+                       [&](const Sign &s) { return keys.starts_with(s.key); });
 }
 
 bool Romaniser::search(std::size_t pos, bool first, Ending previous, std::string &keys) {
@@ -236,7 +280,10 @@ bool Romaniser::search(std::size_t pos, bool first, Ending previous, std::string
         std::string_view separators[2] = {"", ""};
         int count = 1;
         if (previous != Ending::Closed && !m_separator.empty()) {
-            const bool separatorFirst = previous == Ending::Bare && c.startsWithLetter;
+            // A vowel whose key a consonant would take as a sign needs it (kOI কই); one whose
+            // key no sign starts with stands after the consonant as it is (k~OO কও).
+            const bool separatorFirst =
+                previous == Ending::Bare && c.startsWithLetter && (!c.vowel || startsSign(c.keys));
             separators[0] = separatorFirst ? std::string_view(m_separator) : std::string_view();
             separators[1] = separatorFirst ? std::string_view() : std::string_view(m_separator);
             count = 2;
@@ -262,6 +309,10 @@ std::optional<std::string> Romaniser::romanise(std::u32string_view word) {
     if (const auto it = m_memo.find(normal); it != m_memo.end())
         return it->second;
     m_word = normal;
+    // A word that ends in ্ ends in the visible hasanta, with or without the ZWNJ that the
+    // glyph codes read back with (বাক্ is bAk&).
+    if (m_word.back() == kHasanta)
+        m_word.push_back(kZwnj);
     m_verifications = 0;
     m_nodes = 0;
     std::string keys;
@@ -272,6 +323,19 @@ std::optional<std::string> Romaniser::romanise(std::u32string_view word) {
         m_memo.clear();
     m_memo.emplace(std::move(normal), result);
     return result;
+}
+
+void Romaniser::addUnspelled(Text &text, std::size_t offset, std::size_t length) {
+    // A run of characters with no spelling is one part, however it is made up (a Latin word,
+    // a Bengali word with a Latin letter after it).
+    if (!text.unspelled.empty()) {
+        Unspelled &last = text.unspelled.back();
+        if (last.offset + last.length == offset) {
+            last.length += length;
+            return;
+        }
+    }
+    text.unspelled.push_back({offset, length, text.text.size()});
 }
 
 Romaniser::Text Romaniser::romaniseText(std::u32string_view text) {
@@ -287,7 +351,7 @@ Romaniser::Text Romaniser::romaniseText(std::u32string_view text) {
             if (const auto keys = romanise(word)) {
                 result.text.append(keys->begin(), keys->end());
             } else {
-                result.unspelled.push_back({i, end - i, result.text.size()});
+                addUnspelled(result, i, end - i);
                 result.text += word;
             }
             i = end;
@@ -298,12 +362,37 @@ Romaniser::Text Romaniser::romaniseText(std::u32string_view text) {
         } else if (const auto it = m_passing.find(c); it != m_passing.end()) {
             result.text.push_back(char32_t(it->second));
         } else {
-            result.unspelled.push_back({i, 1, result.text.size()});
+            addUnspelled(result, i, 1);
             result.text.push_back(c);
         }
         ++i;
     }
     return result;
+}
+
+std::vector<std::u32string> latinWords(std::u32string_view text,
+                                       const std::vector<Romaniser::Unspelled> &unspelled) {
+    const auto latin = [](char32_t c) {
+        return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
+    };
+    std::vector<std::u32string> words;
+    for (const Romaniser::Unspelled &part : unspelled) {
+        const std::u32string_view run = text.substr(part.offset, part.length);
+        for (std::size_t i = 0; i < run.size();) {
+            if (!latin(run[i])) {
+                ++i;
+                continue;
+            }
+            std::size_t end = i;
+            while (end < run.size() && latin(run[end]))
+                ++end;
+            std::u32string word(run.substr(i, end - i));
+            if (std::find(words.begin(), words.end(), word) == words.end())
+                words.push_back(std::move(word));
+            i = end;
+        }
+    }
+    return words;
 }
 
 } // namespace kestrum::sutonnymj

@@ -29,8 +29,11 @@ public:
     // to the word (in NFC). Among the spellings that do, it prefers the one a person types:
     // the longest key for each unit (joints over single letters), "O" after a consonant that
     // carries no vowel sign when another letter follows (kOlOm), none at the end of a word,
-    // lower-case keys over upper-case ones where both give the same (r, not R). A word of more
-    // than 64 characters, or one that needs more than a few dozen tries, is not spelled.
+    // lower-case keys over upper-case ones where both give the same (r, not R), the sign after
+    // the phala where a key also writes them the other way round (gRU, not gUR). A word that
+    // ends in ্ ends in the visible hasanta with or without a ZWNJ after it (বাক্ is bAk&). A
+    // word of more than 64 characters, or one that needs more than a few dozen tries, is not
+    // spelled.
     std::optional<std::string> romanise(std::u32string_view word);
 
     struct Unspelled {
@@ -46,7 +49,7 @@ public:
     // pass through the converter by the characters that convert into them (২ "2", । "."); tab,
     // CR and LF as they are. A word the tables cannot spell, and a character that no key or sign
     // gives (a Latin letter, "." which converts to the dari, another script), is kept as it
-    // came and listed.
+    // came and listed: each run of such characters once ("TIFF" is one part, not four).
     Text romaniseText(std::u32string_view text);
 
 private:
@@ -55,7 +58,8 @@ private:
         std::string glyphs;
         std::u32string piece; // the glyphs read back
         bool vowel = false;
-        int upper = 0; // upper-case letters in the key
+        bool shortcut = false; // a consonant key that also writes a vowel sign others write
+        int upper = 0;         // upper-case letters in the key
     };
     struct Table {
         std::vector<Base> records;
@@ -65,6 +69,7 @@ private:
         std::string key;
         int index = 0;       // in the connect table
         std::u32string text; // the sign read back after a consonant
+        std::string after;   // its glyphs, when they stand after the consonant
     };
     struct Letter {
         char key;
@@ -77,6 +82,8 @@ private:
         std::size_t end;
         Ending ending;
         bool startsWithLetter;
+        bool vowel;
+        bool shortcut;
         std::size_t basePiece;
         int upper;
     };
@@ -85,6 +92,8 @@ private:
     void candidates(std::size_t pos, bool first, std::vector<Candidate> &out);
     bool search(std::size_t pos, bool first, Ending previous, std::string &keys);
     bool verify(const std::string &keys);
+    bool startsSign(std::string_view keys) const;
+    static void addUnspelled(Text &text, std::size_t offset, std::size_t length);
     const std::u32string &read(std::string_view glyphs);
 
     class FailureLog : public ConversionLog {
@@ -112,5 +121,11 @@ private:
     int m_verifications = 0;
     int m_nodes = 0;
 };
+
+// The Latin words (runs of A-Z and a-z) of the parts of `text` that romaniseText kept as they
+// came, each once, in the order they first stand there. Glyph codes cannot hold Latin letters:
+// kept in the romanised input, these words are converted as keys.
+std::vector<std::u32string> latinWords(std::u32string_view text,
+                                       const std::vector<Romaniser::Unspelled> &unspelled);
 
 } // namespace kestrum::sutonnymj

@@ -1,6 +1,8 @@
 // UTF-8 and the Bengali normal form.
 #include "unicodetext.h"
 
+#include <utility>
+
 namespace kestrum::sutonnymj {
 
 std::optional<std::u32string> fromUtf8(std::string_view bytes, std::size_t *badOffset) {
@@ -56,6 +58,60 @@ void appendUtf8(std::string &out, char32_t c) {
         out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
         out.push_back(char(0x80 | (c & 0x3F)));
     }
+}
+
+std::string BengaliInRoman::Place::report() const {
+    return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
+           std::string(kMessage);
+}
+
+void BengaliInRoman::endLine() {
+    ++m_line;
+    m_column = 1;
+    m_lineReported = false;
+}
+
+std::vector<BengaliInRoman::Place> BengaliInRoman::find(std::string_view piece) {
+    std::vector<Place> found;
+    std::string joined;
+    if (!m_held.empty()) {
+        joined = std::exchange(m_held, std::string()).append(piece);
+        piece = joined;
+    }
+    for (std::size_t i = 0; i < piece.size();) {
+        const unsigned char b = static_cast<unsigned char>(piece[i]);
+        if (b == '\r' || b == '\n') {
+            if (b == '\r' || !m_afterCr)
+                endLine();
+            m_afterCr = b == '\r';
+            ++i;
+            continue;
+        }
+        m_afterCr = false;
+        std::size_t length = b >= 0xC2 && b <= 0xDF   ? 2
+                             : b >= 0xE0 && b <= 0xEF ? 3
+                             : b >= 0xF0 && b <= 0xF4 ? 4
+                                                      : 1;
+        std::size_t k = 1;
+        while (k < length && i + k < piece.size() &&
+               (static_cast<unsigned char>(piece[i + k]) & 0xC0) == 0x80)
+            ++k;
+        if (k < length && i + k == piece.size()) {
+            m_held.assign(piece.substr(i)); // the rest of the character comes with the next piece
+            break;
+        }
+        if (k < length)
+            length = 1; // no UTF-8 character: a byte of its own
+        const bool bengali =
+            length == 3 && b == 0xE0 && (piece[i + 1] == '\xA6' || piece[i + 1] == '\xA7');
+        if (bengali && !m_lineReported) {
+            found.push_back({m_line, m_column});
+            m_lineReported = true;
+        }
+        ++m_column;
+        i += length;
+    }
+    return found;
 }
 
 std::string toUtf8(std::u32string_view text) {

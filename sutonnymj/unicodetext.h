@@ -21,6 +21,35 @@ std::optional<std::u32string> fromUtf8(std::string_view bytes, std::size_t *badO
 std::string toUtf8(std::u32string_view text);
 void appendUtf8(std::string &out, char32_t c);
 
+// Finds Unicode Bengali (U+0980 to U+09FF as UTF-8) in romanised text, which is Windows-1252
+// bytes: romanising keeps what has no spelling as UTF-8, and read as keys those bytes would
+// pass into the glyph codes as unrelated conjuncts. The text may come a piece at a time, a
+// character split between two pieces included. Lines end at CR LF, LF or CR; columns count
+// characters from 1, a UTF-8 character as one and any other byte as one.
+class BengaliInRoman {
+public:
+    static constexpr std::string_view kMessage =
+        "Unicode Bengali in romanised input: use --from unicode";
+    struct Place {
+        std::size_t line;
+        std::size_t column;
+        // "line 2, column 5: " and kMessage.
+        std::string report() const;
+    };
+    // Where the first Bengali character of each line that holds one stands, for the lines of
+    // `piece` (a line that began in an earlier piece and was reported there is not again).
+    std::vector<Place> find(std::string_view piece);
+
+private:
+    void endLine();
+
+    std::string m_held; // the beginning of a character that the last piece ended in
+    std::size_t m_line = 1;
+    std::size_t m_column = 1;
+    bool m_lineReported = false;
+    bool m_afterCr = false;
+};
+
 // Canonical composition (NFC) as far as Bengali needs it: ড় ঢ় য় as consonant + nukta (NFC keeps
 // them decomposed), ে + া as ো and ে + ৗ as ৌ, nukta before hasanta. Other characters stay as
 // they are. When `origin` is given it receives, for each character of the result, the index of

@@ -159,8 +159,18 @@ Outcome convert(std::string_view input, Format from, Format to, Generation g, En
     if (from == to && from != Format::Unicode)
         return {0, std::string(input), {}};
     switch (from) {
-    case Format::Roman:
-        return unicodeTo(romanToUnicode(input, *engine, g), to, engine, g);
+    case Format::Roman: {
+        Outcome outcome = unicodeTo(romanToUnicode(input, *engine, g), to, engine, g);
+        // UTF-8 Bengali in the keys passed through the engine as bytes: named first.
+        std::vector<std::string> bengali;
+        for (const auto &place : sutonnymj::BengaliInRoman().find(input))
+            bengali.push_back(place.report());
+        if (!bengali.empty()) {
+            outcome.messages.insert(outcome.messages.begin(), bengali.begin(), bengali.end());
+            outcome.status = 3;
+        }
+        return outcome;
+    }
     case Format::SutonnyMJ:
         return unicodeTo(sutonnymj::decode(input, g), to, engine, g);
     case Format::Unicode:

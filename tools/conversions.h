@@ -34,8 +34,10 @@ struct Outcome {
 // in the target is written as it came, as UTF-8, and named in one message with its line and
 // column (counted in characters of the Unicode text: the input's for unicode, the decoded
 // text's for sutonnymj). Words of roman input that the tables cannot convert to their end are
-// reported by the engine's conversion log as always and change no status. Roman to sutonnymj
-// is not converted here: the program keeps its original path for it.
+// reported by the engine's conversion log as always and change no status; each line of roman
+// input that holds UTF-8 Bengali is named (its bytes pass through the engine unchanged) and
+// gives status 3. Roman to sutonnymj is not converted here: the program keeps its original
+// path for it.
 Outcome convert(std::string_view input, Format from, Format to, sutonnymj::Generation g,
                 Engine *engine);
 

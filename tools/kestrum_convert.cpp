@@ -5,6 +5,7 @@
 #include "engine.h"
 #include "fileio.h"
 #include "streaming.h"
+#include "unicodetext.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -32,7 +33,8 @@ constexpr std::string_view kUsage =
     "Windows-1252 bytes, converts it as one text (read a piece at a time, so an input of any\n"
     "size needs a few megabytes) and writes the glyph codes, with CR LF line breaks. Each word\n"
     "that could not be converted to its end is reported on standard error as a line\n"
-    "\"Position:N Word:WORD\". Bytes outside words pass through unchanged.\n"
+    "\"Position:N Word:WORD\". Bytes outside words pass through unchanged; each line that\n"
+    "holds Unicode Bengali (UTF-8) is named with its line and column.\n"
     "\n"
     "Formats:\n"
     "  roman       the keys of the tables (Windows-1252 bytes)\n"
@@ -66,7 +68,8 @@ constexpr std::string_view kUsage =
     "  kestrum-convert --from sutonnymj --to unicode --generation classic old.txt\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or the input is not valid UTF-8,\n"
-    "2 on a usage error, 3 when some part had no spelling in the target.\n";
+    "2 on a usage error, 3 when some part had no spelling in the target or romanised input\n"
+    "held Unicode Bengali.\n";
 
 // Every line of the whole input: the engine clears its log for each piece it converts.
 class StderrLog : public kestrum::ConversionLog {
@@ -140,6 +143,22 @@ int convertStreaming(bool toItself, bool fromStandardInput, const std::string &f
             return got;
         };
     }
+    // UTF-8 Bengali in the keys passes through as bytes, as every byte outside words does, but
+    // reads as glyph codes of unrelated conjuncts: each line that holds it is named.
+    kestrum::sutonnymj::BengaliInRoman bengali;
+    bool bengaliFound = false;
+    if (!toItself) {
+        read = [&bengali, &bengaliFound, inner = std::move(read)](char *buffer, std::size_t size) {
+            const std::ptrdiff_t got = inner(buffer, size);
+            if (got > 0) {
+                for (const auto &place : bengali.find(std::string_view(buffer, std::size_t(got)))) {
+                    std::cerr << "kestrum-convert: " << place.report() << '\n';
+                    bengaliFound = true;
+                }
+            }
+            return got;
+        };
+    }
     std::string writeError;
     const kestrum::convert::WriteAll write = [&](std::string_view bytes) {
         return kestrum::fileio::writeAll(1, bytes, &writeError);
@@ -151,7 +170,7 @@ int convertStreaming(bool toItself, bool fromStandardInput, const std::string &f
                             : kestrum::convert::convertStream(engine, read, write, chunkSize());
     switch (result) {
     case kestrum::convert::StreamResult::Done:
-        return 0;
+        return bengaliFound ? 3 : 0;
     case kestrum::convert::StreamResult::ReadFailed: {
         const std::string what = fromStandardInput ? "standard input" : file;
         return fail(1, "cannot read " + what + ": " + readError);

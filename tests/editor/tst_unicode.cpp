@@ -2,12 +2,14 @@
 // File (input, output and log), and Unicode Bengali pasted into the output area.
 #include "editortestsupport.h"
 #include "logwindow.h"
+#include "mainframe.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalSpy>
@@ -212,26 +214,40 @@ void TestUnicode::openUnicodeFile_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QString>("latin"); // the Latin words the message names
     QTest::newRow("a sentence") << QStringLiteral("আমি বাংলায় গান গাই।\n").toUtf8()
-                                << QStringLiteral("AmI bAnglAy gAn gAI.") << QStringList();
+                                << QStringLiteral("AmI bAnglAy gAn gAI.") << QStringList()
+                                << QString();
     QTest::newRow("byte-order mark, CR LF, digits")
         << QByteArray("\xEF\xBB\xBF") + QStringLiteral("কলম ২টি\r\nসে, “না”\r\n").toUtf8()
         << QStringLiteral("kOlOm 2TI\r\nsE, “nA”")
         << QStringList{QStringLiteral("Line:2 Column:5 No spelling:“"),
-                       QStringLiteral("Line:2 Column:8 No spelling:”")};
+                       QStringLiteral("Line:2 Column:8 No spelling:”")}
+        << QString();
     QTest::newRow("words with no spelling stay")
-        << QStringLiteral("আমি ঌ\nকও ভাত").toUtf8() << QStringLiteral("AmI ঌ\r\nকও bhAt")
+        << QStringLiteral("আমি ঌ\nকঈ ভাত").toUtf8() << QStringLiteral("AmI ঌ\r\nকঈ bhAt")
         << QStringList{QStringLiteral("Line:1 Column:5 No spelling:ঌ"),
-                       QStringLiteral("Line:2 Column:1 No spelling:কও")};
+                       QStringLiteral("Line:2 Column:1 No spelling:কঈ")}
+        << QString();
+    // Each run is one part, and the log holds the parts only: the conversion's own lines for
+    // TIFF (its TI converts, F does not) and PNG (nothing converts) name the same words.
+    QTest::newRow("Latin words") << QStringLiteral("আমি TIFF, PNG (l)\n").toUtf8()
+                                 << QStringLiteral("AmI TIFF, PNG (l)")
+                                 << QStringList{QStringLiteral("Line:1 Column:5 No spelling:TIFF"),
+                                                QStringLiteral("Line:1 Column:11 No spelling:PNG"),
+                                                QStringLiteral("Line:1 Column:16 No spelling:l")}
+                                 << QStringLiteral("the Latin words TIFF, PNG, l are converted");
     // An empty input converts nothing, as with Load: the output area and the log stay.
     QTest::newRow("an empty file")
-        << QByteArray() << QString() << QStringList{QStringLiteral("Position:1 Word:xyz")};
+        << QByteArray() << QString() << QStringList{QStringLiteral("Position:1 Word:xyz")}
+        << QString();
 }
 
 void TestUnicode::openUnicodeFile() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, input);
     QFETCH(QStringList, log);
+    QFETCH(QString, latin);
     const QString file = path(QStringLiteral("in.txt"));
     writeFile(file, bytes);
     // An earlier conversion leaves a log line of its own; the new one replaces it.
@@ -251,8 +267,15 @@ void TestUnicode::openUnicodeFile() {
     const bool unspelled = !input.isEmpty() && !log.isEmpty();
     QCOMPARE(m_boxes->requests.size(), std::size_t(unspelled ? 1 : 0));
     if (unspelled) {
+        const QString text = m_boxes->requests[0].text;
         QCOMPARE(m_boxes->requests[0].icon, MessageBox::Icon::Information);
-        QVERIFY(m_boxes->requests[0].text.contains(QStringLiteral("View Log")));
+        QVERIFY(text.startsWith(QStringLiteral("%1 part(s) of").arg(log.size())));
+        QVERIFY(text.contains(QStringLiteral("View Log")));
+        QCOMPARE(text.contains(QStringLiteral("Latin")), !latin.isEmpty());
+        QVERIFY2(text.contains(latin), qPrintable(text));
+        // The status bar counts the same parts.
+        QCOMPARE(m_test->program->frame()->logNotice()->text(),
+                 MainFrame::logNoticeText(int(log.size())));
     }
     if (!input.isEmpty()) {
         // The output area holds the text in SutonnyMJ, as if it had been typed.

@@ -35,6 +35,7 @@ FUSED = {("গ", "ু"): "¸", ("শ", "ু"): "ï", ("হ", "ু"): "û", ("র
 # Consonants whose stem ends at the right baseline (the phala variant rules use them).
 BASELINE_RIGHT = set("খগঘণথদধনপবমযরলশষসহয়")
 HALF_FORMS = set("¤®¯š›˜™”•")
+HALF = {"স": "¯", "ষ": "®", "ম": "¤"}
 
 
 def compose(text):
@@ -115,7 +116,12 @@ class Encoder:
                 out += sign
                 i += 1
             if i < run_end:
-                out += "&"
+                # A consonant with a half form of one shape joins the next letter through it
+                # (স্স ¯m); any other pair is written with the visible hasanta.
+                if out[-1:] == self.letters.get(consonants[i - 1]) and consonants[i - 1] in HALF:
+                    out = out[:-1] + HALF[consonants[i - 1]]
+                else:
+                    out += "&"
         return out
 
     def encode(self, word):

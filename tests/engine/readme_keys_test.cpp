@@ -106,14 +106,18 @@ std::string decode(std::string_view glyphs, std::string &unknown) {
     if (glyphs == "\x6E\x9C")
         return "হ্ণ";
     std::string text, reph;
+    unsigned char previous = 0;
     for (unsigned char c : glyphs) {
         auto it = kGlyphMap.find(c);
         if (it == kGlyphMap.end())
             unknown.push_back(static_cast<char>(c));
         else if (c == 0xA9)
             reph = it->second; // written after the cluster it stands on, read before it
+        else if (c == 0xA8 && previous == 0x69)
+            text += "\u200D\u09CD\u09AF"; // র with a ya-phala beside it, not the reph over য
         else
             text += it->second;
+        previous = c;
     }
     text.insert(0, reph);
     replaceAll(text, "\u09CD\u09CD", "\u09CD"); // a half form meets a second part: one hasanta

@@ -30,10 +30,12 @@ using kestrum::test::utf8;
 namespace {
 
 // Spellings that once gave broken Bengali without a log line: a phala letter after "&", "RJ"
-// after a vowel, an N right after a ligature key.
+// after a vowel, an N right after a ligature key, the vowel sign typed before a phala, a
+// ya-phala typed Y before ু.
 const char *const kOnceBroken[] = {
-    "rUg&N",  "OpOrAh&N", "pUURbAh&N", "At&MA",   "p&LAbOn", "sh&ROm", "bAk&J", "sOt&Y",
-    "bIsh&W", "sUURJ",    "kARJ",      "pORJOnt", "gUN",     "gUNII",  "dArUN", "kOrUNA",
+    "rUg&N", "OpOrAh&N", "pUURbAh&N", "At&MA",   "p&LAbOn", "sh&ROm", "bAk&J",   "sOt&Y", "bIsh&W",
+    "sUURJ", "kARJ",     "pORJOnt",   "gUN",     "gUNII",   "dArUN",  "kOrUNA",  "hUL",   "shUM",
+    "rUJ",   "rJU",      "tYU",       "mWRItYU", "gURp",    "shURtI", "gULkOOj",
 };
 
 enum Rule : unsigned {
@@ -264,6 +266,19 @@ TEST_F(CensusTest, PlausibleSpellingsGiveWellFormedBengali) {
     EXPECT_GE(examples.size(), 250u);
     for (const auto &[spelling, bengali] : examples)
         expectWellFormed(spelling, "README (" + bengali + ")");
+}
+
+// A phala key, or the hasanta, has nothing to sit on at the start of a word: the word is
+// refused, with a vowel sign after it or without.
+TEST_F(CensusTest, AWordThatStartsWithAPhalaKeyOrTheHasantaIsRefused) {
+    std::set<std::string> starts = {"&"};
+    for (const std::string &key : keys(m_engine.tables().nextTable, kNextMaxLength))
+        if (key.front() == '&')
+            starts.insert(key);
+    EXPECT_GE(starts.size(), 8u);
+    for (const std::string &start : starts)
+        for (const char *after : {"", "A", "I", "OO", "U", "kA"})
+            EXPECT_TRUE(check(start + after).refused) << start + after;
 }
 
 TEST_F(CensusTest, EveryReadmeExampleGivesTheBengaliBesideIt) {

@@ -48,6 +48,11 @@ TEST_F(RomaniseTest, PrefersTheSpellingAPersonTypes) {
         {"দুর্গ", "dURg"},
         {"চাঁদ", "cA~~d"},
         {"কৌতুক", "kOWtUk"},
+        {"হওয়া", "h~OOyA"},  // ও after a consonant, with no O before it
+        {"কই", "kOI"},       // but ই needs the O
+        {"উন্নতি", "UnnOtI"}, // a doubled key
+        {"গ্রুপ", "gRUp"},     // the phala before the vowel sign, though gURp gives it too
+        {"ষণ্ঢ", "ShONhDh"},  // the visible hasanta that reads as a conjunct
     };
     for (const auto &[word, keys] : cases)
         EXPECT_EQ(m_romaniser.romanise(u32(word)).value_or("(none)"), keys) << word;
@@ -65,19 +70,46 @@ TEST_F(RomaniseTest, ATextKeepsItsSignsDigitsAndLineBreaks) {
 
 TEST_F(RomaniseTest, WhatHasNoSpellingIsKeptAndListedWithItsPlace) {
     // A Latin letter converts as a key, "." as the dari, ASCII digits as Bengali ones: none of
-    // them can be typed as itself. ঌ has no key at all, and কও no spelling the engine reads.
-    const std::u32string text = u32("ab আমি. 1 ঌ কও");
+    // them can be typed as itself. ঌ has no key at all, and কঈ no spelling the engine reads.
+    // A run of such characters is one part.
+    const std::u32string text = u32("ab আমি. 1 ঌ কঈ");
     const Romaniser::Text r = m_romaniser.romaniseText(text);
-    EXPECT_EQ(utf8(r.text), "ab AmI. 1 ঌ কও");
+    EXPECT_EQ(utf8(r.text), "ab AmI. 1 ঌ কঈ");
     std::vector<std::pair<std::size_t, std::size_t>> places;
     for (const auto &u : r.unspelled) {
         places.emplace_back(u.offset, u.length);
         EXPECT_EQ(r.text.substr(u.outOffset, u.length), text.substr(u.offset, u.length));
     }
-    const std::vector<std::pair<std::size_t, std::size_t>> expected = {{0, 1}, {1, 1},  {6, 1},
-                                                                       {8, 1}, {10, 1}, {12, 2}};
+    const std::vector<std::pair<std::size_t, std::size_t>> expected = {
+        {0, 2}, {6, 1}, {8, 1}, {10, 1}, {12, 2}};
     EXPECT_EQ(places, expected);
     EXPECT_EQ(m_romaniser.romanise(U""), std::nullopt);
+
+    // The Latin words among them, each once, in their order.
+    const std::u32string latin = u32("TIFF আমি PNG, TIFF (l) কঈx");
+    const std::vector<std::u32string> words = {U"TIFF", U"PNG", U"l", U"x"};
+    EXPECT_EQ(latinWords(latin, m_romaniser.romaniseText(latin).unspelled), words);
+}
+
+// The hasanta is h where h makes no other letter (nh), & where it would (kh is খ).
+TEST_F(RomaniseTest, AFinalHasantaIsTypedWithItsKeyWithOrWithoutTheZwnj) {
+    Engine engine;
+    engine.setTables(shippedTables());
+    const std::pair<const char *, const char *> cases[] = {
+        {"বাক্", "bAk&"},    {"ধিক্", "dhIk&"},      {"দিক্", "dIk&"},         {"ভগবান্", "bhOgObAnh"},
+        {"মহান্", "mOhAnh"}, {"বিদ্বান্", "bIdwAnh"}, {"শ্রীমান্", "shRIImAnh"}, {"সম্যক্", "sOmJOk&"},
+    };
+    for (const auto &[word, keys] : cases) {
+        for (const std::string zwnj : {"", "\u200C"}) {
+            SCOPED_TRACE(word + zwnj);
+            const auto spelled = m_romaniser.romanise(u32(word + zwnj));
+            ASSERT_TRUE(spelled);
+            EXPECT_EQ(*spelled, keys);
+            // The glyph codes show the visible hasanta, which reads back with the ZWNJ.
+            EXPECT_EQ(utf8(decode(engine.convertBytes(*spelled), Generation::New)),
+                      word + std::string("\u200C"));
+        }
+    }
 }
 
 TEST_F(RomaniseTest, ARunOfLettersTooLongForAWordIsReportedNotSearched) {

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 using namespace kestrum;
 using namespace kestrum::sutonnymj;
 using kestrum::test::EditedTables;
@@ -59,6 +62,9 @@ TEST(Words, EveryWordRomanisesIntoKeysThatConvertBackIntoIt) {
     engine.loadTables(KESTRUM_DATA_DIR);
     Romaniser romaniser(engine.tables());
     const auto words = test::projectWords();
+    std::multimap<std::string, std::string> typings;
+    for (const test::Word &w : words)
+        typings.emplace(w.bengali, w.typed);
     std::size_t asTyped = 0;
     for (const test::Word &w : words) {
         SCOPED_TRACE(w.bengali);
@@ -66,11 +72,13 @@ TEST(Words, EveryWordRomanisesIntoKeysThatConvertBackIntoIt) {
         EXPECT_TRUE(r.unspelled.empty());
         const std::string keys = utf8(r.text);
         EXPECT_EQ(roundTrip(engine, keys), w.bengali) << keys;
-        asTyped += keys == w.typed;
+        const auto [from, to] = typings.equal_range(w.bengali);
+        asTyped += std::any_of(from, to, [&](const auto &t) { return t.second == keys; });
     }
     // Where the tables give several spellings, the typed column is how a person types the
-    // word; the romaniser finds the same one for nearly all of them (the rest differ in a J
-    // for a Y, or an O where the word is spoken without the vowel).
+    // word (a word typed two ways has a row for each); the romaniser finds one of them for
+    // nearly all words (the rest differ in a J for a Y, or an O where the word is spoken
+    // without the vowel).
     EXPECT_GE(asTyped * 100, words.size() * 90) << asTyped << " of " << words.size();
 }
 

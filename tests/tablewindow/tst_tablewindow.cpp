@@ -554,7 +554,7 @@ void TestTableWindow::keyLookUp_data() {
     QTest::newRow("tH, space: the first match") << 4 << "tH" << int(Qt::Key_Space) << "Th";
     QTest::newRow("~~ and &") << 1 << "~~" << int(Qt::Key_Return) << "~~";
     QTest::newRow("&, Backspace") << 1 << "&" << int(Qt::Key_Backspace) << "&";
-    QTest::newRow("~rg with a joint") << 2 << "~rg" << int(Qt::Key_Period) << "~rg";
+    QTest::newRow("~nc with a joint") << 2 << "~nc" << int(Qt::Key_Period) << "~nc";
     QTest::newRow("no such key: stays") << 4 << "qq" << int(Qt::Key_Return) << "";
     QTest::newRow("empty buffer: stays") << 4 << "" << int(Qt::Key_Return) << "";
 }

@@ -252,6 +252,28 @@ TEST_F(ConvertCli, LineBreaksAcrossPiecesAndCopiesInPieces) {
     }
 }
 
+// Unicode Bengali in romanised input (romanised text that kept a word as it came, say) passes
+// through unchanged, and each line that holds it is named, however the input is cut in pieces
+// (a character split between two of them included), and status 3 says so.
+TEST_F(ConvertCli, NamesUnicodeBengaliInRomanisedInputAndPassesItThrough) {
+    const std::string bengali = "\xE0\xA6\x86\xE0\xA6\xAE\xE0\xA6\xBF"; // আমি
+    const std::string input = "kA " + bengali + " kA\n\xE2\x80\x9C \xE0\xA6\x95\r\n\xE9kA\n";
+    const std::string err = "kestrum-convert: line 1, column 4: Unicode Bengali in romanised "
+                            "input: use --from unicode\n"
+                            "kestrum-convert: line 2, column 3: Unicode Bengali in romanised "
+                            "input: use --from unicode\n";
+    for (int chunk = 1; chunk <= 9; ++chunk) {
+        SCOPED_TRACE("pieces of " + std::to_string(chunk));
+        const RunResult r = run(tables(), input, "KESTRUM_CONVERT_CHUNK=" + std::to_string(chunk));
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.out, "Kv " + bengali + " Kv\r\n\xE2\x80\x9C \xE0\xA6\x95\r\n\xE9Kv\r\n");
+        EXPECT_EQ(r.err, err);
+    }
+    const RunResult r = run(tables() + " --to unicode", input);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, err);
+}
+
 // Standard input or output that cannot be used: one line that says why, status 1.
 TEST_F(ConvertCli, ReportsStandardInputAndOutputThatFail) {
     const std::string dir = folder.path().string();
