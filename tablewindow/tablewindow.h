@@ -27,9 +27,6 @@ class QMenu;
 
 namespace kestrum {
 
-namespace runtime {
-class Control;
-}
 class HostedControl;
 class ListBox;
 class TableWindowHost;
@@ -91,8 +88,8 @@ public:
     void list2MouseUp(int button, int shift, float x, float y);
     void list2KeyPress(int &keyAscii);
 
-    // fbs(i) as the control runtime hands it out.
-    runtime::Control *fbsControl(int i) const;
+    // fbs(i) as windowkit hosts it (null when it could not be created).
+    HostedControl *fbsButton(int i) const;
 
     // The category shown, and the keys typed into List2 since the last look-up.
     int currentCategory() const { return m_currentCategory; }

@@ -3,9 +3,10 @@
 // for it), and View > Bangla Font to choose between them; the output area, its label, the
 // conversion button and the table window's glyph list all follow, the label is never cut off,
 // and the Bangla file names SutonnyMJ whatever shows it.
+#include "control/glimmetlib.h"
+#include "controlhost.h"
 #include "editortestsupport.h"
 #include "fonts.h"
-#include "glimmetlib.h"
 #include "listbox.h"
 #include "runtime/font.h"
 #include "tablewindow.h"
@@ -103,8 +104,8 @@ QString TestGlyphFonts::glyphFamilyEverywhere() {
     const QStringList shown = {
         drawnWith(text2(m_editor)).join(QLatin1Char('+')),
         QFontInfo(label2(m_editor)->font()).family(),
-        buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::Font),
-        buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::HighFont),
+        buttonFontFamily(m_editor->command1()->control(), Glimmet3::DispIds::Font),
+        buttonFontFamily(m_editor->command1()->control(), Glimmet3::DispIds::HighFont),
         QFontInfo(list1(m_test->program->tableWindow())->font()).family(),
     };
     qInfo("output, label, button, high button, glyph list: %s", qPrintable(shown.join(", ")));
