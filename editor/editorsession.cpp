@@ -12,10 +12,12 @@ namespace kestrum {
 EditorSession::EditorSession(Engine &engine, int yieldIntervalMs, QObject *parent)
     : QObject(parent), m_engine(engine), m_yieldIntervalMs(yieldIntervalMs) {
     m_engine.setYieldToUi([this] { yieldToUi(); });
+    m_engine.setConversionLog(&m_log);
 }
 
 EditorSession::~EditorSession() {
     m_engine.setYieldToUi({});
+    m_engine.setConversionLog(nullptr);
 }
 
 void EditorSession::setInputSource(std::function<QString()> source) {

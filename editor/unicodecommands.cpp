@@ -4,9 +4,9 @@
 // own output uses only codes both generations read alike).
 #include "editorwindow.h"
 
-#include "logwindow.h"
+#include "editorsession.h"
+#include "editorwindowhost.h"
 #include "messagebox.h"
-#include "program.h"
 #include "romaniser.h"
 #include "sutonnymj.h"
 #include "textfile.h"
@@ -15,7 +15,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QListWidget>
 
 namespace kestrum {
 
@@ -136,7 +135,7 @@ void EditorWindow::openUnicodeFile() {
     else if (text.ends_with(U"\n"))
         text.pop_back();
 
-    sutonnymj::Romaniser romaniser(m_program.engine().tables(), Generation);
+    sutonnymj::Romaniser romaniser(m_host.session().engine().tables(), Generation);
     const sutonnymj::Romaniser::Text roman = romaniser.romaniseText(text);
     QStringList unspelled;
     for (const auto &part : roman.unspelled) {
@@ -148,14 +147,10 @@ void EditorWindow::openUnicodeFile() {
     }
     // The conversion clears the log; the words with no spelling go in after its own lines.
     connect(
-        &m_program, &Program::conversionFinished, this,
-        [this, unspelled] {
-            if (!unspelled.isEmpty())
-                m_program.logWindow()->List1->addItems(unspelled);
-        },
-        Qt::SingleShotConnection);
+        &m_host.session(), &EditorSession::conversionFinished, this,
+        [this, unspelled] { m_host.session().log().append(unspelled); }, Qt::SingleShotConnection);
     Text1->setText(QString::fromStdU32String(roman.text));
-    m_program.convertText();
+    m_host.session().convert();
     if (!unspelled.isEmpty())
         MessageBox::show(this,
                          QStringLiteral("%1 part(s) of \"%2\" have no spelling in the tables: "
