@@ -10,7 +10,7 @@
 #include "romaniser.h"
 #include "sutonnymj.h"
 #include "textfile.h"
-#include "unicodetext.h"
+#include "unicodefile.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -43,21 +43,6 @@ void reportFailure(QWidget *parent, const QString &message) {
 // The output area's glyph text as Unicode.
 QString toUnicode(const QString &glyphText) {
     return QString::fromStdU32String(sutonnymj::decodeText(glyphText.toStdU32String(), Generation));
-}
-
-// Line and column (from 1) of an offset into a text; CR LF, LF and CR end a line.
-std::pair<int, int> lineAndColumn(std::u32string_view text, std::size_t offset) {
-    int line = 1;
-    std::size_t lineStart = 0;
-    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
-        if (text[i] != U'\r' && text[i] != U'\n')
-            continue;
-        if (text[i] == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n')
-            ++i;
-        ++line;
-        lineStart = i + 1;
-    }
-    return {line, int(offset - lineStart) + 1};
 }
 
 } // namespace
@@ -110,46 +95,34 @@ void EditorWindow::openUnicodeFile() {
     }
     if (read.overLimit) {
         reportFailure(this, QStringLiteral("\"%1\" is larger than 1 MB: Open Unicode File reads "
-                                           "files of at most 1 MB (1048576 bytes).")
-                                .arg(path));
+                                           "files of at most 1 MB (%2 bytes).")
+                                .arg(path)
+                                .arg(UnicodeLoadLimit));
         return;
     }
-    const QByteArray &bytes = read.bytes;
-    QByteArrayView body(bytes);
-    const qsizetype bomLength = body.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    body = body.sliced(bomLength);
-    std::size_t badOffset = 0;
-    const auto decoded =
-        sutonnymj::fromUtf8(std::string_view(body.data(), std::size_t(body.size())), &badOffset);
-    if (!decoded) {
+    sutonnymj::Romaniser romaniser(m_host.session().engine().tables(), Generation);
+    const sutonnymj::RomanisedFile opened = sutonnymj::romaniseUnicodeFile(
+        romaniser, std::string_view(read.bytes.constData(), std::size_t(read.bytes.size())),
+        sutonnymj::FinalLineBreak::Drop); // as Load does
+    if (opened.file.badOffset) {
         reportFailure(this, QStringLiteral("\"%1\" is no UTF-8 text: the byte at offset %2 is "
                                            "not part of a UTF-8 character. Nothing was opened.")
                                 .arg(path)
-                                .arg(qulonglong(badOffset) + qulonglong(bomLength)));
+                                .arg(qulonglong(*opened.file.badOffset)));
         return;
     }
-    // As Load does: everything as it stands except one final line break.
-    std::u32string text = *decoded;
-    if (text.ends_with(U"\r\n"))
-        text.resize(text.size() - 2);
-    else if (text.ends_with(U"\n"))
-        text.pop_back();
-
-    sutonnymj::Romaniser romaniser(m_host.session().engine().tables(), Generation);
-    const sutonnymj::Romaniser::Text roman = romaniser.romaniseText(text);
+    const std::u32string &text = opened.file.text;
     QStringList unspelled;
-    for (const auto &part : roman.unspelled) {
-        const auto [line, column] = lineAndColumn(text, part.offset);
+    for (const sutonnymj::RomanisedPart &part : opened.roman.unspelled)
         unspelled << QStringLiteral("Line:%1 Column:%2 No spelling:%3")
-                         .arg(line)
-                         .arg(column)
+                         .arg(part.line)
+                         .arg(part.column)
                          .arg(QString::fromStdU32String(text.substr(part.offset, part.length)));
-    }
     // The conversion clears the log; the words with no spelling go in after its own lines.
     connect(
         &m_host.session(), &EditorSession::conversionFinished, this,
         [this, unspelled] { m_host.session().log().append(unspelled); }, Qt::SingleShotConnection);
-    Text1->setText(QString::fromStdU32String(roman.text));
+    Text1->setText(QString::fromStdU32String(opened.roman.keys));
     m_host.session().convert();
     if (!unspelled.isEmpty())
         MessageBox::show(this,
