@@ -90,7 +90,8 @@ GlyphString takeRySign(std::string_view word, int &pos, std::string_view key) {
     return {};
 }
 
-Engine::Engine(Lookup lookup) : m_lookup(lookup) {
+Engine::Engine(Lookup lookup, WordMemo memo)
+    : m_lookup(lookup), m_keepsMemo(lookup == Lookup::Indexed && memo == WordMemo::Kept) {
     rebuildIndexes();
 }
 
@@ -137,10 +138,10 @@ std::vector<Engine::RecordInfo> Engine::describe(const Table &table) const {
 
 void Engine::rebuildIndexes() {
     ++m_tablesGeneration;
-    m_memo.assign(m_lookup == Lookup::Indexed ? kMemoSlots : 0, MemoSlot{});
-    m_seen.assign(m_lookup == Lookup::Indexed ? (std::size_t{1} << kSeenBits) / 64 : 0, 0);
+    m_memo.assign(m_keepsMemo ? kMemoSlots : 0, MemoSlot{});
+    m_seen.assign(m_keepsMemo ? (std::size_t{1} << kSeenBits) / 64 : 0, 0);
     m_seenCount = 0;
-    m_memoUsed.assign(m_lookup == Lookup::Indexed ? kMemoSlots / 64 : 0, 0);
+    m_memoUsed.assign(m_keepsMemo ? kMemoSlots / 64 : 0, 0);
     m_firstInfo = describe(m_tables.firstTable);
     m_nextInfo = describe(m_tables.nextTable);
     m_connectInfo = describe(m_tables.connectTable);

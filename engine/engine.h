@@ -61,7 +61,12 @@ public:
     // kestrum-convert always use Indexed.
     enum class Lookup { Indexed, Literal };
 
-    explicit Engine(Lookup lookup = Lookup::Indexed);
+    // Whether an Indexed engine remembers the glyphs of the words it converted (a memo of 4 MB
+    // that makes a text of repeated words cheap). An engine that converts a few short words
+    // now and then, as the romaniser's checks do, does without it; results are the same.
+    enum class WordMemo { Kept, None };
+
+    explicit Engine(Lookup lookup = Lookup::Indexed, WordMemo memo = WordMemo::Kept);
     // The engine keeps views into its own tables.
     Engine(const Engine &) = delete;
     Engine &operator=(const Engine &) = delete;
@@ -294,6 +299,7 @@ private:
     template <typename Convert> Result runConversion(bool empty, Convert &&convert);
 
     Lookup m_lookup;
+    bool m_keepsMemo;
     Tables m_tables;
     KeyIndex m_firstIndex, m_nextIndex, m_connectIndex;
     std::vector<RecordInfo> m_firstInfo, m_nextInfo, m_connectInfo; // 1-based

@@ -543,7 +543,7 @@ void Engine::convertUnitsOrNothing(const char *word, std::size_t length, GlyphWr
 // its bit and at its slot, and a copy.
 [[gnu::always_inline]] inline void
 Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWriter &out) {
-    if (!key) {
+    if (!key || m_memo.empty()) {
         convertWordAnew(word, nullptr, nullptr, out);
         return;
     }
