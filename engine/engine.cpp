@@ -99,6 +99,14 @@ void Engine::loadTables(const std::filesystem::path &dir) {
     setTables(readTables(dir));
 }
 
+void Engine::setLineBreaks(LineBreaks lineBreaks) {
+    if (lineBreaks == m_lineBreaks)
+        return;
+    m_lineBreaks = lineBreaks;
+    // The previous output has its line breaks the old way.
+    m_previous.valid = false;
+}
+
 void Engine::setTables(Tables tables) {
     m_tables = std::move(tables);
     rebuildIndexes();
@@ -398,11 +406,15 @@ void Engine::drive(std::basic_string_view<Char> text, Emit &emit) {
         }
         flush();
         if (ch == U'\n') {
-            emit.character(U'\r');
+            if (m_lineBreaks == LineBreaks::CrLf)
+                emit.character(U'\r');
             emit.character(U'\n');
         } else if (ch == U'.') {
             emit.character(U'|');
-        } else if (ch != U'\r') {
+        } else if (ch == U'\r') {
+            if (m_lineBreaks == LineBreaks::AsTheyCame)
+                emit.character(U'\r');
+        } else {
             emit.character(raw); // digits and every other character, unchanged
         }
     }

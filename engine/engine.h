@@ -105,6 +105,15 @@ public:
     // past its end, so a longer word could not be walked without overflowing them.
     static constexpr std::size_t MaxWordLength = std::size_t(INT_MAX) - 16;
 
+    // How convertText and convertBytes write line breaks. CrLf (the default): each LF as CR LF,
+    // a CR dropped, so CR LF, LF and a lone CR's line come out as CR LF (or nothing for the
+    // CR). Lf: each LF as LF, a CR dropped. AsTheyCame: CR and LF pass through as they are, so
+    // CR LF, LF and CR each stay what they were. Changing it starts the next conversion afresh
+    // (setReusePrevious).
+    enum class LineBreaks { CrLf, Lf, AsTheyCame };
+    void setLineBreaks(LineBreaks lineBreaks);
+    LineBreaks lineBreaks() const { return m_lineBreaks; }
+
     enum class Result {
         Converted,
         EmptyInput, // nothing happened: output and log keep their state
@@ -300,6 +309,7 @@ private:
 
     Lookup m_lookup;
     bool m_keepsMemo;
+    LineBreaks m_lineBreaks = LineBreaks::CrLf;
     Tables m_tables;
     KeyIndex m_firstIndex, m_nextIndex, m_connectIndex;
     std::vector<RecordInfo> m_firstInfo, m_nextInfo, m_connectInfo; // 1-based

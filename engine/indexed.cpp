@@ -714,9 +714,12 @@ void Engine::convertBytesIndexed(std::string_view bytes, std::string &result) {
             out.put('|');
             break;
         case Kind::Cr:
+            if (m_lineBreaks == LineBreaks::AsTheyCame)
+                out.put('\r');
             break;
         case Kind::Lf:
-            out.put('\r');
+            if (m_lineBreaks == LineBreaks::CrLf)
+                out.put('\r');
             out.put('\n');
             break;
         }
@@ -938,9 +941,12 @@ void Engine::convertTextFrom(std::u32string_view text, std::size_t from, ReuseRu
             add(U'|');
             break;
         case Kind::Cr:
+            if (m_lineBreaks == LineBreaks::AsTheyCame)
+                add(U'\r');
             break;
         case Kind::Lf:
-            add(U'\r');
+            if (m_lineBreaks == LineBreaks::CrLf)
+                add(U'\r');
             add(U'\n');
             break;
         }

@@ -61,24 +61,15 @@ void report(Outcome &outcome, std::u32string_view text, std::vector<Missing> mis
     outcome.status = 3;
 }
 
-// Roman text converted line by line, so every line break stays as it came (the engine's own
-// text conversion writes CR LF), and read back as Unicode.
+// Roman text converted with every line break as it came, and read back as Unicode.
 std::u32string romanToUnicode(std::string_view input, Engine &engine, Generation g) {
-    std::u32string text;
-    std::size_t start = 0;
-    while (start <= input.size()) {
-        std::size_t end = input.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = input.size();
-        text += sutonnymj::decode(engine.convertBytes(input.substr(start, end - start)), g);
-        if (end == input.size())
-            break;
-        const std::size_t breakLength = input.compare(end, 2, "\r\n") == 0 ? 2 : 1;
-        for (std::size_t k = 0; k < breakLength; ++k)
-            text.push_back(char32_t(input[end + k]));
-        start = end + breakLength;
-    }
-    return text;
+    struct Restore {
+        Engine &engine;
+        Engine::LineBreaks lineBreaks;
+        ~Restore() { engine.setLineBreaks(lineBreaks); }
+    } restore{engine, engine.lineBreaks()};
+    engine.setLineBreaks(Engine::LineBreaks::AsTheyCame);
+    return sutonnymj::decode(engine.convertBytes(input), g);
 }
 
 // Unicode text romanised: the keys as UTF-8, the unspelled parts reported.
