@@ -13,6 +13,8 @@ EditorSession::EditorSession(Engine &engine, int yieldIntervalMs, QObject *paren
     : QObject(parent), m_engine(engine), m_yieldIntervalMs(yieldIntervalMs) {
     m_engine.setYieldToUi([this] { yieldToUi(); });
     m_engine.setConversionLog(&m_log);
+    // The output area takes CR LF line breaks (RichTextBox::setText).
+    m_engine.setLineBreaks(Engine::LineBreaks::CrLf);
 }
 
 EditorSession::~EditorSession() {
