@@ -30,7 +30,9 @@ public:
     // Installs a yieldToUi hook on `engine` that lets pending events run at most every
     // `yieldIntervalMs` milliseconds of a conversion, and the session's log as its conversion
     // log; the destructor takes both away again.
-    explicit EditorSession(Engine &engine, int yieldIntervalMs = 15, QObject *parent = nullptr);
+    static constexpr int DefaultYieldIntervalMs = 15;
+    explicit EditorSession(Engine &engine, int yieldIntervalMs = DefaultYieldIntervalMs,
+                           QObject *parent = nullptr);
     ~EditorSession() override;
 
     // The engine the session converts with (its tables serve the romaniser too).

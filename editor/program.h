@@ -73,7 +73,7 @@ struct ProgramOptions {
     // Ends the program with a status; default: QCoreApplication::exit.
     std::function<void(int)> quit;
     // The least time between two runs of pending events during a conversion.
-    int yieldIntervalMs = 15;
+    int yieldIntervalMs = EditorSession::DefaultYieldIntervalMs;
 };
 
 class Program : public QObject,

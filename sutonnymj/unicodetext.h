@@ -13,6 +13,14 @@ inline constexpr char32_t kHasanta = U'\u09CD';
 inline constexpr char32_t kNukta = U'\u09BC';
 inline constexpr char32_t kZwnj = U'\u200C';
 inline constexpr char32_t kZwj = U'\u200D';
+// The vowel signs the decoder and the encoder place by name.
+inline constexpr char32_t kAaKar = U'\u09BE';
+inline constexpr char32_t kIKar = U'\u09BF';
+inline constexpr char32_t kEKar = U'\u09C7';
+inline constexpr char32_t kOiKar = U'\u09C8';
+inline constexpr char32_t kOKar = U'\u09CB';
+inline constexpr char32_t kAuKar = U'\u09CC';
+inline constexpr char32_t kAuLengthMark = U'\u09D7';
 
 // The one UTF-8 decoder. Ill-formed UTF-8 is a stray or missing continuation byte, an overlong
 // form, a surrogate, or a value above U+10FFFF. Strict stops at the first ill-formed sequence;

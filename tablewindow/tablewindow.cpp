@@ -4,6 +4,7 @@
 #include "controlhost.h"
 #include "design.h"
 #include "fonts.h"
+#include "glyphcodes.h"
 #include "glyphtext.h"
 #include "listbox.h"
 #include "messagebox.h"
@@ -65,12 +66,13 @@ constexpr std::array<Category, TableWindow::CategoryCount> Categories{{
 // The marks and signs the converter attaches to a consonant, with the keys that give them.
 struct Fragment {
     char key;
-    unsigned char glyph;
+    char glyph;
 };
 
 constexpr Fragment Fragments[] = {
-    {'R', 0xA9}, {'R', 0xAA}, {'Y', 0xA8}, {'J', 0xA8}, {'B', 0xA6},
-    {'W', 0xA6}, {'L', 0xAD}, {'N', 0x9C}, {'M', 0xA5},
+    {'R', glyph::kReph},    {'R', glyph::kRaPhala}, {'Y', glyph::kYaPhala},
+    {'J', glyph::kYaPhala}, {'B', glyph::kBaPhala}, {'W', glyph::kBaPhala},
+    {'L', glyph::kLaPhala}, {'N', glyph::kNaPhala}, {'M', glyph::kMaPhala},
 };
 
 GlimmetLook buttonLook(const Category &category) {
