@@ -165,8 +165,9 @@ private:
     QAction *uc, *uca, *lc, *VLA, *st, *ab;
     std::array<QAction *, 6> SZ{};
     QAction *clsa, *clab;
-    // Added after the original items: File > Save Unicode File..., Open Unicode File...;
-    // Edit > Copy as Unicode; View > Bangla Font > SutonnyMJ, Kestrum Bangla.
+    // The Unicode and font items, each placed after the menu's other items: File > Save Unicode
+    // File..., Open Unicode File...; Edit > Copy as Unicode; View > Bangla Font > SutonnyMJ,
+    // Kestrum Bangla.
     QAction *s124, *savu, *ldu, *cpu;
     QMenu *BF;
     QAction *bfs, *bfk;

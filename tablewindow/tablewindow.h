@@ -53,7 +53,7 @@ public:
 
     // Draws List1 in the host's glyphFontFamily(), after the user chose another.
     void applyGlyphFont();
-    // Form_Load: a new window shows the consonants, nothing selected, an empty keyBuffer.
+    // Loads the window: it shows the consonants, nothing selected, an empty keyBuffer.
     void load();
     // Form_Activate: layoutTableWindow.
     void activate() override;
@@ -105,7 +105,7 @@ private:
     QLabel *Label1;
     ListBox *List1;
     ListBox *List2;
-    QGroupBox *Frame1; // the only member (index 0) of the control array Frame1
+    QGroupBox *Frame1; // the group of category buttons fbs (their parent)
     std::array<QWidget *, CategoryCount> fbs{};
     QAction *CLS;
     QMenu *cota;

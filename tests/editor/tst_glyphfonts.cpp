@@ -153,7 +153,7 @@ void TestGlyphFonts::theViewMenuChoosesBetweenTheTwo() {
     start();
     const auto view = m_editor->findChild<QMenu *>(QStringLiteral("VW"));
     QVERIFY(view);
-    // The new submenu comes after the original items.
+    // The Bangla Font submenu comes last in the View menu.
     QCOMPARE(view->actions().last(), menu(m_editor, "BF")->menuAction());
     QCOMPARE(menu(m_editor, "BF")->title(), QStringLiteral("Bangla Font"));
     QCOMPARE(menu(m_editor, "BF")->actions(),
