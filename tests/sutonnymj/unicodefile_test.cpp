@@ -1,8 +1,8 @@
 // The UTF-8 decoder in both modes, and a Unicode file read and romanised with the positions of
 // what has no spelling.
 #include "support.h"
-#include "unicodefile.h"
-#include "unicodetext.h"
+#include "sutonnymj/unicodefile.h"
+#include "sutonnymj/unicodetext.h"
 
 #include <gtest/gtest.h>
 
