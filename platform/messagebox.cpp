@@ -76,13 +76,7 @@ MessageBox::Answer MessageBox::show(const Request &request) {
 
 MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const QString &title,
                                     Buttons buttons, Icon icon) {
-    Request request;
-    request.parent = parent;
-    request.text = text;
-    request.title = title;
-    request.buttons = buttons;
-    request.icon = icon;
-    return show(request);
+    return show(runtime::HostMessageBox::request(parent, text, title, buttons, icon));
 }
 
 MessageBox::ScopedHook::ScopedHook(Hook hook)

@@ -31,15 +31,20 @@ HostMessageBox::Answer HostMessageBox::show(const Request &request) {
     return unanswered(request.buttons);
 }
 
-HostMessageBox::Answer HostMessageBox::show(QWidget *parent, const QString &text,
-                                            const QString &title, Buttons buttons, Icon icon) {
+HostMessageBox::Request HostMessageBox::request(QWidget *parent, const QString &text,
+                                                const QString &title, Buttons buttons, Icon icon) {
     Request request;
     request.parent = parent;
     request.text = text;
     request.title = title;
     request.buttons = buttons;
     request.icon = icon;
-    return show(request);
+    return request;
+}
+
+HostMessageBox::Answer HostMessageBox::show(QWidget *parent, const QString &text,
+                                            const QString &title, Buttons buttons, Icon icon) {
+    return show(request(parent, text, title, buttons, icon));
 }
 
 HostMessageBox::ScopedHook::ScopedHook(Hook hook)

@@ -37,6 +37,9 @@ public:
     static Answer show(const Request &request);
     static Answer show(QWidget *parent, const QString &text, const QString &title,
                        Buttons buttons = Buttons::Ok, Icon icon = Icon::None);
+    // The request for a box that is not system-modal.
+    static Request request(QWidget *parent, const QString &text, const QString &title,
+                           Buttons buttons = Buttons::Ok, Icon icon = Icon::None);
     // The answer of a box closed without a button (Escape, the window's close).
     static Answer unanswered(Buttons buttons);
 
