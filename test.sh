@@ -12,6 +12,9 @@ jobs=$(nproc)
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 chmod 700 "$XDG_RUNTIME_DIR"
 
+echo "== the README's romanisation tables match data/romanisation.tsv"
+/usr/bin/python3 data/romanisation.py --check
+
 echo "== build (build/)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"

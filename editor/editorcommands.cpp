@@ -1,9 +1,9 @@
 // The editor window's File, Edit and View commands.
 #include "editorwindow.h"
 
-#include "logwindow.h"
+#include "editorsession.h"
+#include "editorwindowhost.h"
 #include "messagebox.h"
-#include "program.h"
 #include "textfile.h"
 
 #include <QAction>
@@ -175,7 +175,7 @@ void EditorWindow::loadFile() {
     }
     int replaced = 0;
     Text1->setText(textfile::decode(read.bytes, &replaced));
-    m_program.convertText();
+    m_host.session().convert();
     if (replaced > 0)
         MessageBox::show(this,
                          QStringLiteral("\"%1\" is marked as UTF-8, but %2 of its byte sequences "
@@ -239,9 +239,7 @@ void EditorWindow::fontSizeClick(int index) {
 }
 
 void EditorWindow::viewLog() {
-    LogWindow *log = m_program.logWindow();
-    log->show();
-    log->raise();
+    m_host.showLog();
 }
 
 } // namespace kestrum

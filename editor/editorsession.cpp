@@ -12,10 +12,14 @@ namespace kestrum {
 EditorSession::EditorSession(Engine &engine, int yieldIntervalMs, QObject *parent)
     : QObject(parent), m_engine(engine), m_yieldIntervalMs(yieldIntervalMs) {
     m_engine.setYieldToUi([this] { yieldToUi(); });
+    m_engine.setConversionLog(&m_log);
+    // The output area takes CR LF line breaks (RichTextBox::setText).
+    m_engine.setLineBreaks(Engine::LineBreaks::CrLf);
 }
 
 EditorSession::~EditorSession() {
     m_engine.setYieldToUi({});
+    m_engine.setConversionLog(nullptr);
 }
 
 void EditorSession::setInputSource(std::function<QString()> source) {

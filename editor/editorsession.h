@@ -1,13 +1,16 @@
 // The editor's text session: the one owner of what a conversion reads and writes.
 //
 // The session reads the input text (from the input area, through its input source), keeps
-// inputChanged (the input changed since the last conversion) and conversionOutput (the text the
-// output area shows), and runs the conversions on the engine, which only converts. A
+// inputChanged (the input changed since the last conversion), conversionOutput (the text the
+// output area shows: the session owns it, the area is its view) and the conversion log (a
+// ConversionLogModel the engine writes into), and runs the conversions on the engine. A
 // conversion lets pending window events run; a conversion asked for from such an event does
 // not run inside the running one but right after it, on the input as it is then. The windows
 // learn what changed through signals: outputReplaced when a conversion has a new output for
 // the output area, conversionFinished when the last of them has ended.
 #pragma once
+
+#include "conversionlogmodel.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -25,9 +28,18 @@ class EditorSession : public QObject {
 
 public:
     // Installs a yieldToUi hook on `engine` that lets pending events run at most every
-    // `yieldIntervalMs` milliseconds of a conversion; the destructor takes it away again.
-    explicit EditorSession(Engine &engine, int yieldIntervalMs = 15, QObject *parent = nullptr);
+    // `yieldIntervalMs` milliseconds of a conversion, and the session's log as its conversion
+    // log; the destructor takes both away again.
+    static constexpr int DefaultYieldIntervalMs = 15;
+    explicit EditorSession(Engine &engine, int yieldIntervalMs = DefaultYieldIntervalMs,
+                           QObject *parent = nullptr);
     ~EditorSession() override;
+
+    // The engine the session converts with (its tables serve the romaniser too).
+    Engine &engine() { return m_engine; }
+    // The conversion log: cleared by each conversion, one line for each word it could not
+    // convert, and whatever else the editor appends to it.
+    ConversionLogModel &log() { return m_log; }
 
     // Where a conversion reads the input text (line breaks as CR LF, LF, or the document's
     // U+2028 and U+2029); none (the default) makes convert() do nothing. The window that holds
@@ -40,7 +52,8 @@ public:
     void setInputChanged(bool changed) { m_inputChanged = changed; }
 
     // The text the output area shows: the last conversion's output, or the area's text after
-    // the user or the table window edited it.
+    // the user or the table window edited it. The area is a view of it: outputReplaced puts a
+    // conversion's output there, outputEdited brings every other change of the area back.
     const std::u32string &conversionOutput() const { return m_output; }
     void setConversionOutput(std::u32string text) { m_output = std::move(text); }
     // The output area's text changed outside a conversion: it becomes conversionOutput. While a
@@ -64,6 +77,7 @@ private:
     void yieldToUi();
 
     Engine &m_engine;
+    ConversionLogModel m_log;
     std::function<QString()> m_input;
     bool m_inputChanged = false;
     std::u32string m_output;

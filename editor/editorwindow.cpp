@@ -2,9 +2,9 @@
 
 #include "controlhost.h"
 #include "design.h"
+#include "editorsession.h"
+#include "editorwindowhost.h"
 #include "fonts.h"
-#include "glimmetlib.h"
-#include "program.h"
 #include "shapes.h"
 #include "twips.h"
 
@@ -41,11 +41,16 @@ constexpr char Bangla[] = "evsjv";
 
 // The conversion button as designed: white on blue, white on red and bold under the pointer,
 // its caption in the glyph-code font `glyphFamily`.
-PropertyBag command1Design(const QString &glyphFamily) {
+GlimmetLook command1Look(const QString &glyphFamily) {
     const QString caption = QString::fromLatin1(Bangla);
-    return glimmetDesign({caption, caption, OleColor::rgb(0, 0, 192), OleColor::rgb(255, 255, 255),
-                          OleColor::rgb(255, 0, 0), OleColor::rgb(255, 255, 255),
-                          designFont(glyphFamily, 18), designFont(glyphFamily, 18, true)});
+    return {caption,
+            caption,
+            OleColor::rgb(0, 0, 192),
+            OleColor::rgb(255, 255, 255),
+            OleColor::rgb(255, 0, 0),
+            OleColor::rgb(255, 255, 255),
+            designFont(glyphFamily, 18),
+            designFont(glyphFamily, 18, true)};
 }
 
 // Puts the caret after the last character.
@@ -69,8 +74,8 @@ bool isCaretKey(int keyCode) {
 
 } // namespace
 
-EditorWindow::EditorWindow(Program &program, QWidget *parent)
-    : ChildWindow(parent), m_program(program) {
+EditorWindow::EditorWindow(EditorWindowHost &host, QWidget *parent)
+    : ChildWindow(parent), m_host(host) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     fillBackground(this, QColor(192, 192, 192));
@@ -78,16 +83,16 @@ EditorWindow::EditorWindow(Program &program, QWidget *parent)
     createControls();
     createActions();
     createMenus();
-    EditorSession &session = m_program.session();
+    EditorSession &session = m_host.session();
     // The document's own text: the session reads its breaks as line breaks, without a copy
     // that spells them CR LF.
     session.setInputSource([this] { return Text1->rawText(); });
     connect(&session, &EditorSession::outputReplaced, text2, &RichTextBox::setText);
-    connect(&m_program, &Program::conversionFinished, this, &EditorWindow::releaseHeldKeys);
+    connect(&session, &EditorSession::conversionFinished, this, &EditorWindow::releaseHeldKeys);
 }
 
 EditorWindow::~EditorWindow() {
-    m_program.session().setInputSource({});
+    m_host.session().setInputSource({});
     // The areas outlive this object's own part (QWidget deletes them later) and still report
     // the focus leaving them then.
     Text1->disconnect(this);
@@ -97,8 +102,8 @@ EditorWindow::~EditorWindow() {
     qDeleteAll(m_heldKeys);
 }
 
-runtime::Control *EditorWindow::command1Control() const {
-    return m_command1 ? m_command1->control() : nullptr;
+HostedControl *EditorWindow::command1() const {
+    return m_command1.get();
 }
 
 void EditorWindow::createControls() {
@@ -113,7 +118,7 @@ void EditorWindow::createControls() {
     Text1->setControlFont(designFont(QStringLiteral("Times New Roman"), 14.25));
     twips::setRect(Text1, Designed.text1);
 
-    const QString glyphFamily = m_program.glyphFontFamily();
+    const QString glyphFamily = m_host.glyphFontFamily();
     Label2 = new QLabel(QString::fromLatin1(Bangla) + QStringLiteral(" :"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(designFont(glyphFamily, 15.75));
@@ -138,13 +143,12 @@ void EditorWindow::createControls() {
     twips::setRect(Shape1, Designed.shape1);
 
     QString error;
-    m_command1 = HostedControl::create(m_program.loader(), QString::fromLatin1(Glimmet3::progId),
-                                       QStringLiteral("Command1"), command1Design(glyphFamily),
-                                       this, &error);
+    m_command1 = HostedControl::createGlimmet(m_host.loader(), QStringLiteral("Command1"),
+                                              command1Look(glyphFamily), this, &error);
     if (m_command1) {
         Command1 = m_command1->widget();
         twips::setRect(Command1, Designed.command1);
-        m_command1->onEvent(Glimmet3::EventIds::Click, [this] { command1Click(); });
+        m_command1->onClick([this] { command1Click(); });
     } else {
         qWarning("Command1: %s", qPrintable(error));
     }
@@ -223,19 +227,17 @@ void EditorWindow::createActions() {
             fontSizeClick(int(i));
         });
     connect(VLA, &QAction::triggered, this, &EditorWindow::viewLog);
-    connect(lac, &QAction::triggered, &m_program, &Program::convertText);
-    connect(exit, &QAction::triggered, &m_program, &Program::exitProgram);
-    connect(st, &QAction::triggered, &m_program, &Program::openTableWindow);
-    connect(ab, &QAction::triggered, &m_program, &Program::showAbout);
-    connect(clab, &QAction::triggered, &m_program, &Program::showAbout);
+    connect(lac, &QAction::triggered, this, [this] { m_host.session().convert(); });
+    connect(exit, &QAction::triggered, this, [this] { m_host.exitProgram(); });
+    connect(st, &QAction::triggered, this, [this] { m_host.openTableWindow(); });
+    connect(ab, &QAction::triggered, this, [this] { m_host.showAbout(); });
+    connect(clab, &QAction::triggered, this, [this] { m_host.showAbout(); });
     connect(clsa, &QAction::triggered, this, &EditorWindow::clearActiveArea);
     connect(savu, &QAction::triggered, this, &EditorWindow::saveUnicodeFile);
     connect(ldu, &QAction::triggered, this, &EditorWindow::openUnicodeFile);
     connect(cpu, &QAction::triggered, this, &EditorWindow::copyAsUnicode);
-    connect(bfs, &QAction::triggered, this, [this] { m_program.setGlyphFontFamily(SutonnyMJ); });
-    connect(bfk, &QAction::triggered, this,
-            [this] { m_program.setGlyphFontFamily(KestrumBangla); });
-    connect(&m_program, &Program::glyphFontChanged, this, &EditorWindow::applyGlyphFont);
+    connect(bfs, &QAction::triggered, this, [this] { m_host.setGlyphFontFamily(SutonnyMJ); });
+    connect(bfk, &QAction::triggered, this, [this] { m_host.setGlyphFontFamily(KestrumBangla); });
 }
 
 void EditorWindow::createMenus() {
@@ -274,8 +276,7 @@ void EditorWindow::load() {
     m_designInputHeight = twips::height(Text1);
     m_designOutputHeight = twips::height(text2);
     m_designFormHeight = twips::height(this);
-    m_program.state().mainWindowShown = true;
-    m_program.setCapsLock(true);
+    m_host.editorLoaded();
     m_fontSizes = {8, 13, 17, 20, 25, 30};
     m_englishFileName.clear();
     m_banglaFileName.clear();
@@ -283,13 +284,13 @@ void EditorWindow::load() {
 
 void EditorWindow::activate() {
     layoutControls();
-    m_program.session().setInputChanged(false);
+    m_host.session().setInputChanged(false);
     // A click into an area that activates the window has already given that area the focus:
     // the typing that follows belongs there.
     const RichTextBox *clicked = activeArea();
     if (QGuiApplication::mouseButtons() != Qt::NoButton && clicked && clicked->hasFocus())
         return;
-    if (m_program.state().tableWindowShown())
+    if (m_host.tableWindowShown())
         text2->setFocus();
     else
         Text1->setFocus();
@@ -355,8 +356,8 @@ void EditorWindow::setOutputSelectionShown(bool shown) {
 }
 
 void EditorWindow::insertIntoOutput(const QString &glyphs) {
+    // The area's change brings conversionOutput up to date, as for every edit (text2Change).
     text2->setSelText(glyphs);
-    m_program.session().setConversionOutput(text2->text().toStdU32String());
     text2->setFocus();
 }
 
@@ -376,7 +377,7 @@ void EditorWindow::fitLabel2() {
 }
 
 void EditorWindow::applyGlyphFont() {
-    const QString family = m_program.glyphFontFamily();
+    const QString family = m_host.glyphFontFamily();
     QFont output = text2->controlFont();
     output.setFamily(family);
     text2->setControlFont(output);
@@ -384,10 +385,9 @@ void EditorWindow::applyGlyphFont() {
     label.setFamily(family);
     Label2->setFont(label);
     fitLabel2();
-    if (runtime::Control *button = command1Control()) {
-        button->putPropertyRef(Glimmet3::DispIds::Font, makeRef<Font>(designFont(family, 18)));
-        button->putPropertyRef(Glimmet3::DispIds::HighFont,
-                               makeRef<Font>(designFont(family, 18, true)));
+    if (m_command1) {
+        m_command1->setFont(designFont(family, 18));
+        m_command1->setHighFont(designFont(family, 18, true));
     }
     layoutControls();
 }
@@ -402,18 +402,18 @@ void EditorWindow::glyphFontMenuOpened() {
 }
 
 void EditorWindow::text1Change() {
-    m_program.session().setInputChanged(true);
+    m_host.session().setInputChanged(true);
 }
 
 void EditorWindow::text1Click() {
-    if (m_program.session().inputChanged())
-        m_program.convertText();
+    if (m_host.session().inputChanged())
+        m_host.session().convert();
 }
 
 void EditorWindow::text1KeyDown(int keyCode, int) {
     m_convertAfterKey = 0;
     const int pos = Text1->selStart() + 1;
-    if (pos < 2 || !m_program.session().inputChanged())
+    if (pos < 2 || !m_host.session().inputChanged())
         return;
     const QChar prev = Text1->document()->characterAt(pos - 2);
     if (keyCode == 32 && prev == QLatin1Char(' '))
@@ -423,7 +423,7 @@ void EditorWindow::text1KeyDown(int keyCode, int) {
     if (keyCode == 32 || keyCode == 13)
         m_convertAfterKey = keyCode;
     else if (isCaretKey(keyCode))
-        m_program.convertText();
+        m_host.session().convert();
 }
 
 void EditorWindow::text1KeyPress(int) {
@@ -432,7 +432,7 @@ void EditorWindow::text1KeyPress(int) {
 
 void EditorWindow::text1KeyApplied(int keyCode, int) {
     if (std::exchange(m_convertAfterKey, 0) == keyCode && keyCode != 0)
-        m_program.convertText();
+        m_host.session().convert();
 }
 
 void EditorWindow::text1Edited() {
@@ -443,17 +443,17 @@ void EditorWindow::text1Edited() {
 void EditorWindow::text2Change() {
     // During a conversion the change is the conversion's own replacement of the area, which
     // the session ignores: the area's text is not even read then.
-    if (!m_program.session().isConverting())
-        m_program.session().outputEdited(text2->text());
+    if (!m_host.session().isConverting())
+        m_host.session().outputEdited(text2->text());
     moveCaretToEnd(text2);
 }
 
 void EditorWindow::text2FocusChanged(bool hasFocus) {
     // Reset when the area loses the focus, so an insertion made while it had the focus keeps
     // its caret.
-    if (hasFocus || m_program.session().isConverting())
+    if (hasFocus || m_host.session().isConverting())
         return;
-    const QString output = QString::fromStdU32String(m_program.session().conversionOutput());
+    const QString output = QString::fromStdU32String(m_host.session().conversionOutput());
     if (text2->text() != output)
         text2->setText(output);
     moveCaretToEnd(text2);
@@ -475,7 +475,7 @@ void EditorWindow::text2DragDrop(const DropSource &source, int, int) {
 }
 
 void EditorWindow::command1Click() {
-    m_program.convertText();
+    m_host.session().convert();
 }
 
 void EditorWindow::clearActiveArea() {
@@ -516,7 +516,7 @@ bool EditorWindow::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::KeyRelease:
         // Keys typed while a conversion lets events run would land before the key that
         // started it: hold them back until it ends.
-        if (watched == Text1 && m_program.session().isConverting()) {
+        if (watched == Text1 && m_host.session().isConverting()) {
             m_heldKeys.append(event->clone());
             return true;
         }

@@ -24,18 +24,15 @@ class QMenu;
 
 namespace kestrum {
 
-namespace runtime {
-class Control;
-}
 class HostedControl;
-class Program;
+class EditorWindowHost;
 class Shape;
 
 class EditorWindow : public ChildWindow {
     Q_OBJECT
 
 public:
-    explicit EditorWindow(Program &program, QWidget *parent = nullptr);
+    explicit EditorWindow(EditorWindowHost &host, QWidget *parent = nullptr);
     ~EditorWindow() override;
 
     // The Load handler: keeps the design heights, marks the main window shown, forces Caps
@@ -112,8 +109,8 @@ public:
     // control has it.
     RichTextBox *activeArea() const;
 
-    // The Glimmet itself, as the control runtime hands it out.
-    runtime::Control *command1Control() const;
+    // The conversion button as windowkit hosts it (null when it could not be created).
+    HostedControl *command1() const;
 
     // For the docked table window: widens the window and its two areas by `by` (narrows them
     // for a negative `by`); the bottom of the conversion button (none without one); whether
@@ -168,8 +165,9 @@ private:
     QAction *uc, *uca, *lc, *VLA, *st, *ab;
     std::array<QAction *, 6> SZ{};
     QAction *clsa, *clab;
-    // Added after the original items: File > Save Unicode File..., Open Unicode File...;
-    // Edit > Copy as Unicode; View > Bangla Font > SutonnyMJ, Kestrum Bangla.
+    // The Unicode and font items, each placed after the menu's other items: File > Save Unicode
+    // File..., Open Unicode File...; Edit > Copy as Unicode; View > Bangla Font > SutonnyMJ,
+    // Kestrum Bangla.
     QAction *s124, *savu, *ldu, *cpu;
     QMenu *BF;
     QAction *bfs, *bfk;
@@ -185,7 +183,7 @@ private:
     float m_designInputHeight = 0;
     float m_designOutputHeight = 0;
 
-    Program &m_program;
+    EditorWindowHost &m_host;
     std::unique_ptr<HostedControl> m_command1;
     // Keys typed into the input area while a conversion runs, delivered when it ends.
     QList<QEvent *> m_heldKeys;

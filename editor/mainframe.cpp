@@ -1,17 +1,15 @@
 #include "mainframe.h"
 
 #include "artwork.h"
+#include "editorsession.h"
 #include "editorwindow.h"
-#include "logwindow.h"
-#include "program.h"
-#include "splashwindow.h"
+#include "mainframehost.h"
 #include "tablewindow.h"
 #include "twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -31,8 +29,8 @@ constexpr int InitialWidthTwips = 12000;
 constexpr int InitialHeightTwips = 9000;
 } // namespace
 
-MainFrame::MainFrame(Program &program)
-    : m_program(program), m_area(new QMdiArea(this)), m_logNotice(new QLabel(this)) {
+MainFrame::MainFrame(MainFrameHost &host)
+    : m_host(host), m_area(new QMdiArea(this)), m_logNotice(new QLabel(this)) {
     setObjectName(QStringLiteral("p"));
     setWindowTitle(QStringLiteral("Kestrum"));
     setWindowIcon(programIcon());
@@ -51,7 +49,18 @@ MainFrame::MainFrame(Program &program)
     m_logNotice->installEventFilter(this);
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->addWidget(m_logNotice, 1);
-    connect(&m_program, &Program::conversionFinished, this, &MainFrame::showConversionLog);
+    // It counts the log as it stands when a conversion ends, and again when anything changes
+    // the log afterwards (Open Unicode File puts its parts in the place of the log's lines).
+    connect(&m_host.session(), &EditorSession::conversionFinished, this,
+            &MainFrame::showConversionLog);
+    connect(&m_host.session().log(), &ConversionLogModel::cleared, this, [this] {
+        if (!m_host.session().isConverting())
+            showConversionLog();
+    });
+    connect(&m_host.session().log(), &ConversionLogModel::appended, this, [this] {
+        if (!m_host.session().isConverting())
+            showConversionLog();
+    });
     fitIntoScreen();
 }
 
@@ -77,7 +86,7 @@ void MainFrame::fitIntoScreen() {
 }
 
 QSize MainFrame::reachableMinimumSize() const {
-    const EditorWindow *editor = m_program.editor();
+    const EditorWindow *editor = m_host.editor();
     if (!editor)
         return {};
     // The editor is as high as the frame's outer height, which exceeds the visible part of the
@@ -139,12 +148,6 @@ QMdiSubWindow *MainFrame::addChild(ChildWindow *child) {
     return sub;
 }
 
-EditorWindow *MainFrame::addEditor() {
-    auto *editor = new EditorWindow(m_program);
-    addChild(editor);
-    return editor;
-}
-
 void MainFrame::showChild(ChildWindow *child) {
     auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget());
     if (!sub)
@@ -162,7 +165,7 @@ void MainFrame::removeChild(ChildWindow *child) {
     // Still a child of the area until it goes, so it goes with the frame at the latest, and
     // never outlives the control library its buttons come from.
     sub->deleteLater();
-    if (EditorWindow *editor = m_program.editor())
+    if (EditorWindow *editor = m_host.editor())
         m_area->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(editor->parentWidget()));
 }
 
@@ -170,7 +173,7 @@ twips::Rect MainFrame::editorRect() const {
     twips::Rect rect{0, 0, twips::outerWidth(this), twips::outerHeight(this)};
     // Every activation would otherwise spread the editor under the docked table window, and
     // closing that window would then widen the editor beyond the frame.
-    if (const TableWindow *table = m_program.tableWindow(); table && m_dock == Dock::Docked)
+    if (const TableWindow *table = m_host.tableWindow(); table && m_dock == Dock::Docked)
         rect.width -= twips::width(table);
     return rect;
 }
@@ -181,12 +184,11 @@ void MainFrame::activate() {
     // the About window now would end it as it opens. During start-up the modal splash window
     // itself opens the frame.
     QWidget *modal = QApplication::activeModalWidget();
-    if (modal && modal != this && m_program.state().mainWindowShown)
+    if (modal && modal != this && m_host.mainWindowShown())
         return;
-    if (SplashWindow *splash = m_program.splash())
-        splash->hide();
-    EditorWindow *editor = m_program.loadEditor();
-    if (!editor || m_program.isExiting())
+    m_host.hideSplash();
+    EditorWindow *editor = m_host.loadEditor();
+    if (!editor || m_host.isExiting())
         return;
     updateMinimumSize();
     twips::setRect(editor, editorRect());
@@ -226,8 +228,7 @@ QString MainFrame::logNoticeText(int words) {
 }
 
 void MainFrame::showConversionLog() {
-    const LogWindow *log = m_program.existingLogWindow();
-    m_logNotice->setText(logNoticeText(log ? log->List1->count() : 0));
+    m_logNotice->setText(logNoticeText(m_host.session().log().size()));
 }
 
 void MainFrame::showMenusOf(ChildWindow *child) {
@@ -259,8 +260,8 @@ void MainFrame::resizeEvent(QResizeEvent *event) {
     // The editor follows the frame when the user resizes it, not only on the next activation,
     // and a docked table window keeps to the frame's right edge. While the table window
     // slides, the slide owns the geometry.
-    EditorWindow *editor = m_program.editor();
-    TableWindow *table = m_program.tableWindow();
+    EditorWindow *editor = m_host.editor();
+    TableWindow *table = m_host.tableWindow();
     if (!editor || isSliding(m_dock) || (m_dock == Dock::Docked && !table))
         return;
     updateMinimumSize();
@@ -275,7 +276,7 @@ void MainFrame::resizeEvent(QResizeEvent *event) {
 }
 
 void MainFrame::closeEvent(QCloseEvent *event) {
-    if (m_program.queryUnload())
+    if (m_host.queryUnload())
         event->accept();
     else
         event->ignore();
@@ -284,8 +285,7 @@ void MainFrame::closeEvent(QCloseEvent *event) {
 bool MainFrame::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_logNotice) {
         if (event->type() == QEvent::MouseButtonRelease && !m_logNotice->text().isEmpty()) {
-            if (EditorWindow *editor = m_program.editor())
-                editor->viewLog();
+            m_host.showLog();
             return true;
         }
         return QMainWindow::eventFilter(watched, event);
@@ -293,17 +293,16 @@ bool MainFrame::eventFilter(QObject *watched, QEvent *event) {
     // The table window has no close box, but its sub-window can still be asked to close (its
     // keyboard shortcut): that closes it the proper way, giving the editor its room back.
     if (event->type() == QEvent::Close) {
-        if (TableWindow *table = m_program.tableWindow();
-            table && watched == table->parentWidget()) {
+        if (TableWindow *table = m_host.tableWindow(); table && watched == table->parentWidget()) {
             event->ignore();
             table->closeTableWindow();
             return true;
         }
     }
     // Closing the editor's sub-window (its keyboard shortcut) asks the exit question too.
-    if (event->type() == QEvent::Close && m_program.editor() &&
-        watched == m_program.editor()->parentWidget()) {
-        if (!m_program.queryUnload()) {
+    if (event->type() == QEvent::Close && m_host.editor() &&
+        watched == m_host.editor()->parentWidget()) {
+        if (!m_host.queryUnload()) {
             event->ignore();
             return true;
         }

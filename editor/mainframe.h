@@ -17,19 +17,18 @@ class QWindow;
 namespace kestrum {
 
 class EditorWindow;
-class Program;
+class MainFrameHost;
 
 class MainFrame : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainFrame(Program &program);
+    explicit MainFrame(MainFrameHost &host);
     ~MainFrame() override;
 
     QMdiArea *mdiArea() const { return m_area; }
     // Places a new child window in a borderless sub-window (not shown yet).
     QMdiSubWindow *addChild(ChildWindow *child);
-    EditorWindow *addEditor();
     // Shows a child placed by addChild and makes it the active child.
     void showChild(ChildWindow *child);
     // Takes a child out of the frame (it is deleted once control returns to the event loop)
@@ -83,7 +82,7 @@ private:
     void keepButtonInside(EditorWindow *editor);
     void showMenusOf(ChildWindow *child);
 
-    Program &m_program;
+    MainFrameHost &m_host;
     QMdiArea *m_area;
     QLabel *m_logNotice;
     QPointer<ChildWindow> m_activeChild;

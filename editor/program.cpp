@@ -1,9 +1,10 @@
 #include "program.h"
 
+#include "controlhost.h"
+#include "conversionlogmodel.h"
 #include "datafolders.h"
 #include "editorwindow.h"
 #include "fonts.h"
-#include "glimmetlib.h"
 #include "logwindow.h"
 #include "mainframe.h"
 #include "messagebox.h"
@@ -20,30 +21,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
 
 #include <filesystem>
 #include <optional>
 #include <utility>
 
 namespace kestrum {
-
-// The conversion log: the list box of Form5, created when the engine first clears it.
-class Program::Log : public ConversionLog {
-public:
-    explicit Log(Program &program) : m_program(program) {}
-
-    void clear() override { m_program.logWindow()->List1->clear(); }
-
-    // A log line names a position and a word, and words are made of ASCII letters, "~" and "&".
-    void append(std::string_view line) override {
-        m_program.logWindow()->List1->addItem(
-            QString::fromLatin1(line.data(), qsizetype(line.size())));
-    }
-
-private:
-    Program &m_program;
-};
 
 // The table window's view of the program: the frame it docks in and the editor beside it.
 class Program::TableHost : public TableWindowHost {
@@ -118,10 +101,13 @@ Program::Program(Options options)
       m_keyboard(options.keyboard ? std::move(options.keyboard) : KeyboardState::create()),
       m_quit(options.quit ? std::move(options.quit)
                           : [](int status) { QCoreApplication::exit(status); }),
-      m_log(std::make_unique<Log>(*this)), m_tableHost(std::make_unique<TableHost>(*this)),
-      m_glyphFontFamily(SutonnyMJ) {
-    m_engine.setConversionLog(m_log.get());
+      m_controlBoxes([](const MessageBox::Request &request) { return MessageBox::show(request); }),
+      m_tableHost(std::make_unique<TableHost>(*this)), m_glyphFontFamily(SutonnyMJ) {
     connect(&m_session, &EditorSession::conversionFinished, this, &Program::conversionFinished);
+    // Form5 is created when the log first changes (the first conversion clears it), and shows
+    // the log from then on.
+    connect(&m_session.log(), &ConversionLogModel::cleared, this, [this] { logWindow(); });
+    connect(&m_session.log(), &ConversionLogModel::appended, this, [this] { logWindow(); });
     // Every keystroke converts the whole input: the engine takes over what did not change.
     m_engine.setReusePrevious(true);
     // Ways to end that do not pass through Exit: the event loop told to quit from elsewhere,
@@ -139,7 +125,6 @@ Program::Program(Options options)
 }
 
 Program::~Program() {
-    m_engine.setConversionLog(nullptr);
     delete m_splash.data();
     // The frame owns the editor and log windows.
     m_frame.reset();
@@ -161,14 +146,14 @@ bool Program::start() {
     m_state = GlobalState{};
     if (!ensureControlLibrary())
         return false;
-    m_frame = std::make_unique<MainFrame>(*this);
+    m_frame = std::make_unique<MainFrame>(static_cast<MainFrameHost &>(*this));
     m_state.dock = [this] { return m_frame ? m_frame->dock() : Dock::Closed; };
     loadSplash();
     return m_exitCode == 0;
 }
 
 bool Program::ensureControlLibrary() {
-    const QString progId = QString::fromLatin1(Glimmet3::progId);
+    const QString progId = glimmetProgId();
     const QString path = QFileInfo(m_controlLibrary).absoluteFilePath();
     const bool shipped = QFileInfo::exists(path);
     // Whether the registry names the library that ships with the program (by any of its
@@ -242,7 +227,7 @@ void Program::fail(const QString &message) {
 
 SplashWindow *Program::loadSplash() {
     if (!m_splash) {
-        m_splash = new SplashWindow(*this);
+        m_splash = new SplashWindow(static_cast<SplashWindowHost &>(*this));
         m_splash->load();
     }
     return m_splash;
@@ -272,8 +257,11 @@ bool Program::startUp() {
 
 EditorWindow *Program::loadEditor() {
     if (!m_editor) {
-        m_editor = m_frame->addEditor();
-        m_editor->load();
+        auto *editor = new EditorWindow(static_cast<EditorWindowHost &>(*this));
+        connect(this, &Program::glyphFontChanged, editor, &EditorWindow::applyGlyphFont);
+        m_frame->addChild(editor);
+        m_editor = editor;
+        editor->load();
     }
     return m_editor;
 }
@@ -314,8 +302,24 @@ void Program::setGlyphFontFamily(const QString &family) {
 
 LogWindow *Program::logWindow() {
     if (!m_logWindow)
-        m_logWindow = new LogWindow(m_frame.get());
+        m_logWindow = new LogWindow(m_session.log(), m_frame.get());
     return m_logWindow;
+}
+
+void Program::showLog() {
+    LogWindow *log = logWindow();
+    log->show();
+    log->raise();
+}
+
+void Program::editorLoaded() {
+    m_state.mainWindowShown = true;
+    setCapsLock(true);
+}
+
+void Program::hideSplash() {
+    if (m_splash)
+        m_splash->hide();
 }
 
 void Program::setCapsLock(bool force) {
@@ -361,10 +365,6 @@ void Program::restoreCapsLock() {
     // Nothing forced yet (start-up still running): nothing to put back.
     if (m_state.savedCapsState != 3)
         setCapsLock(false);
-}
-
-void Program::convertText() {
-    m_session.convert();
 }
 
 void Program::showAbout() {

@@ -7,6 +7,8 @@
 // library by programmatic identifier, and the windows: the splash/About window Form2, the main
 // frame p with its MDI area, the editor window Form1 (an MDI child, created on the frame's
 // first activation) and the log window Form5 (created when the first conversion clears it).
+// The windows know Program only through their host interfaces (EditorWindowHost, MainFrameHost,
+// SplashWindowHost, TableWindowHost), which it implements; no window includes this header.
 //
 // Everything runs on the one window thread. A conversion lets pending window events run
 // (through the engine's yieldToUi hook, throttled so it costs little); a conversion asked for
@@ -17,9 +19,13 @@
 
 #include "dock.h"
 #include "editorsession.h"
+#include "editorwindowhost.h"
 #include "engine.h"
 #include "keyboardstate.h"
+#include "mainframehost.h"
 #include "runtime/loader.h"
+#include "runtime/messagebox.h"
+#include "splashwindowhost.h"
 
 #include <QObject>
 #include <QPointer>
@@ -67,10 +73,13 @@ struct ProgramOptions {
     // Ends the program with a status; default: QCoreApplication::exit.
     std::function<void(int)> quit;
     // The least time between two runs of pending events during a conversion.
-    int yieldIntervalMs = 15;
+    int yieldIntervalMs = EditorSession::DefaultYieldIntervalMs;
 };
 
-class Program : public QObject {
+class Program : public QObject,
+                public EditorWindowHost,
+                public MainFrameHost,
+                public SplashWindowHost {
     Q_OBJECT
 
 public:
@@ -87,21 +96,21 @@ public:
 
     GlobalState &state() { return m_state; }
     Engine &engine() { return m_engine; }
-    EditorSession &session() { return m_session; }
-    runtime::ComponentLoader &loader() { return m_loader; }
+    EditorSession &session() override { return m_session; }
+    runtime::ComponentLoader &loader() override { return m_loader; }
     QString tablesDir() const { return m_tablesDir; }
 
     MainFrame *frame() const { return m_frame.get(); }
     // Form1; null until the frame first shows it.
-    EditorWindow *editor() const;
+    EditorWindow *editor() const override;
     // Form1, loading it on first use.
-    EditorWindow *loadEditor();
+    EditorWindow *loadEditor() override;
     // Form2 while it is loaded.
     SplashWindow *splash() const;
     // Form2, loading it (texts filled, shown) when it is not loaded.
     SplashWindow *loadSplash();
     // Form3 while it is loaded.
-    TableWindow *tableWindow() const;
+    TableWindow *tableWindow() const override;
     // Form3, loaded (created in the frame, not shown yet) when it is not loaded.
     TableWindow *loadTableWindow();
     // Removes Form3 from the frame; the next loadTableWindow creates it anew.
@@ -109,21 +118,23 @@ public:
     // Form5 while it exists, and Form5 created on first use.
     LogWindow *existingLogWindow() const;
     LogWindow *logWindow();
+    // View Log: Form5 shown and raised.
+    void showLog() override;
 
     // The start-up steps of the splash window's load: let pending events run once, load the
     // tables, show the main frame, hide the splash window. False when the tables cannot be
     // read (the user is told which file and why, and the program ends).
-    bool startUp();
+    bool startUp() override;
 
     // Forces Caps Lock on (force) or writes back the state saved on the first call.
     void setCapsLock(bool force);
 
     // The close question: "Do you want to Exit?". Yes runs exitProgram(); returns whether the
     // program is ending (the caller then lets the close go through).
-    bool queryUnload();
+    bool queryUnload() override;
     // Restores the saved Caps Lock state and ends the program at once, without questions.
-    void exitProgram();
-    bool isExiting() const { return m_exiting; }
+    void exitProgram() override;
+    bool isExiting() const override { return m_exiting; }
     // A termination signal (a logout's SIGTERM, Ctrl+C's SIGINT, a closed terminal's SIGHUP)
     // ends the program the way Exit does; endingSignal() then names it (0 otherwise), so that
     // main can end by it once everything is torn down.
@@ -134,20 +145,24 @@ public:
     // A later Exit writes it again.
     void restoreCapsLock();
 
-    // Converts the input area into the output area (EditorSession::convert). Asked for during a
-    // running conversion, it runs once more after the running one ends.
-    void convertText();
     // Help > Substitution Table: loads Form3 and slides it in, unless it is open.
-    void openTableWindow();
+    void openTableWindow() override;
     // Closes Form3 first when it is open, then shows Form2 modally as the About window.
-    void showAbout();
+    void showAbout() override;
+
+    // The window hosts' view of GlobalState.
+    bool mainWindowShown() const override { return m_state.mainWindowShown; }
+    bool tableWindowShown() const override { return m_state.tableWindowShown(); }
+    // The editor window's Load: mainWindowShown, Caps Lock forced on.
+    void editorLoaded() override;
+    void hideSplash() override;
 
     // The family the glyph codes are drawn in (the output area, its label and the conversion
     // button, the table window's glyph list): SutonnyMJ, for which Kestrum Bangla stands in
     // where SutonnyMJ is not installed, or Kestrum Bangla when the user chose it. Setting
     // another family emits glyphFontChanged(); the RTF files name SutonnyMJ either way.
-    QString glyphFontFamily() const { return m_glyphFontFamily; }
-    void setGlyphFontFamily(const QString &family);
+    QString glyphFontFamily() const override { return m_glyphFontFamily; }
+    void setGlyphFontFamily(const QString &family) override;
 
 Q_SIGNALS:
     // A conversion (and any that was asked for during it) has finished (forwarded from the
@@ -157,7 +172,6 @@ Q_SIGNALS:
     void glyphFontChanged();
 
 private:
-    class Log;
     class TableHost;
 
     bool ensureControlLibrary();
@@ -171,7 +185,8 @@ private:
     std::unique_ptr<KeyboardState> m_keyboard;
     std::function<void(int)> m_quit;
     runtime::ComponentLoader m_loader;
-    std::unique_ptr<Log> m_log;
+    // The message boxes of the controls the program hosts, shown as its own.
+    runtime::HostMessageBox::ScopedHook m_controlBoxes;
     std::unique_ptr<TableHost> m_tableHost;
 
     std::unique_ptr<MainFrame> m_frame;

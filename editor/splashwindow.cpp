@@ -3,7 +3,7 @@
 #include "artwork.h"
 #include "design.h"
 #include "fonts.h"
-#include "program.h"
+#include "splashwindowhost.h"
 #include "twips.h"
 #include "version.h"
 
@@ -72,8 +72,8 @@ void PictureBox::mouseReleaseEvent(QMouseEvent *event) {
         Q_EMIT clicked();
 }
 
-SplashWindow::SplashWindow(Program &program, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_program(program) {
+SplashWindow::SplashWindow(SplashWindowHost &host, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_host(host) {
     setObjectName(QStringLiteral("Form2"));
     // Modal in both roles, also when shown before the modal loop starts.
     setWindowModality(Qt::ApplicationModal);
@@ -137,17 +137,17 @@ void SplashWindow::load() {
         move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
-    if (!m_program.state().mainWindowShown)
-        m_program.startUp();
+    if (!m_host.mainWindowShown())
+        m_host.startUp();
 }
 
 void SplashWindow::surfaceClick() {
-    if (m_program.state().mainWindowShown)
+    if (m_host.mainWindowShown())
         hide();
 }
 
 void SplashWindow::pictureClick() {
-    if (!m_program.state().mainWindowShown)
+    if (!m_host.mainWindowShown())
         return;
     hide();
     deleteLater();
@@ -155,7 +155,7 @@ void SplashWindow::pictureClick() {
 
 void SplashWindow::reject() {
     // Escape closes the About window; the splash window stays until the tables are loaded.
-    if (m_program.state().mainWindowShown)
+    if (m_host.mainWindowShown())
         surfaceClick();
 }
 

@@ -12,7 +12,7 @@ class QPlainTextEdit;
 
 namespace kestrum {
 
-class Program;
+class SplashWindowHost;
 
 // A picture box: shows a recorded picture on white and reports clicks.
 class PictureBox : public QWidget {
@@ -37,7 +37,7 @@ class SplashWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit SplashWindow(Program &program, QWidget *parent = nullptr);
+    explicit SplashWindow(SplashWindowHost &host, QWidget *parent = nullptr);
 
     // The Load handler: fills the contact block and the version line, shows the window and,
     // during start-up, runs the start-up steps.
@@ -67,7 +67,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    Program &m_program;
+    SplashWindowHost &m_host;
 };
 
 } // namespace kestrum

@@ -4,20 +4,17 @@
 // own output uses only codes both generations read alike).
 #include "editorwindow.h"
 
-#include "logwindow.h"
-#include "mainframe.h"
+#include "editorsession.h"
+#include "editorwindowhost.h"
 #include "messagebox.h"
-#include "program.h"
 #include "romaniser.h"
 #include "sutonnymj.h"
 #include "textfile.h"
-#include "unicodetext.h"
+#include "unicodefile.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLabel>
-#include <QListWidget>
 
 namespace kestrum {
 
@@ -46,21 +43,6 @@ void reportFailure(QWidget *parent, const QString &message) {
 // The output area's glyph text as Unicode.
 QString toUnicode(const QString &glyphText) {
     return QString::fromStdU32String(sutonnymj::decodeText(glyphText.toStdU32String(), Generation));
-}
-
-// Line and column (from 1) of an offset into a text; CR LF, LF and CR end a line.
-std::pair<int, int> lineAndColumn(std::u32string_view text, std::size_t offset) {
-    int line = 1;
-    std::size_t lineStart = 0;
-    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
-        if (text[i] != U'\r' && text[i] != U'\n')
-            continue;
-        if (text[i] == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n')
-            ++i;
-        ++line;
-        lineStart = i + 1;
-    }
-    return {line, int(offset - lineStart) + 1};
 }
 
 } // namespace
@@ -113,66 +95,54 @@ void EditorWindow::openUnicodeFile() {
     }
     if (read.overLimit) {
         reportFailure(this, QStringLiteral("\"%1\" is larger than 1 MB: Open Unicode File reads "
-                                           "files of at most 1 MB (1048576 bytes).")
-                                .arg(path));
+                                           "files of at most 1 MB (%2 bytes).")
+                                .arg(path)
+                                .arg(UnicodeLoadLimit));
         return;
     }
-    const QByteArray &bytes = read.bytes;
-    QByteArrayView body(bytes);
-    const qsizetype bomLength = body.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    body = body.sliced(bomLength);
-    std::size_t badOffset = 0;
-    const auto decoded =
-        sutonnymj::fromUtf8(std::string_view(body.data(), std::size_t(body.size())), &badOffset);
-    if (!decoded) {
+    sutonnymj::Romaniser romaniser(m_host.session().engine().tables(), Generation);
+    const sutonnymj::RomanisedFile opened = sutonnymj::romaniseUnicodeFile(
+        romaniser, std::string_view(read.bytes.constData(), std::size_t(read.bytes.size())),
+        sutonnymj::FinalLineBreak::Drop); // as Load does
+    if (opened.file.badOffset) {
         reportFailure(this, QStringLiteral("\"%1\" is no UTF-8 text: the byte at offset %2 is "
                                            "not part of a UTF-8 character. Nothing was opened.")
                                 .arg(path)
-                                .arg(qulonglong(badOffset) + qulonglong(bomLength)));
+                                .arg(qulonglong(*opened.file.badOffset)));
         return;
     }
-    // As Load does: everything as it stands except one final line break.
-    std::u32string text = *decoded;
-    if (text.ends_with(U"\r\n"))
-        text.resize(text.size() - 2);
-    else if (text.ends_with(U"\n"))
-        text.pop_back();
-
-    sutonnymj::Romaniser romaniser(m_program.engine().tables(), Generation);
-    const sutonnymj::Romaniser::Text roman = romaniser.romaniseText(text);
+    const std::u32string &text = opened.file.text;
     QStringList unspelled;
-    for (const auto &part : roman.unspelled) {
-        const auto [line, column] = lineAndColumn(text, part.offset);
+    for (const sutonnymj::RomanisedPart &part : opened.roman.unspelled)
         unspelled << QStringLiteral("Line:%1 Column:%2 No spelling:%3")
-                         .arg(line)
-                         .arg(column)
+                         .arg(part.line)
+                         .arg(part.column)
                          .arg(QString::fromStdU32String(text.substr(part.offset, part.length)));
-    }
     // A romanised spelling always converts, so every word the conversion logs lies in one of
-    // these parts: the parts' lines take the place of the log's, and the status bar counts
-    // each part once.
+    // these parts: the parts' lines take the place of the log's, and the status bar, which
+    // counts the log, counts each part once.
     connect(
-        &m_program, &Program::conversionFinished, this,
+        &m_host.session(), &EditorSession::conversionFinished, this,
         [this, unspelled] {
             if (unspelled.isEmpty())
                 return;
-            QListWidget *log = m_program.logWindow()->List1;
-            log->clear();
-            log->addItems(unspelled);
-            if (MainFrame *frame = m_program.frame())
-                frame->logNotice()->setText(MainFrame::logNoticeText(int(unspelled.size())));
+            m_host.session().log().clear();
+            m_host.session().log().append(unspelled);
         },
         Qt::SingleShotConnection);
-    Text1->setText(QString::fromStdU32String(roman.text));
-    m_program.convertText();
+    Text1->setText(QString::fromStdU32String(opened.roman.keys));
+    m_host.session().convert();
     if (unspelled.isEmpty())
         return;
     QString message = QStringLiteral("%1 part(s) of \"%2\" have no spelling in the tables: they "
                                      "stay in the input as they are, and View Log lists them.")
                           .arg(unspelled.size())
                           .arg(path);
+    std::vector<sutonnymj::Romaniser::Unspelled> parts;
+    for (const sutonnymj::RomanisedPart &part : opened.roman.unspelled)
+        parts.push_back({part.offset, part.length, part.outOffset});
     QStringList latin;
-    for (const std::u32string &word : sutonnymj::latinWords(text, roman.unspelled))
+    for (const std::u32string &word : sutonnymj::latinWords(text, parts))
         latin << QString::fromStdU32String(word);
     // A long list is cut: the log names every part.
     constexpr qsizetype LatinShown = 12;

@@ -90,12 +90,21 @@ GlyphString takeRySign(std::string_view word, int &pos, std::string_view key) {
     return {};
 }
 
-Engine::Engine(Lookup lookup) : m_lookup(lookup) {
+Engine::Engine(Lookup lookup, WordMemo memo)
+    : m_lookup(lookup), m_keepsMemo(lookup == Lookup::Indexed && memo == WordMemo::Kept) {
     rebuildIndexes();
 }
 
 void Engine::loadTables(const std::filesystem::path &dir) {
     setTables(readTables(dir));
+}
+
+void Engine::setLineBreaks(LineBreaks lineBreaks) {
+    if (lineBreaks == m_lineBreaks)
+        return;
+    m_lineBreaks = lineBreaks;
+    // The previous output has its line breaks the old way.
+    m_previous.valid = false;
 }
 
 void Engine::setTables(Tables tables) {
@@ -137,10 +146,10 @@ std::vector<Engine::RecordInfo> Engine::describe(const Table &table) const {
 
 void Engine::rebuildIndexes() {
     ++m_tablesGeneration;
-    m_memo.assign(m_lookup == Lookup::Indexed ? kMemoSlots : 0, MemoSlot{});
-    m_seen.assign(m_lookup == Lookup::Indexed ? (std::size_t{1} << kSeenBits) / 64 : 0, 0);
+    m_memo.assign(m_keepsMemo ? kMemoSlots : 0, MemoSlot{});
+    m_seen.assign(m_keepsMemo ? (std::size_t{1} << kSeenBits) / 64 : 0, 0);
     m_seenCount = 0;
-    m_memoUsed.assign(m_lookup == Lookup::Indexed ? kMemoSlots / 64 : 0, 0);
+    m_memoUsed.assign(m_keepsMemo ? kMemoSlots / 64 : 0, 0);
     m_firstInfo = describe(m_tables.firstTable);
     m_nextInfo = describe(m_tables.nextTable);
     m_connectInfo = describe(m_tables.connectTable);
@@ -397,11 +406,15 @@ void Engine::drive(std::basic_string_view<Char> text, Emit &emit) {
         }
         flush();
         if (ch == U'\n') {
-            emit.character(U'\r');
+            if (m_lineBreaks == LineBreaks::CrLf)
+                emit.character(U'\r');
             emit.character(U'\n');
         } else if (ch == U'.') {
             emit.character(U'|');
-        } else if (ch != U'\r') {
+        } else if (ch == U'\r') {
+            if (m_lineBreaks == LineBreaks::AsTheyCame)
+                emit.character(U'\r');
+        } else {
             emit.character(raw); // digits and every other character, unchanged
         }
     }

@@ -528,6 +528,7 @@ void Engine::convertUnits(const char *word, std::size_t length, GlyphWriter &out
 
 Engine::UnitStep Engine::convertUnit(std::string_view word, std::size_t at, bool first,
                                      bool rephWaits, std::string &out) {
+    static_assert(kStepWindow == kUnitWindow);
     // The unit's window: its characters, NULs where the word ends, and the padding the step
     // automaton may read past a window.
     char window[kStepWindow + kWordPadding] = {};
@@ -558,7 +559,7 @@ void Engine::convertUnitsOrNothing(const char *word, std::size_t length, GlyphWr
 // its bit and at its slot, and a copy.
 [[gnu::always_inline]] inline void
 Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWriter &out) {
-    if (!key) {
+    if (!key || m_memo.empty()) {
         convertWordAnew(word, nullptr, nullptr, out);
         return;
     }
@@ -729,9 +730,12 @@ void Engine::convertBytesIndexed(std::string_view bytes, std::string &result) {
             out.put('|');
             break;
         case Kind::Cr:
+            if (m_lineBreaks == LineBreaks::AsTheyCame)
+                out.put('\r');
             break;
         case Kind::Lf:
-            out.put('\r');
+            if (m_lineBreaks == LineBreaks::CrLf)
+                out.put('\r');
             out.put('\n');
             break;
         }
@@ -953,9 +957,12 @@ void Engine::convertTextFrom(std::u32string_view text, std::size_t from, ReuseRu
             add(U'|');
             break;
         case Kind::Cr:
+            if (m_lineBreaks == LineBreaks::AsTheyCame)
+                add(U'\r');
             break;
         case Kind::Lf:
-            add(U'\r');
+            if (m_lineBreaks == LineBreaks::CrLf)
+                add(U'\r');
             add(U'\n');
             break;
         }

@@ -2,7 +2,7 @@
 // dialog is shown, and the chosen file name comes out. Tests answer the dialogs by a hook.
 #pragma once
 
-#include "hookoverride.h"
+#include "runtime/hookoverride.h"
 
 #include <QString>
 #include <QStringList>

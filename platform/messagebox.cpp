@@ -7,8 +7,8 @@ namespace kestrum {
 
 namespace {
 
-// The installed hook. One per process on purpose: a box shown from a control library must be
-// answered by the hook the host (or its test) installed.
+// The installed hook. One per process on purpose: the boxes of a control library the program
+// shows through this one must be answered by the hook the program's test installed.
 MessageBox::Hook &installedHook() {
     static MessageBox::Hook hook;
     return hook;
@@ -42,27 +42,22 @@ MessageBox::Answer MessageBox::show(const Request &request) {
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     }
-    Answer onEscape = Answer::Ok;
     switch (request.buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Ok);
-        onEscape = Answer::Ok;
         break;
     case Buttons::OkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
-        onEscape = Answer::Cancel;
         break;
     case Buttons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
-        onEscape = Answer::No;
         break;
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
-        onEscape = Answer::Cancel;
         break;
     }
     switch (box.exec()) {
@@ -75,19 +70,13 @@ MessageBox::Answer MessageBox::show(const Request &request) {
     case QMessageBox::No:
         return Answer::No;
     default:
-        return onEscape;
+        return runtime::HostMessageBox::unanswered(request.buttons);
     }
 }
 
 MessageBox::Answer MessageBox::show(QWidget *parent, const QString &text, const QString &title,
                                     Buttons buttons, Icon icon) {
-    Request request;
-    request.parent = parent;
-    request.text = text;
-    request.title = title;
-    request.buttons = buttons;
-    request.icon = icon;
-    return show(request);
+    return show(runtime::HostMessageBox::request(parent, text, title, buttons, icon));
 }
 
 MessageBox::ScopedHook::ScopedHook(Hook hook)

@@ -1,7 +1,10 @@
 // Message boxes with fixed texts, titles and button sets, and the seam tests answer them by.
+// The requests are those a control hands its host (runtime/messagebox.h): the program shows the
+// control's boxes with this one too.
 #pragma once
 
-#include "hookoverride.h"
+#include "runtime/hookoverride.h"
+#include "runtime/messagebox.h"
 
 #include <QString>
 
@@ -13,18 +16,10 @@ namespace kestrum {
 
 class MessageBox {
 public:
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
-    enum class Icon { None, Critical, Question, Exclamation, Information };
-    enum class Answer { Ok, Cancel, Yes, No };
-
-    struct Request {
-        QWidget *parent = nullptr;
-        QString text;
-        QString title;
-        Buttons buttons = Buttons::Ok;
-        Icon icon = Icon::None;
-        bool systemModal = false; // application-modal box that stays on top
-    };
+    using Buttons = runtime::HostMessageBox::Buttons;
+    using Icon = runtime::HostMessageBox::Icon;
+    using Answer = runtime::HostMessageBox::Answer;
+    using Request = runtime::HostMessageBox::Request;
 
     // Answers a request instead of showing a box (tests install one).
     using Hook = std::function<Answer(const Request &)>;

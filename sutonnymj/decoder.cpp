@@ -13,12 +13,6 @@ namespace kestrum::sutonnymj {
 
 namespace {
 
-constexpr char32_t kEKar = U'\u09C7';
-constexpr char32_t kAaKar = U'\u09BE';
-constexpr char32_t kAuLengthMark = U'\u09D7';
-constexpr char32_t kOKar = U'\u09CB';
-constexpr char32_t kAuKar = U'\u09CC';
-
 Decoder::Role roleOf(Kind kind, std::u32string_view text) {
     using Role = Decoder::Role;
     switch (kind) {

@@ -19,13 +19,6 @@ namespace {
 
 constexpr char32_t kRa = U'\u09B0';
 constexpr char32_t kYa = U'\u09AF';
-constexpr char32_t kIKar = U'\u09BF';
-constexpr char32_t kEKar = U'\u09C7';
-constexpr char32_t kOiKar = U'\u09C8';
-constexpr char32_t kOKar = U'\u09CB';
-constexpr char32_t kAuKar = U'\u09CC';
-constexpr char32_t kAaKar = U'\u09BE';
-constexpr char32_t kAuLengthMark = U'\u09D7';
 
 bool isVowelSign(char32_t c) {
     return (c >= U'\u09BE' && c <= U'\u09C4') || c == kEKar || c == kOiKar || c == kOKar ||

@@ -17,8 +17,9 @@ namespace kestrum::sutonnymj {
 class Romaniser {
 public:
     // Spellings come from `tables` (the keys, glyphs and rules the program converts with) and
-    // are checked by converting them with an engine of the romaniser's own and reading the
-    // glyph codes back in generation `g`.
+    // are checked by converting them with an engine of the romaniser's own (one without the
+    // word memo: it converts one short word at a time) and reading the glyph codes back in
+    // generation `g`.
     explicit Romaniser(const Tables &tables, Generation g = Generation::New,
                        const GlyphTable &glyphs = GlyphTable::builtIn());
     Romaniser(const Romaniser &) = delete;
@@ -103,7 +104,7 @@ private:
         bool failed = false;
     };
 
-    Engine m_engine;
+    Engine m_engine{Engine::Lookup::Indexed, Engine::WordMemo::None};
     FailureLog m_log;
     Decoder m_decoder;
     Table m_first, m_next;

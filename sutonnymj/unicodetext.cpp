@@ -5,8 +5,9 @@
 
 namespace kestrum::sutonnymj {
 
-std::optional<std::u32string> fromUtf8(std::string_view bytes, std::size_t *badOffset) {
-    std::u32string text;
+Utf8Text decodeUtf8(std::string_view bytes, Utf8Mode mode) {
+    Utf8Text result;
+    std::u32string &text = result.text;
     text.reserve(bytes.size());
     const std::size_t n = bytes.size();
     for (std::size_t i = 0; i < n;) {
@@ -16,30 +17,54 @@ std::optional<std::u32string> fromUtf8(std::string_view bytes, std::size_t *badO
             ++i;
             continue;
         }
+        // The second byte's range rules out overlong forms, surrogates and values past
+        // U+10FFFF; the later ones are 0x80 to 0xBF.
         int length = 0;
-        char32_t c = 0, least = 0;
+        char32_t c = 0;
+        unsigned char low = 0x80, high = 0xBF;
         if (b >= 0xC2 && b <= 0xDF) {
-            length = 2, c = b & 0x1F, least = 0x80;
+            length = 2, c = b & 0x1F;
         } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3, c = b & 0x0F, least = 0x800;
+            length = 3, c = b & 0x0F;
+            low = b == 0xE0 ? 0xA0 : 0x80;
+            high = b == 0xED ? 0x9F : 0xBF;
         } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4, c = b & 0x07, least = 0x10000;
+            length = 4, c = b & 0x07;
+            low = b == 0xF0 ? 0x90 : 0x80;
+            high = b == 0xF4 ? 0x8F : 0xBF;
         }
-        bool valid = length > 0 && i + std::size_t(length) <= n;
-        for (int k = 1; valid && k < length; ++k) {
-            const unsigned char next = static_cast<unsigned char>(bytes[i + std::size_t(k)]);
-            valid = (next & 0xC0) == 0x80;
+        std::size_t taken = 1;
+        while (length > 0 && taken < std::size_t(length) && i + taken < n) {
+            const unsigned char next = static_cast<unsigned char>(bytes[i + taken]);
+            if (next < (taken == 1 ? low : 0x80) || next > (taken == 1 ? high : 0xBF))
+                break;
             c = (c << 6) | (next & 0x3F);
+            ++taken;
         }
-        if (!valid || c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            if (badOffset)
-                *badOffset = i;
-            return std::nullopt;
+        if (length == 0 || taken < std::size_t(length)) {
+            if (mode == Utf8Mode::Strict) {
+                result.badOffset = i;
+                text.clear();
+                return result;
+            }
+            text.push_back(U'\uFFFD');
+            ++result.replaced;
+        } else {
+            text.push_back(c);
         }
-        text.push_back(c);
-        i += std::size_t(length);
+        i += taken;
     }
-    return text;
+    return result;
+}
+
+std::optional<std::u32string> fromUtf8(std::string_view bytes, std::size_t *badOffset) {
+    Utf8Text decoded = decodeUtf8(bytes, Utf8Mode::Strict);
+    if (decoded.badOffset) {
+        if (badOffset)
+            *badOffset = *decoded.badOffset;
+        return std::nullopt;
+    }
+    return std::move(decoded.text);
 }
 
 void appendUtf8(std::string &out, char32_t c) {

@@ -13,12 +13,46 @@ inline constexpr char32_t kHasanta = U'\u09CD';
 inline constexpr char32_t kNukta = U'\u09BC';
 inline constexpr char32_t kZwnj = U'\u200C';
 inline constexpr char32_t kZwj = U'\u200D';
+// The vowel signs the decoder and the encoder place by name.
+inline constexpr char32_t kAaKar = U'\u09BE';
+inline constexpr char32_t kIKar = U'\u09BF';
+inline constexpr char32_t kEKar = U'\u09C7';
+inline constexpr char32_t kOiKar = U'\u09C8';
+inline constexpr char32_t kOKar = U'\u09CB';
+inline constexpr char32_t kAuKar = U'\u09CC';
+inline constexpr char32_t kAuLengthMark = U'\u09D7';
 
-// UTF-8 text as code points. Invalid UTF-8 (a stray or missing continuation byte, an overlong
-// form, a surrogate, a value above U+10FFFF) gives nothing, with the offset of the first byte
+// The one UTF-8 decoder. Ill-formed UTF-8 is a stray or missing continuation byte, an overlong
+// form, a surrogate, or a value above U+10FFFF. Strict stops at the first ill-formed sequence;
+// Lenient reads each one (the longest start of a well-formed sequence, or one byte) as U+FFFD
+// and goes on. A U+FEFF at the start is text like any other character.
+enum class Utf8Mode { Strict, Lenient };
+struct Utf8Text {
+    std::u32string text; // Strict: empty when the bytes are not UTF-8
+    // Strict: the offset of the first byte that is not part of a valid character, if any.
+    std::optional<std::size_t> badOffset;
+    std::size_t replaced = 0; // Lenient: the ill-formed sequences read as U+FFFD
+};
+Utf8Text decodeUtf8(std::string_view bytes, Utf8Mode mode);
+
+// Strict UTF-8 as code points: nothing for ill-formed UTF-8, with the offset of the first byte
 // that is not part of a valid character in *badOffset.
 std::optional<std::u32string> fromUtf8(std::string_view bytes, std::size_t *badOffset = nullptr);
 std::string toUtf8(std::u32string_view text);
+
+// The UTF-8 byte-order mark, and bytes without it (when they start with it).
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view withoutUtf8Bom(std::string_view bytes) {
+    return bytes.starts_with(kUtf8Bom) ? bytes.substr(kUtf8Bom.size()) : bytes;
+}
+// Bytes without one final line break (CR LF or LF), the one the editor's saves append.
+constexpr std::string_view withoutFinalLineBreak(std::string_view bytes) {
+    if (bytes.ends_with("\r\n"))
+        return bytes.substr(0, bytes.size() - 2);
+    if (bytes.ends_with('\n'))
+        return bytes.substr(0, bytes.size() - 1);
+    return bytes;
+}
 void appendUtf8(std::string &out, char32_t c);
 
 // Finds Unicode Bengali (U+0980 to U+09FF as UTF-8) in romanised text, which is Windows-1252

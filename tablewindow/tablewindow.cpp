@@ -4,7 +4,7 @@
 #include "controlhost.h"
 #include "design.h"
 #include "fonts.h"
-#include "glimmetlib.h"
+#include "glyphcodes.h"
 #include "glyphtext.h"
 #include "listbox.h"
 #include "messagebox.h"
@@ -66,19 +66,19 @@ constexpr std::array<Category, TableWindow::CategoryCount> Categories{{
 // The marks and signs the converter attaches to a consonant, with the keys that give them.
 struct Fragment {
     char key;
-    unsigned char glyph;
+    char glyph;
 };
 
 constexpr Fragment Fragments[] = {
-    {'R', 0xA9}, {'R', 0xAA}, {'Y', 0xA8}, {'J', 0xA8}, {'B', 0xA6},
-    {'W', 0xA6}, {'L', 0xAD}, {'N', 0x9C}, {'M', 0xA5},
+    {'R', glyph::kReph},    {'R', glyph::kRaPhala}, {'Y', glyph::kYaPhala},
+    {'J', glyph::kYaPhala}, {'B', glyph::kBaPhala}, {'W', glyph::kBaPhala},
+    {'L', glyph::kLaPhala}, {'N', glyph::kNaPhala}, {'M', glyph::kMaPhala},
 };
 
-PropertyBag buttonDesign(const Category &category) {
+GlimmetLook buttonLook(const Category &category) {
     const QString caption = QString::fromLatin1(category.caption);
     const QFont font = designFont(QStringLiteral("Arial"), 8.25);
-    return glimmetDesign(
-        {caption, caption, ButtonGrey, std::nullopt, ButtonGrey, ButtonHighText, font, font});
+    return {caption, caption, ButtonGrey, std::nullopt, ButtonGrey, ButtonHighText, font, font};
 }
 
 } // namespace
@@ -123,8 +123,8 @@ TableWindow::TableWindow(TableWindowHost &host, QWidget *parent)
 
 TableWindow::~TableWindow() = default;
 
-runtime::Control *TableWindow::fbsControl(int i) const {
-    return m_fbs.at(std::size_t(i)) ? m_fbs[std::size_t(i)]->control() : nullptr;
+HostedControl *TableWindow::fbsButton(int i) const {
+    return m_fbs.at(std::size_t(i)).get();
 }
 
 void TableWindow::createControls() {
@@ -159,9 +159,8 @@ void TableWindow::createControls() {
     for (int i = 0; i < CategoryCount; ++i) {
         const std::size_t n = std::size_t(i);
         QString error;
-        m_fbs[n] = HostedControl::create(m_host.loader(), QString::fromLatin1(Glimmet3::progId),
-                                         QStringLiteral("fbs"), buttonDesign(Categories[n]), Frame1,
-                                         &error);
+        m_fbs[n] = HostedControl::createGlimmet(m_host.loader(), QStringLiteral("fbs"),
+                                                buttonLook(Categories[n]), Frame1, &error);
         if (!m_fbs[n]) {
             qWarning("fbs(%d): %s", i, qPrintable(error));
             continue;
@@ -170,7 +169,7 @@ void TableWindow::createControls() {
         fbs[n]->setProperty("index", i);
         twips::setRect(fbs[n],
                        {ButtonLeft, ButtonTop + ButtonPitch * float(i), ButtonWidth, ButtonHeight});
-        m_fbs[n]->onEvent(Glimmet3::EventIds::Click, [this, i] { selectCategory(i); });
+        m_fbs[n]->onClick([this, i] { selectCategory(i); });
     }
 
     connect(List1, &ListBox::click, this, &TableWindow::list1Click);
@@ -288,20 +287,19 @@ void TableWindow::closeTableWindow() {
 }
 
 void TableWindow::setButtonColour(int index, bool current) {
-    if (Control *button = fbsControl(index)) {
+    if (HostedControl *button = fbsButton(index)) {
         const OleColor colour = current ? ButtonYellow : ButtonGrey;
         // BackColor repaints the state on show, high included (the button under the pointer
         // when it is clicked): the high colour must be in place by then.
-        button->putProperty(Glimmet3::DispIds::HighBackColor, colour);
-        button->putProperty(Glimmet3::DispIds::BackColor, colour);
+        button->setHighBackColor(colour);
+        button->setBackColor(colour);
     }
 }
 
 QString TableWindow::buttonCaption(int index) const {
-    Variant caption;
-    if (Control *button = fbsControl(index);
-        button && !failed(button->getProperty(Glimmet3::DispIds::Caption, &caption)))
-        return caption.string();
+    if (const HostedControl *button = fbsButton(index))
+        if (const std::optional<QString> caption = button->caption())
+            return *caption;
     return QString::fromLatin1(Categories[std::size_t(index)].caption);
 }
 

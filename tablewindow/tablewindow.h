@@ -27,9 +27,6 @@ class QMenu;
 
 namespace kestrum {
 
-namespace runtime {
-class Control;
-}
 class HostedControl;
 class ListBox;
 class TableWindowHost;
@@ -56,7 +53,7 @@ public:
 
     // Draws List1 in the host's glyphFontFamily(), after the user chose another.
     void applyGlyphFont();
-    // Form_Load: a new window shows the consonants, nothing selected, an empty keyBuffer.
+    // Loads the window: it shows the consonants, nothing selected, an empty keyBuffer.
     void load();
     // Form_Activate: layoutTableWindow.
     void activate() override;
@@ -91,8 +88,8 @@ public:
     void list2MouseUp(int button, int shift, float x, float y);
     void list2KeyPress(int &keyAscii);
 
-    // fbs(i) as the control runtime hands it out.
-    runtime::Control *fbsControl(int i) const;
+    // fbs(i) as windowkit hosts it (null when it could not be created).
+    HostedControl *fbsButton(int i) const;
 
     // The category shown, and the keys typed into List2 since the last look-up.
     int currentCategory() const { return m_currentCategory; }
@@ -108,7 +105,7 @@ private:
     QLabel *Label1;
     ListBox *List1;
     ListBox *List2;
-    QGroupBox *Frame1; // the only member (index 0) of the control array Frame1
+    QGroupBox *Frame1; // the group of category buttons fbs (their parent)
     std::array<QWidget *, CategoryCount> fbs{};
     QAction *CLS;
     QMenu *cota;

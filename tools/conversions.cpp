@@ -3,6 +3,7 @@
 
 #include "romaniser.h"
 #include "sutonnymj.h"
+#include "unicodefile.h"
 #include "unicodetext.h"
 
 #include <algorithm>
@@ -18,28 +19,6 @@ using sutonnymj::Generation;
 struct Missing {
     std::size_t offset;
     std::size_t length;
-};
-
-// Line and column (from 1) of offsets into a text; CR LF, LF and CR end a line.
-class Positions {
-public:
-    explicit Positions(std::u32string_view text) {
-        m_lineStarts.push_back(0);
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n')
-                ++i;
-            if (text[i] == U'\r' || text[i] == U'\n')
-                m_lineStarts.push_back(i + 1);
-        }
-    }
-    std::pair<std::size_t, std::size_t> at(std::size_t offset) const {
-        const auto after = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), offset);
-        const std::size_t line = std::size_t(after - m_lineStarts.begin());
-        return {line, offset - m_lineStarts[line - 1] + 1};
-    }
-
-private:
-    std::vector<std::size_t> m_lineStarts;
 };
 
 std::string describe(std::u32string_view part) {
@@ -71,7 +50,7 @@ void report(Outcome &outcome, std::u32string_view text, std::vector<Missing> mis
             merged.push_back(m);
         }
     }
-    const Positions positions(text);
+    const sutonnymj::LinePositions positions(text);
     for (const Missing &m : merged) {
         const auto [line, column] = positions.at(m.offset);
         outcome.messages.push_back(
@@ -82,24 +61,26 @@ void report(Outcome &outcome, std::u32string_view text, std::vector<Missing> mis
     outcome.status = 3;
 }
 
-// Roman text converted line by line, so every line break stays as it came (the engine's own
-// text conversion writes CR LF), and read back as Unicode.
+// Roman text converted with every line break as it came, and read back as Unicode.
 std::u32string romanToUnicode(std::string_view input, Engine &engine, Generation g) {
-    std::u32string text;
-    std::size_t start = 0;
-    while (start <= input.size()) {
-        std::size_t end = input.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = input.size();
-        text += sutonnymj::decode(engine.convertBytes(input.substr(start, end - start)), g);
-        if (end == input.size())
-            break;
-        const std::size_t breakLength = input.compare(end, 2, "\r\n") == 0 ? 2 : 1;
-        for (std::size_t k = 0; k < breakLength; ++k)
-            text.push_back(char32_t(input[end + k]));
-        start = end + breakLength;
-    }
-    return text;
+    struct Restore {
+        Engine &engine;
+        Engine::LineBreaks lineBreaks;
+        ~Restore() { engine.setLineBreaks(lineBreaks); }
+    } restore{engine, engine.lineBreaks()};
+    engine.setLineBreaks(Engine::LineBreaks::AsTheyCame);
+    return sutonnymj::decode(engine.convertBytes(input), g);
+}
+
+// Unicode text romanised: the keys as UTF-8, the unspelled parts reported.
+Outcome romanised(std::u32string_view text, sutonnymj::RomanisedText roman) {
+    Outcome outcome;
+    outcome.output = sutonnymj::toUtf8(roman.keys);
+    std::vector<Missing> missing;
+    for (const sutonnymj::RomanisedPart &u : roman.unspelled)
+        missing.push_back({u.offset, u.length});
+    report(outcome, text, std::move(missing), Format::Roman);
+    return outcome;
 }
 
 Outcome unicodeTo(std::u32string_view text, Format to, Engine *engine, Generation g) {
@@ -112,10 +93,7 @@ Outcome unicodeTo(std::u32string_view text, Format to, Engine *engine, Generatio
             missing.push_back({u.offset, 1});
     } else if (to == Format::Roman) {
         sutonnymj::Romaniser romaniser(engine->tables(), g);
-        const sutonnymj::Romaniser::Text roman = romaniser.romaniseText(text);
-        outcome.output = sutonnymj::toUtf8(roman.text);
-        for (const auto &u : roman.unspelled)
-            missing.push_back({u.offset, u.length});
+        return romanised(text, sutonnymj::romaniseWithPositions(romaniser, text));
     } else {
         outcome.output = sutonnymj::toUtf8(text);
     }
@@ -176,19 +154,25 @@ Outcome convert(std::string_view input, Format from, Format to, Generation g, En
     case Format::Unicode:
         break;
     }
-    std::size_t bad = 0;
-    constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    const std::string_view body = input.starts_with(kBom) ? input.substr(kBom.size()) : input;
-    const auto text = sutonnymj::fromUtf8(body, &bad);
-    if (!text) {
-        const std::size_t offset = bad + (input.size() - body.size());
-        return {1,
-                {},
-                {"the input is not valid UTF-8 (at byte offset " + std::to_string(offset) + ")"}};
+    const auto notUtf8 = [](std::size_t offset) {
+        return Outcome{
+            1,
+            {},
+            {"the input is not valid UTF-8 (at byte offset " + std::to_string(offset) + ")"}};
+    };
+    if (to == Format::Roman) {
+        sutonnymj::Romaniser romaniser(engine->tables(), g);
+        sutonnymj::RomanisedFile file = sutonnymj::romaniseUnicodeFile(romaniser, input);
+        if (file.file.badOffset)
+            return notUtf8(*file.file.badOffset);
+        return romanised(file.file.text, std::move(file.roman));
     }
+    const sutonnymj::UnicodeFileText file = sutonnymj::readUnicodeFile(input);
+    if (file.badOffset)
+        return notUtf8(*file.badOffset);
     if (to == Format::Unicode)
         return {0, std::string(input), {}};
-    return unicodeTo(*text, to, engine, g);
+    return unicodeTo(file.text, to, engine, g);
 }
 
 } // namespace kestrum::convert

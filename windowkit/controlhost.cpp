@@ -1,10 +1,18 @@
 #include "controlhost.h"
 
+#include "control/glimmetlib.h"
+#include "design.h"
+#include "runtime/font.h"
+
 #include <QWidget>
 
 namespace kestrum {
 
 using namespace runtime;
+
+QString glimmetProgId() {
+    return QString::fromLatin1(Glimmet3::progId);
+}
 
 HostedControl::HostedControl(const QString &name, Ref<Font> ambientFont)
     : m_site(name, true, std::move(ambientFont)) {}
@@ -28,6 +36,13 @@ std::unique_ptr<HostedControl> HostedControl::create(ComponentLoader &loader, co
     return hosted;
 }
 
+std::unique_ptr<HostedControl> HostedControl::createGlimmet(ComponentLoader &loader,
+                                                            const QString &name,
+                                                            const GlimmetLook &look,
+                                                            QWidget *parent, QString *error) {
+    return create(loader, glimmetProgId(), name, glimmetDesign(look), parent, error);
+}
+
 HostedControl::~HostedControl() {
     if (m_control)
         m_control->unadvise(this);
@@ -45,6 +60,35 @@ Status HostedControl::onEvent(DispId id, std::span<Variant>) {
     if (const auto it = m_handlers.find(id); it != m_handlers.end() && it->second)
         it->second();
     return StatusOk;
+}
+
+void HostedControl::onClick(std::function<void()> handler) {
+    onEvent(Glimmet3::EventIds::Click, std::move(handler));
+}
+
+bool HostedControl::setFont(const QFont &font) {
+    return m_control &&
+           !failed(m_control->putPropertyRef(Glimmet3::DispIds::Font, makeRef<Font>(font)));
+}
+
+bool HostedControl::setHighFont(const QFont &font) {
+    return m_control &&
+           !failed(m_control->putPropertyRef(Glimmet3::DispIds::HighFont, makeRef<Font>(font)));
+}
+
+bool HostedControl::setBackColor(OleColor colour) {
+    return m_control && !failed(m_control->putProperty(Glimmet3::DispIds::BackColor, colour));
+}
+
+bool HostedControl::setHighBackColor(OleColor colour) {
+    return m_control && !failed(m_control->putProperty(Glimmet3::DispIds::HighBackColor, colour));
+}
+
+std::optional<QString> HostedControl::caption() const {
+    Variant caption;
+    if (!m_control || failed(m_control->getProperty(Glimmet3::DispIds::Caption, &caption)))
+        return std::nullopt;
+    return caption.string();
 }
 
 } // namespace kestrum

@@ -36,21 +36,22 @@ QStringList registerBundledFonts(const QString &dir) {
 
 void installFontSubstitutes() {
     const struct {
-        const char *family;
+        QString family;
         QStringList substitutes;
     } table[] = {
-        {"Garamond",
+        {QStringLiteral("Garamond"),
          {QStringLiteral("EB Garamond"), QStringLiteral("URW Bookman"),
           QStringLiteral("Liberation Serif")}},
-        {"Verdana", {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans")}},
-        {"MS Sans Serif", {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
-        {"Times New Roman", {QStringLiteral("Liberation Serif")}},
-        {"Arial", {QStringLiteral("Liberation Sans")}},
-        {"SutonnyMJ", {KestrumBangla}},
+        {QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans")}},
+        {QStringLiteral("MS Sans Serif"),
+         {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
+        {QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif")}},
+        {QStringLiteral("Arial"), {QStringLiteral("Liberation Sans")}},
+        {SutonnyMJ, {KestrumBangla}},
     };
     const QStringList installed = QFontDatabase::families();
     for (const auto &entry : table) {
-        const QString family = QString::fromLatin1(entry.family);
+        const QString &family = entry.family;
         if (installed.contains(family, Qt::CaseInsensitive))
             continue;
         QFont::insertSubstitutions(family, entry.substitutes);

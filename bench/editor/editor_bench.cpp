@@ -110,7 +110,7 @@ void spaceToLaidOut(benchmark::State &state) {
         // The state while typing: the output area shows the conversion of the input so far,
         // fully laid out, and the caret is at the end of the input.
         f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))->setText(input);
-        f.program->convertText();
+        f.program->session().convert();
         f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))
             ->setSelStart(std::numeric_limits<int>::max());
         f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))->setFocus();
@@ -163,7 +163,7 @@ void convertTextOnly(benchmark::State &state) {
         });
         clock.start();
         probe.start();
-        f.program->convertText();
+        f.program->session().convert();
         longestGapNs = std::max(longestGapNs, clock.nsecsElapsed() - last);
     }
     state.counters["longest_gap_ms"] = double(longestGapNs) / 1e6;
@@ -204,7 +204,7 @@ void fileCommand(benchmark::State &state) {
             qFatal("cannot write %s", qPrintable(file));
     }
     f.editor->findChild<RichTextBox *>(QStringLiteral("Text1"))->setText(input);
-    f.program->convertText();
+    f.program->session().convert();
     const int command = int(state.range(0));
     for (auto _ : state) {
         if (command == 0) {

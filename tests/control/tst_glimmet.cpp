@@ -3,7 +3,7 @@
 #include "glimmetgrey.h"
 #include "glimmettestsupport.h"
 
-#include "messagebox.h"
+#include "runtime/messagebox.h"
 
 #include <QtTest>
 
@@ -11,6 +11,8 @@
 
 using namespace kestrum;
 using namespace kestrum::test;
+// The control's boxes go to its host, here the test.
+using MessageBox = kestrum::runtime::HostMessageBox;
 
 namespace {
 

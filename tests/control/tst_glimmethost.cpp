@@ -1,9 +1,9 @@
 // A test host for libGlimmet3.so: registers the library into a test registry, creates Glimmet
 // by its programmatic identifier (library loading, DllGetClassObject, factory, instance), and
 // drives it only through dispatch ids, names, events and property bags, as a program would.
-#include "glimmetlib.h"
-#include "messagebox.h"
+#include "control/glimmetlib.h"
 #include "runtime/loader.h"
+#include "runtime/messagebox.h"
 #include "runtime/server.h"
 
 #include <QFile>
@@ -14,7 +14,8 @@
 #include <QWidget>
 
 using namespace kestrum::runtime;
-using kestrum::MessageBox;
+// The control's boxes go to its host, this test.
+using MessageBox = kestrum::runtime::HostMessageBox;
 namespace Ids = Glimmet3::DispIds;
 
 namespace {

@@ -197,7 +197,8 @@ KESTRUM_TEST_CONTROL(shape1, Shape, EditorWindow, "Shape1")
 KESTRUM_TEST_CONTROL(command1, QWidget, EditorWindow, "Command1")
 #undef KESTRUM_TEST_CONTROL
 
-// The member of the control array `name` whose index (as `indexOf` reads it) is `index`.
+// Of the children of `window` named `name` (a set of like controls, fbs or SZ), the one whose
+// index (as `indexOf` reads it) is `index`.
 template <class T, class IndexOf>
 T *arrayMember(const QObject *window, const char *name, std::size_t index, IndexOf indexOf) {
     for (T *member : window->findChildren<T *>(QString::fromLatin1(name)))

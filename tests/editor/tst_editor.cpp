@@ -1,7 +1,8 @@
 // The editor window at work: layout, the conversion triggers, the output area and
 // conversionOutput, the drop target, Clear, re-entrant conversions, the exit question.
+#include "control/glimmetlib.h"
+#include "controlhost.h"
 #include "editortestsupport.h"
-#include "glimmetlib.h"
 #include "listbox.h"
 #include "logwindow.h"
 #include "runtime/control.h"
@@ -151,7 +152,8 @@ void TestEditor::designOfTheWindow() {
 }
 
 void TestEditor::command1IsAGlimmetFromTheLibrary() {
-    runtime::Control *control = m_editor->command1Control();
+    QVERIFY(m_editor->command1());
+    runtime::Control *control = m_editor->command1()->control();
     QVERIFY(control);
     QCOMPARE(control->widget(), command1(m_editor));
     QCOMPARE(QString::fromLatin1(control->classInfo().progId),
@@ -658,10 +660,10 @@ void TestEditor::conversionRequestedDuringAConversionRunsAfterIt() {
         ranInside = m_test->program->session().isConverting();
         text1(m_editor)->setText(QStringLiteral("AmI"));
         const std::u32string before = m_test->program->session().conversionOutput();
-        m_test->program->convertText();
+        m_test->program->session().convert();
         outputIntact = m_test->program->session().conversionOutput() == before;
     });
-    m_test->program->convertText();
+    m_test->program->session().convert();
     QVERIFY(ranInside);
     QVERIFY(outputIntact);
     QCOMPARE(conversions(), 1);

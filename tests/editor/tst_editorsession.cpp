@@ -1,5 +1,6 @@
 // The editor session on its own: conversions from its input source into conversionOutput,
-// inputChanged, the output area's edits, and conversions asked for while one runs.
+// inputChanged, the output area's edits, the conversion log, and conversions asked for while
+// one runs.
 #include "editorsession.h"
 #include "engine.h"
 
@@ -19,6 +20,7 @@ private Q_SLOTS:
     void outputEditsAreKeptOutsideAConversionOnly();
     void requestsDuringAConversionRunOnceAfterIt();
     void aSourceGoneDuringAConversionStopsTheReRun();
+    void theLogHoldsTheConversionsLinesAndWhatIsAppended();
 
 private:
     QString longText() const;
@@ -118,6 +120,33 @@ void TestEditorSession::aSourceGoneDuringAConversionStopsTheReRun() {
     QCOMPARE(replaced.count(), 1);
     QCOMPARE(finished.count(), 1);
     QVERIFY(!session.hasInputSource());
+}
+
+void TestEditorSession::theLogHoldsTheConversionsLinesAndWhatIsAppended() {
+    EditorSession session(*m_engine);
+    ConversionLogModel &log = session.log();
+    QSignalSpy cleared(&log, &ConversionLogModel::cleared);
+    QSignalSpy appended(&log, &ConversionLogModel::appended);
+    QString input = QStringLiteral("AmI xyz AmI qqq");
+    session.setInputSource([&] { return input; });
+    session.convert();
+    QCOMPARE(cleared.count(), 1);
+    QCOMPARE(log.size(), 2);
+    QVERIFY(log.lines()[0].contains(QStringLiteral("xyz")));
+    QVERIFY(log.lines()[1].contains(QStringLiteral("qqq")));
+    QCOMPARE(appended.count(), 2);
+    QCOMPARE(appended[1], (QVariantList{1, 1}));
+    // What the editor appends after a conversion goes in after the engine's lines, in one step.
+    log.append(QStringList{QStringLiteral("a"), QStringLiteral("b")});
+    QCOMPARE(appended.last(), (QVariantList{2, 2}));
+    QCOMPARE(log.lines().mid(2), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    log.append(QStringList{});
+    QCOMPARE(appended.count(), 3);
+    // The next conversion starts the log afresh.
+    input = QStringLiteral("AmI");
+    session.convert();
+    QCOMPARE(cleared.count(), 2);
+    QCOMPARE(log.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestEditorSession)

@@ -3,9 +3,10 @@
 // for it), and View > Bangla Font to choose between them; the output area, its label, the
 // conversion button and the table window's glyph list all follow, the label is never cut off,
 // and the Bangla file names SutonnyMJ whatever shows it.
+#include "control/glimmetlib.h"
+#include "controlhost.h"
 #include "editortestsupport.h"
 #include "fonts.h"
-#include "glimmetlib.h"
 #include "listbox.h"
 #include "runtime/font.h"
 #include "tablewindow.h"
@@ -103,8 +104,8 @@ QString TestGlyphFonts::glyphFamilyEverywhere() {
     const QStringList shown = {
         drawnWith(text2(m_editor)).join(QLatin1Char('+')),
         QFontInfo(label2(m_editor)->font()).family(),
-        buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::Font),
-        buttonFontFamily(m_editor->command1Control(), Glimmet3::DispIds::HighFont),
+        buttonFontFamily(m_editor->command1()->control(), Glimmet3::DispIds::Font),
+        buttonFontFamily(m_editor->command1()->control(), Glimmet3::DispIds::HighFont),
         QFontInfo(list1(m_test->program->tableWindow())->font()).family(),
     };
     qInfo("output, label, button, high button, glyph list: %s", qPrintable(shown.join(", ")));
@@ -152,7 +153,7 @@ void TestGlyphFonts::theViewMenuChoosesBetweenTheTwo() {
     start();
     const auto view = m_editor->findChild<QMenu *>(QStringLiteral("VW"));
     QVERIFY(view);
-    // The new submenu comes after the original items.
+    // The Bangla Font submenu comes last in the View menu.
     QCOMPARE(view->actions().last(), menu(m_editor, "BF")->menuAction());
     QCOMPARE(menu(m_editor, "BF")->title(), QStringLiteral("Bangla Font"));
     QCOMPARE(menu(m_editor, "BF")->actions(),

@@ -61,6 +61,49 @@ TEST_F(DriverTest, CutsWordsAndPassesEverythingElseThrough) {
     }
 }
 
+TEST_F(DriverTest, LineBreaksAreWrittenAsTheCallerAsks) {
+    using LB = Engine::LineBreaks;
+    const struct {
+        const char *name;
+        LB lineBreaks;
+        std::u32string text;
+        std::u32string output;
+    } cases[] = {
+        {"crlf_default_lf", LB::CrLf, U"kA\nkA\r\n", U"Kv\r\nKv\r\n"},
+        {"crlf_drops_a_lone_cr", LB::CrLf, U"kA\rkA", U"KvKv"},
+        {"lf_from_crlf_and_lf", LB::Lf, U"kA\r\nkA\nkA", U"Kv\nKv\nKv"},
+        {"lf_drops_a_lone_cr", LB::Lf, U"kA\r\rkA", U"KvKv"},
+        {"as_they_came", LB::AsTheyCame, U"kA\r\nkA\nkA\rkA\n\r", U"Kv\r\nKv\nKv\rKv\n\r"},
+        {"as_they_came_between_signs", LB::AsTheyCame, U"kE\rkE.\n", U"\u2020K\r\u2020K|\n"},
+    };
+    Engine literal(Engine::Lookup::Literal);
+    literal.loadTables(folder.path());
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (Engine *e : {&engine, &literal}) {
+            e->setLineBreaks(c.lineBreaks);
+            ASSERT_EQ(e->convertText(c.text, output), Engine::Result::Converted);
+            EXPECT_EQ(output, c.output);
+            const std::string bytes(c.text.begin(), c.text.end());
+            std::u32string fromBytes;
+            for (const char b : e->convertBytes(bytes))
+                fromBytes += cp1252ToUnicode(static_cast<unsigned char>(b));
+            EXPECT_EQ(fromBytes, c.output);
+        }
+    }
+    EXPECT_EQ(Engine().lineBreaks(), LB::CrLf);
+    // A conversion that builds on the one before it takes nothing over that was written with
+    // the other line breaks.
+    Engine reusing;
+    reusing.loadTables(folder.path());
+    reusing.setReusePrevious(true);
+    reusing.convertText(U"kA\nkA\nkA", output);
+    EXPECT_EQ(output, U"Kv\r\nKv\r\nKv");
+    reusing.setLineBreaks(LB::Lf);
+    reusing.convertText(U"kA\nkA\nkA", output);
+    EXPECT_EQ(output, U"Kv\nKv\nKv");
+}
+
 TEST_F(DriverTest, EmptyInputChangesNothing) {
     engine.convertText(U"xyz", output);
     ASSERT_EQ(log.lines.size(), 1u);

@@ -7,9 +7,11 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -81,6 +83,19 @@ public:
 private:
     std::filesystem::path m_dir;
 };
+
+// Bytes as hex, so a failure shows which glyph differs.
+inline std::string hex(std::string_view bytes) {
+    std::string out;
+    char buffer[4];
+    for (unsigned char c : bytes) {
+        std::snprintf(buffer, sizeof buffer, "%02X ", c);
+        out += buffer;
+    }
+    if (!out.empty())
+        out.pop_back();
+    return out;
+}
 
 // A conversion log that keeps its lines.
 class RecordingLog : public ConversionLog {

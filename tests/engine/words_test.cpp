@@ -5,6 +5,7 @@
 // the table files, so a wrong glyph or a wrong key in data/ shows up here.
 
 #include "engine.h"
+#include "fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -532,25 +533,8 @@ const WordCase kKeyExamples[] = {
     // key examples: end
 };
 
-class RecordingLog : public kestrum::ConversionLog {
-public:
-    void clear() override { lines.clear(); }
-    void append(std::string_view line) override { lines.emplace_back(line); }
-    std::vector<std::string> lines;
-};
-
-// Bytes as hex, so a failure shows which glyph differs.
-std::string hex(std::string_view bytes) {
-    std::string out;
-    char buffer[4];
-    for (unsigned char c : bytes) {
-        std::snprintf(buffer, sizeof buffer, "%02X ", c);
-        out += buffer;
-    }
-    if (!out.empty())
-        out.pop_back();
-    return out;
-}
+using kestrum::test::hex;
+using kestrum::test::RecordingLog;
 
 class WordsTest : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 // the control's view of its site, and the message-box seam.
 #include "messagebox.h"
 #include "runtime/guid.h"
+#include "runtime/messagebox.h"
 #include "runtime/object.h"
 #include "runtime/picture.h"
 #include "runtime/site.h"
@@ -103,6 +104,7 @@ private Q_SLOTS:
     void contextPassesSiteFailures();
     void eventsByReference();
     void messageBoxHook();
+    void hostMessageBoxWithoutAHost();
 };
 
 void TestRuntime::guidRoundTrip() {
@@ -501,6 +503,25 @@ void TestRuntime::messageBoxHook() {
     QCOMPARE(asked[0].title, QStringLiteral("Exit"));
     QCOMPARE(asked[0].buttons, MessageBox::Buttons::YesNo);
     QCOMPARE(asked[0].icon, MessageBox::Icon::Question);
+}
+
+// A control's box with no host handler installed shows nothing and gets the answer of a box
+// closed without a button.
+void TestRuntime::hostMessageBoxWithoutAHost() {
+    using Host = kestrum::runtime::HostMessageBox;
+    const std::pair<Host::Buttons, Host::Answer> rows[] = {
+        {Host::Buttons::Ok, Host::Answer::Ok},
+        {Host::Buttons::OkCancel, Host::Answer::Cancel},
+        {Host::Buttons::YesNo, Host::Answer::No},
+        {Host::Buttons::YesNoCancel, Host::Answer::Cancel},
+    };
+    for (const auto &[buttons, answer] : rows)
+        QCOMPARE(Host::show(nullptr, QStringLiteral("t"), QStringLiteral("x"), buttons), answer);
+    // With a handler (the program installs the widget layer's box) the handler answers.
+    Host::ScopedHook hook([](const Host::Request &r) {
+        return r.buttons == Host::Buttons::YesNo ? Host::Answer::Yes : Host::Answer::Ok;
+    });
+    QCOMPARE(Host::show(nullptr, QString(), QString(), Host::Buttons::YesNo), Host::Answer::Yes);
 }
 
 QTEST_MAIN(TestRuntime)

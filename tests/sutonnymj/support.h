@@ -1,6 +1,7 @@
 // Test support: the project's word tables, table sets on disk, and readable failures.
 #pragma once
 
+#include "../engine/fixture.h"
 #include "engine.h"
 #include "unicodetext.h"
 
@@ -60,18 +61,6 @@ inline std::u32string u32(const std::string &utf8) {
 
 inline std::string utf8(std::u32string_view text) {
     return sutonnymj::toUtf8(text);
-}
-
-inline std::string hex(std::string_view bytes) {
-    std::string out;
-    char buffer[4];
-    for (unsigned char c : bytes) {
-        std::snprintf(buffer, sizeof buffer, "%02X ", c);
-        out += buffer;
-    }
-    if (!out.empty())
-        out.pop_back();
-    return out;
 }
 
 // A copy of the shipped table files in a temporary folder, each record's key passed through

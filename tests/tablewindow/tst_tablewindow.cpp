@@ -1,8 +1,9 @@
 // The substitution table window in the running program (offscreen): its categories read from
 // the table files, the paired lists, insertion into the output area, the pop-up, the key
 // look-up, and the slide in and out beside the editor window.
+#include "control/glimmetlib.h"
+#include "controlhost.h"
 #include "editortestsupport.h"
-#include "glimmetlib.h"
 #include "listbox.h"
 #include "shapes.h"
 #include "splashwindow.h"
@@ -77,7 +78,7 @@ const QStringList Captions{QStringLiteral("Letters Placable at First Places"),
 
 OleColor buttonColour(const TableWindow *table, int button, runtime::DispId id) {
     Variant value;
-    table->fbsControl(button)->getProperty(id, &value);
+    table->fbsButton(button)->control()->getProperty(id, &value);
     return value.color();
 }
 
@@ -234,7 +235,8 @@ void TestTableWindow::designOfTheWindow() {
     QVERIFY(list1(table)->dragIcon().availableSizes().contains(QSize(16, 16)));
     QVERIFY(list1(table)->dragIcon().availableSizes().contains(QSize(32, 32)));
     for (int i = 0; i < TableWindow::CategoryCount; ++i) {
-        runtime::Control *button = table->fbsControl(i);
+        QVERIFY(table->fbsButton(i));
+        runtime::Control *button = table->fbsButton(i)->control();
         QVERIFY(button);
         QCOMPARE(QString::fromLatin1(button->classInfo().progId),
                  QStringLiteral("GlimmetLib.Glimmet"));
@@ -281,7 +283,7 @@ void TestTableWindow::categories() {
     // From a selection in another category, so the change has something to clear.
     table->selectCategory(category == 2 ? 5 : 2);
     list1(table)->setListIndex(3);
-    table->fbsControl(category)->widget()->setFocus();
+    table->fbsButton(category)->control()->widget()->setFocus();
     table->selectCategory(category);
     QCOMPARE(table->currentCategory(), category);
     QCOMPARE(list1(table)->count(), count);
@@ -446,7 +448,7 @@ void TestTableWindow::doubleClickInsertsIntoTheOutput() {
     QFETCH(QString, inserted);
     QVERIFY(inserted.size() >= 1);
     text1(m_editor)->setText(QStringLiteral("AmI"));
-    m_test->program->convertText();
+    m_test->program->session().convert();
     const QString before = text2(m_editor)->text();
     QVERIFY(!before.isEmpty());
     TableWindow *table = open();
@@ -789,7 +791,7 @@ void TestTableWindow::groupButtonsUnderQuickClicks() {
     };
     const auto mode = [&](int i) {
         Variant value;
-        table->fbsControl(i)->getProperty(Glimmet3::DispIds::mode, &value);
+        table->fbsButton(i)->control()->getProperty(Glimmet3::DispIds::mode, &value);
         return value.int16();
     };
     const auto centre = [&](int i) {

@@ -59,7 +59,7 @@ struct EventInfo {
 };
 
 // The description of an interface: identifier, name, members and slot order. Names are
-// matched without regard to case, as automation does.
+// matched without regard to case (a host may spell "caption" or "Caption").
 struct InterfaceInfo {
     Guid iid;
     const char *name;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "glimmetversion.h"
-#include "messagebox.h"
+#include "runtime/messagebox.h"
 
 #include <QString>
 
@@ -20,16 +20,17 @@ inline QString infoText() {
         .arg(versionRevision);
 }
 
-// Shows the box (OK only, no icon, on top of every window) and returns when it is closed.
+// Asks the host to show the box (OK only, no icon, on top of every window) and returns when it
+// is closed.
 inline void showInfoBox(QWidget *parent) {
-    kestrum::MessageBox::Request request;
+    kestrum::runtime::HostMessageBox::Request request;
     request.parent = parent;
     request.text = infoText();
     request.title = QString::fromLatin1(infoTitle);
-    request.buttons = kestrum::MessageBox::Buttons::Ok;
-    request.icon = kestrum::MessageBox::Icon::None;
+    request.buttons = kestrum::runtime::HostMessageBox::Buttons::Ok;
+    request.icon = kestrum::runtime::HostMessageBox::Icon::None;
     request.systemModal = true;
-    kestrum::MessageBox::show(request);
+    kestrum::runtime::HostMessageBox::show(request);
 }
 
 } // namespace Glimmet3

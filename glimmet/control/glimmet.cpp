@@ -4,7 +4,7 @@
 
 #include "glimmetinfo.h"
 #include "glimmetproperties.h"
-#include "messagebox.h"
+#include "runtime/messagebox.h"
 
 #include <QPaintEvent>
 #include <QShowEvent>
@@ -65,11 +65,12 @@ Glimmet::Status Glimmet::setMouseIcon(PictureRef icon) {
         m_mouseIcon = std::move(icon);
         return notify(QStringLiteral("MouseIcon"));
     }
-    MessageBox::show(
+    runtime::HostMessageBox::show(
         this,
         QStringLiteral("Have you Ever seen a picture or a metafile as a Mouse Icon? The picture "
                        "you selected is invalid for this puspose."),
-        QStringLiteral("It's not an Icon"), MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+        QStringLiteral("It's not an Icon"), runtime::HostMessageBox::Buttons::Ok,
+        runtime::HostMessageBox::Icon::Critical);
     // The user has been told; the caller is told too, since the value was not taken.
     return runtime::StatusInvalidArg;
 }

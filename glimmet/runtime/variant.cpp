@@ -9,7 +9,7 @@ namespace kestrum::runtime {
 namespace {
 
 // A value seen as a number, for the numeric conversions. Strings are parsed (C locale, with
-// "&H" hexadecimal accepted as automation does); objects are not numbers.
+// "&H" hexadecimal accepted as well as decimal); objects are not numbers.
 Status asNumber(const Variant &v, double *out) {
     switch (v.type()) {
     case VariantType::Empty:
