@@ -152,13 +152,13 @@ std::optional<WordIndex::Source> WordIndex::sourceOf(const fs::path &list, const
 std::optional<WordIndex> WordIndex::build(const fs::path &list, const Tables &tables,
                                           std::string *problem) {
     const std::optional<Source> source = sourceOf(list, tables);
-    const fileio::ReadResult read = fileio::readFile(list, std::size_t(256) << 20);
+    fileio::ReadResult read = fileio::readFile(list, std::size_t(256) << 20);
     if (!source || !read.ok || read.overLimit) {
         *problem = list.string() + ": " +
                    (read.ok ? std::string("the word list is larger than 256 MB") : read.reason);
         return std::nullopt;
     }
-    const std::vector<std::string_view> words = readList(read.bytes);
+    std::vector<std::string_view> words = readList(read.bytes);
 
     // The words are spelled in as many pieces as the machine has cores, each by a romaniser of
     // its own into a pool of its own; the pieces keep the list's order.
@@ -209,25 +209,27 @@ std::optional<WordIndex> WordIndex::build(const fs::path &list, const Tables &ta
     for (std::thread &worker : workers)
         worker.join();
 
+    // The list is no longer needed; the first piece becomes the index and the others join it,
+    // each freed as soon as it has, so little is held twice.
+    words = {};
+    read.bytes = {};
     WordIndex index;
     index.m_source = *source;
-    std::size_t poolSize = 0, records = 0;
-    for (const Piece &piece : pieces) {
-        poolSize += piece.pool.size();
-        records += piece.records.size();
-    }
-    index.m_pool.reserve(poolSize);
-    index.m_records.reserve(records);
-    for (Piece &piece : pieces) {
+    index.m_pool = std::move(pieces[0].pool);
+    index.m_records = std::move(pieces[0].records);
+    for (std::size_t p = 1; p < pieces.size(); ++p) {
+        Piece piece = std::move(pieces[p]);
         const auto offset = static_cast<std::uint32_t>(index.m_pool.size());
         index.m_pool += piece.pool;
+        piece.pool = {};
         for (Record record : piece.records) {
             record.text += offset;
             record.keys += offset;
             index.m_records.push_back(record);
         }
-        piece = Piece();
     }
+    index.m_pool.shrink_to_fit();
+    index.m_records.shrink_to_fit();
     index.sortIndexes();
     return index;
 }
