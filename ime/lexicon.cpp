@@ -383,6 +383,47 @@ std::vector<Lexicon::Candidate> Lexicon::candidates(std::string_view typed, std:
     return out;
 }
 
+std::vector<Lexicon::Candidate> Lexicon::neighbours(std::string_view keys, std::size_t limit) {
+    std::vector<Candidate> out;
+    const WordIndex *words = index();
+    if (!words || keys.empty() || keys.size() > kMaxResolved)
+        return out;
+    static constexpr std::string_view kKeyChars =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ~&";
+    std::vector<std::uint32_t> found;
+    auto look = [&](const std::string &variant) {
+        for (const std::uint32_t id : words->spelled(variant))
+            if (std::find(found.begin(), found.end(), id) == found.end())
+                found.push_back(id);
+    };
+    std::string variant;
+    for (std::size_t i = 0; i <= keys.size(); ++i) {
+        if (i < keys.size()) {
+            variant.assign(keys).erase(i, 1); // a key left out
+            look(variant);
+        }
+        for (const char c : kKeyChars) {
+            variant.assign(keys).insert(i, 1, c); // a key added
+            look(variant);
+            if (i < keys.size() && c != keys[i]) {
+                variant.assign(keys);
+                variant[i] = c; // a key changed
+                look(variant);
+            }
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return capitals(words->word(a).keys) < capitals(words->word(b).keys);
+    });
+    for (const std::uint32_t id : found) {
+        if (out.size() >= limit)
+            break;
+        const WordIndex::Word w = words->word(id);
+        out.push_back({std::string(w.keys), std::string(w.text), Candidate::Kind::Named});
+    }
+    return out;
+}
+
 void Lexicon::choose(std::string_view typed, std::string_view keys) {
     const std::string lower = lowerKeys(typed);
     if (hasCapital(typed) || lower.find_first_of("\t\n") != std::string::npos)

@@ -78,6 +78,10 @@ public:
     // Remembers that the word typed as `typed` is to be `keys` (it comes first next time).
     void choose(std::string_view typed, std::string_view keys);
 
+    // The words of the list whose keys differ from `keys` by one key: one changed, added or
+    // left out (a spelling checker's suggestions), fewest capitals first; at most `limit`.
+    std::vector<Candidate> neighbours(std::string_view keys, std::size_t limit);
+
     // Whether the Unicode word (UTF-8) is a word of the list, or one with a common ending.
     bool known(std::string_view text);
     // The keys read in the commoner case (as resolve() reads keys the list names no word for).

@@ -300,6 +300,12 @@ std::vector<std::uint32_t> WordIndex::beginningWith(std::string_view lowerPrefix
     return ids;
 }
 
+std::vector<std::uint32_t> WordIndex::spelled(std::string_view keys) const {
+    std::vector<std::uint32_t> ids = named(lowerKeys(keys));
+    std::erase_if(ids, [&](std::uint32_t id) { return word(id).keys != keys; });
+    return ids;
+}
+
 std::vector<std::uint32_t> WordIndex::alike(std::string_view folded) const {
     auto it = std::lower_bound(
         m_byFolded.begin(), m_byFolded.end(), folded,

@@ -63,6 +63,8 @@ public:
 
     // The words whose keys, lower-cased, are `lower` (in the list's order).
     std::vector<std::uint32_t> named(std::string_view lower) const;
+    // The words whose keys are exactly `keys`.
+    std::vector<std::uint32_t> spelled(std::string_view keys) const;
     // The words whose folded keys are `folded` (foldedKeys), in the list's order.
     std::vector<std::uint32_t> alike(std::string_view folded) const;
     // Up to `limit` words whose lower-cased keys begin with `lower` and are longer, shortest

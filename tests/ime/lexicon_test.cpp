@@ -117,6 +117,11 @@ TEST(Lexicon, WordsTypedInLowerCase) {
     EXPECT_EQ(lexicon.resolveText("ami, tumi.\r\nAmI 12 banglay\xe9"),
               "AmI, tUmI.\r\nAmI 12 bAnglAy\xe9");
     EXPECT_TRUE(lexicon.known("বাংলায়"));
+    // A spelling checker's suggestions: one key changed (t/T), added, left out.
+    EXPECT_EQ(texts(lexicon.neighbours("thEkE", 9)), (std::vector<std::string>{"ঠেকে"}));
+    EXPECT_EQ(texts(lexicon.neighbours("tUm", 9)), (std::vector<std::string>{"তুমি"}));
+    EXPECT_EQ(texts(lexicon.neighbours("AmII", 9)), (std::vector<std::string>{"আমি"}));
+    EXPECT_TRUE(lexicon.neighbours("xyzxyz", 9).empty());
     EXPECT_TRUE(lexicon.known("বাংলাই"));
     EXPECT_FALSE(lexicon.known("বাংলাখ"));
 }
