@@ -4,9 +4,13 @@
 #include "editorsession.h"
 #include "editorwindowhost.h"
 #include "messagebox.h"
+#include "romaniser.h"
+#include "spelling.h"
 #include "textfile.h"
 
 #include <QAction>
+#include <QMenu>
+#include <QTextCursor>
 #include <QStringList>
 
 #include <cmath>
@@ -240,6 +244,61 @@ void EditorWindow::fontSizeClick(int index) {
 
 void EditorWindow::viewLog() {
     m_host.showLog();
+}
+
+bool EditorWindow::checksSpelling() const {
+    return spc->isChecked();
+}
+
+EditorWindow::Spelling EditorWindow::spellingSuggestions(int position) {
+    Spelling found;
+    GlyphWord word;
+    if (!checksSpelling() || !m_marks->misspeltAt(position, &word))
+        return found;
+    found.start = word.start;
+    found.length = word.length;
+    // The word's keys as the romaniser spells them: the output area may hold words the input
+    // never had (pasted, typed there).
+    if (!m_romaniser)
+        m_romaniser = std::make_unique<sutonnymj::Romaniser>(m_host.session().engine().tables());
+    const std::optional<std::string> keys = m_romaniser->romanise(word.unicode);
+    if (!keys)
+        return found;
+    for (const SpellingChecker::Suggestion &suggestion : m_spelling->suggestions(*keys, 8))
+        found.suggestions.append({suggestion.glyphs, QString::fromStdString(suggestion.keys)});
+    return found;
+}
+
+void EditorWindow::offerSpellings(QMenu &menu, int position) {
+    const Spelling word = spellingSuggestions(position);
+    if (word.start < 0)
+        return;
+    QAction *before = menu.actions().value(0);
+    if (word.suggestions.isEmpty()) {
+        auto *none = new QAction(QStringLiteral("No Suggestions"), &menu);
+        none->setEnabled(false);
+        menu.insertAction(before, none);
+    }
+    // The suggestions are glyph codes: they read in the output area's font.
+    QFont glyphFont(m_host.glyphFontFamily());
+    glyphFont.setPointSizeF(menu.font().pointSizeF() * 1.5);
+    for (int i = 0; i < word.suggestions.size(); ++i) {
+        auto *item = new QAction(word.suggestions[i].first, &menu);
+        item->setFont(glyphFont);
+        connect(item, &QAction::triggered, this, [this, word, i] { takeSuggestion(word, i); });
+        menu.insertAction(before, item);
+    }
+    menu.insertSeparator(before);
+}
+
+void EditorWindow::takeSuggestion(const Spelling &word, int index) {
+    if (index < 0 || index >= word.suggestions.size())
+        return;
+    QTextCursor cursor(text2->document());
+    cursor.setPosition(word.start);
+    cursor.setPosition(word.start + word.length, QTextCursor::KeepAnchor);
+    text2->setTextCursor(cursor);
+    text2->setSelText(word.suggestions[index].first);
 }
 
 } // namespace kestrum

@@ -5,7 +5,9 @@
 #include "editorsession.h"
 #include "editorwindowhost.h"
 #include "fonts.h"
+#include "romaniser.h"
 #include "shapes.h"
+#include "spelling.h"
 #include "twips.h"
 
 #include <QAction>
@@ -83,6 +85,10 @@ EditorWindow::EditorWindow(EditorWindowHost &host, QWidget *parent)
     createControls();
     createActions();
     createMenus();
+    m_spelling = std::make_unique<SpellingChecker>(m_host.tablesDir());
+    m_marks = new SpellingMarks(*m_spelling, text2->document());
+    m_marks->setOn(spc->isChecked());
+    text2->setContextMenuHook([this](QMenu &menu, int position) { offerSpellings(menu, position); });
     EditorSession &session = m_host.session();
     // The document's own text: the session reads its breaks as line breaks, without a copy
     // that spells them CR LF.
@@ -205,6 +211,9 @@ void EditorWindow::createActions() {
     ldu = action("ldu", QStringLiteral("Open Unicode File..."));
     cpu = action("cpu", QStringLiteral("Copy as Unicode"),
                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    spc = action("spc", QStringLiteral("Check Spelling"));
+    spc->setCheckable(true);
+    spc->setChecked(SpellingChecker::listInstalled());
     bfs = action("bfs", SutonnyMJ);
     bfk = action("bfk", KestrumBangla);
     auto *glyphFonts = new QActionGroup(this);
@@ -236,6 +245,7 @@ void EditorWindow::createActions() {
     connect(savu, &QAction::triggered, this, &EditorWindow::saveUnicodeFile);
     connect(ldu, &QAction::triggered, this, &EditorWindow::openUnicodeFile);
     connect(cpu, &QAction::triggered, this, &EditorWindow::copyAsUnicode);
+    connect(spc, &QAction::toggled, this, [this](bool on) { m_marks->setOn(on); });
     connect(bfs, &QAction::triggered, this, [this] { m_host.setGlyphFontFamily(SutonnyMJ); });
     connect(bfk, &QAction::triggered, this, [this] { m_host.setGlyphFontFamily(KestrumBangla); });
 }
@@ -259,6 +269,7 @@ void EditorWindow::createMenus() {
     BF = menu("BF", QStringLiteral("Bangla Font"));
     BF->addActions({bfs, bfk});
     VW->addMenu(BF);
+    VW->addAction(spc);
     connect(VW, &QMenu::aboutToShow, this, &EditorWindow::glyphFontMenuOpened);
     connect(VW, &QMenu::aboutToShow, this, &EditorWindow::viewMenuOpened);
     help = menu("help", QStringLiteral("&Help"));

@@ -547,6 +547,10 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent *event) {
             action->setText(action->text().section(QLatin1Char('\t'), 0, 0) + QLatin1Char('\t') +
                             key.toString(QKeySequence::NativeText));
     }
+    if (m_contextMenuHook)
+        m_contextMenuHook(*menu, cursorForPosition(event->pos()).position());
+    if (!menu)
+        return;
     menu->exec(event->globalPos());
     delete menu.data();
 }

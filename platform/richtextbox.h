@@ -14,6 +14,7 @@
 #include <functional>
 
 class QListWidget;
+class QMenu;
 
 namespace kestrum {
 
@@ -106,6 +107,13 @@ public:
     // it is). Control drops are not text and do not pass.
     void setPasteFilter(std::function<QString(const QString &)> filter);
 
+    // Called with the area's context menu before it shows, and the position in the document
+    // it was asked for at (the mouse's, or the caret's from the keyboard): the window adds its
+    // own items.
+    void setContextMenuHook(std::function<void(QMenu &, int)> hook) {
+        m_contextMenuHook = std::move(hook);
+    }
+
     // The MIME type a list box puts on the drags that this area accepts as control drops.
     static QString controlDragMimeType();
 
@@ -168,6 +176,7 @@ private:
     void applySelectionPalette();
 
     std::function<QString(const QString &)> m_pasteFilter;
+    std::function<void(QMenu &, int)> m_contextMenuHook;
     bool m_hideSelection = true;
     bool m_partialUpdate = true;
     QString m_rtfFontFamily;

@@ -3,6 +3,7 @@
 #include "editortestsupport.h"
 #include "logwindow.h"
 #include "mainframe.h"
+#include "sutonnymj.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,6 +14,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include <sys/stat.h>
 
@@ -64,6 +67,8 @@ private Q_SLOTS:
     void unicodeFilesAreRegularFilesOnly();
     void pasteIntoTheOutputArea_data();
     void pasteIntoTheOutputArea();
+    void spellingMarksAndSuggestions_data();
+    void spellingMarksAndSuggestions();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -363,6 +368,74 @@ void TestUnicode::pasteIntoTheOutputArea() {
     text1(m_editor)->setFocus();
     text1(m_editor)->paste();
     QCOMPARE(text1(m_editor)->text(), QString(pasted).replace(QLatin1Char('\n'), "\r\n"));
+}
+
+void TestUnicode::spellingMarksAndSuggestions_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QStringList>("marked");     // the words underlined, in Unicode
+    QTest::addColumn<QString>("suggested");      // keys offered for the first of them
+    QTest::addColumn<QString>("inputAfterwards"); // the input once that suggestion is taken
+    // Every input ends in কলন (kOln), which the list lacks: once it is marked the check is
+    // ready.
+    QTest::newRow("words of the list")
+        << QStringLiteral("AmI gAn kOln") << QStringList{"কলন"} << "kOlOm" << "AmI gAn kOlOm";
+    QTest::newRow("a word one key away")
+        << QStringLiteral("AmI tUmE kOln") << QStringList{"তুমে", "কলন"} << "tUmI"
+        << "AmI tUmI kOln";
+    QTest::newRow("a word of the list with an ending")
+        << QStringLiteral("gAnE kOln") << QStringList{"কলন"} << "kOlOm" << "gAnE kOlOm";
+    QTest::newRow("signs are no part of the word")
+        << QStringLiteral("tUmE. \"kOln\"") << QStringList{"তুমে", "কলন"} << "tUmI"
+        << "tUmI. \"kOln\"";
+}
+
+void TestUnicode::spellingMarksAndSuggestions() {
+    QFETCH(QString, input);
+    QFETCH(QStringList, marked);
+    QFETCH(QString, suggested);
+    QFETCH(QString, inputAfterwards);
+    const QString list = path(QStringLiteral("bn.dic"));
+    writeFile(list, QStringLiteral("5\nআমি\nগান\nতুমি\nকলম\nবাংলা\n").toUtf8());
+    qputenv("KESTRUM_WORD_LIST", list.toLocal8Bit());
+    QAction *check = action(m_editor, "spc");
+    QVERIFY(!check->isChecked()); // the tests' environment names no list that is there
+    check->trigger();
+    converted(input);
+    // The underlined words, in Unicode, and where the first one starts.
+    int first = -1;
+    const auto marks = [this, &first] {
+        QStringList words;
+        first = -1;
+        for (QTextBlock block = text2(m_editor)->document()->begin(); block.isValid();
+             block = block.next())
+            for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+                if (range.format.underlineStyle() != QTextCharFormat::SpellCheckUnderline)
+                    continue;
+                if (first < 0)
+                    first = block.position() + range.start;
+                words << QString::fromStdU32String(sutonnymj::decodeText(
+                    block.text().mid(range.start, range.length).toStdU32String(),
+                    sutonnymj::Generation::New));
+            }
+        return words;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(marks().contains(QStringLiteral("কলন")), 20000);
+    QCOMPARE(marks(), marked);
+
+    const EditorWindow::Spelling word = m_editor->spellingSuggestions(first + 1);
+    QVERIFY(word.start >= 0);
+    int index = -1;
+    for (int i = 0; i < word.suggestions.size(); ++i)
+        if (word.suggestions[i].second == suggested)
+            index = i;
+    QVERIFY2(index >= 0, qPrintable(suggested));
+    m_editor->takeSuggestion(word, index);
+    QCOMPARE(text1(m_editor)->text(), inputAfterwards);
+    QCOMPARE(text2(m_editor)->text(), converted(inputAfterwards));
+
+    check->trigger(); // off: no marks
+    QTRY_VERIFY(marks().isEmpty());
+    qunsetenv("KESTRUM_WORD_LIST");
 }
 
 QTEST_MAIN(TestUnicode)
