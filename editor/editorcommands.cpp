@@ -10,8 +10,8 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QTextCursor>
 #include <QStringList>
+#include <QTextCursor>
 
 #include <cmath>
 

@@ -88,7 +88,8 @@ EditorWindow::EditorWindow(EditorWindowHost &host, QWidget *parent)
     m_spelling = std::make_unique<SpellingChecker>(m_host.tablesDir());
     m_marks = new SpellingMarks(*m_spelling, text2->document());
     m_marks->setOn(spc->isChecked());
-    text2->setContextMenuHook([this](QMenu &menu, int position) { offerSpellings(menu, position); });
+    text2->setContextMenuHook(
+        [this](QMenu &menu, int position) { offerSpellings(menu, position); });
     EditorSession &session = m_host.session();
     // The document's own text: the session reads its breaks as line breaks, without a copy
     // that spells them CR LF.

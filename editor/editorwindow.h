@@ -116,7 +116,7 @@ public:
     // output and its keys in the input, so the next conversion writes it again.
     bool checksSpelling() const;
     struct Spelling {
-        int start = -1;   // the word in the output area (characters before it)
+        int start = -1; // the word in the output area (characters before it)
         int length = 0;
         QList<QPair<QString, QString>> suggestions; // (glyphs, keys)
     };

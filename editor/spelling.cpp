@@ -23,8 +23,7 @@ constexpr auto Generation = sutonnymj::Generation::New;
 
 // A Bengali letter or sign (not a digit, the dari or the currency signs).
 bool isBengaliLetter(char32_t c) {
-    return (c >= 0x0981 && c <= 0x09E3 && c != 0x09BD) || c == 0x09F0 || c == 0x09F1 ||
-           c == 0x09CE;
+    return (c >= 0x0981 && c <= 0x09E3 && c != 0x09BD) || c == 0x09F0 || c == 0x09F1 || c == 0x09CE;
 }
 
 bool hasBengaliLetter(std::u32string_view text) {
@@ -104,7 +103,7 @@ bool SpellingChecker::known(std::u32string_view word) {
 }
 
 std::vector<SpellingChecker::Suggestion> SpellingChecker::suggestions(std::string_view keys,
-                                                                       std::size_t limit) {
+                                                                      std::size_t limit) {
     std::vector<Suggestion> found;
     if (!m_ready)
         return found;
@@ -138,8 +137,8 @@ std::vector<GlyphWord> glyphWords(const QString &line) {
             --last;
         if (first < last) {
             GlyphWord word{first, last - first, {}};
-            word.unicode = sutonnymj::decodeText(line.mid(first, last - first).toStdU32String(),
-                                                 Generation);
+            word.unicode =
+                sutonnymj::decodeText(line.mid(first, last - first).toStdU32String(), Generation);
             if (hasBengaliLetter(word.unicode))
                 words.push_back(std::move(word));
         }

@@ -83,8 +83,8 @@ std::unique_ptr<Lexicon> Lexicon::forUser(Converter &converter) {
     const char *xdg = std::getenv("XDG_DATA_HOME");
     const char *home = std::getenv("HOME");
     const fs::path data = userDataDir(xdg ? xdg : "", home ? home : "");
-    return std::make_unique<Lexicon>(
-        converter, userWordList(), WordIndex::defaultCache(), data.empty() ? fs::path() : data / "choices");
+    return std::make_unique<Lexicon>(converter, userWordList(), WordIndex::defaultCache(),
+                                     data.empty() ? fs::path() : data / "choices");
 }
 
 Lexicon::~Lexicon() {

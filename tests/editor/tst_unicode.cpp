@@ -372,18 +372,20 @@ void TestUnicode::pasteIntoTheOutputArea() {
 
 void TestUnicode::spellingMarksAndSuggestions_data() {
     QTest::addColumn<QString>("input");
-    QTest::addColumn<QStringList>("marked");     // the words underlined, in Unicode
-    QTest::addColumn<QString>("suggested");      // keys offered for the first of them
+    QTest::addColumn<QStringList>("marked");      // the words underlined, in Unicode
+    QTest::addColumn<QString>("suggested");       // keys offered for the first of them
     QTest::addColumn<QString>("inputAfterwards"); // the input once that suggestion is taken
     // Every input ends in কলন (kOln), which the list lacks: once it is marked the check is
     // ready.
     QTest::newRow("words of the list")
-        << QStringLiteral("AmI gAn kOln") << QStringList{"কলন"} << "kOlOm" << "AmI gAn kOlOm";
+        << QStringLiteral("AmI gAn kOln") << QStringList{"কলন"} << "kOlOm"
+        << "AmI gAn kOlOm";
     QTest::newRow("a word one key away")
         << QStringLiteral("AmI tUmE kOln") << QStringList{"তুমে", "কলন"} << "tUmI"
         << "AmI tUmI kOln";
     QTest::newRow("a word of the list with an ending")
-        << QStringLiteral("gAnE kOln") << QStringList{"কলন"} << "kOlOm" << "gAnE kOlOm";
+        << QStringLiteral("gAnE kOln") << QStringList{"কলন"} << "kOlOm"
+        << "gAnE kOlOm";
     QTest::newRow("signs are no part of the word")
         << QStringLiteral("tUmE. \"kOln\"") << QStringList{"তুমে", "কলন"} << "tUmI"
         << "tUmI. \"kOln\"";
