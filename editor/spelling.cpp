@@ -159,8 +159,6 @@ void SpellingMarks::setOn(bool on) {
     if (m_on == on)
         return;
     m_on = on;
-    if (on)
-        m_checker.start();
     rehighlight();
 }
 
@@ -178,7 +176,11 @@ bool SpellingMarks::checked(const QTextBlock &block, int offset) const {
 }
 
 void SpellingMarks::highlightBlock(const QString &text) {
-    if (!m_on || !m_checker.isReady())
+    if (!m_on || text.isEmpty())
+        return;
+    // The first text to check starts reading the index; it is marked once that is ready.
+    m_checker.start();
+    if (!m_checker.isReady())
         return;
     QTextCharFormat mark;
     mark.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
