@@ -112,6 +112,8 @@ void EditorWindow::newText() {
     text2->setText(QString());
     Text1->setText(QString());
     Text1->setFocus();
+    // Nothing converted is left: the status bar and the log say nothing.
+    m_host.session().log().clear();
     m_englishFileName.clear();
     m_banglaFileName.clear();
     forgetCaseUndo();
@@ -139,6 +141,8 @@ bool EditorWindow::saveEnglishFile() {
 }
 
 bool EditorWindow::saveBanglaFile() {
+    // What leaves is what the input says, the word typed last included.
+    m_host.session().convertPending();
     const QString path = chooseFile(C, CommonDialog::Kind::Save, QStringLiteral("Save Bangla File"),
                                     BanglaFilter, m_banglaFileName);
     if (path.isEmpty())

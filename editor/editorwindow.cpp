@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -35,6 +36,9 @@ struct Design {
 constexpr Design Designed{{0, 0, 11880, 8160},    {120, 120, 2775, 315},  {0, 360, 11655, 3135},
                           {120, 3590, 1515, 255}, {0, 3840, 11655, 3135}, {5820, 7440, 1275, 435},
                           {5850, 7470, 1230, 390}};
+
+// The font of the Latin text in the output area, as the input area's.
+const QString LatinFamily = QStringLiteral("Times New Roman");
 
 // The word "Bangla" in SutonnyMJ codes.
 constexpr char Bangla[] = "evsjv";
@@ -87,12 +91,27 @@ EditorWindow::EditorWindow(EditorWindowHost &host, QWidget *parent)
     // The document's own text: the session reads its breaks as line breaks, without a copy
     // that spells them CR LF.
     session.setInputSource([this] { return Text1->rawText(); });
-    connect(&session, &EditorSession::outputReplaced, text2, &RichTextBox::setText);
+    session.setInputEditor([this](std::size_t start, std::size_t length, const QString &keys) {
+        // The session counts code points, the document UTF-16 units.
+        const QString raw = Text1->rawText();
+        const auto unitIndex = [&raw](std::size_t codePoints) {
+            qsizetype i = 0;
+            for (std::size_t n = 0; n < codePoints && i < raw.size(); ++n)
+                i += raw[i].isHighSurrogate() && i + 1 < raw.size() ? 2 : 1;
+            return int(i);
+        };
+        QTextCursor cursor(Text1->document());
+        cursor.setPosition(unitIndex(start));
+        cursor.setPosition(unitIndex(start + length), QTextCursor::KeepAnchor);
+        cursor.insertText(keys);
+    });
+    connect(&session, &EditorSession::outputReplaced, this, &EditorWindow::setOutputText);
     connect(&session, &EditorSession::conversionFinished, this, &EditorWindow::releaseHeldKeys);
 }
 
 EditorWindow::~EditorWindow() {
     m_host.session().setInputSource({});
+    m_host.session().setInputEditor({});
     // The areas outlive this object's own part (QWidget deletes them later) and still report
     // the focus leaving them then.
     Text1->disconnect(this);
@@ -115,7 +134,7 @@ void EditorWindow::createControls() {
 
     Text1 = new RichTextBox(this);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setControlFont(designFont(QStringLiteral("Times New Roman"), 14.25));
+    Text1->setControlFont(designFont(LatinFamily, 14.25));
     twips::setRect(Text1, Designed.text1);
 
     const QString glyphFamily = m_host.glyphFontFamily();
@@ -132,6 +151,8 @@ void EditorWindow::createControls() {
     // Whatever font shows it, the Bangla file is written for SutonnyMJ, the font its readers
     // have.
     text2->setRtfFontFamily(SutonnyMJ);
+    // English in the output (pasted with Unicode Bengali) is drawn, copied and saved as English.
+    text2->setLatinFamily(LatinFamily);
     QPalette white = text2->palette();
     white.setColor(QPalette::Base, Qt::white);
     text2->setPalette(white);
@@ -356,9 +377,29 @@ void EditorWindow::setOutputSelectionShown(bool shown) {
 }
 
 void EditorWindow::insertIntoOutput(const QString &glyphs) {
+    // At the area's caret, which stays where the user put it while another window is used.
     // The area's change brings conversionOutput up to date, as for every edit (text2Change).
     text2->setSelText(glyphs);
     text2->setFocus();
+}
+
+void EditorWindow::setOutputText(const QString &text) {
+    // The caret keeps its place in the text around it: an insertion from the table window goes
+    // where the user last put it.
+    const QString before = text2->rawText();
+    const int caret = text2->selStart();
+    text2->setText(text);
+    const QString after = text2->rawText();
+    const int shorter = int(std::min(before.size(), after.size()));
+    const int same =
+        int(std::mismatch(before.begin(), before.begin() + shorter, after.begin()).first -
+            before.begin());
+    int kept = caret;
+    if (caret >= before.size())
+        kept = int(after.size()); // at the end it stays at the end
+    else if (caret > same)
+        kept = std::max(same, caret + int(after.size() - before.size()));
+    text2->setSelStart(kept);
 }
 
 void EditorWindow::centreButton() {
@@ -443,9 +484,9 @@ void EditorWindow::text1Edited() {
 void EditorWindow::text2Change() {
     // During a conversion the change is the conversion's own replacement of the area, which
     // the session ignores: the area's text is not even read then.
+    // The caret stays where the change left it (after what was typed or inserted).
     if (!m_host.session().isConverting())
-        m_host.session().outputEdited(text2->text());
-    moveCaretToEnd(text2);
+        m_host.session().outputEdited(text2->markedText());
 }
 
 void EditorWindow::text2FocusChanged(bool hasFocus) {
@@ -454,9 +495,8 @@ void EditorWindow::text2FocusChanged(bool hasFocus) {
     if (hasFocus || m_host.session().isConverting())
         return;
     const QString output = QString::fromStdU32String(m_host.session().conversionOutput());
-    if (text2->text() != output)
-        text2->setText(output);
-    moveCaretToEnd(text2);
+    if (text2->markedText() != output)
+        setOutputText(output);
 }
 
 void EditorWindow::text2DragDrop(const DropSource &source, int, int) {
@@ -469,7 +509,7 @@ void EditorWindow::text2DragDrop(const DropSource &source, int, int) {
         ++first;
     while (last > first && item.at(last - 1) == QLatin1Char(' '))
         --last;
-    text2->setText(text2->text() + item.mid(first, last - first));
+    text2->setText(text2->markedText() + item.mid(first, last - first));
     moveCaretToEnd(text2);
     text2->setFocus();
 }
@@ -486,6 +526,8 @@ void EditorWindow::clearActiveArea() {
     if (area == Text1)
         forgetCaseUndo();
     area->setText(QString());
+    // The status bar and the log speak of an output that is no longer there.
+    m_host.session().log().clear();
 }
 
 void EditorWindow::showPopupMenu() {

@@ -120,6 +120,9 @@ public:
     std::optional<float> buttonBottom() const;
     void setOutputSelectionShown(bool shown);
     void insertIntoOutput(const QString &glyphs);
+    // Puts a text (the session's output, marked) into the output area, the caret keeping its
+    // place in the text around it.
+    void setOutputText(const QString &text);
 
     // State: typing since the last save; the files last saved or loaded; the text Undo Case
     // brings back; the Font Size points; the design heights Load keeps.
