@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QListWidget>
 
 #include <algorithm>
@@ -32,12 +33,34 @@ LogWindow::LogWindow(const ConversionLogModel &log, QWidget *parent) : QWidget(p
     selectAll->setShortcut(QKeySequence::SelectAll);
     selectAll->setShortcutContext(Qt::WidgetShortcut);
     List1->addActions({copy, selectAll});
+    // The list's own Ctrl+C copies its current line only.
+    List1->installEventFilter(this);
     connect(copy, &QAction::triggered, this, &LogWindow::copySelection);
     connect(selectAll, &QAction::triggered, List1, &QListWidget::selectAll);
     List1->addItems(log.lines());
     connect(&log, &ConversionLogModel::cleared, List1, &QListWidget::clear);
     connect(&log, &ConversionLogModel::appended, List1,
             [this, &log](int first, int count) { List1->addItems(log.lines().mid(first, count)); });
+}
+
+bool LogWindow::eventFilter(QObject *watched, QEvent *event) {
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (watched != List1 || !key)
+        return QWidget::eventFilter(watched, event);
+    const auto *pressed = static_cast<QKeyEvent *>(event);
+    const bool copy = pressed->matches(QKeySequence::Copy);
+    if (!copy && !pressed->matches(QKeySequence::SelectAll))
+        return QWidget::eventFilter(watched, event);
+    // The keys are the list's own: the editor's shortcuts (Ctrl+A is "Convert it!", which
+    // would start the log afresh) reach a tool window of the frame too.
+    event->accept();
+    if (event->type() == QEvent::KeyPress) {
+        if (copy)
+            copySelection();
+        else
+            List1->selectAll();
+    }
+    return true;
 }
 
 void LogWindow::copySelection() {

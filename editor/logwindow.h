@@ -22,6 +22,9 @@ public:
     void copySelection();
 
     QListWidget *List1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 } // namespace kestrum

@@ -13,6 +13,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTextBlock>
+
+#include "sutonnymj.h"
 
 #include <sys/stat.h>
 
@@ -64,6 +67,8 @@ private Q_SLOTS:
     void unicodeFilesAreRegularFilesOnly();
     void pasteIntoTheOutputArea_data();
     void pasteIntoTheOutputArea();
+    void whatLeavesIsWhatTheInputSays_data();
+    void whatLeavesIsWhatTheInputSays();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -333,36 +338,139 @@ void TestUnicode::openUnicodeFileReadsOneMegabyte() {
     QVERIFY(text2(m_editor)->text().startsWith(QStringLiteral("Avwg fvZ\r\n")));
 }
 
+// Rows: what is pasted, what goes into the output area (its plain text), the characters of it
+// drawn in the Latin font, and the whole area after Copy as Unicode.
 void TestUnicode::pasteIntoTheOutputArea_data() {
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("inserted");
+    QTest::addColumn<QString>("latin");
+    QTest::addColumn<QString>("unicode");
     QTest::newRow("Unicode Bengali")
-        << QStringLiteral("আমি বাংলায়") << QStringLiteral("Avwg evsjvq");
+        << QStringLiteral("আমি বাংলায়") << QStringLiteral("Avwg evsjvq") << QString()
+        << QStringLiteral("কলম আমি বাংলায়");
     QTest::newRow("with signs and a line break")
-        << QStringLiteral("সে।\n“না”") << QStringLiteral("†m|\r\nÒbvÓ");
-    QTest::newRow("Bengali and Latin") << QStringLiteral("x আমি") << QStringLiteral("x Avwg");
+        << QStringLiteral("সে।\n“না”") << QStringLiteral("†m|\r\nÒbvÓ") << QString()
+        << QStringLiteral("কলম সে।\n“না”");
+    QTest::newRow("Bengali and Latin") << QStringLiteral("x আমি") << QStringLiteral("x Avwg")
+                                       << QStringLiteral("x") << QStringLiteral("কলম x আমি");
+    QTest::newRow("English words around Bengali")
+        << QStringLiteral("Hello আমি café") << QStringLiteral("Hello Avwg café")
+        << QStringLiteral("Hellocafé") << QStringLiteral("কলম Hello আমি café");
+    QTest::newRow("a decomposed accent and digits")
+        << QStringLiteral("cafe\u0301 ১২ 12 আমি") << QStringLiteral("cafe\u0301 12 12 Avwg")
+        << QStringLiteral("cafe\u030112") << QStringLiteral("কলম cafe\u0301 ১২ 12 আমি");
     // Glyph codes copied from other SutonnyMJ text hold no Bengali: they go in as they are.
-    QTest::newRow("glyph codes") << QStringLiteral("Avwg †m") << QStringLiteral("Avwg †m");
+    QTest::newRow("glyph codes") << QStringLiteral("Avwg †m") << QStringLiteral("Avwg †m")
+                                 << QString() << QStringLiteral("কলম আমি সে");
 }
 
 void TestUnicode::pasteIntoTheOutputArea() {
     QFETCH(QString, pasted);
     QFETCH(QString, inserted);
+    QFETCH(QString, latin);
+    QFETCH(QString, unicode);
     converted(QStringLiteral("kOlOm "));
-    QCOMPARE(text2(m_editor)->text(), QStringLiteral("Kjg "));
+    RichTextBox *area = text2(m_editor);
+    QCOMPARE(area->text(), QStringLiteral("Kjg "));
     QGuiApplication::clipboard()->setText(pasted);
-    text2(m_editor)->setFocus();
-    text2(m_editor)->setSelStart(1000);
-    text2(m_editor)->paste();
-    QCOMPARE(text2(m_editor)->text(), QStringLiteral("Kjg ") + inserted);
-    // The engine's conversionOutput follows the area, as after any edit.
+    area->setFocus();
+    area->setSelStart(1000);
+    area->paste();
+    QCOMPARE(area->text(), QStringLiteral("Kjg ") + inserted);
+    QString drawnLatin;
+    for (QTextBlock block = area->document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().fontFamilies().toStringList() ==
+                QStringList{QStringLiteral("Times New Roman")})
+                drawnLatin += it.fragment().text();
+    QCOMPARE(drawnLatin, latin);
+    // The session's output follows the area, as after any edit, and keeps the Latin text as
+    // Latin through a conversion and a focus change.
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
-             text2(m_editor)->text());
+             area->markedText());
+    text1(m_editor)->setText(QStringLiteral("kOlOm AmI "));
+    action(m_editor, "lac")->trigger();
+    text1(m_editor)->setFocus();
+    action(m_editor, "cpu")->trigger();
+    // The pasted text stands before the word typed after it.
+    QCOMPARE(QGuiApplication::clipboard()->text(), unicode + QStringLiteral("আমি "));
+    // Save Unicode File writes it so; Save Bangla File sets the Latin text in a Latin font.
+    m_dialogs->answers = {path(QStringLiteral("u.txt")), path(QStringLiteral("b.rtf"))};
+    QVERIFY(m_editor->saveUnicodeFile());
+    const QString saved = QString::fromUtf8(readFile(path(QStringLiteral("u.txt"))));
+    QCOMPARE(saved, QString(unicode + QStringLiteral("আমি "))
+                            .replace(QLatin1Char('\n'), QLatin1String("\r\n")) +
+                        QLatin1String("\r\n"));
+    QVERIFY(m_editor->saveBanglaFile());
+    const QByteArray rtf = readFile(path(QStringLiteral("b.rtf")));
+    QCOMPARE(rtfPlainText(rtf), area->text());
+    QCOMPARE(rtf.contains("{\\f1\\fnil\\fcharset0 Times New Roman;}"), !latin.isEmpty());
+    if (!latin.isEmpty())
+        QVERIFY2(rtf.contains("{\\f1 Hello}") || rtf.contains("{\\f1 x}") ||
+                     rtf.contains("{\\f1 cafe"),
+                 rtf.constData());
     // The input area pastes as it always did.
+    QGuiApplication::clipboard()->setText(pasted);
     text1(m_editor)->setText(QString());
     text1(m_editor)->setFocus();
     text1(m_editor)->paste();
     QCOMPARE(text1(m_editor)->text(), QString(pasted).replace(QLatin1Char('\n'), "\r\n"));
+}
+
+// Rows: the command that takes the output out, the keys typed into the input area ("<" is a
+// Backspace), and the Unicode it writes. The input converts first, the last word included.
+void TestUnicode::whatLeavesIsWhatTheInputSays_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("unicode");
+    for (const char *command :
+         {"Copy as Unicode", "Save Unicode File", "Save Bangla File", "the saves New offers"}) {
+        const QString name = QString::fromLatin1(command);
+        QTest::newRow(qPrintable(name + QStringLiteral(": the last word with no Space after it")))
+            << name << "AmI kOlOm"
+            << "আমি কলম";
+        QTest::newRow(qPrintable(name + QStringLiteral(": a word Backspace deleted")))
+            << name << "AmI kOlOm <<<<<<"
+            << "আমি ";
+    }
+}
+
+void TestUnicode::whatLeavesIsWhatTheInputSays() {
+    QFETCH(QString, command);
+    QFETCH(QString, typed);
+    QFETCH(QString, unicode);
+    RichTextBox *input = text1(m_editor);
+    input->setFocus();
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('<'))
+            QTest::keyClick(input, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(input, QString(c));
+    }
+    const QString file = path(QStringLiteral("out"));
+    QString written;
+    const auto decoded = [](const QString &glyphs) {
+        return QString::fromStdU32String(
+            sutonnymj::decodeText(glyphs.toStdU32String(), sutonnymj::Generation::New));
+    };
+    if (command == QLatin1String("Copy as Unicode")) {
+        QTest::keyClick(input, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        written = QGuiApplication::clipboard()->text();
+    } else if (command == QLatin1String("Save Unicode File")) {
+        m_dialogs->answers = {file};
+        action(m_editor, "savu")->trigger();
+        written = QString::fromUtf8(readFile(file)).chopped(2);
+    } else if (command == QLatin1String("Save Bangla File")) {
+        m_dialogs->answers = {file};
+        QTest::keyClick(input, Qt::Key_B, Qt::ControlModifier);
+        written = decoded(rtfPlainText(readFile(file)));
+    } else {
+        m_boxes->answers = {MessageBox::Answer::Yes};
+        m_dialogs->answers = {path(QStringLiteral("english.txt")), file};
+        action(m_editor, "clsn")->trigger();
+        written = decoded(rtfPlainText(readFile(file)));
+    }
+    QCOMPARE(written, unicode);
 }
 
 QTEST_MAIN(TestUnicode)
