@@ -384,22 +384,28 @@ void EditorWindow::insertIntoOutput(const QString &glyphs) {
 }
 
 void EditorWindow::setOutputText(const QString &text) {
-    // The caret keeps its place in the text around it: an insertion from the table window goes
-    // where the user last put it.
+    // The caret and the selection keep their place in the text around them: an insertion from
+    // the table window goes where the user last put the caret, a copy takes what was selected.
     const QString before = text2->rawText();
-    const int caret = text2->selStart();
+    const int anchor = text2->textCursor().anchor();
+    const int position = text2->textCursor().position();
     text2->setText(text);
     const QString after = text2->rawText();
     const int shorter = int(std::min(before.size(), after.size()));
     const int same =
         int(std::mismatch(before.begin(), before.begin() + shorter, after.begin()).first -
             before.begin());
-    int kept = caret;
-    if (caret >= before.size())
-        kept = int(after.size()); // at the end it stays at the end
-    else if (caret > same)
-        kept = std::max(same, caret + int(after.size() - before.size()));
-    text2->setSelStart(kept);
+    const auto kept = [&](int at) {
+        if (at >= before.size())
+            return int(after.size()); // at the end it stays at the end
+        if (at <= same)
+            return at;
+        return std::max(same, at + int(after.size() - before.size()));
+    };
+    QTextCursor cursor(text2->document());
+    cursor.setPosition(kept(anchor));
+    cursor.setPosition(kept(position), QTextCursor::KeepAnchor);
+    text2->setTextCursor(cursor);
 }
 
 void EditorWindow::centreButton() {

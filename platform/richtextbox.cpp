@@ -480,6 +480,7 @@ void RichTextBox::insertMarked(QTextCursor &cursor, const QString &text) {
         latin.setFontFamilies(QStringList{m_latinFamily});
     latin.setProperty(LatinProperty, true);
     cursor.beginEditBlock();
+    cursor.removeSelectedText();
     forEachRun(text, [&](const QString &piece, bool isLatin) {
         cursor.insertText(piece, isLatin ? latin : own);
         m_hasLatin = m_hasLatin || isLatin;

@@ -17,6 +17,8 @@
 
 #include "sutonnymj.h"
 
+#include <limits>
+
 #include <sys/stat.h>
 
 using namespace kestrum;
@@ -128,15 +130,23 @@ void TestUnicode::copyAsUnicode_data() {
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to"); // selection; from == to: none
     QTest::addColumn<bool>("byShortcut");
+    QTest::addColumn<QString>("typedAfter"); // typed at the end of the input, not converted
     QTest::addColumn<QString>("clipboard");
     const QString text = QStringLiteral("AmI bAnglAy\r\ngAn gAI.");
-    QTest::newRow("all of it") << text << 0 << 0 << false << QStringLiteral("আমি বাংলায়\nগান গাই।");
+    QTest::newRow("all of it") << text << 0 << 0 << false << QString()
+                               << QStringLiteral("আমি বাংলায়\nগান গাই।");
     // "evsjvq" are the glyphs of বাংলায়.
-    QTest::newRow("the selection") << text << 5 << 11 << false << QStringLiteral("বাংলায়");
+    QTest::newRow("the selection")
+        << text << 5 << 11 << false << QString() << QStringLiteral("বাংলায়");
     QTest::newRow("Ctrl+Shift+C in the output area")
-        << text << 5 << 11 << true << QStringLiteral("বাংলায়");
+        << text << 5 << 11 << true << QString() << QStringLiteral("বাংলায়");
     QTest::newRow("a selection across the line break")
-        << text << 5 << 14 << false << QStringLiteral("বাংলায়\nগা");
+        << text << 5 << 14 << false << QString() << QStringLiteral("বাংলায়\nগা");
+    QTest::newRow("all of it, with the word typed since")
+        << text << 0 << 0 << false << QStringLiteral(" kI")
+        << QStringLiteral("আমি বাংলায়\nগান গাই। কি");
+    QTest::newRow("the selection, kept through the conversion of the word typed since")
+        << text << 5 << 11 << false << QStringLiteral(" kI") << QStringLiteral("বাংলায়");
 }
 
 void TestUnicode::copyAsUnicode() {
@@ -144,6 +154,7 @@ void TestUnicode::copyAsUnicode() {
     QFETCH(int, from);
     QFETCH(int, to);
     QFETCH(bool, byShortcut);
+    QFETCH(QString, typedAfter);
     QFETCH(QString, clipboard);
     converted(input);
     QGuiApplication::clipboard()->setText(QStringLiteral("old"));
@@ -151,6 +162,11 @@ void TestUnicode::copyAsUnicode() {
     cursor.setPosition(from);
     cursor.setPosition(to, QTextCursor::KeepAnchor);
     text2(m_editor)->setTextCursor(cursor);
+    if (!typedAfter.isEmpty()) {
+        text1(m_editor)->setSelStart(std::numeric_limits<int>::max());
+        QTest::keyClicks(text1(m_editor), typedAfter);
+        QVERIFY(m_test->program->session().inputChanged());
+    }
     const QString before = text2(m_editor)->text();
     if (byShortcut) {
         text2(m_editor)->setFocus();
@@ -159,7 +175,8 @@ void TestUnicode::copyAsUnicode() {
         action(m_editor, "cpu")->trigger();
     }
     QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
-    QCOMPARE(text2(m_editor)->text(), before);
+    if (typedAfter.isEmpty())
+        QCOMPARE(text2(m_editor)->text(), before);
 }
 
 void TestUnicode::saveUnicodeFile() {
