@@ -6,19 +6,31 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace kestrum {
 
 namespace {
 
-// The lengths of the common beginning of a and b, and of their common end within the rest.
+// The lengths of the common beginning of a and b, and of their common end within the rest,
+// compared a block at a time (they run over the whole text on every conversion).
 std::pair<std::size_t, std::size_t> commonEnds(std::u32string_view a, std::u32string_view b) {
+    constexpr std::size_t Block = 64;
     const std::size_t shorter = std::min(a.size(), b.size());
-    const std::size_t prefix = std::size_t(
-        std::mismatch(a.begin(), a.begin() + std::ptrdiff_t(shorter), b.begin()).first - a.begin());
+    std::size_t prefix = 0;
+    while (prefix + Block <= shorter &&
+           std::memcmp(a.data() + prefix, b.data() + prefix, Block * sizeof(char32_t)) == 0)
+        prefix += Block;
+    while (prefix < shorter && a[prefix] == b[prefix])
+        ++prefix;
+    const std::size_t rest = shorter - prefix;
     std::size_t suffix = 0;
-    while (suffix < shorter - prefix && a[a.size() - suffix - 1] == b[b.size() - suffix - 1])
+    while (suffix + Block <= rest &&
+           std::memcmp(a.data() + a.size() - suffix - Block, b.data() + b.size() - suffix - Block,
+                       Block * sizeof(char32_t)) == 0)
+        suffix += Block;
+    while (suffix < rest && a[a.size() - suffix - 1] == b[b.size() - suffix - 1])
         ++suffix;
     return {prefix, suffix};
 }
@@ -209,12 +221,17 @@ void EditorSession::updateSpans(const std::u32string &input) {
     const auto keysAt = [](std::u32string_view text, std::size_t at, std::size_t length) {
         return text.substr(at, length);
     };
+    // Within the text's common beginning and end the keys stand as they were: only the spans
+    // that reach into the rest are compared.
+    const auto [same, sameEnd] = commonEnds(oldInput, newInput);
     // The spans at the beginning whose keys stand unchanged, and the text of the user's
     // between and right after them.
     std::size_t front = 0, frontOutput = 0, at = 0;
     for (; front < m_spans.size(); ++front) {
         const Span &span = m_spans[front];
-        if (span.inputLength > 0) {
+        if (span.inputLength > 0 && at + span.inputLength < same) {
+            at += span.inputLength; // the next word's first character is the same too
+        } else if (span.inputLength > 0) {
             const std::size_t end = at + span.inputLength;
             // The next word must start where the span ends; a span without characters after
             // its word must still end the text.
@@ -239,6 +256,13 @@ void EditorSession::updateSpans(const std::u32string &input) {
             if (oldEnd < at + length || newEnd < at + length)
                 break;
             const std::size_t start = newEnd - length;
+            if (start > newInput.size() - sameEnd) {
+                // Its keys and the character before them stand as they were.
+                oldEnd -= length;
+                newEnd = start;
+                backOutput += span.outputLength;
+                continue;
+            }
             const bool boundary =
                 span.wordLength == 0 ? start == 0 : start == 0 || !isWordChar(newInput[start - 1]);
             if (!boundary ||
@@ -274,14 +298,15 @@ void EditorSession::updateSpans(const std::u32string &input) {
         spans.push_back({0, 0, std::uint32_t(kept.size()), 0, true});
         middle += kept;
     }
-    std::u32string result;
-    result.reserve(frontOutput + middle.size() + backOutput);
-    result.append(m_output, 0, frontOutput);
-    result += middle;
-    result.append(m_output, m_output.size() - backOutput, backOutput);
-    m_output = std::move(result);
-    m_spans.erase(m_spans.begin() + std::ptrdiff_t(front), m_spans.begin() + std::ptrdiff_t(back));
-    m_spans.insert(m_spans.begin() + std::ptrdiff_t(front), spans.begin(), spans.end());
+    // In place: the output and the spans keep their room.
+    m_output.replace(frontOutput, m_output.size() - backOutput - frontOutput, middle);
+    if (back - front == spans.size()) {
+        std::copy(spans.begin(), spans.end(), m_spans.begin() + std::ptrdiff_t(front));
+    } else {
+        m_spans.erase(m_spans.begin() + std::ptrdiff_t(front),
+                      m_spans.begin() + std::ptrdiff_t(back));
+        m_spans.insert(m_spans.begin() + std::ptrdiff_t(front), spans.begin(), spans.end());
+    }
     m_tiled = true;
 }
 

@@ -20,6 +20,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -391,16 +392,25 @@ void EditorWindow::setOutputText(const QString &text) {
     const int position = text2->textCursor().position();
     text2->setText(text);
     const QString after = text2->rawText();
-    const int shorter = int(std::min(before.size(), after.size()));
-    const int same =
-        int(std::mismatch(before.begin(), before.begin() + shorter, after.begin()).first -
-            before.begin());
+    const auto delta = int(after.size() - before.size());
+    // Where the change begins, found only when a position lies before the end.
+    int same = -1;
     const auto kept = [&](int at) {
         if (at >= before.size())
             return int(after.size()); // at the end it stays at the end
-        if (at <= same)
-            return at;
-        return std::max(same, at + int(after.size() - before.size()));
+        if (same < 0) {
+            const qsizetype shorter = std::min(before.size(), after.size());
+            qsizetype i = 0;
+            constexpr qsizetype Block = 64;
+            while (i + Block <= shorter &&
+                   std::memcmp(before.constData() + i, after.constData() + i,
+                               Block * sizeof(QChar)) == 0)
+                i += Block;
+            while (i < shorter && before[i] == after[i])
+                ++i;
+            same = int(i);
+        }
+        return at <= same ? at : std::max(same, at + delta);
     };
     QTextCursor cursor(text2->document());
     cursor.setPosition(kept(anchor));

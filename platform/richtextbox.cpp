@@ -368,8 +368,11 @@ bool RichTextBox::isMarkedAt(QStringView text, qsizetype i) {
 }
 
 bool RichTextBox::hasLatin(const QString &markedText) {
-    for (qsizetype i = 0; i < markedText.size(); ++i)
-        if (markedAt(markedText, i))
+    // Runs over every text the area is given: look for the marks' high surrogates first.
+    const char16_t *const begin = units(markedText);
+    const char16_t *const end = begin + markedText.size();
+    for (const char16_t *u = begin; u != end; ++u)
+        if (isMarkHigh(*u) && markedAt(markedText, u - begin))
             return true;
     return false;
 }
