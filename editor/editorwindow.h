@@ -11,6 +11,7 @@
 
 #include "childwindow.h"
 #include "commondialog.h"
+#include "editorsession.h"
 #include "richtextbox.h"
 
 #include <array>
@@ -119,6 +120,8 @@ public:
         int start = -1; // the word in the output area (characters before it)
         int length = 0;
         QList<QPair<QString, QString>> suggestions; // (glyphs, keys)
+        // The converted word of the input it is, if it is one (not text the user put there).
+        std::optional<EditorSession::ConvertedWord> converted;
     };
     // The marked word at `position` of the output area and its suggestions (start -1: none).
     Spelling spellingSuggestions(int position);
@@ -138,6 +141,9 @@ public:
     std::optional<float> buttonBottom() const;
     void setOutputSelectionShown(bool shown);
     void insertIntoOutput(const QString &glyphs);
+    // Puts a text (the session's output, marked) into the output area, the caret keeping its
+    // place in the text around it.
+    void setOutputText(const QString &text);
 
     // State: typing since the last save; the files last saved or loaded; the text Undo Case
     // brings back; the Font Size points; the design heights Load keeps.
