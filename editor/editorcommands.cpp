@@ -4,11 +4,16 @@
 #include "editorsession.h"
 #include "editorwindowhost.h"
 #include "messagebox.h"
+#include "romaniser.h"
+#include "spelling.h"
 #include "textfile.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QStringList>
+#include <QTextCursor>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrum {
@@ -112,6 +117,8 @@ void EditorWindow::newText() {
     text2->setText(QString());
     Text1->setText(QString());
     Text1->setFocus();
+    // Nothing converted is left: the status bar and the log say nothing.
+    m_host.session().log().clear();
     m_englishFileName.clear();
     m_banglaFileName.clear();
     forgetCaseUndo();
@@ -139,6 +146,8 @@ bool EditorWindow::saveEnglishFile() {
 }
 
 bool EditorWindow::saveBanglaFile() {
+    // What leaves is what the input says, the word typed last included.
+    m_host.session().convertPending();
     const QString path = chooseFile(C, CommonDialog::Kind::Save, QStringLiteral("Save Bangla File"),
                                     BanglaFilter, m_banglaFileName);
     if (path.isEmpty())
@@ -240,6 +249,90 @@ void EditorWindow::fontSizeClick(int index) {
 
 void EditorWindow::viewLog() {
     m_host.showLog();
+}
+
+bool EditorWindow::checksSpelling() const {
+    return spc->isChecked();
+}
+
+EditorWindow::Spelling EditorWindow::spellingSuggestions(int position) {
+    Spelling found;
+    GlyphWord word;
+    if (!checksSpelling() || !m_marks->misspeltAt(position, &word))
+        return found;
+    found.start = word.start;
+    found.length = word.length;
+    // The session counts code points with line breaks as CR LF; the document UTF-16 units
+    // with one character for a break.
+    const QString output = text2->rawText();
+    std::size_t at = 0;
+    for (int i = 0; i < word.start && i < output.size(); ++i) {
+        if (output[i].isHighSurrogate())
+            continue;
+        at += output[i] == QChar(0x2028) || output[i] == QChar(0x2029) ? 2 : 1;
+    }
+    EditorSession &session = m_host.session();
+    found.converted = session.convertedWordAt(at);
+    // The neighbours of the keys the user typed, where it is a word of the input, and of the
+    // keys the romaniser spells it with (those of the list's own spellings).
+    std::vector<std::string> keys;
+    if (found.converted) {
+        const std::u32string input = Text1->rawText().toStdU32String();
+        if (found.converted->inputStart + found.converted->inputLength <= input.size())
+            keys.push_back(QString::fromStdU32String(input.substr(found.converted->inputStart,
+                                                                  found.converted->inputLength))
+                               .toStdString());
+    }
+    if (!m_romaniser)
+        m_romaniser = std::make_unique<sutonnymj::Romaniser>(session.engine().tables());
+    if (const std::optional<std::string> spelled = m_romaniser->romanise(word.unicode))
+        keys.push_back(*spelled);
+    constexpr int Limit = 8;
+    for (const std::string &typed : keys)
+        for (const SpellingChecker::Suggestion &suggestion : m_spelling->suggestions(typed, Limit))
+            if (found.suggestions.size() < Limit &&
+                std::none_of(found.suggestions.begin(), found.suggestions.end(),
+                             [&](const auto &known) { return known.first == suggestion.glyphs; }))
+                found.suggestions.append(
+                    {suggestion.glyphs, QString::fromStdString(suggestion.keys)});
+    return found;
+}
+
+void EditorWindow::offerSpellings(QMenu &menu, int position) {
+    const Spelling word = spellingSuggestions(position);
+    if (word.start < 0)
+        return;
+    QAction *before = menu.actions().value(0);
+    if (word.suggestions.isEmpty()) {
+        auto *none = new QAction(QStringLiteral("No Suggestions"), &menu);
+        none->setEnabled(false);
+        menu.insertAction(before, none);
+    }
+    // The suggestions are glyph codes: they read in the output area's font.
+    QFont glyphFont(m_host.glyphFontFamily());
+    glyphFont.setPointSizeF(menu.font().pointSizeF() * 1.5);
+    for (int i = 0; i < word.suggestions.size(); ++i) {
+        auto *item = new QAction(word.suggestions[i].first, &menu);
+        item->setFont(glyphFont);
+        connect(item, &QAction::triggered, this, [this, word, i] { takeSuggestion(word, i); });
+        menu.insertAction(before, item);
+    }
+    menu.insertSeparator(before);
+}
+
+void EditorWindow::takeSuggestion(const Spelling &word, int index) {
+    if (index < 0 || index >= word.suggestions.size())
+        return;
+    // A word of the input changes in the input, and the conversion writes it; the user's own
+    // text changes in the output only.
+    if (word.converted &&
+        m_host.session().replaceWordKeys(*word.converted, word.suggestions[index].second))
+        return;
+    QTextCursor cursor(text2->document());
+    cursor.setPosition(word.start);
+    cursor.setPosition(word.start + word.length, QTextCursor::KeepAnchor);
+    text2->setTextCursor(cursor);
+    text2->setSelText(word.suggestions[index].first);
 }
 
 } // namespace kestrum

@@ -16,8 +16,11 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrum {
 
@@ -51,13 +54,16 @@ public:
     bool inputChanged() const { return m_inputChanged; }
     void setInputChanged(bool changed) { m_inputChanged = changed; }
 
-    // The text the output area shows: the last conversion's output, or the area's text after
-    // the user or the table window edited it. The area is a view of it: outputReplaced puts a
-    // conversion's output there, outputEdited brings every other change of the area back.
+    // The text the output area shows: the converted words and what the user put there. The
+    // area is a view of it: outputReplaced puts a conversion's output there, outputEdited brings
+    // every other change of the area back. A character the area shows in its Latin font is held
+    // as RichTextBox::LatinMark + its code (see RichTextBox::markedText).
     const std::u32string &conversionOutput() const { return m_output; }
-    void setConversionOutput(std::u32string text) { m_output = std::move(text); }
-    // The output area's text changed outside a conversion: it becomes conversionOutput. While a
-    // conversion runs the change is a step of its own replacement of the area and is ignored.
+    // Replaces the output with text of the user's (no converted words in it).
+    void setConversionOutput(std::u32string text);
+    // The output area's text changed outside a conversion: it becomes conversionOutput, and the
+    // change is the user's edit of the spans it touches. While a conversion runs the change is
+    // a step of its own replacement of the area and is ignored.
     void outputEdited(const QString &text);
 
     // Converts the input text into conversionOutput and emits outputReplaced with it; an
@@ -66,6 +72,34 @@ public:
     // asked for. Emits conversionFinished when done.
     void convert();
     bool isConverting() const { return m_converting; }
+    // Converts when the input is not what the last conversion converted (inputChanged, or a
+    // change that an activation of the window marked as seen): what leaves the program (a copy,
+    // a save) is what the input says.
+    void convertPending();
+
+    // For a spelling checker. Positions are indexes of code points: in conversionOutput for the
+    // output, in the input text as the last conversion read it (line breaks as one character
+    // each) for the keys.
+    struct ConvertedWord {
+        std::size_t outputStart = 0;  // the word's glyphs in conversionOutput
+        std::size_t outputLength = 0; // (the characters after the word are not part of it)
+        std::size_t inputStart = 0;   // the word's keys in the input text
+        std::size_t inputLength = 0;
+        bool operator==(const ConvertedWord &) const = default;
+    };
+    // The converted word whose glyphs hold `outputPosition` (outputStart <= position <
+    // outputStart + outputLength); nothing when the position is in text the user put into the
+    // output or edited, between words, or past the end.
+    std::optional<ConvertedWord> convertedWordAt(std::size_t outputPosition) const;
+    // Replaces the keys of `word` (as convertedWordAt gave it) with `keys` through the input
+    // editor and converts: only that word's output changes. Converts pending input first; false,
+    // with nothing changed, when there is no input editor or `word` is no longer a converted
+    // word of the output (ask convertedWordAt again).
+    bool replaceWordKeys(const ConvertedWord &word, const QString &keys);
+    // How replaceWordKeys changes the input: the window that holds the input replaces its
+    // characters [start, start + length) (code points, as above) with `keys`.
+    using InputEditor = std::function<void(std::size_t start, std::size_t length, const QString &)>;
+    void setInputEditor(InputEditor editor) { m_inputEditor = std::move(editor); }
 
 Q_SIGNALS:
     // A conversion has replaced conversionOutput with `text`: the output area must show it.
@@ -74,13 +108,40 @@ Q_SIGNALS:
     void conversionFinished();
 
 private:
+    // One span of the output. A span with keys holds a word of the input (possibly empty, at
+    // the start of the text) and the characters after it up to the next word; the spans with
+    // keys tile m_lastInput in order. A span without keys is text the user put there.
+    struct Span {
+        std::uint32_t inputLength = 0;      // its keys; 0: the user's text
+        std::uint32_t wordLength = 0;       // of them, the word's
+        std::uint32_t outputLength = 0;     // its text in m_output now
+        std::uint32_t wordOutputLength = 0; // the word's glyphs as converted
+        bool edited = false;                // the user changed its text since
+    };
     void yieldToUi();
+    // The spans of the converted input, the user's text kept, and the new output, from the
+    // last conversion's spans and the input `input`.
+    void updateSpans(const std::u32string &input);
+    // Appends the conversion of `keys` (a word of `wordLength` and the characters after it) to
+    // `out`; returns the length of the word's glyphs.
+    std::size_t appendConverted(std::u32string_view keys, std::size_t wordLength,
+                                std::u32string &out);
+    // The spans of `keys`, appended to `spans` with their converted text appended to `out`.
+    void convertSpans(std::u32string_view keys, std::vector<Span> &spans, std::u32string &out);
+    void resetSpans();
 
     Engine &m_engine;
     ConversionLogModel m_log;
     std::function<QString()> m_input;
+    InputEditor m_inputEditor;
     bool m_inputChanged = false;
     std::u32string m_output;
+    std::vector<Span> m_spans;
+    // The input of the last conversion that converted; the spans with keys tile it unless the
+    // correspondence started afresh since (m_tiled false).
+    std::u32string m_lastInput;
+    bool m_tiled = false;
+    std::string m_word;
     // What the running conversion writes into; it becomes m_output when the conversion ends.
     std::u32string m_converted;
     // The input of the last conversion and its output as a QString, kept so that their room

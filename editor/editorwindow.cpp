@@ -5,7 +5,9 @@
 #include "editorsession.h"
 #include "editorwindowhost.h"
 #include "fonts.h"
+#include "romaniser.h"
 #include "shapes.h"
+#include "spelling.h"
 #include "twips.h"
 
 #include <QAction>
@@ -16,9 +18,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -35,6 +39,9 @@ struct Design {
 constexpr Design Designed{{0, 0, 11880, 8160},    {120, 120, 2775, 315},  {0, 360, 11655, 3135},
                           {120, 3590, 1515, 255}, {0, 3840, 11655, 3135}, {5820, 7440, 1275, 435},
                           {5850, 7470, 1230, 390}};
+
+// The font of the Latin text in the output area, as the input area's.
+const QString LatinFamily = QStringLiteral("Times New Roman");
 
 // The word "Bangla" in SutonnyMJ codes.
 constexpr char Bangla[] = "evsjv";
@@ -83,16 +90,36 @@ EditorWindow::EditorWindow(EditorWindowHost &host, QWidget *parent)
     createControls();
     createActions();
     createMenus();
+    m_spelling = std::make_unique<SpellingChecker>(m_host.tablesDir());
+    m_marks = new SpellingMarks(*m_spelling, text2->document());
+    m_marks->setOn(spc->isChecked());
+    text2->setContextMenuHook(
+        [this](QMenu &menu, int position) { offerSpellings(menu, position); });
     EditorSession &session = m_host.session();
     // The document's own text: the session reads its breaks as line breaks, without a copy
     // that spells them CR LF.
     session.setInputSource([this] { return Text1->rawText(); });
-    connect(&session, &EditorSession::outputReplaced, text2, &RichTextBox::setText);
+    session.setInputEditor([this](std::size_t start, std::size_t length, const QString &keys) {
+        // The session counts code points, the document UTF-16 units.
+        const QString raw = Text1->rawText();
+        const auto unitIndex = [&raw](std::size_t codePoints) {
+            qsizetype i = 0;
+            for (std::size_t n = 0; n < codePoints && i < raw.size(); ++n)
+                i += raw[i].isHighSurrogate() && i + 1 < raw.size() ? 2 : 1;
+            return int(i);
+        };
+        QTextCursor cursor(Text1->document());
+        cursor.setPosition(unitIndex(start));
+        cursor.setPosition(unitIndex(start + length), QTextCursor::KeepAnchor);
+        cursor.insertText(keys);
+    });
+    connect(&session, &EditorSession::outputReplaced, this, &EditorWindow::setOutputText);
     connect(&session, &EditorSession::conversionFinished, this, &EditorWindow::releaseHeldKeys);
 }
 
 EditorWindow::~EditorWindow() {
     m_host.session().setInputSource({});
+    m_host.session().setInputEditor({});
     // The areas outlive this object's own part (QWidget deletes them later) and still report
     // the focus leaving them then.
     Text1->disconnect(this);
@@ -115,7 +142,7 @@ void EditorWindow::createControls() {
 
     Text1 = new RichTextBox(this);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setControlFont(designFont(QStringLiteral("Times New Roman"), 14.25));
+    Text1->setControlFont(designFont(LatinFamily, 14.25));
     twips::setRect(Text1, Designed.text1);
 
     const QString glyphFamily = m_host.glyphFontFamily();
@@ -132,6 +159,8 @@ void EditorWindow::createControls() {
     // Whatever font shows it, the Bangla file is written for SutonnyMJ, the font its readers
     // have.
     text2->setRtfFontFamily(SutonnyMJ);
+    // English in the output (pasted with Unicode Bengali) is drawn, copied and saved as English.
+    text2->setLatinFamily(LatinFamily);
     QPalette white = text2->palette();
     white.setColor(QPalette::Base, Qt::white);
     text2->setPalette(white);
@@ -205,6 +234,9 @@ void EditorWindow::createActions() {
     ldu = action("ldu", QStringLiteral("Open Unicode File..."));
     cpu = action("cpu", QStringLiteral("Copy as Unicode"),
                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    spc = action("spc", QStringLiteral("Check Spelling"));
+    spc->setCheckable(true);
+    spc->setChecked(SpellingChecker::listInstalled());
     bfs = action("bfs", SutonnyMJ);
     bfk = action("bfk", KestrumBangla);
     auto *glyphFonts = new QActionGroup(this);
@@ -236,6 +268,7 @@ void EditorWindow::createActions() {
     connect(savu, &QAction::triggered, this, &EditorWindow::saveUnicodeFile);
     connect(ldu, &QAction::triggered, this, &EditorWindow::openUnicodeFile);
     connect(cpu, &QAction::triggered, this, &EditorWindow::copyAsUnicode);
+    connect(spc, &QAction::toggled, this, [this](bool on) { m_marks->setOn(on); });
     connect(bfs, &QAction::triggered, this, [this] { m_host.setGlyphFontFamily(SutonnyMJ); });
     connect(bfk, &QAction::triggered, this, [this] { m_host.setGlyphFontFamily(KestrumBangla); });
 }
@@ -259,6 +292,7 @@ void EditorWindow::createMenus() {
     BF = menu("BF", QStringLiteral("Bangla Font"));
     BF->addActions({bfs, bfk});
     VW->addMenu(BF);
+    VW->addAction(spc);
     connect(VW, &QMenu::aboutToShow, this, &EditorWindow::glyphFontMenuOpened);
     connect(VW, &QMenu::aboutToShow, this, &EditorWindow::viewMenuOpened);
     help = menu("help", QStringLiteral("&Help"));
@@ -356,9 +390,44 @@ void EditorWindow::setOutputSelectionShown(bool shown) {
 }
 
 void EditorWindow::insertIntoOutput(const QString &glyphs) {
+    // At the area's caret, which stays where the user put it while another window is used.
     // The area's change brings conversionOutput up to date, as for every edit (text2Change).
     text2->setSelText(glyphs);
     text2->setFocus();
+}
+
+void EditorWindow::setOutputText(const QString &text) {
+    // The caret and the selection keep their place in the text around them: an insertion from
+    // the table window goes where the user last put the caret, a copy takes what was selected.
+    const QString before = text2->rawText();
+    const int anchor = text2->textCursor().anchor();
+    const int position = text2->textCursor().position();
+    text2->setText(text);
+    const QString after = text2->rawText();
+    const auto delta = int(after.size() - before.size());
+    // Where the change begins, found only when a position lies before the end.
+    int same = -1;
+    const auto kept = [&](int at) {
+        if (at >= before.size())
+            return int(after.size()); // at the end it stays at the end
+        if (same < 0) {
+            const qsizetype shorter = std::min(before.size(), after.size());
+            qsizetype i = 0;
+            constexpr qsizetype Block = 64;
+            while (i + Block <= shorter &&
+                   std::memcmp(before.constData() + i, after.constData() + i,
+                               Block * sizeof(QChar)) == 0)
+                i += Block;
+            while (i < shorter && before[i] == after[i])
+                ++i;
+            same = int(i);
+        }
+        return at <= same ? at : std::max(same, at + delta);
+    };
+    QTextCursor cursor(text2->document());
+    cursor.setPosition(kept(anchor));
+    cursor.setPosition(kept(position), QTextCursor::KeepAnchor);
+    text2->setTextCursor(cursor);
 }
 
 void EditorWindow::centreButton() {
@@ -443,9 +512,9 @@ void EditorWindow::text1Edited() {
 void EditorWindow::text2Change() {
     // During a conversion the change is the conversion's own replacement of the area, which
     // the session ignores: the area's text is not even read then.
+    // The caret stays where the change left it (after what was typed or inserted).
     if (!m_host.session().isConverting())
-        m_host.session().outputEdited(text2->text());
-    moveCaretToEnd(text2);
+        m_host.session().outputEdited(text2->markedText());
 }
 
 void EditorWindow::text2FocusChanged(bool hasFocus) {
@@ -454,9 +523,8 @@ void EditorWindow::text2FocusChanged(bool hasFocus) {
     if (hasFocus || m_host.session().isConverting())
         return;
     const QString output = QString::fromStdU32String(m_host.session().conversionOutput());
-    if (text2->text() != output)
-        text2->setText(output);
-    moveCaretToEnd(text2);
+    if (text2->markedText() != output)
+        setOutputText(output);
 }
 
 void EditorWindow::text2DragDrop(const DropSource &source, int, int) {
@@ -469,7 +537,7 @@ void EditorWindow::text2DragDrop(const DropSource &source, int, int) {
         ++first;
     while (last > first && item.at(last - 1) == QLatin1Char(' '))
         --last;
-    text2->setText(text2->text() + item.mid(first, last - first));
+    text2->setText(text2->markedText() + item.mid(first, last - first));
     moveCaretToEnd(text2);
     text2->setFocus();
 }
@@ -486,6 +554,8 @@ void EditorWindow::clearActiveArea() {
     if (area == Text1)
         forgetCaseUndo();
     area->setText(QString());
+    // The status bar and the log speak of an output that is no longer there.
+    m_host.session().log().clear();
 }
 
 void EditorWindow::showPopupMenu() {

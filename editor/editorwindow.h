@@ -11,6 +11,7 @@
 
 #include "childwindow.h"
 #include "commondialog.h"
+#include "editorsession.h"
 #include "richtextbox.h"
 
 #include <array>
@@ -27,6 +28,11 @@ namespace kestrum {
 class HostedControl;
 class EditorWindowHost;
 class Shape;
+class SpellingChecker;
+class SpellingMarks;
+namespace sutonnymj {
+class Romaniser;
+}
 
 class EditorWindow : public ChildWindow {
     Q_OBJECT
@@ -105,6 +111,21 @@ public:
     bool saveUnicodeFile();
     void openUnicodeFile();
     static QString pasteIntoOutput(const QString &text);
+    // View > Check Spelling: the output area's words that the installed word list does not
+    // hold are underlined; the area's context menu on such a word offers the list's words one
+    // key away (spellingSuggestions), and choosing one (takeSuggestion) replaces the word in the
+    // output and its keys in the input, so the next conversion writes it again.
+    bool checksSpelling() const;
+    struct Spelling {
+        int start = -1; // the word in the output area (characters before it)
+        int length = 0;
+        QList<QPair<QString, QString>> suggestions; // (glyphs, keys)
+        // The converted word of the input it is, if it is one (not text the user put there).
+        std::optional<EditorSession::ConvertedWord> converted;
+    };
+    // The marked word at `position` of the output area and its suggestions (start -1: none).
+    Spelling spellingSuggestions(int position);
+    void takeSuggestion(const Spelling &word, int index);
     // The rich-text area that has (or last had) the window's focus, or null when another
     // control has it.
     RichTextBox *activeArea() const;
@@ -120,6 +141,9 @@ public:
     std::optional<float> buttonBottom() const;
     void setOutputSelectionShown(bool shown);
     void insertIntoOutput(const QString &glyphs);
+    // Puts a text (the session's output, marked) into the output area, the caret keeping its
+    // place in the text around it.
+    void setOutputText(const QString &text);
 
     // State: typing since the last save; the files last saved or loaded; the text Undo Case
     // brings back; the Font Size points; the design heights Load keeps.
@@ -149,6 +173,7 @@ private:
     void releaseHeldKeys();
     void forgetCaseUndo();
     bool isMenuShortcut(const QKeyEvent *event) const;
+    void offerSpellings(QMenu &menu, int position);
 
     // Controls, by their names (the tests find them by these object names).
     QLabel *Label1;
@@ -171,6 +196,8 @@ private:
     QAction *s124, *savu, *ldu, *cpu;
     QMenu *BF;
     QAction *bfs, *bfk;
+    // View > Check Spelling, after the menu's other items.
+    QAction *spc;
 
     bool m_typedSinceSave = false;
     QString m_englishFileName;
@@ -185,6 +212,9 @@ private:
 
     EditorWindowHost &m_host;
     std::unique_ptr<HostedControl> m_command1;
+    std::unique_ptr<SpellingChecker> m_spelling;
+    SpellingMarks *m_marks = nullptr; // the output document's
+    std::unique_ptr<sutonnymj::Romaniser> m_romaniser;
     // Keys typed into the input area while a conversion runs, delivered when it ends.
     QList<QEvent *> m_heldKeys;
     // The key (32 or 13) whose text1KeyApplied converts; 0 for none.

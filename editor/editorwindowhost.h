@@ -25,6 +25,8 @@ public:
     // The host calls the window's applyGlyphFont when it changes.
     virtual QString glyphFontFamily() const = 0;
     virtual void setGlyphFontFamily(const QString &family) = 0;
+    // The folder the tables were read from.
+    virtual QString tablesDir() const = 0;
     // Whether the substitution table window is open.
     virtual bool tableWindowShown() const = 0;
     // The window has loaded: mainWindowShown becomes true and Caps Lock is forced on.

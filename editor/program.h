@@ -98,7 +98,7 @@ public:
     Engine &engine() { return m_engine; }
     EditorSession &session() override { return m_session; }
     runtime::ComponentLoader &loader() override { return m_loader; }
-    QString tablesDir() const { return m_tablesDir; }
+    QString tablesDir() const override { return m_tablesDir; }
 
     MainFrame *frame() const { return m_frame.get(); }
     // Form1; null until the frame first shows it.

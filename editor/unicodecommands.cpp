@@ -40,9 +40,21 @@ void reportFailure(QWidget *parent, const QString &message) {
     MessageBox::show(parent, message, Title, MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
 }
 
-// The output area's glyph text as Unicode.
-QString toUnicode(const QString &glyphText) {
-    return QString::fromStdU32String(sutonnymj::decodeText(glyphText.toStdU32String(), Generation));
+// The output area's marked text as Unicode: glyph codes decoded, Latin text as it is.
+QString toUnicode(const QString &markedText) {
+    QString unicode;
+    qsizetype i = 0;
+    while (i < markedText.size()) {
+        const qsizetype start = i;
+        const bool latin = RichTextBox::isMarkedAt(markedText, i);
+        while (i < markedText.size() && RichTextBox::isMarkedAt(markedText, i) == latin)
+            i += latin ? 2 : 1;
+        const QString piece = markedText.mid(start, i - start);
+        unicode += latin ? RichTextBox::unmarked(piece)
+                         : QString::fromStdU32String(
+                               sutonnymj::decodeText(piece.toStdU32String(), Generation));
+    }
+    return unicode;
 }
 
 } // namespace
@@ -53,13 +65,27 @@ QString EditorWindow::pasteIntoOutput(const QString &text) {
     // always did.
     if (!sutonnymj::containsBengali(unicode))
         return text;
-    return QString::fromStdU32String(sutonnymj::encodeText(unicode).text);
+    // What has no glyph code (Latin letters and digits, other scripts) stays itself: marked
+    // Latin, drawn, copied and saved as what it is.
+    const sutonnymj::EncodedText encoded = sutonnymj::encodeText(unicode);
+    QString marked;
+    std::size_t from = 0;
+    for (const sutonnymj::Unencodable &kept : encoded.unencodable) {
+        marked += QString::fromStdU32String(encoded.text.substr(from, kept.outOffset - from));
+        marked +=
+            RichTextBox::markLatin(QString::fromStdU32String(std::u32string(1, kept.character)));
+        from = kept.outOffset + 1;
+    }
+    marked += QString::fromStdU32String(encoded.text.substr(from));
+    return marked;
 }
 
 void EditorWindow::copyAsUnicode() {
-    QString glyphs = text2->selText();
+    // What leaves is what the input says, the word typed last included.
+    m_host.session().convertPending();
+    QString glyphs = text2->markedSelText();
     if (glyphs.isEmpty())
-        glyphs = text2->text();
+        glyphs = text2->markedText();
     QString unicode = toUnicode(glyphs);
     // The clipboard carries line feeds, as other programs expect.
     unicode.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -67,12 +93,13 @@ void EditorWindow::copyAsUnicode() {
 }
 
 bool EditorWindow::saveUnicodeFile() {
+    m_host.session().convertPending();
     const QString path = chooseFile(C, CommonDialog::Kind::Save, m_unicodeFileName);
     if (path.isEmpty())
         return false;
     // Like the English file: the area's lines (CR LF) and one CR LF at the end, which Open
     // Unicode File drops again.
-    const QByteArray bytes = (toUnicode(text2->text()) + QLatin1String("\r\n")).toUtf8();
+    const QByteArray bytes = (toUnicode(text2->markedText()) + QLatin1String("\r\n")).toUtf8();
     QString error;
     if (!textfile::writeFile(path, bytes, &error)) {
         reportFailure(this, error);

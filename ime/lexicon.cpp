@@ -74,14 +74,17 @@ Lexicon::Lexicon(Converter &converter, std::optional<WordIndex> index, fs::path 
         learnCase(*m_index);
 }
 
-std::unique_ptr<Lexicon> Lexicon::forUser(Converter &converter) {
+fs::path Lexicon::userWordList() {
     const char *list = std::getenv("KESTRUM_WORD_LIST");
+    return list && *list ? fs::path(list) : fs::path(kDebianWordList);
+}
+
+std::unique_ptr<Lexicon> Lexicon::forUser(Converter &converter) {
     const char *xdg = std::getenv("XDG_DATA_HOME");
     const char *home = std::getenv("HOME");
     const fs::path data = userDataDir(xdg ? xdg : "", home ? home : "");
-    return std::make_unique<Lexicon>(
-        converter, list && *list ? fs::path(list) : fs::path(kDebianWordList),
-        WordIndex::defaultCache(), data.empty() ? fs::path() : data / "choices");
+    return std::make_unique<Lexicon>(converter, userWordList(), WordIndex::defaultCache(),
+                                     data.empty() ? fs::path() : data / "choices");
 }
 
 Lexicon::~Lexicon() {

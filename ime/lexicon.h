@@ -38,6 +38,8 @@ public:
     // The user's: the installed word list (or the one $KESTRUM_WORD_LIST names), its index in
     // the user's cache folder, the choices in $XDG_DATA_HOME/kestrum/choices.
     static std::unique_ptr<Lexicon> forUser(Converter &converter);
+    // The word list forUser reads: $KESTRUM_WORD_LIST, else the installed one.
+    static std::filesystem::path userWordList();
     Lexicon(const Lexicon &) = delete;
     Lexicon &operator=(const Lexicon &) = delete;
 

@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -238,9 +239,43 @@ QListWidget *listBoxOf(QWidget *source) {
     return nullptr;
 }
 
+// The Latin marks are the code points of planes 15 and 16: their high surrogates.
+bool isMarkHigh(char16_t u) {
+    return u >= 0xDB80 && u <= 0xDBFF;
+}
+
+// The marked character starting at text[i], or 0 for none.
+char32_t markedAt(QStringView text, qsizetype i) {
+    if (!isMarkHigh(text[i].unicode()) || i + 1 >= text.size() || !text[i + 1].isLowSurrogate())
+        return 0;
+    return QChar::surrogateToUcs4(text[i], text[i + 1]);
+}
+
+// Calls run(piece, latin) for each run of unmarked and of marked characters of `text`, the
+// marked ones without their marks.
+template <class Run> void forEachRun(const QString &text, Run run) {
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype start = i;
+        const bool latin = markedAt(text, i) != 0;
+        while (i < text.size() && (markedAt(text, i) != 0) == latin)
+            i += latin ? 2 : 1;
+        const QString piece = text.mid(start, i - start);
+        run(latin ? RichTextBox::unmarked(piece) : piece, latin);
+    }
+}
+
+constexpr int LatinProperty = QTextFormat::UserProperty + 1;
+
+QTextCharFormat withoutLatin(QTextCharFormat format) {
+    format.clearProperty(QTextFormat::FontFamilies);
+    format.clearProperty(LatinProperty);
+    return format;
+}
+
 } // namespace
 
-QByteArray toRtf(const QString &text, const QFont &font) {
+QByteArray toRtf(const QString &text, const QFont &font, const QString &latinFamily) {
     double points = font.pointSizeF();
     if (points <= 0 && font.pixelSize() > 0)
         points = runtime::units::pixelsToPoints(font.pixelSize());
@@ -248,12 +283,30 @@ QByteArray toRtf(const QString &text, const QFont &font) {
 
     QByteArray out;
     out.reserve(text.size() * 2 + 128);
+    const bool latin = RichTextBox::hasLatin(text);
     out += "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 ";
     appendRtfText(out, font.family(), true);
-    out += ";}}\r\n\\uc1\\pard\\f0\\fs";
+    out += ";}";
+    if (latin) {
+        // A word processor shows these in a Latin font, as the text they are.
+        out += "{\\f1\\fnil\\fcharset0 ";
+        appendRtfText(out, latinFamily, true);
+        out += ";}";
+    }
+    out += "}\r\n\\uc1\\pard\\f0\\fs";
     out += QByteArray::number(halfPoints);
     out += ' ';
-    appendRtfText(out, text, false);
+    if (!latin) {
+        appendRtfText(out, text, false);
+    } else {
+        forEachRun(text, [&out](const QString &piece, bool isLatin) {
+            if (isLatin)
+                out += "{\\f1 ";
+            appendRtfText(out, piece, false);
+            if (isLatin)
+                out += '}';
+        });
+    }
     out += '}';
     return out;
 }
@@ -284,6 +337,79 @@ QString RichTextBox::text() const {
     return withCrLf(document()->toRawText());
 }
 
+QString RichTextBox::markLatin(QStringView text) {
+    QString out;
+    out.reserve(text.size() * 2);
+    for (const char32_t c : text.toUcs4()) {
+        const char32_t marked = c < 0x20000 ? LatinMark + c : c;
+        out += QChar::fromUcs4(marked);
+    }
+    return out;
+}
+
+QString RichTextBox::unmarked(const QString &text) {
+    if (!hasLatin(text))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (const char32_t c = markedAt(text, i)) {
+            out += QChar::fromUcs4(c - LatinMark);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool RichTextBox::isMarkedAt(QStringView text, qsizetype i) {
+    return markedAt(text, i) != 0;
+}
+
+bool RichTextBox::hasLatin(const QString &markedText) {
+    // Runs over every text the area is given: look for the marks' high surrogates first.
+    const char16_t *const begin = units(markedText);
+    const char16_t *const end = begin + markedText.size();
+    for (const char16_t *u = begin; u != end; ++u)
+        if (isMarkHigh(*u) && markedAt(markedText, u - begin))
+            return true;
+    return false;
+}
+
+QString RichTextBox::markedRaw(int from, int to) const {
+    QString raw;
+    const QTextDocument *doc = document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = std::max(from, fragment.position());
+            const int end = std::min(to, fragment.position() + fragment.length());
+            if (start >= end)
+                continue;
+            const QString piece = fragment.text().mid(start - fragment.position(), end - start);
+            raw += fragment.charFormat().boolProperty(LatinProperty) ? markLatin(piece) : piece;
+        }
+        const int separator = block.position() + block.length() - 1;
+        if (block.next().isValid() && from <= separator && separator < to)
+            raw += QChar::ParagraphSeparator;
+    }
+    return raw;
+}
+
+QString RichTextBox::markedText() const {
+    if (!m_hasLatin)
+        return text();
+    return withCrLf(markedRaw(0, document()->characterCount()));
+}
+
+QString RichTextBox::markedSelText() const {
+    if (!m_hasLatin)
+        return selText();
+    const QTextCursor cursor = textCursor();
+    return withCrLf(markedRaw(cursor.selectionStart(), cursor.selectionEnd()));
+}
+
 QString RichTextBox::rawText() const {
     return currentRawText(0);
 }
@@ -299,14 +425,70 @@ QString RichTextBox::currentRawText(int ownEdits) const {
 
 void RichTextBox::setText(const QString &text) {
     ++m_programChange;
+    const bool latin = hasLatin(text);
+    const QString &plain = latin ? unmarked(text) : text;
     if (m_partialUpdate)
-        rawDocumentText(text, m_newRawText);
+        rawDocumentText(plain, m_newRawText);
     if (!m_partialUpdate || !replaceChangedPart(m_newRawText)) {
-        setPlainText(withLf(text));
+        setPlainText(withLf(plain));
         m_reportedText = document()->toRawText();
     }
+    if (latin || m_hasLatin)
+        applyLatinRuns(text);
     --m_programChange;
     Q_EMIT change();
+}
+
+void RichTextBox::applyLatinRuns(const QString &text) {
+    QTextDocument *doc = document();
+    QTextCursor cursor(doc);
+    // Formats only: the undo history setText started afresh gets no steps of them.
+    const bool undoEnabled = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    cursor.select(QTextCursor::Document);
+    cursor.setCharFormat(withoutLatin(cursor.charFormat()));
+    QTextCharFormat latin;
+    if (!m_latinFamily.isEmpty())
+        latin.setFontFamilies(QStringList{m_latinFamily});
+    latin.setProperty(LatinProperty, true);
+    // Document positions: every line break is one character there.
+    int position = 0;
+    m_hasLatin = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar u = text[i];
+        if (const char32_t c = markedAt(text, i)) {
+            const int length = c - LatinMark >= 0x10000 ? 2 : 1;
+            cursor.setPosition(position);
+            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(latin);
+            m_hasLatin = true;
+            position += length;
+            ++i;
+        } else if (u.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            position += 2;
+            ++i;
+        } else {
+            if (u == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+            ++position;
+        }
+    }
+    doc->setUndoRedoEnabled(undoEnabled);
+}
+
+void RichTextBox::insertMarked(QTextCursor &cursor, const QString &text) {
+    const QTextCharFormat own = withoutLatin(cursor.charFormat());
+    QTextCharFormat latin = own;
+    if (!m_latinFamily.isEmpty())
+        latin.setFontFamilies(QStringList{m_latinFamily});
+    latin.setProperty(LatinProperty, true);
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    forEachRun(text, [&](const QString &piece, bool isLatin) {
+        cursor.insertText(piece, isLatin ? latin : own);
+        m_hasLatin = m_hasLatin || isLatin;
+    });
+    cursor.endEditBlock();
 }
 
 bool RichTextBox::replaceChangedPart(QString &raw) {
@@ -325,7 +507,7 @@ bool RichTextBox::replaceChangedPart(QString &raw) {
     // What setPlainText gives: the new text in the format the caret has, an undo history
     // that starts afresh (disabling undo clears it), an unmodified document and the caret at
     // the start.
-    const QTextCharFormat format = textCursor().charFormat();
+    const QTextCharFormat format = withoutLatin(textCursor().charFormat());
     const bool undoEnabled = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     QTextCursor cursor(doc);
@@ -375,7 +557,8 @@ QString RichTextBox::selText() const {
 void RichTextBox::setSelText(const QString &text) {
     QTextCursor cursor = textCursor();
     ++m_programChange;
-    cursor.insertText(withLf(text)); // replaces the selection
+    // Replaces the selection; unmarked text in the area's own font, also beside a Latin run.
+    insertMarked(cursor, withLf(text));
     --m_programChange;
     setTextCursor(cursor);
     m_reportedText = document()->toRawText();
@@ -383,7 +566,7 @@ void RichTextBox::setSelText(const QString &text) {
 }
 
 QString RichTextBox::textRTF() const {
-    return QString::fromLatin1(toRtf(text(), rtfFont()));
+    return QString::fromLatin1(toRtf(markedText(), rtfFont(), m_latinFamily));
 }
 
 QFont RichTextBox::rtfFont() const {
@@ -425,7 +608,7 @@ bool RichTextBox::saveFile(const QString &path, QString *error) const {
     };
     if (path.isEmpty())
         return fail(tr("no file name given"));
-    const QByteArray rtf = toRtf(text(), rtfFont());
+    const QByteArray rtf = toRtf(markedText(), rtfFont(), m_latinFamily);
     std::string reason;
     if (!fileio::writeFileAtomically(QFile::encodeName(path).toStdString(),
                                      std::string_view(rtf.constData(), std::size_t(rtf.size())),
@@ -485,9 +668,12 @@ void RichTextBox::insertFromMimeData(const QMimeData *source) {
         QTextEdit::insertFromMimeData(source);
         return;
     }
-    QMimeData filtered;
-    filtered.setText(m_pasteFilter(source->text()));
-    QTextEdit::insertFromMimeData(&filtered);
+    // The filtered text goes in in the area's own font, its Latin characters in the Latin one,
+    // whatever run the caret is in.
+    QTextCursor cursor = textCursor();
+    insertMarked(cursor, withLf(m_pasteFilter(source->text())));
+    setTextCursor(cursor);
+    ensureCursorVisible();
 }
 
 QString RichTextBox::controlDragMimeType() {
@@ -547,6 +733,10 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent *event) {
             action->setText(action->text().section(QLatin1Char('\t'), 0, 0) + QLatin1Char('\t') +
                             key.toString(QKeySequence::NativeText));
     }
+    if (m_contextMenuHook)
+        m_contextMenuHook(*menu, cursorForPosition(event->pos()).position());
+    if (!menu)
+        return;
     menu->exec(event->globalPos());
     delete menu.data();
 }

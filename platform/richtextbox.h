@@ -14,6 +14,8 @@
 #include <functional>
 
 class QListWidget;
+class QMenu;
+class QTextCursor;
 
 namespace kestrum {
 
@@ -29,8 +31,9 @@ struct DropSource {
 // naming the font's family, its size in half points, \par for every line break, \'xx for
 // the Windows-1252 bytes 0x80-0xFF and for the control characters below 0x20 (all kept), \uN?
 // for characters outside Windows-1252 (a lone half of a surrogate pair as U+FFFD), \\ \{ \}
-// escaped, \tab for tabs.
-QByteArray toRtf(const QString &text, const QFont &font);
+// escaped, \tab for tabs. Latin characters (marked as RichTextBox::markedText marks them) are
+// written in groups set in a second font table entry naming `latinFamily`.
+QByteArray toRtf(const QString &text, const QFont &font, const QString &latinFamily = QString());
 
 class RichTextBox : public QTextEdit {
     Q_OBJECT
@@ -40,6 +43,24 @@ public:
 
     // The whole content as plain text with CR LF line breaks.
     QString text() const;
+
+    // Latin runs: characters the area draws in its Latin font (latinFamily) rather than its
+    // own, because they are text of their own and not codes of the area's font. The marked
+    // text writes each of them as LatinMark + its code (a code point of the private-use planes
+    // 15 and 16; characters from U+20000 on are never Latin). setText, setSelText and a paste
+    // filter's result may hold marked characters; what the user types continues the run the
+    // caret is in.
+    static constexpr char32_t LatinMark = 0xF0000;
+    static QString markLatin(QStringView text);
+    static QString unmarked(const QString &text);
+    static bool hasLatin(const QString &markedText);
+    // Whether a marked character starts at text[i].
+    static bool isMarkedAt(QStringView text, qsizetype i);
+    QString latinFamily() const { return m_latinFamily; }
+    void setLatinFamily(const QString &family) { m_latinFamily = family; }
+    // text() and selText() with the Latin characters marked.
+    QString markedText() const;
+    QString markedSelText() const;
     // The content as the document holds it, without a copy: paragraphs end with U+2029 and
     // Shift+Enter breaks are U+2028, which text() both turns into CR LF.
     QString rawText() const;
@@ -70,7 +91,8 @@ public:
     // after the new text; raises change() once.
     void setSelText(const QString &text);
 
-    // The content as RTF (toRtf of text() in the area's font, named as rtfFontFamily says).
+    // The content as RTF (toRtf of markedText() in the area's font, named as rtfFontFamily
+    // says, and the Latin family).
     QString textRTF() const;
     // The family the RTF names: empty (the default) for the family of the area's own font,
     // or a family of its own, so an area shown in a stand-in font names the font its text is
@@ -105,6 +127,13 @@ public:
     // Text pasted or dropped into the area passes through `filter` first (none: it goes in as
     // it is). Control drops are not text and do not pass.
     void setPasteFilter(std::function<QString(const QString &)> filter);
+
+    // Called with the area's context menu before it shows, and the position in the document
+    // it was asked for at (the mouse's, or the caret's from the keyboard): the window adds its
+    // own items.
+    void setContextMenuHook(std::function<void(QMenu &, int)> hook) {
+        m_contextMenuHook = std::move(hook);
+    }
 
     // The MIME type a list box puts on the drags that this area accepts as control drops.
     static QString controlDragMimeType();
@@ -156,6 +185,14 @@ protected:
 
 private:
     QFont rtfFont() const;
+    // The raw document text of [from, to) with its Latin characters marked.
+    QString markedRaw(int from, int to) const;
+    // Inserts marked `text` (LF line breaks) at `cursor`, the Latin characters in the Latin
+    // font and the others in the area's own.
+    void insertMarked(QTextCursor &cursor, const QString &text);
+    // Sets the formats of the Latin characters of marked `text` (as setText gives it to the
+    // document) and clears every other character's.
+    void applyLatinRuns(const QString &text);
     // setText's edit of the changed part of the document to `raw` (the raw document text it
     // is to hold: blocks separated by U+2029), which also makes it m_reportedText and leaves
     // `raw` holding the text it replaced; false, with nothing done, when most of the text
@@ -168,9 +205,12 @@ private:
     void applySelectionPalette();
 
     std::function<QString(const QString &)> m_pasteFilter;
+    std::function<void(QMenu &, int)> m_contextMenuHook;
     bool m_hideSelection = true;
     bool m_partialUpdate = true;
     QString m_rtfFontFamily;
+    QString m_latinFamily;
+    bool m_hasLatin = false; // the document may hold Latin characters
     // Set while the area changes its own content; the change is reported once by hand.
     int m_programChange = 0;
     // The raw content as last reported, to tell a content change from a format-only one.

@@ -43,6 +43,24 @@ QString fromCp1252(const QByteArray &bytes) {
     return text;
 }
 
+// Unicode Bengali of SutonnyMJ glyph codes (as the output area shows them), by kestrum-convert;
+// "" when it failed.
+QString unicodeByTool(const QString &glyphs) {
+    QProcess convert;
+    convert.start(convertPath, {QStringLiteral("--from"), QStringLiteral("sutonnymj"),
+                                QStringLiteral("--to"), QStringLiteral("unicode")});
+    if (!convert.waitForStarted(StepTimeoutMs))
+        return {};
+    QByteArray bytes;
+    for (const QChar c : glyphs)
+        bytes += char(kestrum::unicodeToCp1252(c.unicode()).value_or('?'));
+    convert.write(bytes);
+    convert.closeWriteChannel();
+    if (!convert.waitForFinished(StepTimeoutMs) || convert.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(convert.readAllStandardOutput());
+}
+
 // What kestrum-convert makes of `input`, as the output area shows it; "" when it failed.
 QString convertedByTool(const QString &input) {
     QProcess convert;
@@ -101,6 +119,7 @@ private Q_SLOTS:
     void capsLockIsPutBackOnTermination();
     void exitEndsAtOnce();
     void comingBackFromAnotherProgram();
+    void whatLeavesIsWhatWasTyped();
 
 private:
     // Runs xdotool with `args`; its standard output, nothing when it failed.
@@ -133,6 +152,8 @@ private:
     // Presses F1 and waits until the table window is docked at the frame's right edge; its
     // left edge on the screen (0 when it did not come).
     int openTableWindow();
+    // Presses Ctrl+Shift+C (Copy as Unicode) in the program; the clipboard's text afterwards.
+    QString copyAsUnicode();
 
     QString m_xdotool;
     std::unique_ptr<QTemporaryDir> m_home;
@@ -934,3 +955,79 @@ void TestProgram::comingBackFromAnotherProgram() {
 
 QTEST_MAIN(TestProgram)
 #include "tst_program.moc"
+
+QString TestProgram::copyAsUnicode() {
+    const QString marker = QStringLiteral("<nothing copied>");
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->setText(marker);
+    QTest::qWait(200);
+    if (!xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+c")}).has_value())
+        return QStringLiteral("<keys failed>");
+    waitUntil([&] {
+        const QString text = clipboard->text();
+        return !text.isEmpty() && text != marker;
+    });
+    return clipboard->text();
+}
+
+// Real keys and clicks: Copy as Unicode converts the word typed last and leaves out a word
+// Backspace deleted; a glyph double-clicked in the table goes to the output area's caret and
+// stays there when a word is typed into the input; English pasted with Bengali into the output
+// stays English.
+void TestProgram::whatLeavesIsWhatWasTyped() {
+    startFocused();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(type(QStringLiteral("AmI kOlOm")));
+    QCOMPARE(copyAsUnicode(), QStringLiteral("আমি কলম"));
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("BackSpace")}).has_value());
+    QCOMPARE(copyAsUnicode(), QStringLiteral("আমি "));
+
+    // The caret to the start of the output area, then a glyph from the table.
+    QVERIFY(clickAt(0.3, 0.65));
+    QTest::qWait(300);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+Home")}).has_value());
+    const int tableLeft = openTableWindow();
+    QVERIFY2(tableLeft > 0, "no table window at the right edge");
+    const QRect window = windowGeometry(m_mainWindow);
+    const int list1X = tableLeft - window.x() + 30;
+    const QImage column = QGuiApplication::primaryScreen()
+                              ->grabWindow(0, tableLeft + 30, window.y(), 1, window.height())
+                              .toImage();
+    int top = 0;
+    while (top < column.height() && qGray(column.pixel(0, top)) >= 40)
+        ++top;
+    QVERIFY(top < column.height() / 3);
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), m_mainWindow,
+                     QString::number(list1X), QString::number(top + 12), QStringLiteral("click"),
+                     QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("1")})
+                .has_value());
+    QTest::qWait(500);
+    QFile first(QStringLiteral(KESTRUM_BIN_DIR "/first.alpha"));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    const QString glyph = fromCp1252(first.readAll().split('\n').at(13).split(',').at(1));
+    const QString output = glyph + convertedByTool(QStringLiteral("AmI "));
+    QCOMPARE(copyAsUnicode(), unicodeByTool(output));
+
+    // A word typed into the input converts; the glyph stays where it went.
+    QVERIFY(clickAt(0.3, 0.25));
+    QTest::qWait(300);
+    QVERIFY(type(QStringLiteral("bhAt")));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("space")}).has_value());
+    const QString typed = glyph + convertedByTool(QStringLiteral("AmI bhAt "));
+    QCOMPARE(copyAsUnicode(), unicodeByTool(typed));
+
+    // Unicode with English words pasted at the end of the output area.
+    const QString english = QStringLiteral("Hello আমি café");
+    QGuiApplication::clipboard()->setText(english);
+    QTest::qWait(300);
+    QVERIFY(clickAt(0.3, 0.65));
+    QTest::qWait(300);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+End"), QStringLiteral("ctrl+v")})
+                .has_value());
+    // The program asks this process for the pasted text: let it answer.
+    QTest::qWait(1000);
+    QCOMPARE(copyAsUnicode(), unicodeByTool(typed) + english);
+    exitThroughMenu();
+}

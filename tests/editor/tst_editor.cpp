@@ -71,6 +71,8 @@ private Q_SLOTS:
     void conversionRequestedDuringAConversionRunsAfterIt();
     void keysTypedDuringAConversionKeepTheirOrder();
     void logWindowIsCreatedOnFirstUse();
+    void logLinesAreCopied_data();
+    void logLinesAreCopied();
     void exitQuestion_data();
     void exitQuestion();
     void exitRestoresTheSavedCapsByte_data();
@@ -624,7 +626,8 @@ void TestEditor::focusChangeResetsTheOutputArea() {
     m_test->program->session().setConversionOutput(U"xyz");
     text1(m_editor)->setFocus();
     QCOMPARE(text2(m_editor)->text(), QStringLiteral("xyz"));
-    QCOMPARE(text2(m_editor)->selStart(), 3);
+    // The caret keeps its place: a glyph from the table window goes where the user put it.
+    QCOMPARE(text2(m_editor)->selStart(), 0);
 }
 
 void TestEditor::conversionOutputFollowsTheOutputArea() {
@@ -633,12 +636,13 @@ void TestEditor::conversionOutputFollowsTheOutputArea() {
     RichTextBox *text2 = test::text2(m_editor);
     text2->setText(QStringLiteral("one"));
     QCOMPARE(output(), QStringLiteral("one"));
-    QCOMPARE(text2->selStart(), 3); // the caret goes to the end
     text2->setFocus();
     text2->setSelStart(1);
     text2->setSelText(QStringLiteral("XY"));
     QCOMPARE(output(), QStringLiteral("oXYne"));
+    // The caret stays after what went in: typing goes on there, not at the end.
     QTest::keyClicks(text2, QStringLiteral("q"));
+    QCOMPARE(output(), QStringLiteral("oXYqne"));
     QCOMPARE(output(), text2->text());
     QTest::keyClick(text2, Qt::Key_Return);
     QTest::keyClicks(text2, QStringLiteral("z"));
@@ -781,23 +785,87 @@ void TestEditor::typingMarksTypedSinceSave() {
 
 // Rows: a converted input and what the frame's status bar says afterwards: nothing when every
 // word converted, the number of words that did not otherwise (one word is one log line).
+// Rows: the input, the notice after its conversion, and what clears the notice afterwards: a
+// conversion that logs nothing, New, or Clear of either area.
+// Rows: how lines of the log are chosen (rows clicked, with Ctrl for more; Ctrl+A for all) and
+// copied (Ctrl+C or the pop-up menu's Copy), and the lines the clipboard gets.
+void TestEditor::logLinesAreCopied_data() {
+    QTest::addColumn<QList<int>>("clicked");
+    QTest::addColumn<bool>("all");
+    QTest::addColumn<bool>("byMenu");
+    QTest::addColumn<QList<int>>("copied");
+    QTest::newRow("one line, Ctrl+C") << QList<int>{1} << false << false << QList<int>{1};
+    QTest::newRow("all of them, Ctrl+A Ctrl+C")
+        << QList<int>{1} << true << false << QList<int>{0, 1, 2};
+    QTest::newRow("two lines by the pop-up menu, in the list's order")
+        << QList<int>{2, 0} << false << true << QList<int>{0, 2};
+}
+
+void TestEditor::logLinesAreCopied() {
+    QFETCH(QList<int>, clicked);
+    QFETCH(bool, all);
+    QFETCH(bool, byMenu);
+    QFETCH(QList<int>, copied);
+    text1(m_editor)->setText(QStringLiteral("xyz AmI qqq xyzq"));
+    action(m_editor, "lac")->trigger();
+    m_editor->viewLog();
+    LogWindow *log = m_test->program->existingLogWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(log));
+    QListWidget *list = log->List1;
+    QCOMPARE(list->count(), 3);
+    QGuiApplication::clipboard()->setText(QStringLiteral("old"));
+    for (qsizetype i = 0; i < clicked.size(); ++i)
+        QTest::mouseClick(list->viewport(), Qt::LeftButton,
+                          i == 0 ? Qt::KeyboardModifiers() : Qt::ControlModifier,
+                          list->visualItemRect(list->item(clicked[i])).center());
+    if (all)
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    if (byMenu) {
+        QAction *copy = list->findChild<QAction *>(QStringLiteral("copy"));
+        QVERIFY(copy && list->actions().contains(copy));
+        QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+        copy->trigger();
+    } else {
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    }
+    QStringList lines;
+    for (const int row : copied)
+        lines << list->item(row)->text();
+    QCOMPARE(QGuiApplication::clipboard()->text(), lines.join(QLatin1Char('\n')));
+}
+
 void TestEditor::statusBarTellsOfUnconvertedWords_data() {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("notice");
+    QTest::addColumn<QString>("then");
     QTest::newRow("every word converts") << "AmI bhAt khAI."
-                                         << "";
+                                         << ""
+                                         << "convert";
     QTest::newRow("one word does not") << "xyz"
-                                       << "1 word could not be converted - see View Log";
+                                       << "1 word could not be converted - see View Log"
+                                       << "convert";
     QTest::newRow("two words do not, among others")
         << "AmI xyz bhAt qqq"
-        << "2 words could not be converted - see View Log";
+        << "2 words could not be converted - see View Log"
+        << "convert";
     QTest::newRow("twelve") << QString(QStringLiteral("xyz ")).repeated(12)
-                            << "12 words could not be converted - see View Log";
+                            << "12 words could not be converted - see View Log"
+                            << "convert";
+    QTest::newRow("New") << "AmI xyz"
+                         << "1 word could not be converted - see View Log"
+                         << "clsn";
+    QTest::newRow("Clear of the output") << "AmI xyz"
+                                         << "1 word could not be converted - see View Log"
+                                         << "text2";
+    QTest::newRow("Clear of the input") << "AmI xyz"
+                                        << "1 word could not be converted - see View Log"
+                                        << "Text1";
 }
 
 void TestEditor::statusBarTellsOfUnconvertedWords() {
     QFETCH(QString, input);
     QFETCH(QString, notice);
+    QFETCH(QString, then);
     MainFrame *frame = m_test->program->frame();
     QLabel *label = frame->logNotice();
     QVERIFY(label);
@@ -813,10 +881,20 @@ void TestEditor::statusBarTellsOfUnconvertedWords() {
     // A click on the notice opens the log; on an empty status bar it does nothing.
     QTest::mouseClick(label, Qt::LeftButton);
     QCOMPARE(log->isVisible(), !notice.isEmpty());
-    // The next conversion that logs nothing clears it.
-    text1(m_editor)->setText(QStringLiteral("AmI"));
-    action(m_editor, "lac")->trigger();
+    // The next conversion that logs nothing clears it, and so do New and Clear: the words
+    // are gone with the text.
+    if (then == QLatin1String("convert")) {
+        text1(m_editor)->setText(QStringLiteral("AmI"));
+        action(m_editor, "lac")->trigger();
+    } else if (then == QLatin1String("clsn")) {
+        m_editor->setTypedSinceSave(false);
+        action(m_editor, "clsn")->trigger();
+    } else {
+        m_editor->findChild<QWidget *>(then)->setFocus();
+        action(m_editor, "clsa")->trigger();
+    }
     QCOMPARE(label->text(), QString());
+    QCOMPARE(log->List1->count(), 0);
 }
 
 // Rows: ways the program ends without File > Exit, the Caps Lock byte before start-up, and

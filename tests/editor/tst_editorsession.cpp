@@ -21,15 +21,38 @@ private Q_SLOTS:
     void requestsDuringAConversionRunOnceAfterIt();
     void aSourceGoneDuringAConversionStopsTheReRun();
     void theLogHoldsTheConversionsLinesAndWhatIsAppended();
+    void aConversionChangesOnlyTheWordsWhoseKeysChanged_data();
+    void aConversionChangesOnlyTheWordsWhoseKeysChanged();
+    void theSpellingCheckersWordsAndTheirKeys();
 
 private:
     QString longText() const;
+    // `pattern` with each {keys} as the engine converts keys (as a text of their own).
+    QString glyphs(const QString &pattern) const;
     std::unique_ptr<Engine> m_engine;
 };
 
 void TestEditorSession::init() {
     m_engine = std::make_unique<Engine>();
     m_engine->loadTables(KESTRUM_BIN_DIR);
+}
+
+QString TestEditorSession::glyphs(const QString &pattern) const {
+    Engine engine;
+    engine.loadTables(KESTRUM_BIN_DIR);
+    QString out;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != QLatin1Char('{')) {
+            out += pattern[i];
+            continue;
+        }
+        const qsizetype end = pattern.indexOf(QLatin1Char('}'), i);
+        std::u32string converted;
+        engine.convertText(pattern.mid(i + 1, end - i - 1).toStdU32String(), converted);
+        out += QString::fromStdU32String(converted);
+        i = end;
+    }
+    return out;
 }
 
 QString TestEditorSession::longText() const {
@@ -79,7 +102,9 @@ void TestEditorSession::outputEditsAreKeptOutsideAConversionOnly() {
     connect(&session, &EditorSession::outputReplaced, &session,
             [&] { session.outputEdited(QStringLiteral("half-way")); });
     session.convert();
-    QCOMPARE(QString::fromStdU32String(session.conversionOutput()), QStringLiteral("Avwg"));
+    // What the user typed there stays; the converted words go beside it.
+    QCOMPARE(QString::fromStdU32String(session.conversionOutput()),
+             QStringLiteral("typed\r\nhereAvwg"));
 }
 
 void TestEditorSession::requestsDuringAConversionRunOnceAfterIt() {
@@ -147,6 +172,113 @@ void TestEditorSession::theLogHoldsTheConversionsLinesAndWhatIsAppended() {
     session.convert();
     QCOMPARE(cleared.count(), 2);
     QCOMPARE(log.size(), 0);
+}
+
+// Rows: the input converted first; an edit of the output area (at `at`, a glyph pattern's
+// length into the output, `removed` characters replaced by `typed`); the input converted next;
+// the output then ({keys} as converted).
+void TestEditorSession::aConversionChangesOnlyTheWordsWhoseKeysChanged_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("at");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("a glyph between words stays when a word is added") << "AmI tUmI"
+                                                                      << "{AmI }" << 0 << "X"
+                                                                      << "AmI tUmI kI"
+                                                                      << "{AmI }X{tUmI kI}";
+    QTest::newRow("text after the last word stays when a word goes in front") << "AmI"
+                                                                              << "{AmI}" << 0 << "Y"
+                                                                              << "tUmI AmI"
+                                                                              << "{tUmI AmI}Y";
+    QTest::newRow("text before the first word stays when the input is the same") << "AmI tUmI"
+                                                                                 << "" << 0 << "Q"
+                                                                                 << "AmI tUmI"
+                                                                                 << "Q{AmI tUmI}";
+    QTest::newRow("an edit inside a word whose keys change is kept beside the new word")
+        << "AmI tUmI"
+        << "{AmI }v" << 0 << "Z"
+        << "AmI kI"
+        << "{AmI }{kI}Z";
+    // "Avwg" are the glyphs of AmI.
+    QTest::newRow("an edit inside a word whose keys stand stays") << "AmI tUmI"
+                                                                  << "A" << 1 << "Z"
+                                                                  << "AmI tUmI kI"
+                                                                  << "AZwg {tUmI kI}";
+    QTest::newRow("glyphs the user deleted stay deleted while their keys stand") << "AmI tUmI"
+                                                                                 << "" << 4 << ""
+                                                                                 << "AmI tUmI kI"
+                                                                                 << " {tUmI kI}";
+    QTest::newRow("an emptied output converts every word again") << "AmI tUmI"
+                                                                 << "" << 100 << ""
+                                                                 << "AmI tUmI"
+                                                                 << "{AmI tUmI}";
+    QTest::newRow("a word deleted from the input leaves the output") << "AmI tUmI kI"
+                                                                     << "{AmI }" << 0 << "X"
+                                                                     << "AmI kI"
+                                                                     << "{AmI }X{kI}";
+    QTest::newRow("line breaks and full stops between words") << "AmI.\r\ntUmI"
+                                                              << "{AmI.\r\n}" << 0 << "X"
+                                                              << "AmI.\r\nkI"
+                                                              << "{AmI.\r\n}X{kI}";
+}
+
+void TestEditorSession::aConversionChangesOnlyTheWordsWhoseKeysChanged() {
+    QFETCH(QString, first);
+    QFETCH(QString, at);
+    QFETCH(int, removed);
+    QFETCH(QString, typed);
+    QFETCH(QString, next);
+    QFETCH(QString, output);
+    EditorSession session(*m_engine);
+    QString input = first;
+    session.setInputSource([&] { return input; });
+    session.convert();
+    QString area = QString::fromStdU32String(session.conversionOutput());
+    area.replace(glyphs(at).size(), removed, typed);
+    session.outputEdited(area);
+    input = next;
+    QSignalSpy replaced(&session, &EditorSession::outputReplaced);
+    session.convert();
+    QCOMPARE(QString::fromStdU32String(session.conversionOutput()), glyphs(output));
+    QCOMPARE(replaced.count(), 1);
+    QCOMPARE(replaced.at(0).at(0).toString(), glyphs(output));
+}
+
+void TestEditorSession::theSpellingCheckersWordsAndTheirKeys() {
+    EditorSession session(*m_engine);
+    QString input = QStringLiteral("AmI tUmI kI");
+    session.setInputSource([&] { return input; });
+    session.convert();
+    const auto length = [this](const char *keys) {
+        return std::size_t(
+            glyphs(QLatin1Char('{') + QLatin1String(keys) + QLatin1Char('}')).size());
+    };
+    using Word = EditorSession::ConvertedWord;
+    const std::size_t tUmI = length("AmI ");
+    QCOMPARE(session.convertedWordAt(tUmI), (Word{tUmI, length("tUmI"), 4, 4}));
+    QCOMPARE(session.convertedWordAt(tUmI + 1), (Word{tUmI, length("tUmI"), 4, 4}));
+    QCOMPARE(session.convertedWordAt(tUmI - 1), std::nullopt); // the space
+    QCOMPARE(session.convertedWordAt(length("AmI tUmI kI")), std::nullopt);
+    // Text of the user's, and a word the user edited, are no converted words.
+    QString area = QString::fromStdU32String(session.conversionOutput());
+    session.outputEdited(area.insert(1, QLatin1Char('Z')));
+    QCOMPARE(session.convertedWordAt(0), std::nullopt);
+    const Word word{tUmI + 1, length("tUmI"), 4, 4};
+    QCOMPARE(session.convertedWordAt(tUmI + 1), word);
+    // Without an input editor nothing changes; with one only that word's output does.
+    QVERIFY(!session.replaceWordKeys(word, QStringLiteral("kOlOm")));
+    session.setInputEditor([&](std::size_t start, std::size_t count, const QString &keys) {
+        input.replace(qsizetype(start), qsizetype(count), keys);
+    });
+    QVERIFY(session.replaceWordKeys(word, QStringLiteral("kOlOm")));
+    QCOMPARE(input, QStringLiteral("AmI kOlOm kI"));
+    QCOMPARE(QString::fromStdU32String(session.conversionOutput()),
+             glyphs(QStringLiteral("{AmI }{kOlOm kI}")).insert(1, QLatin1Char('Z')));
+    // The word is no longer there: the caller asks again.
+    QVERIFY(!session.replaceWordKeys(word, QStringLiteral("bhAt")));
+    QCOMPARE(input, QStringLiteral("AmI kOlOm kI"));
 }
 
 QTEST_GUILESS_MAIN(TestEditorSession)

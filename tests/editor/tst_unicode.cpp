@@ -3,6 +3,7 @@
 #include "editortestsupport.h"
 #include "logwindow.h"
 #include "mainframe.h"
+#include "sutonnymj.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,7 +13,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <limits>
 
 #include <sys/stat.h>
 
@@ -64,6 +70,10 @@ private Q_SLOTS:
     void unicodeFilesAreRegularFilesOnly();
     void pasteIntoTheOutputArea_data();
     void pasteIntoTheOutputArea();
+    void whatLeavesIsWhatTheInputSays_data();
+    void whatLeavesIsWhatTheInputSays();
+    void spellingMarksAndSuggestions_data();
+    void spellingMarksAndSuggestions();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -123,15 +133,23 @@ void TestUnicode::copyAsUnicode_data() {
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to"); // selection; from == to: none
     QTest::addColumn<bool>("byShortcut");
+    QTest::addColumn<QString>("typedAfter"); // typed at the end of the input, not converted
     QTest::addColumn<QString>("clipboard");
     const QString text = QStringLiteral("AmI bAnglAy\r\ngAn gAI.");
-    QTest::newRow("all of it") << text << 0 << 0 << false << QStringLiteral("আমি বাংলায়\nগান গাই।");
+    QTest::newRow("all of it") << text << 0 << 0 << false << QString()
+                               << QStringLiteral("আমি বাংলায়\nগান গাই।");
     // "evsjvq" are the glyphs of বাংলায়.
-    QTest::newRow("the selection") << text << 5 << 11 << false << QStringLiteral("বাংলায়");
+    QTest::newRow("the selection")
+        << text << 5 << 11 << false << QString() << QStringLiteral("বাংলায়");
     QTest::newRow("Ctrl+Shift+C in the output area")
-        << text << 5 << 11 << true << QStringLiteral("বাংলায়");
+        << text << 5 << 11 << true << QString() << QStringLiteral("বাংলায়");
     QTest::newRow("a selection across the line break")
-        << text << 5 << 14 << false << QStringLiteral("বাংলায়\nগা");
+        << text << 5 << 14 << false << QString() << QStringLiteral("বাংলায়\nগা");
+    QTest::newRow("all of it, with the word typed since")
+        << text << 0 << 0 << false << QStringLiteral(" kI")
+        << QStringLiteral("আমি বাংলায়\nগান গাই। কি");
+    QTest::newRow("the selection, kept through the conversion of the word typed since")
+        << text << 5 << 11 << false << QStringLiteral(" kI") << QStringLiteral("বাংলায়");
 }
 
 void TestUnicode::copyAsUnicode() {
@@ -139,6 +157,7 @@ void TestUnicode::copyAsUnicode() {
     QFETCH(int, from);
     QFETCH(int, to);
     QFETCH(bool, byShortcut);
+    QFETCH(QString, typedAfter);
     QFETCH(QString, clipboard);
     converted(input);
     QGuiApplication::clipboard()->setText(QStringLiteral("old"));
@@ -146,6 +165,11 @@ void TestUnicode::copyAsUnicode() {
     cursor.setPosition(from);
     cursor.setPosition(to, QTextCursor::KeepAnchor);
     text2(m_editor)->setTextCursor(cursor);
+    if (!typedAfter.isEmpty()) {
+        text1(m_editor)->setSelStart(std::numeric_limits<int>::max());
+        QTest::keyClicks(text1(m_editor), typedAfter);
+        QVERIFY(m_test->program->session().inputChanged());
+    }
     const QString before = text2(m_editor)->text();
     if (byShortcut) {
         text2(m_editor)->setFocus();
@@ -154,7 +178,8 @@ void TestUnicode::copyAsUnicode() {
         action(m_editor, "cpu")->trigger();
     }
     QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
-    QCOMPARE(text2(m_editor)->text(), before);
+    if (typedAfter.isEmpty())
+        QCOMPARE(text2(m_editor)->text(), before);
 }
 
 void TestUnicode::saveUnicodeFile() {
@@ -333,36 +358,228 @@ void TestUnicode::openUnicodeFileReadsOneMegabyte() {
     QVERIFY(text2(m_editor)->text().startsWith(QStringLiteral("Avwg fvZ\r\n")));
 }
 
+// Rows: what is pasted, what goes into the output area (its plain text), the characters of it
+// drawn in the Latin font, and the whole area after Copy as Unicode.
 void TestUnicode::pasteIntoTheOutputArea_data() {
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("inserted");
+    QTest::addColumn<QString>("latin");
+    QTest::addColumn<QString>("unicode");
     QTest::newRow("Unicode Bengali")
-        << QStringLiteral("আমি বাংলায়") << QStringLiteral("Avwg evsjvq");
+        << QStringLiteral("আমি বাংলায়") << QStringLiteral("Avwg evsjvq") << QString()
+        << QStringLiteral("কলম আমি বাংলায়");
     QTest::newRow("with signs and a line break")
-        << QStringLiteral("সে।\n“না”") << QStringLiteral("†m|\r\nÒbvÓ");
-    QTest::newRow("Bengali and Latin") << QStringLiteral("x আমি") << QStringLiteral("x Avwg");
+        << QStringLiteral("সে।\n“না”") << QStringLiteral("†m|\r\nÒbvÓ") << QString()
+        << QStringLiteral("কলম সে।\n“না”");
+    QTest::newRow("Bengali and Latin") << QStringLiteral("x আমি") << QStringLiteral("x Avwg")
+                                       << QStringLiteral("x") << QStringLiteral("কলম x আমি");
+    QTest::newRow("English words around Bengali")
+        << QStringLiteral("Hello আমি café") << QStringLiteral("Hello Avwg café")
+        << QStringLiteral("Hellocafé") << QStringLiteral("কলম Hello আমি café");
+    QTest::newRow("a decomposed accent and digits")
+        << QStringLiteral("cafe\u0301 ১২ 12 আমি") << QStringLiteral("cafe\u0301 12 12 Avwg")
+        << QStringLiteral("cafe\u030112") << QStringLiteral("কলম cafe\u0301 ১২ 12 আমি");
     // Glyph codes copied from other SutonnyMJ text hold no Bengali: they go in as they are.
-    QTest::newRow("glyph codes") << QStringLiteral("Avwg †m") << QStringLiteral("Avwg †m");
+    QTest::newRow("glyph codes") << QStringLiteral("Avwg †m") << QStringLiteral("Avwg †m")
+                                 << QString() << QStringLiteral("কলম আমি সে");
 }
 
 void TestUnicode::pasteIntoTheOutputArea() {
     QFETCH(QString, pasted);
     QFETCH(QString, inserted);
+    QFETCH(QString, latin);
+    QFETCH(QString, unicode);
     converted(QStringLiteral("kOlOm "));
-    QCOMPARE(text2(m_editor)->text(), QStringLiteral("Kjg "));
+    RichTextBox *area = text2(m_editor);
+    QCOMPARE(area->text(), QStringLiteral("Kjg "));
     QGuiApplication::clipboard()->setText(pasted);
-    text2(m_editor)->setFocus();
-    text2(m_editor)->setSelStart(1000);
-    text2(m_editor)->paste();
-    QCOMPARE(text2(m_editor)->text(), QStringLiteral("Kjg ") + inserted);
-    // The engine's conversionOutput follows the area, as after any edit.
+    area->setFocus();
+    area->setSelStart(1000);
+    area->paste();
+    QCOMPARE(area->text(), QStringLiteral("Kjg ") + inserted);
+    QString drawnLatin;
+    for (QTextBlock block = area->document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().fontFamilies().toStringList() ==
+                QStringList{QStringLiteral("Times New Roman")})
+                drawnLatin += it.fragment().text();
+    QCOMPARE(drawnLatin, latin);
+    // The session's output follows the area, as after any edit, and keeps the Latin text as
+    // Latin through a conversion and a focus change.
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
-             text2(m_editor)->text());
+             area->markedText());
+    text1(m_editor)->setText(QStringLiteral("kOlOm AmI "));
+    action(m_editor, "lac")->trigger();
+    text1(m_editor)->setFocus();
+    action(m_editor, "cpu")->trigger();
+    // The pasted text stands before the word typed after it.
+    QCOMPARE(QGuiApplication::clipboard()->text(), unicode + QStringLiteral("আমি "));
+    // Save Unicode File writes it so; Save Bangla File sets the Latin text in a Latin font.
+    m_dialogs->answers = {path(QStringLiteral("u.txt")), path(QStringLiteral("b.rtf"))};
+    QVERIFY(m_editor->saveUnicodeFile());
+    const QString saved = QString::fromUtf8(readFile(path(QStringLiteral("u.txt"))));
+    QCOMPARE(saved, QString(unicode + QStringLiteral("আমি "))
+                            .replace(QLatin1Char('\n'), QLatin1String("\r\n")) +
+                        QLatin1String("\r\n"));
+    QVERIFY(m_editor->saveBanglaFile());
+    const QByteArray rtf = readFile(path(QStringLiteral("b.rtf")));
+    QCOMPARE(rtfPlainText(rtf), area->text());
+    QCOMPARE(rtf.contains("{\\f1\\fnil\\fcharset0 Times New Roman;}"), !latin.isEmpty());
+    if (!latin.isEmpty())
+        QVERIFY2(rtf.contains("{\\f1 Hello}") || rtf.contains("{\\f1 x}") ||
+                     rtf.contains("{\\f1 cafe"),
+                 rtf.constData());
     // The input area pastes as it always did.
+    QGuiApplication::clipboard()->setText(pasted);
     text1(m_editor)->setText(QString());
     text1(m_editor)->setFocus();
     text1(m_editor)->paste();
     QCOMPARE(text1(m_editor)->text(), QString(pasted).replace(QLatin1Char('\n'), "\r\n"));
+}
+
+// Rows: the command that takes the output out, the keys typed into the input area ("<" is a
+// Backspace), and the Unicode it writes. The input converts first, the last word included.
+void TestUnicode::whatLeavesIsWhatTheInputSays_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("unicode");
+    for (const char *command :
+         {"Copy as Unicode", "Save Unicode File", "Save Bangla File", "the saves New offers"}) {
+        const QString name = QString::fromLatin1(command);
+        QTest::newRow(qPrintable(name + QStringLiteral(": the last word with no Space after it")))
+            << name << "AmI kOlOm"
+            << "আমি কলম";
+        QTest::newRow(qPrintable(name + QStringLiteral(": a word Backspace deleted")))
+            << name << "AmI kOlOm <<<<<<"
+            << "আমি ";
+    }
+}
+
+void TestUnicode::whatLeavesIsWhatTheInputSays() {
+    QFETCH(QString, command);
+    QFETCH(QString, typed);
+    QFETCH(QString, unicode);
+    RichTextBox *input = text1(m_editor);
+    input->setFocus();
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('<'))
+            QTest::keyClick(input, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(input, QString(c));
+    }
+    const QString file = path(QStringLiteral("out"));
+    QString written;
+    const auto decoded = [](const QString &glyphs) {
+        return QString::fromStdU32String(
+            sutonnymj::decodeText(glyphs.toStdU32String(), sutonnymj::Generation::New));
+    };
+    if (command == QLatin1String("Copy as Unicode")) {
+        QTest::keyClick(input, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        written = QGuiApplication::clipboard()->text();
+    } else if (command == QLatin1String("Save Unicode File")) {
+        m_dialogs->answers = {file};
+        action(m_editor, "savu")->trigger();
+        written = QString::fromUtf8(readFile(file)).chopped(2);
+    } else if (command == QLatin1String("Save Bangla File")) {
+        m_dialogs->answers = {file};
+        QTest::keyClick(input, Qt::Key_B, Qt::ControlModifier);
+        written = decoded(rtfPlainText(readFile(file)));
+    } else {
+        m_boxes->answers = {MessageBox::Answer::Yes};
+        m_dialogs->answers = {path(QStringLiteral("english.txt")), file};
+        action(m_editor, "clsn")->trigger();
+        written = decoded(rtfPlainText(readFile(file)));
+    }
+    QCOMPARE(written, unicode);
+}
+
+void TestUnicode::spellingMarksAndSuggestions_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("pasted");           // Unicode pasted at the output's end
+    QTest::addColumn<QStringList>("marked");       // the words underlined, in Unicode
+    QTest::addColumn<QString>("suggested");        // keys offered for the first of them
+    QTest::addColumn<QString>("inputAfterwards");  // the input once that suggestion is taken
+    QTest::addColumn<QString>("outputAfterwards"); // and the output, in Unicode
+    // Every text holds কলন (kOln), which the list lacks: once it is marked the check is ready.
+    QTest::newRow("words of the list") << "AmI gAn kOln"
+                                       << "" << QStringList{"কলন"} << "kOlOm"
+                                       << "AmI gAn kOlOm"
+                                       << "আমি গান কলম";
+    QTest::newRow("a word one key away") << "AmI tUmE kOln"
+                                         << "" << QStringList{"তুমে", "কলন"} << "tUmI"
+                                         << "AmI tUmI kOln"
+                                         << "আমি তুমি কলন";
+    QTest::newRow("a word of the list with an ending") << "gAnE kOln"
+                                                       << "" << QStringList{"কলন"} << "kOlOm"
+                                                       << "gAnE kOlOm"
+                                                       << "গানে কলম";
+    QTest::newRow("signs are no part of the word") << "tUmE. \"kOln\""
+                                                   << "" << QStringList{"তুমে", "কলন"} << "tUmI"
+                                                   << "tUmI. \"kOln\""
+                                                   << "তুমি। \"কলন\"";
+    // Text put into the output has no keys: it changes there only; Latin is not checked.
+    QTest::newRow("pasted text and Latin") << "AmI "
+                                           << "তুমে Hello কলন" << QStringList{"তুমে", "কলন"} << "tUmI"
+                                           << "AmI "
+                                           << "আমি তুমি Hello কলন";
+}
+
+void TestUnicode::spellingMarksAndSuggestions() {
+    QFETCH(QString, input);
+    QFETCH(QString, pasted);
+    QFETCH(QStringList, marked);
+    QFETCH(QString, suggested);
+    QFETCH(QString, inputAfterwards);
+    QFETCH(QString, outputAfterwards);
+    const QString list = path(QStringLiteral("bn.dic"));
+    writeFile(list, QStringLiteral("5\nআমি\nগান\nতুমি\nকলম\nবাংলা\n").toUtf8());
+    const QByteArray before = qgetenv("KESTRUM_WORD_LIST");
+    qputenv("KESTRUM_WORD_LIST", list.toLocal8Bit());
+    const auto restore = qScopeGuard([&before] { qputenv("KESTRUM_WORD_LIST", before); });
+    QAction *check = action(m_editor, "spc");
+    check->setChecked(true);
+    converted(input);
+    if (!pasted.isEmpty()) {
+        QGuiApplication::clipboard()->setText(pasted);
+        text2(m_editor)->setSelStart(1000);
+        text2(m_editor)->paste();
+    }
+    // The underlined words, in Unicode, and where the first one starts.
+    int first = -1;
+    const auto marks = [this, &first] {
+        QStringList words;
+        first = -1;
+        for (QTextBlock block = text2(m_editor)->document()->begin(); block.isValid();
+             block = block.next())
+            for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+                if (range.format.underlineStyle() != QTextCharFormat::SpellCheckUnderline)
+                    continue;
+                if (first < 0)
+                    first = block.position() + range.start;
+                words << QString::fromStdU32String(sutonnymj::decodeText(
+                    block.text().mid(range.start, range.length).toStdU32String(),
+                    sutonnymj::Generation::New));
+            }
+        return words;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(marks().contains(QStringLiteral("কলন")), 20000);
+    QCOMPARE(marks(), marked);
+
+    const EditorWindow::Spelling word = m_editor->spellingSuggestions(first + 1);
+    QVERIFY(word.start >= 0);
+    int index = -1;
+    for (int i = 0; i < word.suggestions.size(); ++i)
+        if (word.suggestions[i].second == suggested)
+            index = i;
+    QVERIFY2(index >= 0, qPrintable(suggested));
+    m_editor->takeSuggestion(word, index);
+    QCOMPARE(text1(m_editor)->text(), inputAfterwards);
+    text2(m_editor)->setSelStart(0);
+    action(m_editor, "cpu")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), outputAfterwards);
+
+    check->setChecked(false); // off: no marks
+    QTRY_VERIFY(marks().isEmpty());
 }
 
 QTEST_MAIN(TestUnicode)

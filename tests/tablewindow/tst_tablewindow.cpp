@@ -4,6 +4,7 @@
 #include "control/glimmetlib.h"
 #include "controlhost.h"
 #include "editortestsupport.h"
+#include "engine.h"
 #include "listbox.h"
 #include "shapes.h"
 #include "splashwindow.h"
@@ -429,6 +430,7 @@ void TestTableWindow::doubleClickInsertsIntoTheOutput_data() {
     QTest::addColumn<int>("category");
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("inserted");
+    QTest::addColumn<int>("clickedAt"); // where the user clicked into the output; -1: nowhere
     const QString dir = QStringLiteral(KESTRUM_BIN_DIR);
     // The longest glyph string of the joints, whole.
     const Entries joints = fileRecords(dir, "joint.alpha", 1, 148);
@@ -436,33 +438,57 @@ void TestTableWindow::doubleClickInsertsIntoTheOutput_data() {
     for (int i = 0; i < joints.size(); ++i)
         if (joints[i].second.size() > joints[longest].second.size())
             longest = i;
-    QTest::newRow("joint, whole string") << 2 << longest << joints[longest].second;
-    QTest::newRow("fragment R, one code") << 6 << 0 << glyphText("\xA9");
-    QTest::newRow("fragment N, one code") << 6 << 7 << glyphText("\x9C");
-    QTest::newRow("consonant") << 4 << 1 << fileRecords(dir, "first.alpha", 15, 15)[0].second;
+    QTest::newRow("joint, whole string") << 2 << longest << joints[longest].second << -1;
+    QTest::newRow("fragment R, one code") << 6 << 0 << glyphText("\xA9") << -1;
+    QTest::newRow("fragment N, one code") << 6 << 7 << glyphText("\x9C") << -1;
+    const QString consonant = fileRecords(dir, "first.alpha", 15, 15)[0].second;
+    QTest::newRow("consonant") << 4 << 1 << consonant << -1;
+    QTest::newRow("consonant at the caret, inside a word") << 4 << 1 << consonant << 2;
+    QTest::newRow("consonant at the caret, at the start") << 4 << 1 << consonant << 0;
+    QTest::newRow("consonant at the caret, after the space") << 4 << 1 << consonant << 5;
 }
 
 void TestTableWindow::doubleClickInsertsIntoTheOutput() {
     QFETCH(int, category);
     QFETCH(int, row);
     QFETCH(QString, inserted);
+    QFETCH(int, clickedAt);
     QVERIFY(inserted.size() >= 1);
-    text1(m_editor)->setText(QStringLiteral("AmI"));
+    text1(m_editor)->setText(QStringLiteral("AmI bhAt"));
     m_test->program->session().convert();
     const QString before = text2(m_editor)->text();
     QVERIFY(!before.isEmpty());
     TableWindow *table = open();
+    const qsizetype at = clickedAt < 0 ? before.size() : clickedAt;
+    if (clickedAt >= 0) {
+        QTextCursor cursor = text2(m_editor)->textCursor();
+        cursor.setPosition(clickedAt);
+        QTest::mouseClick(text2(m_editor)->viewport(), Qt::LeftButton, {},
+                          text2(m_editor)->cursorRect(cursor).center());
+        QCOMPARE(text2(m_editor)->selStart(), clickedAt);
+    }
     table->selectCategory(category);
     list1(table)->scrollToItem(list1(table)->item(row));
+    list1(table)->setFocus();
     QTest::mouseDClick(list1(table)->viewport(), Qt::LeftButton, {}, centreOf(list1(table), row));
-    QCOMPARE(text2(m_editor)->text(), before + inserted);
+    const QString expected = QString(before).insert(at, inserted);
+    QCOMPARE(text2(m_editor)->text(), expected);
     QCOMPARE(QString::fromStdU32String(m_test->program->session().conversionOutput()),
              text2(m_editor)->text());
     QTRY_COMPARE(QApplication::focusWidget(), text2(m_editor));
-    QCOMPARE(text2(m_editor)->selStart(), int(before.size() + inserted.size()));
-    // The output keeps it when the focus moves on.
+    QCOMPARE(text2(m_editor)->selStart(), int(at + inserted.size()));
+    // The output keeps it when the focus moves on, and when a word is typed after the others.
     list1(table)->setFocus();
-    QCOMPARE(text2(m_editor)->text(), before + inserted);
+    QCOMPARE(text2(m_editor)->text(), expected);
+    text1(m_editor)->setText(QStringLiteral("AmI bhAt khAI"));
+    m_test->program->session().convert();
+    Engine engine;
+    engine.loadTables(KESTRUM_BIN_DIR);
+    std::u32string converted;
+    engine.convertText(U"AmI bhAt khAI", converted);
+    const QString all = QString::fromStdU32String(converted);
+    QCOMPARE(text2(m_editor)->text(),
+             QString(all).insert(clickedAt < 0 ? all.size() : at, inserted));
 }
 
 void TestTableWindow::dropOfAnEntryAppendsItTrimmed() {
@@ -857,9 +883,9 @@ void TestTableWindow::clickIntoAnAreaTakesTheTyping() {
                  qPrintable(text1(m_editor)->text()));
         QCOMPARE(text2(m_editor)->text(), output);
     } else {
-        // Every change of the output area moves its caret to the end.
+        // The typing goes on at the caret the click put there.
         QCOMPARE(text1(m_editor)->text(), QStringLiteral("AmI"));
-        QCOMPARE(text2(m_editor)->text(), QStringLiteral("k") + output + QStringLiteral("h"));
+        QCOMPARE(text2(m_editor)->text(), QStringLiteral("kh") + output);
     }
 }
 
