@@ -75,7 +75,11 @@ constexpr std::string_view kUsage =
 class StderrLog : public kestrum::ConversionLog {
 public:
     void clear() override {}
-    void append(std::string_view line) override { std::cerr << line << '\n'; }
+    void append(std::string_view line) override {
+        std::cerr << line << '\n';
+        ++lines;
+    }
+    std::size_t lines = 0;
 };
 
 std::filesystem::path programFolder(const char *argv0) {
@@ -86,8 +90,10 @@ std::filesystem::path programFolder(const char *argv0) {
     return self.parent_path();
 }
 
+// A file name or a part of the text in a message is written with its control characters as
+// their codes, so that no input can act on the terminal.
 int fail(int status, const std::string &message) {
-    std::cerr << "kestrum-convert: " << message << '\n';
+    std::cerr << "kestrum-convert: " << kestrum::sutonnymj::escapeControlsUtf8(message) << '\n';
     return status;
 }
 
@@ -120,29 +126,52 @@ std::size_t chunkSize() {
     return static_cast<std::size_t>(size);
 }
 
+// The input, read a piece at a time: standard input, or a regular file (a folder is refused
+// rather than read, and a FIFO or a device rather than waited on: standard input is the way to
+// pipe text in).
+class Input {
+public:
+    Input(bool fromStandardInput, std::string file)
+        : m_standardInput(fromStandardInput), m_file(std::move(file)) {}
+    // False, with the message written, when the file cannot be opened.
+    bool open() {
+        if (m_standardInput || m_input.open(m_file))
+            return true;
+        fail(1, "cannot open " + m_file + ": " + m_input.reason());
+        return false;
+    }
+    kestrum::convert::ReadSome reader() {
+        if (m_standardInput)
+            return [this](char *buffer, std::size_t size) {
+                return kestrum::fileio::readSome(0, buffer, size, &m_error);
+            };
+        return [this](char *buffer, std::size_t size) {
+            const std::ptrdiff_t got = m_input.read(buffer, size);
+            if (got < 0)
+                m_error = m_input.reason();
+            return got;
+        };
+    }
+    int readFailed() const {
+        return fail(1, "cannot read " + (m_standardInput ? "standard input" : m_file) + ": " +
+                           m_error);
+    }
+
+private:
+    bool m_standardInput;
+    std::string m_file;
+    kestrum::fileio::InputFile m_input;
+    std::string m_error;
+};
+
 // Roman to sutonnymj, and a format to itself other than unicode (which checks its UTF-8 first),
 // read the input a piece at a time and write each converted piece at once.
 int convertStreaming(bool toItself, bool fromStandardInput, const std::string &file,
                      kestrum::Engine &engine) {
-    kestrum::fileio::InputFile input;
-    std::string readError;
-    kestrum::convert::ReadSome read;
-    if (fromStandardInput) {
-        read = [&](char *buffer, std::size_t size) {
-            return kestrum::fileio::readSome(0, buffer, size, &readError);
-        };
-    } else {
-        // Only a regular file: a folder is refused rather than read, and a FIFO or a device
-        // rather than waited on (standard input is the way to pipe text in).
-        if (!input.open(file))
-            return fail(1, "cannot open " + file + ": " + input.reason());
-        read = [&](char *buffer, std::size_t size) {
-            const std::ptrdiff_t got = input.read(buffer, size);
-            if (got < 0)
-                readError = input.reason();
-            return got;
-        };
-    }
+    Input input(fromStandardInput, file);
+    if (!input.open())
+        return 1;
+    kestrum::convert::ReadSome read = input.reader();
     // UTF-8 Bengali in the keys passes through as bytes, as every byte outside words does, but
     // reads as glyph codes of unrelated conjuncts: each line that holds it is named.
     kestrum::sutonnymj::BengaliInRoman bengali;
@@ -170,11 +199,38 @@ int convertStreaming(bool toItself, bool fromStandardInput, const std::string &f
                             : kestrum::convert::convertStream(engine, read, write, chunkSize());
     switch (result) {
     case kestrum::convert::StreamResult::Done:
-        return bengaliFound ? 3 : 0;
-    case kestrum::convert::StreamResult::ReadFailed: {
-        const std::string what = fromStandardInput ? "standard input" : file;
-        return fail(1, "cannot read " + what + ": " + readError);
+        return bengaliFound || log.lines > 0 ? 3 : 0;
+    case kestrum::convert::StreamResult::ReadFailed:
+        return input.readFailed();
+    case kestrum::convert::StreamResult::WriteFailed:
+        break;
     }
+    return fail(1, "cannot write standard output: " + writeError);
+}
+
+// Every other pair goes through Unicode, a piece at a time as well.
+int convertThroughUnicode(kestrum::convert::Format from, kestrum::convert::Format to,
+                          kestrum::sutonnymj::Generation generation, bool fromStandardInput,
+                          const std::string &file, kestrum::Engine &engine) {
+    Input input(fromStandardInput, file);
+    if (!input.open())
+        return 1;
+    std::string writeError;
+    const kestrum::convert::WriteAll write = [&](std::string_view bytes) {
+        return kestrum::fileio::writeAll(1, bytes, &writeError);
+    };
+    const kestrum::convert::WriteLine message = [](std::string_view line) {
+        std::cerr << "kestrum-convert: " << line << '\n';
+    };
+    StderrLog log;
+    engine.setConversionLog(&log);
+    const auto outcome = kestrum::convert::convertThroughUnicode(
+        from, to, generation, &engine, input.reader(), write, message, chunkSize());
+    switch (outcome.result) {
+    case kestrum::convert::StreamResult::Done:
+        return outcome.status == 0 && log.lines > 0 ? 3 : outcome.status;
+    case kestrum::convert::StreamResult::ReadFailed:
+        return input.readFailed();
     case kestrum::convert::StreamResult::WriteFailed:
         break;
     }
@@ -272,37 +328,5 @@ int main(int argc, char **argv) {
     if (toItself || (from == Format::Roman && to == Format::SutonnyMJ))
         return convertStreaming(toItself, fromStandardInput, file, engine);
 
-    // The conversions through Unicode read the whole input: UTF-8 is checked to its end before
-    // anything is written, and the parts with no spelling are reported by line and column of
-    // the whole text.
-    std::string input;
-    if (fromStandardInput) {
-        kestrum::fileio::ReadResult read = kestrum::fileio::readDescriptor(0);
-        if (!read.ok)
-            return fail(1, "cannot read standard input: " + read.reason);
-        input = std::move(read.bytes);
-    } else {
-        // Only a regular file: a folder is refused rather than read, and a FIFO or a device
-        // rather than waited on (standard input is the way to pipe text in).
-        kestrum::fileio::ReadResult read = kestrum::fileio::readFile(file);
-        if (!read.ok)
-            return fail(1, "cannot open " + file + ": " + read.reason);
-        input = std::move(read.bytes);
-    }
-
-    StderrLog log;
-    engine.setConversionLog(&log);
-    kestrum::convert::Outcome outcome =
-        kestrum::convert::convert(input, from, to, generation, &engine);
-    for (const std::string &message : outcome.messages)
-        std::cerr << "kestrum-convert: " << message << '\n';
-    if (outcome.status == 1)
-        return 1;
-    const std::string &output = outcome.output;
-    const int status = outcome.status;
-    std::cout.write(output.data(), static_cast<std::streamsize>(output.size()));
-    std::cout.flush();
-    if (!std::cout)
-        return fail(1, "cannot write standard output: " + kestrum::fileio::reasonOf(errno));
-    return status;
+    return convertThroughUnicode(from, to, generation, fromStandardInput, file, engine);
 }

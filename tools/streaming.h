@@ -2,6 +2,7 @@
 // costs a few megabytes.
 #pragma once
 
+#include "conversions.h"
 #include "engine.h"
 
 #include <cstddef>
@@ -33,6 +34,31 @@ constexpr std::size_t kDefaultChunk = std::size_t{256} << 10;
 // least 1.
 StreamResult convertStream(Engine &engine, const ReadSome &read, const WriteAll &write,
                            std::size_t chunk = kDefaultChunk);
+
+// Where the diagnostics go: one line each, without the program's name and the final newline.
+using WriteLine = std::function<void(std::string_view line)>;
+
+struct UnicodeStreamOutcome {
+    StreamResult result = StreamResult::Done;
+    // As Outcome::status: 0 converted; 1 the input is not UTF-8; 3 some part had no spelling
+    // in the target, or roman input held UTF-8 Bengali.
+    int status = 0;
+};
+
+// Converts from one format to another through Unicode (every pair but roman to sutonnymj and a
+// format to itself other than unicode), `chunk` bytes read at a time, with the output and the
+// diagnostics that convert() (conversions.h) gives for the whole input, in the same order but
+// for the lines that name UTF-8 Bengali in roman input, which come as their lines are read.
+// Each piece is converted up to the end of its last character outside a Bengali word (a
+// Bengali word of more than Romaniser::kMaxWordLength characters going to roman is written as
+// it comes: it has no spelling whatever follows) and written before the next read. Input that
+// is not UTF-8 stops the conversion with status 1 and its message; what came before the piece
+// that holds the bad byte has been written. `engine` converts roman text and supplies the
+// tables for romanising (it may be null when neither side is roman).
+UnicodeStreamOutcome convertThroughUnicode(Format from, Format to, sutonnymj::Generation g,
+                                           Engine *engine, const ReadSome &read,
+                                           const WriteAll &write, const WriteLine &message,
+                                           std::size_t chunk = kDefaultChunk);
 
 // Copies the input to the output, `chunk` bytes at a time.
 StreamResult copyStream(const ReadSome &read, const WriteAll &write,

@@ -78,7 +78,7 @@ TEST_F(UnicodeCli, TheDefaultPairIsTheOriginalConversionByteForByte) {
     const RunResult plain = run(kTables, input);
     const RunResult named =
         run(kTables + " --from roman --to sutonnymj --generation classic", input);
-    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.status, 3); // "xyz" and "kAxa" stop early
     EXPECT_EQ(named.status, plain.status);
     EXPECT_EQ(named.out, plain.out);
     EXPECT_EQ(named.err, plain.err);
