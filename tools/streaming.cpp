@@ -259,6 +259,60 @@ private:
     bool m_writeFailed = false;
 };
 
+// A word longer than a read, converted unit by unit as its letters come, so that no more of
+// it is held than the few letters a unit depends on: the same glyphs and log line as the
+// engine's conversion of the whole word.
+class LongWord {
+public:
+    explicit LongWord(Engine &engine) : m_engine(engine) {}
+    bool active() const { return m_active; }
+    void start() {
+        m_active = m_first = true;
+        m_rephWaits = false;
+        m_length = m_failedAt = 0;
+        m_shown.clear();
+    }
+
+    // Takes the next letters of the word (`ends`: the word ends after them) and appends their
+    // glyphs to `out`; returns the letters taken (all of them when it ends). Those it leaves
+    // go in front of the next letters.
+    std::size_t take(std::string_view letters, bool ends, std::string &out) {
+        std::size_t pos = 0;
+        while (!m_failedAt && pos < letters.size() &&
+               (ends || letters.size() - pos >= Engine::kUnitWindow)) {
+            const Engine::UnitStep step =
+                m_engine.convertUnit(letters, pos, m_first, m_rephWaits, out);
+            if (step.length == 0) {
+                m_failedAt = m_length + pos + 1;
+                break;
+            }
+            pos += step.length;
+            m_first = false;
+            m_rephWaits = step.rephWaits;
+        }
+        if (m_failedAt) // the rest of a word the tables stop in converts to nothing
+            pos = letters.size();
+        m_shown.append(letters.substr(0, std::min(pos, Engine::kShownLetters - m_shown.size())));
+        m_length += pos;
+        if (ends) {
+            if (m_failedAt && m_engine.conversionLog())
+                m_engine.conversionLog()->append(
+                    Engine::failureLine(m_failedAt, m_shown, m_length));
+            m_active = false;
+        }
+        return pos;
+    }
+
+private:
+    Engine &m_engine;
+    bool m_active = false;
+    bool m_first = true;
+    bool m_rephWaits = false;
+    std::size_t m_length = 0;   // letters taken
+    std::size_t m_failedAt = 0; // where no key starts, from 1; 0 while every unit converts
+    std::string m_shown;        // the first letters, for the log line
+};
+
 } // namespace
 
 UnicodeStreamOutcome convertThroughUnicode(Format from, Format to, sutonnymj::Generation g,
@@ -288,19 +342,47 @@ StreamResult convertStream(Engine &engine, const ReadSome &read, const WriteAll 
     std::string buffer;
     std::size_t carried = 0;
     std::string output;
+    LongWord longWord(engine);
+    const auto isWord = [&](std::size_t i) {
+        return isWordChar(static_cast<unsigned char>(buffer[i]));
+    };
     for (;;) {
         if (buffer.size() < carried + chunk)
             buffer.resize(carried + chunk);
         const std::ptrdiff_t got = read(buffer.data() + carried, chunk);
         if (got < 0)
             return StreamResult::ReadFailed;
-        const std::size_t end = carried + static_cast<std::size_t>(got);
+        std::size_t end = carried + static_cast<std::size_t>(got);
+        if (!longWord.active() && got > 0 && end > chunk && carried > 0 && isWord(end - 1)) {
+            // A word longer than a read goes on: it is converted as it comes.
+            std::size_t wordEnd = carried;
+            while (wordEnd < end && isWord(wordEnd))
+                ++wordEnd;
+            if (wordEnd == end)
+                longWord.start();
+        }
+        if (longWord.active()) {
+            std::size_t wordEnd = 0;
+            while (wordEnd < end && isWord(wordEnd))
+                ++wordEnd;
+            const bool ends = wordEnd < end || got == 0;
+            output.clear();
+            const std::size_t taken =
+                longWord.take(std::string_view(buffer.data(), wordEnd), ends, output);
+            if (!output.empty() && !write(output))
+                return StreamResult::WriteFailed;
+            end -= taken;
+            std::memmove(buffer.data(), buffer.data() + taken, end);
+            carried = ends ? 0 : end;
+            if (!ends)
+                continue;
+        }
         std::size_t cut = end;
         if (got > 0) {
             // Just past the last byte that ends a word; every byte before it converts as it
             // would in the whole text, since a word's glyphs and log line depend on the word
             // alone.
-            while (cut > carried && isWordChar(static_cast<unsigned char>(buffer[cut - 1])))
+            while (cut > carried && isWord(cut - 1))
                 --cut;
             if (cut == carried) {
                 carried = end;

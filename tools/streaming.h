@@ -27,11 +27,12 @@ constexpr std::size_t kDefaultChunk = std::size_t{256} << 10;
 // byte for byte as engine.convertBytes converts the whole input as one text, log lines
 // included: the input is read `chunk` bytes at a time and converted up to the last byte of each
 // read that is not a word character; the word that runs on is kept and converted with the next
-// read. A word longer than a read keeps the input growing until it ends (the engine refuses a
-// word longer than Engine::MaxWordLength with its log line). Every converted piece is written
-// before the next read. The engine clears its log before each piece, as every conversion
-// does: a log that is to hold the lines of the whole input must ignore clear(). `chunk` is at
-// least 1.
+// read. A word longer than a read is converted unit by unit as it comes (Engine::convertUnit),
+// holding only the few letters a unit depends on, with the glyphs and the log line
+// (Engine::failureLine) of the whole word; such a word has no length limit and calls no
+// yieldToUi hook. Every converted piece is written before the next read. The engine clears its log
+// before each piece, as every conversion does: a log that is to hold the lines of the whole input
+// must ignore clear(). `chunk` is at least 1.
 StreamResult convertStream(Engine &engine, const ReadSome &read, const WriteAll &write,
                            std::size_t chunk = kDefaultChunk);
 
