@@ -33,8 +33,9 @@ constexpr std::string_view kUsage =
     "Windows-1252 bytes, converts it as one text (read a piece at a time, so an input of any\n"
     "size needs a few megabytes) and writes the glyph codes, with CR LF line breaks. Each word\n"
     "that could not be converted to its end is reported on standard error as a line\n"
-    "\"Position:N Word:WORD\". Bytes outside words pass through unchanged; each line that\n"
-    "holds Unicode Bengali (UTF-8) is named with its line and column.\n"
+    "\"Position:N Word:WORD\" (a word of more than 40 letters by its first 40 and its length).\n"
+    "Bytes outside words pass through unchanged; each line that holds Unicode Bengali (UTF-8)\n"
+    "is named with its line and column.\n"
     "\n"
     "Formats:\n"
     "  roman       the keys of the tables (Windows-1252 bytes)\n"
@@ -46,7 +47,10 @@ constexpr std::string_view kUsage =
     "from roman to sutonnymj. A part with no spelling in the target (a Latin letter or another\n"
     "script going to sutonnymj, a word the tables cannot spell going to roman) is written as it\n"
     "came, as UTF-8, and named on standard error with its line and column (counted in\n"
-    "characters of the Unicode text: of the input, or of the decoded glyph codes).\n"
+    "characters of the Unicode text: of the input, or of the decoded glyph codes), by its\n"
+    "first 40 characters, every control character written as its code (U+001B); past 1000\n"
+    "parts, one closing line counts the rest. These conversions too read a piece at a time;\n"
+    "input that is not UTF-8 stops at the piece that holds the first bad byte.\n"
     "\n"
     "Options:\n"
     "  --from FORMAT  what the input is: roman (default), sutonnymj or unicode\n"
@@ -67,9 +71,10 @@ constexpr std::string_view kUsage =
     "  echo সূর্য | kestrum-convert --from unicode --to roman\n"
     "  kestrum-convert --from sutonnymj --to unicode --generation classic old.txt\n"
     "\n"
-    "Exit status: 0 on success, 1 when a file cannot be read or the input is not valid UTF-8,\n"
-    "2 on a usage error, 3 when some part had no spelling in the target or romanised input\n"
-    "held Unicode Bengali.\n";
+    "Exit status, the same in every mode: 0 on success, 1 when a file cannot be read or the\n"
+    "input is not valid UTF-8, 2 on a usage error, 3 when something could not be converted\n"
+    "(a word the tables stop in, a part with no spelling in the target, Unicode Bengali in\n"
+    "romanised input); the rest of the output is written all the same.\n";
 
 // Every line of the whole input: the engine clears its log for each piece it converts.
 class StderrLog : public kestrum::ConversionLog {
