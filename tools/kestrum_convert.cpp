@@ -4,6 +4,7 @@
 #include "datafolders.h"
 #include "engine.h"
 #include "fileio.h"
+#include "lexicon.h"
 #include "streaming.h"
 #include "unicodetext.h"
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +22,7 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kestrum-convert [--tables DIR] [FILE]\n"
+    "Usage: kestrum-convert [--any-case] [--tables DIR] [FILE]\n"
     "       kestrum-convert [--from FORMAT] [--to FORMAT] [--generation GEN] [--tables DIR]\n"
     "                       [FILE]\n"
     "Converts romanised Bengali text to SutonnyMJ glyph codes, and between romanised text,\n"
@@ -59,6 +61,13 @@ constexpr std::string_view kUsage =
     "                 how glyph codes are read: new (default; recent SutonnyMJ fonts, and most\n"
     "                 text in circulation) or classic (the Bijoy 2000 layout); they read the\n"
     "                 bytes 0xCD, 0xE6, 0xF8 and 0xFF differently\n"
+    "  --any-case     read each word typed all in lower case as the input method does, through\n"
+    "                 Debian's Bengali word list (hunspell-bn, or the file $KESTRUM_WORD_LIST\n"
+    "                 names): the word of the list its keys name in any case (ami is AmI,\n"
+    "                 amar AmAr), else its letters in their commoner case; a word with a\n"
+    "                 capital letter, or one of the list as typed, is taken exactly as typed.\n"
+    "                 Only with --from roman and --to sutonnymj or unicode. Without the list\n"
+    "                 it says so once and reads each letter in its commoner case\n"
     "  --tables DIR   read first.alpha, next.alpha, connect.alpha and joint.alpha from DIR;\n"
     "                 needed when one side is roman. Default: the first folder that holds\n"
     "                 all four of $XDG_DATA_HOME/kestrum (or ~/.local/share/kestrum), the\n"
@@ -68,6 +77,7 @@ constexpr std::string_view kUsage =
     "\n"
     "Examples:\n"
     "  echo AmI bAnglAy gAn gAI | kestrum-convert --to unicode\n"
+    "  echo ami banglay gan gai | kestrum-convert --any-case --to unicode\n"
     "  echo সূর্য | kestrum-convert --from unicode --to roman\n"
     "  kestrum-convert --from sutonnymj --to unicode --generation classic old.txt\n"
     "\n"
@@ -172,7 +182,7 @@ private:
 // Roman to sutonnymj, and a format to itself other than unicode (which checks its UTF-8 first),
 // read the input a piece at a time and write each converted piece at once.
 int convertStreaming(bool toItself, bool fromStandardInput, const std::string &file,
-                     kestrum::Engine &engine) {
+                     kestrum::Engine &engine, const kestrum::convert::Resolve &resolve) {
     Input input(fromStandardInput, file);
     if (!input.open())
         return 1;
@@ -199,9 +209,9 @@ int convertStreaming(bool toItself, bool fromStandardInput, const std::string &f
     };
     StderrLog log;
     engine.setConversionLog(&log);
-    const auto result = toItself
-                            ? kestrum::convert::copyStream(read, write, chunkSize())
-                            : kestrum::convert::convertStream(engine, read, write, chunkSize());
+    const auto result =
+        toItself ? kestrum::convert::copyStream(read, write, chunkSize())
+                 : kestrum::convert::convertStream(engine, read, write, chunkSize(), resolve);
     switch (result) {
     case kestrum::convert::StreamResult::Done:
         return bengaliFound || log.lines > 0 ? 3 : 0;
@@ -216,7 +226,8 @@ int convertStreaming(bool toItself, bool fromStandardInput, const std::string &f
 // Every other pair goes through Unicode, a piece at a time as well.
 int convertThroughUnicode(kestrum::convert::Format from, kestrum::convert::Format to,
                           kestrum::sutonnymj::Generation generation, bool fromStandardInput,
-                          const std::string &file, kestrum::Engine &engine) {
+                          const std::string &file, kestrum::Engine &engine,
+                          const kestrum::convert::Resolve &resolve) {
     Input input(fromStandardInput, file);
     if (!input.open())
         return 1;
@@ -230,7 +241,7 @@ int convertThroughUnicode(kestrum::convert::Format from, kestrum::convert::Forma
     StderrLog log;
     engine.setConversionLog(&log);
     const auto outcome = kestrum::convert::convertThroughUnicode(
-        from, to, generation, &engine, input.reader(), write, message, chunkSize());
+        from, to, generation, &engine, input.reader(), write, message, chunkSize(), resolve);
     switch (outcome.result) {
     case kestrum::convert::StreamResult::Done:
         return outcome.status == 0 && log.lines > 0 ? 3 : outcome.status;
@@ -252,9 +263,14 @@ int main(int argc, char **argv) {
     Format from = Format::Roman;
     Format to = Format::SutonnyMJ;
     kestrum::sutonnymj::Generation generation = kestrum::sutonnymj::Generation::New;
+    bool anyCase = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         std::string error;
+        if (arg == "--any-case") {
+            anyCase = true;
+            continue;
+        }
         if (const auto value = optionValue("--from", argc, argv, i, &error)) {
             const auto format = kestrum::convert::formatFromName(*value);
             if (!format)
@@ -328,10 +344,35 @@ int main(int argc, char **argv) {
         return fail(1, error.what());
     }
 
+    // Words typed in lower case read through Debian's word list, as the input method reads them.
+    std::unique_ptr<kestrum::ime::Converter> typing;
+    std::unique_ptr<kestrum::ime::Lexicon> lexicon;
+    kestrum::convert::Resolve resolve;
+    if (anyCase) {
+        if (from != Format::Roman || to == Format::Roman)
+            return fail(2, "--any-case reads romanised text: it takes --from roman and --to "
+                           "sutonnymj or unicode (see --help)");
+        try {
+            typing = std::make_unique<kestrum::ime::Converter>(tablesDir);
+        } catch (const kestrum::TableLoadError &error) {
+            return fail(1, error.what());
+        }
+        lexicon = kestrum::ime::Lexicon::forUser(*typing);
+        lexicon->waitUntilReady();
+        if (!lexicon->index())
+            std::cerr << "kestrum-convert: "
+                      << kestrum::sutonnymj::escapeControlsUtf8(
+                             "--any-case without the word list (" + lexicon->problem() +
+                             "; install hunspell-bn): words in lower case are read with each "
+                             "letter in its commoner case")
+                      << '\n';
+        resolve = [&lexicon](std::string_view piece) { return lexicon->resolveText(piece); };
+    }
+
     const bool fromStandardInput = !haveFile || file == "-";
     const bool toItself = from == to && from != Format::Unicode;
     if (toItself || (from == Format::Roman && to == Format::SutonnyMJ))
-        return convertStreaming(toItself, fromStandardInput, file, engine);
+        return convertStreaming(toItself, fromStandardInput, file, engine, resolve);
 
-    return convertThroughUnicode(from, to, generation, fromStandardInput, file, engine);
+    return convertThroughUnicode(from, to, generation, fromStandardInput, file, engine, resolve);
 }

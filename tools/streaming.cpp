@@ -23,9 +23,9 @@ using sutonnymj::LinePositions;
 class ThroughUnicode {
 public:
     ThroughUnicode(Format from, Format to, sutonnymj::Generation g, Engine *engine,
-                   const WriteAll &write, const WriteLine &message)
+                   const WriteAll &write, const WriteLine &message, const Resolve &resolve)
         : m_from(from), m_to(to), m_engine(engine), m_write(write), m_message(message),
-          m_decoder(sutonnymj::GlyphTable::builtIn(), g),
+          m_resolve(resolve), m_decoder(sutonnymj::GlyphTable::builtIn(), g),
           m_report(to, [this](std::string line) { m_message(line); }) {
         if (to == Format::Roman)
             m_romaniser.emplace(engine->tables(), g);
@@ -131,7 +131,8 @@ private:
             while (cut > 0 && isWordChar(static_cast<unsigned char>(m_bytes[cut - 1])))
                 --cut;
         if (cut > 0) {
-            m_glyphs += m_engine->convertBytes(std::string_view(m_bytes).substr(0, cut));
+            const std::string_view piece = std::string_view(m_bytes).substr(0, cut);
+            m_glyphs += m_engine->convertBytes(m_resolve ? m_resolve(piece) : std::string(piece));
             m_bytes.erase(0, cut);
         }
         m_glyphs.erase(0, m_decoder.decodeSome(m_glyphs, m_text, last));
@@ -240,6 +241,7 @@ private:
     Engine *m_engine;
     const WriteAll &m_write;
     const WriteLine &m_message;
+    const Resolve &m_resolve;
     Engine::LineBreaks m_lineBreaks = Engine::LineBreaks::CrLf;
     sutonnymj::Decoder m_decoder;
     std::optional<sutonnymj::Romaniser> m_romaniser;
@@ -258,6 +260,10 @@ private:
     int m_status = 0;
     bool m_writeFailed = false;
 };
+
+// Words of more letters than this and than a read are converted as they come (a word the
+// input method's list reads another way is never that long).
+constexpr std::size_t kLongWord = 64;
 
 // A word longer than a read, converted unit by unit as its letters come, so that no more of
 // it is held than the few letters a unit depends on: the same glyphs and log line as the
@@ -318,8 +324,8 @@ private:
 UnicodeStreamOutcome convertThroughUnicode(Format from, Format to, sutonnymj::Generation g,
                                            Engine *engine, const ReadSome &read,
                                            const WriteAll &write, const WriteLine &message,
-                                           std::size_t chunk) {
-    ThroughUnicode conversion(from, to, g, engine, write, message);
+                                           std::size_t chunk, const Resolve &resolve) {
+    ThroughUnicode conversion(from, to, g, engine, write, message, resolve);
     std::string buffer(std::max<std::size_t>(chunk, 1), '\0');
     for (;;) {
         const std::ptrdiff_t got = read(buffer.data(), buffer.size());
@@ -335,7 +341,7 @@ UnicodeStreamOutcome convertThroughUnicode(Format from, Format to, sutonnymj::Ge
 }
 
 StreamResult convertStream(Engine &engine, const ReadSome &read, const WriteAll &write,
-                           std::size_t chunk) {
+                           std::size_t chunk, const Resolve &resolve) {
     chunk = std::max<std::size_t>(chunk, 1);
     // buffer[0, carried) is the start of a word that the last read ended inside of: only word
     // characters, so the boundary of the next piece can only lie in what is read after it.
@@ -353,7 +359,8 @@ StreamResult convertStream(Engine &engine, const ReadSome &read, const WriteAll 
         if (got < 0)
             return StreamResult::ReadFailed;
         std::size_t end = carried + static_cast<std::size_t>(got);
-        if (!longWord.active() && got > 0 && end > chunk && carried > 0 && isWord(end - 1)) {
+        if (!longWord.active() && got > 0 && end > std::max(chunk, kLongWord) && carried > 0 &&
+            isWord(end - 1)) {
             // A word longer than a read goes on: it is converted as it comes.
             std::size_t wordEnd = carried;
             while (wordEnd < end && isWord(wordEnd))
@@ -391,7 +398,11 @@ StreamResult convertStream(Engine &engine, const ReadSome &read, const WriteAll 
         }
         if (cut > 0) {
             output.clear();
-            engine.convertBytes(std::string_view(buffer.data(), cut), output);
+            const std::string_view piece(buffer.data(), cut);
+            if (resolve)
+                engine.convertBytes(resolve(piece), output);
+            else
+                engine.convertBytes(piece, output);
             // A piece of lone CRs converts to nothing.
             if (!output.empty() && !write(output))
                 return StreamResult::WriteFailed;

@@ -20,6 +20,11 @@ using WriteAll = std::function<bool(std::string_view bytes)>;
 
 enum class StreamResult { Done, ReadFailed, WriteFailed };
 
+// What roman text is read as before it is converted (kestrum-convert --any-case reads each
+// word as the input method does): given a piece that ends where a word does, the piece with
+// its words replaced. Words longer than 64 letters must be kept as they are. Empty: as typed.
+using Resolve = std::function<std::string(std::string_view piece)>;
+
 // The bytes read at a time unless a caller asks for another size.
 constexpr std::size_t kDefaultChunk = std::size_t{256} << 10;
 
@@ -27,14 +32,14 @@ constexpr std::size_t kDefaultChunk = std::size_t{256} << 10;
 // byte for byte as engine.convertBytes converts the whole input as one text, log lines
 // included: the input is read `chunk` bytes at a time and converted up to the last byte of each
 // read that is not a word character; the word that runs on is kept and converted with the next
-// read. A word longer than a read is converted unit by unit as it comes (Engine::convertUnit),
-// holding only the few letters a unit depends on, with the glyphs and the log line
-// (Engine::failureLine) of the whole word; such a word has no length limit and calls no
+// read. A word longer than a read and than 64 letters is converted unit by unit as it comes
+// (Engine::convertUnit), holding only the few letters a unit depends on, with the glyphs and the
+// log line (Engine::failureLine) of the whole word; such a word has no length limit and calls no
 // yieldToUi hook. Every converted piece is written before the next read. The engine clears its log
 // before each piece, as every conversion does: a log that is to hold the lines of the whole input
 // must ignore clear(). `chunk` is at least 1.
 StreamResult convertStream(Engine &engine, const ReadSome &read, const WriteAll &write,
-                           std::size_t chunk = kDefaultChunk);
+                           std::size_t chunk = kDefaultChunk, const Resolve &resolve = {});
 
 // Where the diagnostics go: one line each, without the program's name and the final newline.
 using WriteLine = std::function<void(std::string_view line)>;
@@ -59,7 +64,8 @@ struct UnicodeStreamOutcome {
 UnicodeStreamOutcome convertThroughUnicode(Format from, Format to, sutonnymj::Generation g,
                                            Engine *engine, const ReadSome &read,
                                            const WriteAll &write, const WriteLine &message,
-                                           std::size_t chunk = kDefaultChunk);
+                                           std::size_t chunk = kDefaultChunk,
+                                           const Resolve &resolve = {});
 
 // Copies the input to the output, `chunk` bytes at a time.
 StreamResult copyStream(const ReadSome &read, const WriteAll &write,
