@@ -23,8 +23,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: kestrum-convert [--any-case] [--tables DIR] [FILE]\n"
-    "       kestrum-convert [--from FORMAT] [--to FORMAT] [--generation GEN] [--tables DIR]\n"
-    "                       [FILE]\n"
+    "       kestrum-convert [--from FORMAT] [--to FORMAT] [--generation GEN] [--any-case]\n"
+    "                       [--tables DIR] [FILE]\n"
     "Converts romanised Bengali text to SutonnyMJ glyph codes, and between romanised text,\n"
     "SutonnyMJ glyph codes and Unicode Bengali.\n"
     "\n"

@@ -171,12 +171,18 @@ TEST_F(ConvertCli, UsageErrorsHelpAndVersion) {
         int status;
         const char *needle; // expected in stdout (status 0) or stderr
     } cases[] = {
-        {"--help", 0, "Usage: kestrum-convert [--tables DIR] [FILE]"},
+        {"--help", 0, "Usage: kestrum-convert [--any-case] [--tables DIR] [FILE]"},
+        {"--help", 0, "  --any-case     read each word typed all in lower case"},
+        {"--any-case --from unicode", 2, "--any-case reads romanised text"},
+        {"--any-case --to roman", 2, "--any-case reads romanised text"},
         {"--version", 0, "kestrum-convert "},
         {"--bogus", 2, "unknown option --bogus"},
         {"--tables", 2, "--tables needs a folder"},
         {tables() + " a b", 2, "too many files"},
         {tables() + " /no/such/file", 1, "cannot open /no/such/file"},
+        // A file name reaches the terminal with its controls as their codes.
+        {tables() + " \"$(printf '/no/such/\\033]0;T\\007')\"", 1,
+         "cannot open /no/such/U+001B]0;TU+0007:"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args);
