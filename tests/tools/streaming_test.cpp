@@ -57,24 +57,28 @@ Converted oneShot(const std::string &input) {
     return c;
 }
 
-// Reads of at most `chunk` bytes asked, each given whole or, with `shortReads`, cut shorter at
-// random, as a pipe does.
+// `input` in reads of at most `chunk` bytes asked, each given whole or, with `shortReads`, cut
+// shorter at random, as a pipe does.
+ReadSome reads(const std::string &input, std::size_t chunk, std::mt19937 *shortReads) {
+    return
+        [&input, chunk, shortReads, at = std::size_t{0}](char *buffer, std::size_t size) mutable {
+            EXPECT_LE(size, chunk);
+            std::size_t n = std::min(size, input.size() - at);
+            if (shortReads && n > 1)
+                n = std::uniform_int_distribution<std::size_t>(1, n)(*shortReads);
+            std::copy_n(input.data() + at, n, buffer);
+            at += n;
+            return static_cast<std::ptrdiff_t>(n);
+        };
+}
+
 Converted streamed(const std::string &input, std::size_t chunk, std::mt19937 *shortReads) {
     Engine engine;
     engine.setTables(tables().tables());
     KeptLog log;
     engine.setConversionLog(&log);
     Converted c;
-    std::size_t at = 0;
-    const ReadSome read = [&](char *buffer, std::size_t size) -> std::ptrdiff_t {
-        EXPECT_LE(size, chunk);
-        std::size_t n = std::min(size, input.size() - at);
-        if (shortReads && n > 1)
-            n = std::uniform_int_distribution<std::size_t>(1, n)(*shortReads);
-        std::copy_n(input.data() + at, n, buffer);
-        at += n;
-        return static_cast<std::ptrdiff_t>(n);
-    };
+    const ReadSome read = reads(input, chunk, shortReads);
     const WriteAll write = [&](std::string_view bytes) {
         EXPECT_FALSE(bytes.empty());
         c.bytes += bytes;
@@ -274,24 +278,18 @@ ThroughUnicodeResult streamedThroughUnicode(const std::string &input, Format fro
     KeptLog log;
     engine.setConversionLog(&log);
     ThroughUnicodeResult r;
-    std::size_t at = 0;
-    const ReadSome read = [&](char *buffer, std::size_t size) -> std::ptrdiff_t {
-        std::size_t n = std::min(size, input.size() - at);
-        if (shortReads && n > 1)
-            n = std::uniform_int_distribution<std::size_t>(1, n)(*shortReads);
-        std::copy_n(input.data() + at, n, buffer);
-        at += n;
-        return static_cast<std::ptrdiff_t>(n);
-    };
     const auto outcome = convertThroughUnicode(
-        from, to, sutonnymj::Generation::New, &engine, read,
+        from, to, sutonnymj::Generation::New, &engine, reads(input, chunk, shortReads),
         [&](std::string_view bytes) { return r.bytes += bytes, true; },
         [&](std::string_view line) { keepMessage(r, line); }, chunk);
     EXPECT_EQ(outcome.result, StreamResult::Done);
     r.status = outcome.status;
-    // Invalid UTF-8 stops the conversion: what came before it may have been written.
-    if (r.status == 1)
+    // Invalid UTF-8 stops the conversion with its message last: what came before the piece
+    // that holds it has been written and named.
+    if (r.status == 1) {
         r.bytes.clear();
+        r.parts.erase(r.parts.begin(), r.parts.end() - std::min<std::size_t>(1, r.parts.size()));
+    }
     r.log = log.lines;
     return r;
 }
@@ -335,12 +333,15 @@ TEST(ConvertThroughUnicode, RandomTextsCutByReadsOfEverySizeConvertAsOneText) {
         {Format::SutonnyMJ, Format::Unicode}, {Format::Roman, Format::Unicode},
     };
     for (int trial = 0; trial < 6; ++trial) {
-        const std::string unicode = randomUnicodeText(random, 300 + random() % 600);
+        std::string unicode = randomUnicodeText(random, 300 + random() % 600);
         const std::string glyphs =
             sutonnymj::encode(*sutonnymj::fromUtf8(sutonnymj::withoutUtf8Bom(unicode))).bytes;
         // Roman text with UTF-8 Bengali in it, as romanising keeps what it cannot spell.
         const std::string roman =
             wholeThroughUnicode(unicode, Format::Unicode, Format::Roman).bytes + "\nkxyz AmI\xE9";
+        // Now and then a byte that is no UTF-8 (stray, or cutting a character short).
+        if (trial % 3 == 2)
+            unicode.insert(random() % unicode.size(), "\xC3(");
         for (const auto &[from, to] : pairs) {
             const std::string &input = from == Format::Unicode     ? unicode
                                        : from == Format::SutonnyMJ ? glyphs
