@@ -17,19 +17,79 @@ namespace {
 
 using sutonnymj::LinePositions;
 
+// Words of more letters than this and than a read are converted as they come (a word the
+// input method's list reads another way is never that long).
+constexpr std::size_t kLongWord = 64;
+
+// A word longer than a read, converted unit by unit as its letters come, so that no more of
+// it is held than the few letters a unit depends on: the same glyphs and log line as the
+// engine's conversion of the whole word.
+class LongWord {
+public:
+    explicit LongWord(Engine &engine) : m_engine(engine) {}
+    bool active() const { return m_active; }
+    void start() {
+        m_active = m_first = true;
+        m_rephWaits = false;
+        m_length = m_failedAt = 0;
+        m_shown.clear();
+    }
+
+    // Takes the next letters of the word (`ends`: the word ends after them) and appends their
+    // glyphs to `out`; returns the letters taken (all of them when it ends). Those it leaves
+    // go in front of the next letters.
+    std::size_t take(std::string_view letters, bool ends, std::string &out) {
+        std::size_t pos = 0;
+        while (!m_failedAt && pos < letters.size() &&
+               (ends || letters.size() - pos >= Engine::kUnitWindow)) {
+            const Engine::UnitStep step =
+                m_engine.convertUnit(letters, pos, m_first, m_rephWaits, out);
+            if (step.length == 0) {
+                m_failedAt = m_length + pos + 1;
+                break;
+            }
+            pos += step.length;
+            m_first = false;
+            m_rephWaits = step.rephWaits;
+        }
+        if (m_failedAt) // the rest of a word the tables stop in converts to nothing
+            pos = letters.size();
+        m_shown.append(letters.substr(0, std::min(pos, Engine::kShownLetters - m_shown.size())));
+        m_length += pos;
+        if (ends) {
+            if (m_failedAt && m_engine.conversionLog())
+                m_engine.conversionLog()->append(
+                    Engine::failureLine(m_failedAt, m_shown, m_length));
+            m_active = false;
+        }
+        return pos;
+    }
+
+private:
+    Engine &m_engine;
+    bool m_active = false;
+    bool m_first = true;
+    bool m_rephWaits = false;
+    std::size_t m_length = 0;   // letters taken
+    std::size_t m_failedAt = 0; // where no key starts, from 1; 0 while every unit converts
+    std::string m_shown;        // the first letters, for the log line
+};
+
 // The conversion through Unicode, fed one read at a time: the input's bytes become Unicode
 // text (decoded UTF-8, decoded glyph codes, or roman text converted and decoded), and the text
 // is converted into the target up to its last character outside a Bengali word.
 class ThroughUnicode {
 public:
     ThroughUnicode(Format from, Format to, sutonnymj::Generation g, Engine *engine,
-                   const WriteAll &write, const WriteLine &message, const Resolve &resolve)
+                   const WriteAll &write, const WriteLine &message, const Resolve &resolve,
+                   std::size_t chunk)
         : m_from(from), m_to(to), m_engine(engine), m_write(write), m_message(message),
-          m_resolve(resolve), m_decoder(sutonnymj::GlyphTable::builtIn(), g),
+          m_resolve(resolve), m_chunk(chunk), m_decoder(sutonnymj::GlyphTable::builtIn(), g),
           m_report(to, [this](std::string line) { m_message(line); }) {
         if (to == Format::Roman)
             m_romaniser.emplace(engine->tables(), g);
         if (from == Format::Roman) {
+            m_longWord.emplace(*engine);
             m_lineBreaks = engine->lineBreaks();
             engine->setLineBreaks(Engine::LineBreaks::AsTheyCame);
         }
@@ -126,6 +186,22 @@ private:
             m_message(place.report());
             m_status = 3;
         }
+        // A word longer than a read and than kLongWord letters is converted as it comes.
+        std::size_t wordEnd = 0;
+        while (wordEnd < m_bytes.size() && isWordChar(static_cast<unsigned char>(m_bytes[wordEnd])))
+            ++wordEnd;
+        if (m_longWord && !m_longWord->active() && !last && wordEnd == m_bytes.size() &&
+            wordEnd > std::max(m_chunk, kLongWord))
+            m_longWord->start();
+        if (m_longWord && m_longWord->active()) {
+            const bool ends = wordEnd < m_bytes.size() || last;
+            m_bytes.erase(
+                0, m_longWord->take(std::string_view(m_bytes).substr(0, wordEnd), ends, m_glyphs));
+            if (!ends) {
+                m_glyphs.erase(0, m_decoder.decodeSome(m_glyphs, m_text, false));
+                return;
+            }
+        }
         std::size_t cut = m_bytes.size();
         if (!last)
             while (cut > 0 && isWordChar(static_cast<unsigned char>(m_bytes[cut - 1])))
@@ -156,11 +232,16 @@ private:
             std::size_t cut = m_text.size();
             if (!last) {
                 // A CR waits for the LF that may follow: a piece ends after a whole line break.
-                while (cut > 0 &&
-                       (sutonnymj::isBengaliWordChar(m_text[cut - 1]) || m_text[cut - 1] == U'\r'))
+                // Unicode is written character by character; the other targets read whole words.
+                // m_text[0, m_uncut) was looked at before: it holds no place to cut.
+                const bool words = m_to != Format::Unicode;
+                while (cut > m_uncut && ((words && sutonnymj::isBengaliWordChar(m_text[cut - 1])) ||
+                                         m_text[cut - 1] == U'\r'))
                     --cut;
-                if (cut == 0)
+                if (cut == m_uncut) {
+                    m_uncut = m_text.size();
                     return true;
+                }
             }
             const std::u32string_view piece(m_text.data(), cut);
             const LinePositions positions(piece, m_at);
@@ -200,6 +281,7 @@ private:
         m_at = positions.at(length);
         m_done += length;
         m_text.erase(0, length);
+        m_uncut = 0;
     }
 
     // A part of the whole text with no spelling, `from` its characters; touching the part
@@ -242,6 +324,8 @@ private:
     const WriteAll &m_write;
     const WriteLine &m_message;
     const Resolve &m_resolve;
+    std::size_t m_chunk;
+    std::optional<LongWord> m_longWord; // roman input
     Engine::LineBreaks m_lineBreaks = Engine::LineBreaks::CrLf;
     sutonnymj::Decoder m_decoder;
     std::optional<sutonnymj::Romaniser> m_romaniser;
@@ -254,69 +338,12 @@ private:
     std::string m_glyphs;               // roman input converted and not yet decoded
     std::u32string m_text;              // Unicode text not yet converted
     std::size_t m_done = 0;             // characters of the text converted before m_text
+    std::size_t m_uncut = 0;            // m_text[0, m_uncut) holds no place to cut it
     LinePositions::Position m_at{1, 1}; // where m_text starts
     bool m_longRun = false;             // m_text goes on with a Bengali word too long to spell
     std::optional<Part> m_part;         // the last part with no spelling, not reported yet
     int m_status = 0;
     bool m_writeFailed = false;
-};
-
-// Words of more letters than this and than a read are converted as they come (a word the
-// input method's list reads another way is never that long).
-constexpr std::size_t kLongWord = 64;
-
-// A word longer than a read, converted unit by unit as its letters come, so that no more of
-// it is held than the few letters a unit depends on: the same glyphs and log line as the
-// engine's conversion of the whole word.
-class LongWord {
-public:
-    explicit LongWord(Engine &engine) : m_engine(engine) {}
-    bool active() const { return m_active; }
-    void start() {
-        m_active = m_first = true;
-        m_rephWaits = false;
-        m_length = m_failedAt = 0;
-        m_shown.clear();
-    }
-
-    // Takes the next letters of the word (`ends`: the word ends after them) and appends their
-    // glyphs to `out`; returns the letters taken (all of them when it ends). Those it leaves
-    // go in front of the next letters.
-    std::size_t take(std::string_view letters, bool ends, std::string &out) {
-        std::size_t pos = 0;
-        while (!m_failedAt && pos < letters.size() &&
-               (ends || letters.size() - pos >= Engine::kUnitWindow)) {
-            const Engine::UnitStep step =
-                m_engine.convertUnit(letters, pos, m_first, m_rephWaits, out);
-            if (step.length == 0) {
-                m_failedAt = m_length + pos + 1;
-                break;
-            }
-            pos += step.length;
-            m_first = false;
-            m_rephWaits = step.rephWaits;
-        }
-        if (m_failedAt) // the rest of a word the tables stop in converts to nothing
-            pos = letters.size();
-        m_shown.append(letters.substr(0, std::min(pos, Engine::kShownLetters - m_shown.size())));
-        m_length += pos;
-        if (ends) {
-            if (m_failedAt && m_engine.conversionLog())
-                m_engine.conversionLog()->append(
-                    Engine::failureLine(m_failedAt, m_shown, m_length));
-            m_active = false;
-        }
-        return pos;
-    }
-
-private:
-    Engine &m_engine;
-    bool m_active = false;
-    bool m_first = true;
-    bool m_rephWaits = false;
-    std::size_t m_length = 0;   // letters taken
-    std::size_t m_failedAt = 0; // where no key starts, from 1; 0 while every unit converts
-    std::string m_shown;        // the first letters, for the log line
 };
 
 } // namespace
@@ -325,7 +352,7 @@ UnicodeStreamOutcome convertThroughUnicode(Format from, Format to, sutonnymj::Ge
                                            Engine *engine, const ReadSome &read,
                                            const WriteAll &write, const WriteLine &message,
                                            std::size_t chunk, const Resolve &resolve) {
-    ThroughUnicode conversion(from, to, g, engine, write, message, resolve);
+    ThroughUnicode conversion(from, to, g, engine, write, message, resolve, chunk);
     std::string buffer(std::max<std::size_t>(chunk, 1), '\0');
     for (;;) {
         const std::ptrdiff_t got = read(buffer.data(), buffer.size());

@@ -57,7 +57,8 @@ struct UnicodeStreamOutcome {
 // for the lines that name UTF-8 Bengali in roman input, which come as their lines are read.
 // Each piece is converted up to the end of its last character outside a Bengali word (a
 // Bengali word of more than Romaniser::kMaxWordLength characters going to roman is written as
-// it comes: it has no spelling whatever follows) and written before the next read. Input that
+// it comes: it has no spelling whatever follows; a roman word longer than a read converts as it
+// comes, as in convertStream) and written before the next read. Input that
 // is not UTF-8 stops the conversion with status 1 and its message; what came before the piece
 // that holds the bad byte has been written. `engine` converts roman text and supplies the
 // tables for romanising (it may be null when neither side is roman).

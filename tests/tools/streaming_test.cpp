@@ -336,9 +336,13 @@ TEST(ConvertThroughUnicode, RandomTextsCutByReadsOfEverySizeConvertAsOneText) {
         std::string unicode = randomUnicodeText(random, 300 + random() % 600);
         const std::string glyphs =
             sutonnymj::encode(*sutonnymj::fromUtf8(sutonnymj::withoutUtf8Bom(unicode))).bytes;
-        // Roman text with UTF-8 Bengali in it, as romanising keeps what it cannot spell.
-        const std::string roman =
-            wholeThroughUnicode(unicode, Format::Unicode, Format::Roman).bytes + "\nkxyz AmI\xE9";
+        // Roman text with UTF-8 Bengali in it, as romanising keeps what it cannot spell, and a
+        // word longer than the reads.
+        std::string roman =
+            wholeThroughUnicode(unicode, Format::Unicode, Format::Roman).bytes + "\nkxyz AmI\xE9 ";
+        for (std::size_t i = 0, letters = 70 + random() % 200; i < letters; ++i)
+            roman += "kAbR~&x"[random() % (trial % 2 ? 7 : 6)];
+        roman += " gAn";
         // Now and then a byte that is no UTF-8 (stray, or cutting a character short).
         if (trial % 3 == 2)
             unicode.insert(random() % unicode.size(), "\xC3(");
