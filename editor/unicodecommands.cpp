@@ -11,6 +11,7 @@
 #include "sutonnymj.h"
 #include "textfile.h"
 #include "unicodefile.h"
+#include "unicodetext.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -140,11 +141,13 @@ void EditorWindow::openUnicodeFile() {
     }
     const std::u32string &text = opened.file.text;
     QStringList unspelled;
+    // A control character of the file is shown as its code, never acted on by the list.
     for (const sutonnymj::RomanisedPart &part : opened.roman.unspelled)
         unspelled << QStringLiteral("Line:%1 Column:%2 No spelling:%3")
                          .arg(part.line)
                          .arg(part.column)
-                         .arg(QString::fromStdU32String(text.substr(part.offset, part.length)));
+                         .arg(QString::fromStdU32String(sutonnymj::escapeControls(
+                             std::u32string_view(text).substr(part.offset, part.length))));
     // A romanised spelling always converts, so every word the conversion logs lies in one of
     // these parts: the parts' lines take the place of the log's, and the status bar, which
     // counts the log, counts each part once.

@@ -261,22 +261,30 @@ void Engine::writeLogLine(const std::string &line) {
         m_log->append(line);
 }
 
-void Engine::logFailure(std::size_t pos, std::string_view word) {
-    if (!m_log && !m_recordingLog)
-        return;
+std::string Engine::failureLine(std::size_t pos, std::string_view shown, std::size_t length) {
     std::string line = "Position:";
     line += std::to_string(pos);
     line += " Word:";
-    line += word;
-    writeLogLine(line);
+    line += shown.substr(0, kShownLetters);
+    if (length > kShownLetters) {
+        line += "... (";
+        line += std::to_string(length);
+        line += " letters)";
+    }
+    return line;
+}
+
+void Engine::logFailure(std::size_t pos, std::string_view word) {
+    if (!m_log && !m_recordingLog)
+        return;
+    writeLogLine(failureLine(pos, word, word.size()));
 }
 
 void Engine::logTooLong(std::string_view word) {
     if (!m_log && !m_recordingLog)
         return;
-    constexpr std::size_t Shown = 40;
     std::string line = "Position:1 Word:";
-    line += word.substr(0, Shown);
+    line += word.substr(0, kShownLetters);
     line += "... (";
     line += std::to_string(word.size());
     line += " letters: too long to convert, at most ";

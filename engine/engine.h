@@ -85,6 +85,12 @@ public:
     const Tables &tables() const { return m_tables; }
 
     void setConversionLog(ConversionLog *log) { m_log = log; }
+    ConversionLog *conversionLog() const { return m_log; }
+    // The log line of a word of `length` letters that stops early at `pos` (from 1), `shown`
+    // its first letters: "Position:3 Word:kxyz"; a word of more than kShownLetters letters
+    // shows only the first of them, and its length ("Position:3 Word:kx...ab... (300 letters)").
+    static constexpr std::size_t kShownLetters = 40;
+    static std::string failureLine(std::size_t pos, std::string_view shown, std::size_t length);
     // The hook runs after every unit of a word, as the user interface's chance to process its
     // events; it may convert, change the text being converted into, install tables or throw. Tables
     // it installs in the middle of a word apply from the next unit, except in a word the memo

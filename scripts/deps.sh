@@ -26,6 +26,8 @@ kestrum_packages=(
   # Debian's Bengali word list, which typing in lower case and the suggestions read (tested
   # with it; Kestrum works without it).
   hunspell-bn
+  # Real running Bengali for the --any-case test: GTK's and GLib's Bengali translations.
+  libgtk-3-common libglib2.0-data
   # /usr/bin/time -v gives the peak memory in bench/convert/compare.sh.
   time
 )

@@ -68,6 +68,7 @@ Decoder::Decoder(const GlyphTable &table, Generation generation) {
             continue; // the first row for these bytes is the reading
         const Role role = spelling.unicode.front() == kHasanta ? Role::Attach : Role::Base;
         list.push_back({spelling.bytes, {role, spelling.unicode}});
+        m_longestSequence = std::max(m_longestSequence, spelling.bytes.size());
     }
     for (auto &list : m_sequences)
         std::stable_sort(list.begin(), list.end(), [](const Sequence &a, const Sequence &b) {
@@ -117,15 +118,33 @@ void Decoder::flush(std::u32string &out) {
 }
 
 void Decoder::decode(std::string_view bytes, std::u32string &out) {
+    start();
+    decodeSome(bytes, out, true);
+}
+
+void Decoder::start() {
     m_pre.clear();
     m_cluster.clear();
     m_post.clear();
     m_marks.clear();
     m_open = false;
     m_reph = false;
-    int previous = -1; // the byte before the current token
-    for (std::size_t i = 0; i < bytes.size();) {
+    m_previous = -1;
+}
+
+std::size_t Decoder::decodeSome(std::string_view bytes, std::u32string &out, bool last) {
+    int &previous = m_previous;
+    // Short of the end, a byte that may start a sequence is read only once the whole sequence
+    // could be there.
+    const std::size_t stop = last ? bytes.size()
+                             : bytes.size() >= m_longestSequence
+                                 ? bytes.size() - m_longestSequence + 1
+                                 : 0;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
         const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (i >= stop && !m_sequences[b].empty())
+            break;
         const Token *token = &m_tokens[b];
         std::size_t length = 1;
         for (const Sequence &s : m_sequences[b]) {
@@ -240,7 +259,9 @@ void Decoder::decode(std::string_view bytes, std::u32string &out) {
         previous = static_cast<unsigned char>(bytes[i + length - 1]);
         i += length;
     }
-    flush(out);
+    if (last)
+        flush(out);
+    return i;
 }
 
 namespace {

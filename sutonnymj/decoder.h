@@ -19,6 +19,15 @@ public:
     // Appends the Unicode of `bytes` to `out` (see decode() in sutonnymj.h).
     void decode(std::string_view bytes, std::u32string &out);
 
+    // The same for a text that comes a piece at a time: decodeSome(piece, out, false) for each
+    // piece but the last, decodeSome(rest, out, true) at the end, and `out` receives exactly
+    // what decode() gives for the whole text. It returns the bytes of `piece` it took; the
+    // rest (the start of a byte sequence read as a whole) goes in front of the next piece. The
+    // syllable being assembled waits in the decoder, so `out` always ends where a syllable
+    // does. start() begins a new text.
+    void start();
+    std::size_t decodeSome(std::string_view piece, std::u32string &out, bool last);
+
     // What each part of the byte stream does when it is put in Unicode order.
     enum class Role : std::uint8_t {
         Pass,    // not part of a syllable: written as it is
@@ -56,6 +65,8 @@ private:
     std::u32string m_pre, m_cluster, m_post, m_marks;
     bool m_open = false; // the cluster ends in a half form and goes on
     bool m_reph = false;
+    int m_previous = -1; // the byte before the current token
+    std::size_t m_longestSequence = 1;
 };
 
 } // namespace kestrum::sutonnymj

@@ -17,9 +17,6 @@ namespace {
 constexpr int kMaxVerifications = 48;
 constexpr int kMaxNodes = 4000;
 constexpr std::size_t kMaxMemo = 1 << 16;
-// Longer runs of Bengali letters are no words (the longest real ones have about 20 characters);
-// they are reported rather than searched.
-constexpr std::size_t kMaxWordLength = 64;
 
 bool startsWith(std::u32string_view text, std::size_t pos, std::u32string_view part) {
     return !part.empty() && text.size() - std::min(pos, text.size()) >= part.size() &&
@@ -301,10 +298,10 @@ bool Romaniser::search(std::size_t pos, bool first, Ending previous, std::string
 }
 
 std::optional<std::string> Romaniser::romanise(std::u32string_view word) {
-    if (word.size() > kMaxWordLength)
+    if (word.size() > Romaniser::kMaxWordLength)
         return std::nullopt;
     std::u32string normal = normalize(word);
-    if (normal.empty() || normal.size() > kMaxWordLength)
+    if (normal.empty() || normal.size() > Romaniser::kMaxWordLength)
         return std::nullopt;
     if (const auto it = m_memo.find(normal); it != m_memo.end())
         return it->second;

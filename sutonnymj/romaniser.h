@@ -36,6 +36,9 @@ public:
     // word of more than 64 characters, or one that needs more than a few dozen tries, is not
     // spelled.
     std::optional<std::string> romanise(std::u32string_view word);
+    // Longer runs of Bengali letters are no words (the longest real ones have about 20
+    // characters): romaniseText keeps them as they came, whatever they hold.
+    static constexpr std::size_t kMaxWordLength = 64;
 
     struct Unspelled {
         std::size_t offset;    // index into the input text

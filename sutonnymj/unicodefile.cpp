@@ -7,7 +7,8 @@
 
 namespace kestrum::sutonnymj {
 
-LinePositions::LinePositions(std::u32string_view text) {
+LinePositions::LinePositions(std::u32string_view text, Position start)
+    : m_start(start), m_size(text.size()) {
     m_lineStarts.push_back(0);
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n')
@@ -20,7 +21,10 @@ LinePositions::LinePositions(std::u32string_view text) {
 LinePositions::Position LinePositions::at(std::size_t offset) const {
     const auto after = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), offset);
     const std::size_t line = std::size_t(after - m_lineStarts.begin());
-    return {line, offset - m_lineStarts[line - 1] + 1};
+    const std::size_t column = offset - m_lineStarts[line - 1] + 1;
+    if (line == 1)
+        return {m_start.line, m_start.column + column - 1};
+    return {m_start.line + line - 1, column};
 }
 
 UnicodeFileText readUnicodeFile(std::string_view bytes, FinalLineBreak finalBreak) {

@@ -16,18 +16,24 @@
 namespace kestrum::sutonnymj {
 
 // Line and column, both from 1 and counted in characters, of offsets into a text; CR LF, LF and
-// CR each end a line.
+// CR each end a line. A text that comes a piece at a time is counted piece by piece: each
+// piece starts where the one before ended (its end()); a piece must not end between the CR and
+// the LF of a CR LF.
 class LinePositions {
 public:
-    explicit LinePositions(std::u32string_view text);
     struct Position {
         std::size_t line;
         std::size_t column;
     };
+    explicit LinePositions(std::u32string_view text, Position start = {1, 1});
     Position at(std::size_t offset) const;
+    // Where a character after the text would stand.
+    Position end() const { return at(m_size); }
 
 private:
     std::vector<std::size_t> m_lineStarts;
+    Position m_start;
+    std::size_t m_size;
 };
 
 // Whether a file ends with one line break (CR LF or LF) that is to be left out, as the editor

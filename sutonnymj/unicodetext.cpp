@@ -1,6 +1,8 @@
 // UTF-8 and the Bengali normal form.
 #include "unicodetext.h"
 
+#include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace kestrum::sutonnymj {
@@ -137,6 +139,49 @@ std::vector<BengaliInRoman::Place> BengaliInRoman::find(std::string_view piece) 
         i += length;
     }
     return found;
+}
+
+std::u32string escapeControls(std::u32string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (char32_t c : text) {
+        if (!isDisplayControl(c)) {
+            out.push_back(c);
+            continue;
+        }
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", unsigned(c));
+        out.append(code, code + std::strlen(code));
+    }
+    return out;
+}
+
+std::string escapeControlsUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        // One character at a time, so a bad byte spoils only itself.
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        const std::size_t length = b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        const Utf8Text one = decodeUtf8(bytes.substr(i, length), Utf8Mode::Strict);
+        if (one.badOffset || one.text.size() != 1) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%02X", unsigned(b));
+            out += code;
+            ++i;
+            continue;
+        }
+        const char32_t c = one.text.front();
+        if (isDisplayControl(c)) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", unsigned(c));
+            out += code;
+        } else {
+            out.append(bytes.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
 }
 
 std::string toUtf8(std::u32string_view text) {

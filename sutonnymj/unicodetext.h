@@ -55,6 +55,17 @@ constexpr std::string_view withoutFinalLineBreak(std::string_view bytes) {
 }
 void appendUtf8(std::string &out, char32_t c);
 
+// A character that a terminal or a text widget acts on rather than shows: a C0 or C1 control,
+// DEL, or a bidirectional control (the embeddings, overrides and isolates, LRM, RLM and ALM).
+constexpr bool isDisplayControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F || c == 0x061C;
+}
+// Text for a diagnostic: every display control written as its code ("U+001B"), the rest as
+// it is. The UTF-8 form writes a byte that is not part of a UTF-8 character as "\xNN".
+std::u32string escapeControls(std::u32string_view text);
+std::string escapeControlsUtf8(std::string_view bytes);
+
 // Finds Unicode Bengali (U+0980 to U+09FF as UTF-8) in romanised text, which is Windows-1252
 // bytes: romanising keeps what has no spelling as UTF-8, and read as keys those bytes would
 // pass into the glyph codes as unrelated conjuncts. The text may come a piece at a time, a

@@ -21,20 +21,6 @@ struct Missing {
     std::size_t length;
 };
 
-std::string describe(std::u32string_view part) {
-    std::string text = "\"" + sutonnymj::toUtf8(part) + "\"";
-    if (part.size() <= 4) {
-        text += " (";
-        for (std::size_t i = 0; i < part.size(); ++i) {
-            char code[16];
-            std::snprintf(code, sizeof code, "%sU+%04X", i ? " " : "", unsigned(part[i]));
-            text += code;
-        }
-        text += ")";
-    }
-    return text;
-}
-
 // Reports the missing parts of `text` (adjacent ones as one), and sets status 3 when any.
 void report(Outcome &outcome, std::u32string_view text, std::vector<Missing> missing, Format to) {
     if (missing.empty())
@@ -51,13 +37,13 @@ void report(Outcome &outcome, std::u32string_view text, std::vector<Missing> mis
         }
     }
     const sutonnymj::LinePositions positions(text);
+    UnspelledReport lines(to,
+                          [&](std::string line) { outcome.messages.push_back(std::move(line)); });
     for (const Missing &m : merged) {
         const auto [line, column] = positions.at(m.offset);
-        outcome.messages.push_back(
-            "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
-            describe(text.substr(m.offset, m.length)) + " has no spelling in " +
-            std::string(formatName(to)) + "; written as it came");
+        lines.part(line, column, text.substr(m.offset, m.length), m.length);
     }
+    lines.finish();
     outcome.status = 3;
 }
 
@@ -102,6 +88,35 @@ Outcome unicodeTo(std::u32string_view text, Format to, Engine *engine, Generatio
 }
 
 } // namespace
+
+void UnspelledReport::part(std::size_t line, std::size_t column, std::u32string_view shown,
+                           std::size_t length) {
+    if (++m_parts > kShownParts)
+        return;
+    shown = shown.substr(0, std::min(length, kShownCharacters));
+    std::string text = "\"" + sutonnymj::toUtf8(sutonnymj::escapeControls(shown));
+    if (length > shown.size())
+        text += "...\" (" + std::to_string(length) + " characters)";
+    else
+        text += "\"";
+    if (length <= 4) {
+        text += " (";
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            char code[16];
+            std::snprintf(code, sizeof code, "%sU+%04X", i ? " " : "", unsigned(shown[i]));
+            text += code;
+        }
+        text += ")";
+    }
+    m_write("line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + text +
+            " has no spelling in " + std::string(formatName(m_to)) + "; written as it came");
+}
+
+void UnspelledReport::finish() {
+    if (m_parts > kShownParts)
+        m_write("... and " + std::to_string(m_parts - kShownParts) +
+                " more parts with no spelling");
+}
 
 std::optional<Format> formatFromName(std::string_view name) {
     if (name == "roman")

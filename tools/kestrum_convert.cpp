@@ -4,6 +4,7 @@
 #include "datafolders.h"
 #include "engine.h"
 #include "fileio.h"
+#include "lexicon.h"
 #include "streaming.h"
 #include "unicodetext.h"
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +22,9 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kestrum-convert [--tables DIR] [FILE]\n"
-    "       kestrum-convert [--from FORMAT] [--to FORMAT] [--generation GEN] [--tables DIR]\n"
-    "                       [FILE]\n"
+    "Usage: kestrum-convert [--any-case] [--tables DIR] [FILE]\n"
+    "       kestrum-convert [--from FORMAT] [--to FORMAT] [--generation GEN] [--any-case]\n"
+    "                       [--tables DIR] [FILE]\n"
     "Converts romanised Bengali text to SutonnyMJ glyph codes, and between romanised text,\n"
     "SutonnyMJ glyph codes and Unicode Bengali.\n"
     "\n"
@@ -33,8 +35,9 @@ constexpr std::string_view kUsage =
     "Windows-1252 bytes, converts it as one text (read a piece at a time, so an input of any\n"
     "size needs a few megabytes) and writes the glyph codes, with CR LF line breaks. Each word\n"
     "that could not be converted to its end is reported on standard error as a line\n"
-    "\"Position:N Word:WORD\". Bytes outside words pass through unchanged; each line that\n"
-    "holds Unicode Bengali (UTF-8) is named with its line and column.\n"
+    "\"Position:N Word:WORD\" (a word of more than 40 letters by its first 40 and its length).\n"
+    "Bytes outside words pass through unchanged; each line that holds Unicode Bengali (UTF-8)\n"
+    "is named with its line and column.\n"
     "\n"
     "Formats:\n"
     "  roman       the keys of the tables (Windows-1252 bytes)\n"
@@ -46,7 +49,10 @@ constexpr std::string_view kUsage =
     "from roman to sutonnymj. A part with no spelling in the target (a Latin letter or another\n"
     "script going to sutonnymj, a word the tables cannot spell going to roman) is written as it\n"
     "came, as UTF-8, and named on standard error with its line and column (counted in\n"
-    "characters of the Unicode text: of the input, or of the decoded glyph codes).\n"
+    "characters of the Unicode text: of the input, or of the decoded glyph codes), by its\n"
+    "first 40 characters, every control character written as its code (U+001B); past 1000\n"
+    "parts, one closing line counts the rest. These conversions too read a piece at a time;\n"
+    "input that is not UTF-8 stops at the piece that holds the first bad byte.\n"
     "\n"
     "Options:\n"
     "  --from FORMAT  what the input is: roman (default), sutonnymj or unicode\n"
@@ -55,6 +61,13 @@ constexpr std::string_view kUsage =
     "                 how glyph codes are read: new (default; recent SutonnyMJ fonts, and most\n"
     "                 text in circulation) or classic (the Bijoy 2000 layout); they read the\n"
     "                 bytes 0xCD, 0xE6, 0xF8 and 0xFF differently\n"
+    "  --any-case     read each word typed all in lower case as the input method does, through\n"
+    "                 Debian's Bengali word list (hunspell-bn, or the file $KESTRUM_WORD_LIST\n"
+    "                 names): the word of the list its keys name in any case (ami is AmI,\n"
+    "                 amar AmAr), else its letters in their commoner case; a word with a\n"
+    "                 capital letter, or one of the list as typed, is taken exactly as typed.\n"
+    "                 Only with --from roman and --to sutonnymj or unicode. Without the list\n"
+    "                 it says so once and reads each letter in its commoner case\n"
     "  --tables DIR   read first.alpha, next.alpha, connect.alpha and joint.alpha from DIR;\n"
     "                 needed when one side is roman. Default: the first folder that holds\n"
     "                 all four of $XDG_DATA_HOME/kestrum (or ~/.local/share/kestrum), the\n"
@@ -64,18 +77,24 @@ constexpr std::string_view kUsage =
     "\n"
     "Examples:\n"
     "  echo AmI bAnglAy gAn gAI | kestrum-convert --to unicode\n"
+    "  echo ami banglay gan gai | kestrum-convert --any-case --to unicode\n"
     "  echo সূর্য | kestrum-convert --from unicode --to roman\n"
     "  kestrum-convert --from sutonnymj --to unicode --generation classic old.txt\n"
     "\n"
-    "Exit status: 0 on success, 1 when a file cannot be read or the input is not valid UTF-8,\n"
-    "2 on a usage error, 3 when some part had no spelling in the target or romanised input\n"
-    "held Unicode Bengali.\n";
+    "Exit status, the same in every mode: 0 on success, 1 when a file cannot be read or the\n"
+    "input is not valid UTF-8, 2 on a usage error, 3 when something could not be converted\n"
+    "(a word the tables stop in, a part with no spelling in the target, Unicode Bengali in\n"
+    "romanised input); the rest of the output is written all the same.\n";
 
 // Every line of the whole input: the engine clears its log for each piece it converts.
 class StderrLog : public kestrum::ConversionLog {
 public:
     void clear() override {}
-    void append(std::string_view line) override { std::cerr << line << '\n'; }
+    void append(std::string_view line) override {
+        std::cerr << line << '\n';
+        ++lines;
+    }
+    std::size_t lines = 0;
 };
 
 std::filesystem::path programFolder(const char *argv0) {
@@ -86,8 +105,10 @@ std::filesystem::path programFolder(const char *argv0) {
     return self.parent_path();
 }
 
+// A file name or a part of the text in a message is written with its control characters as
+// their codes, so that no input can act on the terminal.
 int fail(int status, const std::string &message) {
-    std::cerr << "kestrum-convert: " << message << '\n';
+    std::cerr << "kestrum-convert: " << kestrum::sutonnymj::escapeControlsUtf8(message) << '\n';
     return status;
 }
 
@@ -120,29 +141,52 @@ std::size_t chunkSize() {
     return static_cast<std::size_t>(size);
 }
 
-// Roman to sutonnymj, and a format to itself other than unicode (which checks its UTF-8 first),
-// read the input a piece at a time and write each converted piece at once.
-int convertStreaming(bool toItself, bool fromStandardInput, const std::string &file,
-                     kestrum::Engine &engine) {
-    kestrum::fileio::InputFile input;
-    std::string readError;
-    kestrum::convert::ReadSome read;
-    if (fromStandardInput) {
-        read = [&](char *buffer, std::size_t size) {
-            return kestrum::fileio::readSome(0, buffer, size, &readError);
-        };
-    } else {
-        // Only a regular file: a folder is refused rather than read, and a FIFO or a device
-        // rather than waited on (standard input is the way to pipe text in).
-        if (!input.open(file))
-            return fail(1, "cannot open " + file + ": " + input.reason());
-        read = [&](char *buffer, std::size_t size) {
-            const std::ptrdiff_t got = input.read(buffer, size);
+// The input, read a piece at a time: standard input, or a regular file (a folder is refused
+// rather than read, and a FIFO or a device rather than waited on: standard input is the way to
+// pipe text in).
+class Input {
+public:
+    Input(bool fromStandardInput, std::string file)
+        : m_standardInput(fromStandardInput), m_file(std::move(file)) {}
+    // False, with the message written, when the file cannot be opened.
+    bool open() {
+        if (m_standardInput || m_input.open(m_file))
+            return true;
+        fail(1, "cannot open " + m_file + ": " + m_input.reason());
+        return false;
+    }
+    kestrum::convert::ReadSome reader() {
+        if (m_standardInput)
+            return [this](char *buffer, std::size_t size) {
+                return kestrum::fileio::readSome(0, buffer, size, &m_error);
+            };
+        return [this](char *buffer, std::size_t size) {
+            const std::ptrdiff_t got = m_input.read(buffer, size);
             if (got < 0)
-                readError = input.reason();
+                m_error = m_input.reason();
             return got;
         };
     }
+    int readFailed() const {
+        return fail(1, "cannot read " + (m_standardInput ? "standard input" : m_file) + ": " +
+                           m_error);
+    }
+
+private:
+    bool m_standardInput;
+    std::string m_file;
+    kestrum::fileio::InputFile m_input;
+    std::string m_error;
+};
+
+// Roman to sutonnymj, and a format to itself other than unicode (which checks its UTF-8 first),
+// read the input a piece at a time and write each converted piece at once.
+int convertStreaming(bool toItself, bool fromStandardInput, const std::string &file,
+                     kestrum::Engine &engine, const kestrum::convert::Resolve &resolve) {
+    Input input(fromStandardInput, file);
+    if (!input.open())
+        return 1;
+    kestrum::convert::ReadSome read = input.reader();
     // UTF-8 Bengali in the keys passes through as bytes, as every byte outside words does, but
     // reads as glyph codes of unrelated conjuncts: each line that holds it is named.
     kestrum::sutonnymj::BengaliInRoman bengali;
@@ -165,16 +209,44 @@ int convertStreaming(bool toItself, bool fromStandardInput, const std::string &f
     };
     StderrLog log;
     engine.setConversionLog(&log);
-    const auto result = toItself
-                            ? kestrum::convert::copyStream(read, write, chunkSize())
-                            : kestrum::convert::convertStream(engine, read, write, chunkSize());
+    const auto result =
+        toItself ? kestrum::convert::copyStream(read, write, chunkSize())
+                 : kestrum::convert::convertStream(engine, read, write, chunkSize(), resolve);
     switch (result) {
     case kestrum::convert::StreamResult::Done:
-        return bengaliFound ? 3 : 0;
-    case kestrum::convert::StreamResult::ReadFailed: {
-        const std::string what = fromStandardInput ? "standard input" : file;
-        return fail(1, "cannot read " + what + ": " + readError);
+        return bengaliFound || log.lines > 0 ? 3 : 0;
+    case kestrum::convert::StreamResult::ReadFailed:
+        return input.readFailed();
+    case kestrum::convert::StreamResult::WriteFailed:
+        break;
     }
+    return fail(1, "cannot write standard output: " + writeError);
+}
+
+// Every other pair goes through Unicode, a piece at a time as well.
+int convertThroughUnicode(kestrum::convert::Format from, kestrum::convert::Format to,
+                          kestrum::sutonnymj::Generation generation, bool fromStandardInput,
+                          const std::string &file, kestrum::Engine &engine,
+                          const kestrum::convert::Resolve &resolve) {
+    Input input(fromStandardInput, file);
+    if (!input.open())
+        return 1;
+    std::string writeError;
+    const kestrum::convert::WriteAll write = [&](std::string_view bytes) {
+        return kestrum::fileio::writeAll(1, bytes, &writeError);
+    };
+    const kestrum::convert::WriteLine message = [](std::string_view line) {
+        std::cerr << "kestrum-convert: " << line << '\n';
+    };
+    StderrLog log;
+    engine.setConversionLog(&log);
+    const auto outcome = kestrum::convert::convertThroughUnicode(
+        from, to, generation, &engine, input.reader(), write, message, chunkSize(), resolve);
+    switch (outcome.result) {
+    case kestrum::convert::StreamResult::Done:
+        return outcome.status == 0 && log.lines > 0 ? 3 : outcome.status;
+    case kestrum::convert::StreamResult::ReadFailed:
+        return input.readFailed();
     case kestrum::convert::StreamResult::WriteFailed:
         break;
     }
@@ -191,9 +263,14 @@ int main(int argc, char **argv) {
     Format from = Format::Roman;
     Format to = Format::SutonnyMJ;
     kestrum::sutonnymj::Generation generation = kestrum::sutonnymj::Generation::New;
+    bool anyCase = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         std::string error;
+        if (arg == "--any-case") {
+            anyCase = true;
+            continue;
+        }
         if (const auto value = optionValue("--from", argc, argv, i, &error)) {
             const auto format = kestrum::convert::formatFromName(*value);
             if (!format)
@@ -267,42 +344,35 @@ int main(int argc, char **argv) {
         return fail(1, error.what());
     }
 
+    // Words typed in lower case read through Debian's word list, as the input method reads them.
+    std::unique_ptr<kestrum::ime::Converter> typing;
+    std::unique_ptr<kestrum::ime::Lexicon> lexicon;
+    kestrum::convert::Resolve resolve;
+    if (anyCase) {
+        if (from != Format::Roman || to == Format::Roman)
+            return fail(2, "--any-case reads romanised text: it takes --from roman and --to "
+                           "sutonnymj or unicode (see --help)");
+        try {
+            typing = std::make_unique<kestrum::ime::Converter>(tablesDir);
+        } catch (const kestrum::TableLoadError &error) {
+            return fail(1, error.what());
+        }
+        lexicon = kestrum::ime::Lexicon::forUser(*typing);
+        lexicon->waitUntilReady();
+        if (!lexicon->index())
+            std::cerr << "kestrum-convert: "
+                      << kestrum::sutonnymj::escapeControlsUtf8(
+                             "--any-case without the word list (" + lexicon->problem() +
+                             "; install hunspell-bn): words in lower case are read with each "
+                             "letter in its commoner case")
+                      << '\n';
+        resolve = [&lexicon](std::string_view piece) { return lexicon->resolveText(piece); };
+    }
+
     const bool fromStandardInput = !haveFile || file == "-";
     const bool toItself = from == to && from != Format::Unicode;
     if (toItself || (from == Format::Roman && to == Format::SutonnyMJ))
-        return convertStreaming(toItself, fromStandardInput, file, engine);
+        return convertStreaming(toItself, fromStandardInput, file, engine, resolve);
 
-    // The conversions through Unicode read the whole input: UTF-8 is checked to its end before
-    // anything is written, and the parts with no spelling are reported by line and column of
-    // the whole text.
-    std::string input;
-    if (fromStandardInput) {
-        kestrum::fileio::ReadResult read = kestrum::fileio::readDescriptor(0);
-        if (!read.ok)
-            return fail(1, "cannot read standard input: " + read.reason);
-        input = std::move(read.bytes);
-    } else {
-        // Only a regular file: a folder is refused rather than read, and a FIFO or a device
-        // rather than waited on (standard input is the way to pipe text in).
-        kestrum::fileio::ReadResult read = kestrum::fileio::readFile(file);
-        if (!read.ok)
-            return fail(1, "cannot open " + file + ": " + read.reason);
-        input = std::move(read.bytes);
-    }
-
-    StderrLog log;
-    engine.setConversionLog(&log);
-    kestrum::convert::Outcome outcome =
-        kestrum::convert::convert(input, from, to, generation, &engine);
-    for (const std::string &message : outcome.messages)
-        std::cerr << "kestrum-convert: " << message << '\n';
-    if (outcome.status == 1)
-        return 1;
-    const std::string &output = outcome.output;
-    const int status = outcome.status;
-    std::cout.write(output.data(), static_cast<std::streamsize>(output.size()));
-    std::cout.flush();
-    if (!std::cout)
-        return fail(1, "cannot write standard output: " + kestrum::fileio::reasonOf(errno));
-    return status;
+    return convertThroughUnicode(from, to, generation, fromStandardInput, file, engine, resolve);
 }

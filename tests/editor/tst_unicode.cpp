@@ -262,6 +262,12 @@ void TestUnicode::openUnicodeFile_data() {
                                                 QStringLiteral("Line:1 Column:11 No spelling:PNG"),
                                                 QStringLiteral("Line:1 Column:16 No spelling:l")}
                                  << QStringLiteral("the Latin words TIFF, PNG, l are converted");
+    // A control or a bidirectional control in the file is listed as its code.
+    QTest::newRow("controls") << QStringLiteral("আমি \x1B \u202E\n").toUtf8()
+                              << QStringLiteral("AmI \x1B \u202E")
+                              << QStringList{QStringLiteral("Line:1 Column:5 No spelling:U+001B"),
+                                             QStringLiteral("Line:1 Column:7 No spelling:U+202E")}
+                              << QString();
     // An empty input converts nothing, as with Load: the output area and the log stay.
     QTest::newRow("an empty file")
         << QByteArray() << QString() << QStringList{QStringLiteral("Position:1 Word:xyz")}

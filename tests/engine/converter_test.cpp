@@ -248,10 +248,17 @@ TEST_P(ConverterTest, RefusesAloudAWordTooLongForItsPositions) {
                                 std::to_string(Engine::MaxWordLength) + ")");
     ::munmap(letters, Blocks * Block);
 
-    // Words of ordinary length convert as before.
+    // Words of ordinary length convert as before; one that stops early is shown whole up to
+    // 40 letters, past that by its first 40 and its length.
     log.lines.clear();
     EXPECT_EQ(word("kkkk"), "KKKK");
     EXPECT_TRUE(log.lines.empty());
+    const std::string stops = std::string(39, 'k') + "x";
+    word(stops);
+    word(stops + "k");
+    ASSERT_EQ(log.lines.size(), 2u);
+    EXPECT_EQ(log.lines[0], "Position:40 Word:" + stops);
+    EXPECT_EQ(log.lines[1], "Position:40 Word:" + stops + "... (41 letters)");
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ConverterTest,

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -78,7 +79,7 @@ TEST_F(UnicodeCli, TheDefaultPairIsTheOriginalConversionByteForByte) {
     const RunResult plain = run(kTables, input);
     const RunResult named =
         run(kTables + " --from roman --to sutonnymj --generation classic", input);
-    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.status, 3); // "xyz" and "kAxa" stop early
     EXPECT_EQ(named.status, plain.status);
     EXPECT_EQ(named.out, plain.out);
     EXPECT_EQ(named.err, plain.err);
@@ -120,6 +121,26 @@ TEST_F(UnicodeCli, WhatHasNoSpellingIsWrittenAsItCameNamedAndExitsWith3) {
         {"--from sutonnymj --to roman", "Kjg\nKC", "kOlOm\nকঈ",
          "kestrum-convert: line 2, column 1: \"কঈ\" (U+0995 U+0988) has no spelling in roman; "
          "written as it came\n"},
+        // The output keeps the text as it came; what is said of it on the terminal never
+        // holds a control character.
+        {"--from unicode --to roman", "আমি\x1B]0;PWNED\x07\x1B[31mred\u202E\n",
+         "AmI\x1B]0;PWNED\x07\x1B[31mred\u202E\n",
+         "kestrum-convert: line 1, column 4: \"U+001B\" (U+001B) has no spelling in roman; "
+         "written as it came\n"
+         "kestrum-convert: line 1, column 6: \"0\" (U+0030) has no spelling in roman; written "
+         "as it came\n"
+         "kestrum-convert: line 1, column 8: \"PWNEDU+0007U+001B\" has no spelling in roman; "
+         "written as it came\n"
+         "kestrum-convert: line 1, column 16: \"31mredU+202E\" has no spelling in roman; "
+         "written as it came\n"},
+        {"--from unicode", "\u200F\u061C\u2066\u0085\x7F", "\u200F\u061C\u2066\u0085\x7F",
+         "kestrum-convert: line 1, column 1: \"U+200FU+061CU+2066U+0085U+007F\" has no spelling "
+         "in sutonnymj; written as it came\n"},
+        // A long part shows its first 40 characters and its length.
+        {"--from unicode --to roman", std::string(50, 'x') + " কলম",
+         std::string(50, 'x') + " kOlOm",
+         "kestrum-convert: line 1, column 1: \"" + std::string(40, 'x') +
+             "...\" (50 characters) has no spelling in roman; written as it came\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args);
@@ -127,6 +148,24 @@ TEST_F(UnicodeCli, WhatHasNoSpellingIsWrittenAsItCameNamedAndExitsWith3) {
         EXPECT_EQ(r.status, 3);
         EXPECT_EQ(r.out, c.output);
         EXPECT_EQ(r.err, c.err);
+    }
+}
+
+TEST_F(UnicodeCli, PartsPastAThousandAreCountedInOneLine) {
+    std::string input;
+    for (int i = 0; i < 1003; ++i)
+        input += "a b ";
+    for (const char *to : {"roman", "sutonnymj"}) {
+        SCOPED_TRACE(to);
+        const RunResult r = run(kTables + " --from unicode --to " + std::string(to), input);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.out, input);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1001);
+        EXPECT_TRUE(r.err.ends_with("column 1999: \"b\" (U+0062) has no spelling in " +
+                                    std::string(to) +
+                                    "; written as it came\n"
+                                    "kestrum-convert: ... and 1006 more parts with no spelling\n"))
+            << r.err.substr(r.err.size() - std::min<std::size_t>(r.err.size(), 300));
     }
 }
 
@@ -173,7 +212,7 @@ TEST_F(UnicodeCli, OptionErrorsHelpAndTheTablesOnlyWhereNeeded) {
         {"--to", 2, "--to needs a value"},
         {"--help", 0, "--from FORMAT"},
         {"--help", 0, "--generation GEN"},
-        {"--help", 0, "3 when some part had no spelling in the target"},
+        {"--help", 0, "3 when something could not be converted"},
         {"--help", 0, "kestrum-convert --from unicode --to roman"},
         {"--tables /no/such/folder --from roman --to unicode", 1, "first.alpha: cannot open"},
     };

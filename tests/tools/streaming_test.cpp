@@ -3,6 +3,9 @@
 // LF, in runs of word characters longer than a read), and reads and writes that fail.
 #include "streaming.h"
 
+#include "sutonnymj.h"
+#include "unicodetext.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,24 +57,28 @@ Converted oneShot(const std::string &input) {
     return c;
 }
 
-// Reads of at most `chunk` bytes asked, each given whole or, with `shortReads`, cut shorter at
-// random, as a pipe does.
+// `input` in reads of at most `chunk` bytes asked, each given whole or, with `shortReads`, cut
+// shorter at random, as a pipe does.
+ReadSome reads(const std::string &input, std::size_t chunk, std::mt19937 *shortReads) {
+    return
+        [&input, chunk, shortReads, at = std::size_t{0}](char *buffer, std::size_t size) mutable {
+            EXPECT_LE(size, chunk);
+            std::size_t n = std::min(size, input.size() - at);
+            if (shortReads && n > 1)
+                n = std::uniform_int_distribution<std::size_t>(1, n)(*shortReads);
+            std::copy_n(input.data() + at, n, buffer);
+            at += n;
+            return static_cast<std::ptrdiff_t>(n);
+        };
+}
+
 Converted streamed(const std::string &input, std::size_t chunk, std::mt19937 *shortReads) {
     Engine engine;
     engine.setTables(tables().tables());
     KeptLog log;
     engine.setConversionLog(&log);
     Converted c;
-    std::size_t at = 0;
-    const ReadSome read = [&](char *buffer, std::size_t size) -> std::ptrdiff_t {
-        EXPECT_LE(size, chunk);
-        std::size_t n = std::min(size, input.size() - at);
-        if (shortReads && n > 1)
-            n = std::uniform_int_distribution<std::size_t>(1, n)(*shortReads);
-        std::copy_n(input.data() + at, n, buffer);
-        at += n;
-        return static_cast<std::ptrdiff_t>(n);
-    };
+    const ReadSome read = reads(input, chunk, shortReads);
     const WriteAll write = [&](std::string_view bytes) {
         EXPECT_FALSE(bytes.empty());
         c.bytes += bytes;
@@ -224,4 +231,133 @@ TEST(CopyStream, CopiesEveryByteThroughReadsOfEverySize) {
     EXPECT_EQ(copyStream([](char *, std::size_t) -> std::ptrdiff_t { return -1; },
                          [](std::string_view) { return true; }),
               StreamResult::ReadFailed);
+}
+
+namespace {
+
+// What a conversion through Unicode gives: its bytes, its status, its diagnostics and the
+// engine's log lines. The lines that name Bengali in roman input come as their lines are read
+// when streamed, and first of all at once: they are kept apart.
+struct ThroughUnicodeResult {
+    std::string bytes;
+    int status = 0;
+    std::vector<std::string> parts, bengali, log;
+    bool operator==(const ThroughUnicodeResult &) const = default;
+};
+
+void PrintTo(const ThroughUnicodeResult &r, std::ostream *out) {
+    *out << ::testing::PrintToString(r.bytes) << " status " << r.status << " parts "
+         << ::testing::PrintToString(r.parts) << " bengali " << ::testing::PrintToString(r.bengali)
+         << " log " << ::testing::PrintToString(r.log);
+}
+
+void keepMessage(ThroughUnicodeResult &r, std::string_view line) {
+    (line.ends_with(sutonnymj::BengaliInRoman::kMessage) ? r.bengali : r.parts).emplace_back(line);
+}
+
+ThroughUnicodeResult wholeThroughUnicode(const std::string &input, Format from, Format to) {
+    Engine engine;
+    engine.setTables(tables().tables());
+    KeptLog log;
+    engine.setConversionLog(&log);
+    const Outcome outcome =
+        kestrum::convert::convert(input, from, to, sutonnymj::Generation::New, &engine);
+    ThroughUnicodeResult r;
+    r.bytes = outcome.status == 1 ? std::string() : outcome.output;
+    r.status = outcome.status;
+    for (const std::string &m : outcome.messages)
+        keepMessage(r, m);
+    r.log = log.lines;
+    return r;
+}
+
+ThroughUnicodeResult streamedThroughUnicode(const std::string &input, Format from, Format to,
+                                            std::size_t chunk, std::mt19937 *shortReads) {
+    Engine engine;
+    engine.setTables(tables().tables());
+    KeptLog log;
+    engine.setConversionLog(&log);
+    ThroughUnicodeResult r;
+    const auto outcome = convertThroughUnicode(
+        from, to, sutonnymj::Generation::New, &engine, reads(input, chunk, shortReads),
+        [&](std::string_view bytes) { return r.bytes += bytes, true; },
+        [&](std::string_view line) { keepMessage(r, line); }, chunk);
+    EXPECT_EQ(outcome.result, StreamResult::Done);
+    r.status = outcome.status;
+    // Invalid UTF-8 stops the conversion with its message last: what came before the piece
+    // that holds it has been written and named.
+    if (r.status == 1) {
+        r.bytes.clear();
+        r.parts.erase(r.parts.begin(), r.parts.end() - std::min<std::size_t>(1, r.parts.size()));
+    }
+    r.log = log.lines;
+    return r;
+}
+
+// Unicode text: words the tables spell and words they cannot, Latin words, runs of Bengali
+// too long to be words, digits, the dari, controls and bidirectional controls, CR, LF and
+// CR LF, and now and then a byte-order mark at the start.
+std::string randomUnicodeText(std::mt19937 &random, std::size_t length) {
+    static const std::vector<std::string> words = {
+        "আমি",    "বাংলায়",       "গান",      "গাই",    "কলম",   "ঌঌঌ", "কঈ",
+        "সূর্য",    "কে",           "ক্ষ",       "TIFF",   "x",     "ে",   "ি",
+        "\u200C", "\xE2\x80\xAE", "\x1B[31m", "abcকলম", "কলমabc"};
+    static const std::vector<std::string> between = {" ",  "  ", "\r\n", "\n", "\r",     "। ", ".",
+                                                     ", ", "২০", "12",   "\t", "\r\r\n", ""};
+    std::string text = random() % 4 == 0 ? "\xEF\xBB\xBF" : "";
+    auto pick = [&](const std::vector<std::string> &from) -> const std::string & {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+    };
+    while (text.size() < length) {
+        if (random() % 30 == 0) {
+            const std::size_t letters = 40 + random() % 100;
+            for (std::size_t i = 0; i < letters; ++i)
+                text += (random() % 2) ? "ক" : "া";
+        } else {
+            text += pick(words);
+        }
+        text += pick(between);
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(ConvertThroughUnicode, RandomTextsCutByReadsOfEverySizeConvertAsOneText) {
+    std::mt19937 random(23);
+    const struct {
+        Format from, to;
+    } pairs[] = {
+        {Format::Unicode, Format::Roman},     {Format::Unicode, Format::SutonnyMJ},
+        {Format::Unicode, Format::Unicode},   {Format::SutonnyMJ, Format::Roman},
+        {Format::SutonnyMJ, Format::Unicode}, {Format::Roman, Format::Unicode},
+    };
+    for (int trial = 0; trial < 6; ++trial) {
+        std::string unicode = randomUnicodeText(random, 300 + random() % 600);
+        const std::string glyphs =
+            sutonnymj::encode(*sutonnymj::fromUtf8(sutonnymj::withoutUtf8Bom(unicode))).bytes;
+        // Roman text with UTF-8 Bengali in it, as romanising keeps what it cannot spell, and a
+        // word longer than the reads.
+        std::string roman =
+            wholeThroughUnicode(unicode, Format::Unicode, Format::Roman).bytes + "\nkxyz AmI\xE9 ";
+        for (std::size_t i = 0, letters = 70 + random() % 200; i < letters; ++i)
+            roman += "kAbR~&x"[random() % (trial % 2 ? 7 : 6)];
+        roman += " gAn";
+        // Now and then a byte that is no UTF-8 (stray, or cutting a character short).
+        if (trial % 3 == 2)
+            unicode.insert(random() % unicode.size(), "\xC3(");
+        for (const auto &[from, to] : pairs) {
+            const std::string &input = from == Format::Unicode     ? unicode
+                                       : from == Format::SutonnyMJ ? glyphs
+                                                                   : roman;
+            const ThroughUnicodeResult expected = wholeThroughUnicode(input, from, to);
+            for (std::size_t chunk : {1, 2, 3, 5, 7, 16, 64, 4096}) {
+                SCOPED_TRACE("trial " + std::to_string(trial) + ", " +
+                             std::string(formatName(from)) + " to " + std::string(formatName(to)) +
+                             ", reads of " + std::to_string(chunk));
+                EXPECT_EQ(streamedThroughUnicode(input, from, to, chunk, nullptr), expected);
+                EXPECT_EQ(streamedThroughUnicode(input, from, to, chunk, &random), expected);
+            }
+        }
+    }
 }
