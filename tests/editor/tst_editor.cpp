@@ -204,6 +204,9 @@ void TestEditor::menusAndShortcuts_data() {
     row("ab", "About Kestrum...");
     row("clsa", "Clear");
     row("clab", "About Kestrum");
+    // The File menu's separators: a line, without a caption that would show in it.
+    row("s123", "");
+    row("s124", "");
 }
 
 void TestEditor::menusAndShortcuts() {
