@@ -136,6 +136,7 @@ void EditorWindow::createControls() {
     white.setColor(QPalette::Base, Qt::white);
     text2->setPalette(white);
     text2->setPasteFilter(&EditorWindow::pasteIntoOutput);
+    text2->setLongPasteCheck([this] { return !m_host.isExiting(); });
     twips::setRect(text2, Designed.text2);
 
     Shape1 = new Shape(Shape::Kind::RoundedRectangle, this);

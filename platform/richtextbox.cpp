@@ -22,6 +22,7 @@
 #include <QPointer>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <algorithm>
 #include <cstdint>
@@ -480,14 +481,65 @@ void RichTextBox::setPasteFilter(std::function<QString(const QString &)> filter)
     m_pasteFilter = std::move(filter);
 }
 
+void RichTextBox::setLongPasteCheck(std::function<bool()> carryOn) {
+    m_longPasteCheck = std::move(carryOn);
+}
+
 void RichTextBox::insertFromMimeData(const QMimeData *source) {
-    if (!m_pasteFilter || !source || !source->hasText()) {
-        QTextEdit::insertFromMimeData(source);
+    if (!source || !source->hasText() || m_pasting) {
+        if (!m_pasting)
+            QTextEdit::insertFromMimeData(source);
+        return;
+    }
+    const QString text = m_pasteFilter ? m_pasteFilter(source->text()) : source->text();
+    if (text.size() > LongPastePiece) {
+        insertLongText(text);
         return;
     }
     QMimeData filtered;
-    filtered.setText(m_pasteFilter(source->text()));
+    filtered.setText(text);
     QTextEdit::insertFromMimeData(&filtered);
+}
+
+void RichTextBox::insertLongText(const QString &text) {
+    const QPointer<RichTextBox> self(this);
+    QTextCursor cursor = textCursor();
+    const bool wasReadOnly = isReadOnly();
+    // Keys typed meanwhile do not land in the middle of the paste.
+    setReadOnly(true);
+    m_pasting = true;
+    ++m_programChange;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype piece = std::min(LongPastePiece, text.size() - at);
+        // Never between the halves of a surrogate pair or of a CR LF.
+        const qsizetype end = at + piece;
+        if (end < text.size() &&
+            (text.at(end).isLowSurrogate() || (text.at(end) == u'\n' && text.at(end - 1) == u'\r')))
+            ++piece;
+        if (at == 0)
+            cursor.beginEditBlock();
+        else
+            cursor.joinPreviousEditBlock();
+        cursor.insertFragment(QTextDocumentFragment::fromPlainText(text.mid(at, piece)));
+        cursor.endEditBlock();
+        at += piece;
+        if (at < text.size()) {
+            QCoreApplication::processEvents();
+            if (!self)
+                return;
+            if (m_longPasteCheck && !m_longPasteCheck())
+                break;
+        }
+    }
+    --m_programChange;
+    m_pasting = false;
+    setReadOnly(wasReadOnly);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    m_reportedText = document()->toRawText();
+    Q_EMIT change();
+    if (self)
+        Q_EMIT edited();
 }
 
 QString RichTextBox::controlDragMimeType() {

@@ -343,6 +343,9 @@ void TestUnicode::pasteIntoTheOutputArea_data() {
     QTest::newRow("Bengali and Latin") << QStringLiteral("x আমি") << QStringLiteral("x Avwg");
     // Glyph codes copied from other SutonnyMJ text hold no Bengali: they go in as they are.
     QTest::newRow("glyph codes") << QStringLiteral("Avwg †m") << QStringLiteral("Avwg †m");
+    // Long enough to go in piece by piece.
+    QTest::newRow("a long paste") << QStringLiteral("আমি\n").repeated(40000)
+                                  << QStringLiteral("Avwg\r\n").repeated(40000);
 }
 
 void TestUnicode::pasteIntoTheOutputArea() {
