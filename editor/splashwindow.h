@@ -5,6 +5,7 @@
 #include <QLine>
 #include <QPicture>
 
+#include <functional>
 #include <vector>
 
 class QLabel;
@@ -20,7 +21,9 @@ class PictureBox : public QWidget {
 
 public:
     explicit PictureBox(QWidget *parent = nullptr);
-    void setPicture(const QPicture &picture);
+    // The picture is recorded by `make` when the box is first painted: a splash window that is
+    // gone before it is drawn never pays for it.
+    void setPicture(std::function<QPicture()> make);
 
 Q_SIGNALS:
     void clicked();
@@ -30,6 +33,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    std::function<QPicture()> m_make;
     QPicture m_picture;
 };
 
