@@ -357,11 +357,15 @@ void Program::followActiveWindow() {
     // rather than taken from activeWindow(), which is empty for a window that is hidden while
     // it still has the focus.)
     QWindow *focus = QGuiApplication::focusWindow();
-    bool fileDialog = false;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (window->windowHandle() == focus)
-            fileDialog = qobject_cast<QFileDialog *>(window) != nullptr;
-    setCapsLock(focus && !fileDialog);
+    QWidget *window = nullptr;
+    for (QWidget *topLevel : QApplication::topLevelWidgets())
+        if (focus && topLevel->windowHandle() == focus)
+            window = topLevel;
+    // A menu or a completer's list (a file name typed into a file dialog opens one) belongs to
+    // the window it opened from, which has set the state already.
+    if (window && window->windowType() == Qt::Popup)
+        return;
+    setCapsLock(focus && !qobject_cast<QFileDialog *>(window));
 }
 
 bool Program::queryUnload() {
