@@ -15,8 +15,6 @@
 #include <QScreen>
 #include <QTextDocument>
 
-#include <utility>
-
 namespace kestrum {
 
 namespace {
@@ -59,14 +57,12 @@ PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {
     fillBackground(this, Qt::white);
 }
 
-void PictureBox::setPicture(std::function<QPicture()> make) {
-    m_make = std::move(make);
+void PictureBox::setPicture(const QPicture &picture) {
+    m_picture = picture;
     update();
 }
 
 void PictureBox::paintEvent(QPaintEvent *) {
-    if (m_make)
-        m_picture = std::exchange(m_make, nullptr)();
     QPainter painter(this);
     painter.drawPicture(0, 0, m_picture);
 }
@@ -88,7 +84,7 @@ SplashWindow::SplashWindow(SplashWindowHost &host, QWidget *parent)
     Picture1 = new PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     twips::setRect(Picture1, Designed.picture1);
-    Picture1->setPicture([this] { return productPicture(Picture1->size()); });
+    Picture1->setPicture(productPicture(Picture1->size()));
     connect(Picture1, &PictureBox::clicked, this, &SplashWindow::pictureClick);
 
     Label1 = new QLabel(

@@ -5,7 +5,6 @@
 #include <QLine>
 #include <QPicture>
 
-#include <functional>
 #include <vector>
 
 class QLabel;
@@ -21,9 +20,7 @@ class PictureBox : public QWidget {
 
 public:
     explicit PictureBox(QWidget *parent = nullptr);
-    // The picture is recorded by `make` when the box is first painted: a splash window that is
-    // gone before it is drawn never pays for it.
-    void setPicture(std::function<QPicture()> make);
+    void setPicture(const QPicture &picture);
 
 Q_SIGNALS:
     void clicked();
@@ -33,7 +30,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    std::function<QPicture()> m_make;
     QPicture m_picture;
 };
 
