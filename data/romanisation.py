@@ -142,10 +142,10 @@ follow it, then the next unit, and so on. Case matters: `t` is ত and `T` is �
 - **A full vowel after a consonant**: type `O` between them (`kOI` কই, `bOU` বউ), and for ও,
   whose key `OO` would join the `O`, type `~OO`, which needs none (`h~OOyA` হওয়া, `sh~OOkOt`
   শওকত, `pAs~OOyARD` পাসওয়ার্ড; `hOOyA` is হোয়া).
-- **Caps Lock**: while Kestrum runs it keeps Caps Lock on, so a letter key by itself types
-  the upper-case letter and with Shift the lower-case one. The vowel keys, upper case but for
-  `y` (ৈ), then need no Shift; the consonant keys, mostly lower case, do (`k` is Shift+K, `kh`
-  is Shift+K Shift+H, in `Sh` only the `h` takes Shift, and `T D N` take none).
+- **Caps Lock**: while Kestrum's window is active it keeps Caps Lock on, so a letter key by
+  itself types the upper-case letter and with Shift the lower-case one. The vowel keys, upper
+  case but for `y` (ৈ), then need no Shift; the consonant keys, mostly lower case, do (`k` is
+  Shift+K, `kh` is Shift+K Shift+H, in `Sh` only the `h` takes Shift, and `T D N` take none).
 - **`O` is the inherent vowel**: it writes nothing and ends the consonant before it
   (`kOlOm` কলম; at the end of a word it can be left out). Type it between two consonants
   that must not join: consonant keys typed together form a conjunct when they are one of the

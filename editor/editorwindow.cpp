@@ -165,6 +165,7 @@ void EditorWindow::createControls() {
     white.setColor(QPalette::Base, Qt::white);
     text2->setPalette(white);
     text2->setPasteFilter(&EditorWindow::pasteIntoOutput);
+    text2->setLongPasteCheck([this] { return !m_host.isExiting(); });
     twips::setRect(text2, Designed.text2);
 
     Shape1 = new Shape(Shape::Kind::RoundedRectangle, this);
@@ -209,7 +210,8 @@ void EditorWindow::createActions() {
     sav = action("sav", QStringLiteral("&Save English File"), QKeySequence(Qt::CTRL | Qt::Key_S));
     savb = action("savb", QStringLiteral("Save &Bangla File"), QKeySequence(Qt::CTRL | Qt::Key_B));
     lda = action("lda", QStringLiteral("&Load"), QKeySequence(Qt::CTRL | Qt::Key_O));
-    s123 = action("s123", QStringLiteral("-"));
+    // A separator is a line only: the styles draw an action's text in it as a section title.
+    s123 = action("s123", QString());
     s123->setSeparator(true);
     lac = action("lac", QStringLiteral("Convert it!"), QKeySequence(Qt::CTRL | Qt::Key_A));
     exit = action("exit", QStringLiteral("E&xit"));
@@ -228,7 +230,7 @@ void EditorWindow::createActions() {
     ab = action("ab", QStringLiteral("About Kestrum..."));
     clsa = action("clsa", QStringLiteral("Clear"));
     clab = action("clab", QStringLiteral("About Kestrum"));
-    s124 = action("s124", QStringLiteral("-"));
+    s124 = action("s124", QString());
     s124->setSeparator(true);
     savu = action("savu", QStringLiteral("Save Unicode File..."));
     ldu = action("ldu", QStringLiteral("Open Unicode File..."));

@@ -37,6 +37,8 @@ public:
     virtual void showAbout() = 0;
     virtual void showLog() = 0;
     virtual void exitProgram() = 0;
+    // The program is ending (Exit, a termination signal): long work in the window stops.
+    virtual bool isExiting() const = 0;
 };
 
 } // namespace kestrum

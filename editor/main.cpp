@@ -26,9 +26,8 @@ int main(int argc, char *argv[]) {
         kestrum::TerminationSignals termination({SIGTERM, SIGINT, SIGHUP});
         QObject::connect(&termination, &kestrum::TerminationSignals::received, &program,
                          &kestrum::Program::endBySignal);
-        if (!program.start())
-            return program.exitCode();
-        status = app.exec();
+        // A signal during start-up has ended the program already: no event loop to run.
+        status = program.start() ? app.exec() : program.exitCode();
         endingSignal = program.endingSignal();
     }
     // Whoever sent the signal learns that it ended the program.

@@ -13,8 +13,11 @@
 #include "tablewindowhost.h"
 #include "twips.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QWindow>
 #ifndef QT_NO_SESSIONMANAGER
 #include <QSessionManager>
 #endif
@@ -122,6 +125,10 @@ Program::Program(Options options)
         connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
                 [this](QSessionManager &) { restoreCapsLock(); });
 #endif
+    // Judged once the change is complete: the widgets' active window follows the focus window.
+    if (qGuiApp)
+        connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Program::followActiveWindow,
+                Qt::QueuedConnection);
 }
 
 Program::~Program() {
@@ -144,12 +151,13 @@ LogWindow *Program::existingLogWindow() const {
 
 bool Program::start() {
     m_state = GlobalState{};
-    if (!ensureControlLibrary())
+    // A message box at start-up runs events: a termination signal may end the program there.
+    if (!ensureControlLibrary() || m_exiting)
         return false;
     m_frame = std::make_unique<MainFrame>(static_cast<MainFrameHost &>(*this));
     m_state.dock = [this] { return m_frame ? m_frame->dock() : Dock::Closed; };
     loadSplash();
-    return m_exitCode == 0;
+    return m_exitCode == 0 && !m_exiting;
 }
 
 bool Program::ensureControlLibrary() {
@@ -236,6 +244,12 @@ SplashWindow *Program::loadSplash() {
 bool Program::startUp() {
     // Let the splash window paint before the tables load.
     QCoreApplication::processEvents();
+    // A termination signal among those events: the program ends without opening its window.
+    if (m_exiting) {
+        if (m_splash)
+            m_splash->hide();
+        return false;
+    }
     try {
         m_engine.loadTables(m_tablesDir.toStdString());
     } catch (const TableLoadError &error) {
@@ -314,7 +328,8 @@ void Program::showLog() {
 
 void Program::editorLoaded() {
     m_state.mainWindowShown = true;
-    setCapsLock(true);
+    if (!m_exiting)
+        setCapsLock(true);
 }
 
 void Program::hideSplash() {
@@ -323,16 +338,34 @@ void Program::hideSplash() {
 }
 
 void Program::setCapsLock(bool force) {
+    if (force == m_capsForced)
+        return;
     KeyStateTable table{};
     if (!m_keyboard->read(table))
         return;
-    if (m_state.savedCapsState == 3)
-        m_state.savedCapsState = table[VkCapital];
-    std::uint8_t value = m_state.savedCapsState;
     if (force)
-        value = table[VkCapital] | 1;
-    table[VkCapital] = value;
-    m_keyboard->write(table);
+        m_state.savedCapsState = table[VkCapital];
+    table[VkCapital] = force ? std::uint8_t(table[VkCapital] | 1) : m_state.savedCapsState;
+    if (m_keyboard->write(table))
+        m_capsForced = force;
+}
+
+void Program::followActiveWindow() {
+    if (!m_state.mainWindowShown || m_exiting)
+        return;
+    // No focus window: another program has the keyboard. (The window's widget is looked up
+    // rather than taken from activeWindow(), which is empty for a window that is hidden while
+    // it still has the focus.)
+    QWindow *focus = QGuiApplication::focusWindow();
+    QWidget *window = nullptr;
+    for (QWidget *topLevel : QApplication::topLevelWidgets())
+        if (focus && topLevel->windowHandle() == focus)
+            window = topLevel;
+    // A menu or a completer's list (a file name typed into a file dialog opens one) belongs to
+    // the window it opened from, which has set the state already.
+    if (window && window->windowType() == Qt::Popup)
+        return;
+    setCapsLock(focus && !qobject_cast<QFileDialog *>(window));
 }
 
 bool Program::queryUnload() {
@@ -362,9 +395,9 @@ void Program::endBySignal(int signalNumber) {
 }
 
 void Program::restoreCapsLock() {
-    // Nothing forced yet (start-up still running): nothing to put back.
-    if (m_state.savedCapsState != 3)
-        setCapsLock(false);
+    // Nothing forced (start-up still running, or another program is active): the user's state
+    // is the keyboard's already.
+    setCapsLock(false);
 }
 
 void Program::showAbout() {

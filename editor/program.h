@@ -51,7 +51,8 @@ struct GlobalState {
     bool tableWindowShown() const { return dock && isShown(dock()); }
     // Where the dock is read from; set while the main frame exists.
     std::function<Dock()> dock;
-    // The Caps Lock key-state byte found at start-up; 3 while nothing has been saved.
+    // The user's Caps Lock key-state byte, saved each time Kestrum forces Caps Lock on; 3 while
+    // nothing has been saved.
     std::uint8_t savedCapsState = 3;
 };
 
@@ -89,8 +90,9 @@ public:
     ~Program() override;
 
     // Program entry: makes sure the control library can be loaded, then loads the splash
-    // window, which loads the tables and opens the main frame. False when start-up failed;
-    // the user has been told why and exitCode() is non-zero.
+    // window, which loads the tables and opens the main frame. False when start-up failed (the
+    // user has been told why and exitCode() is non-zero) or the program is ending already (a
+    // termination signal came during start-up: endingSignal() names it).
     bool start();
     int exitCode() const { return m_exitCode; }
 
@@ -126,8 +128,12 @@ public:
     // read (the user is told which file and why, and the program ends).
     bool startUp() override;
 
-    // Forces Caps Lock on (force) or writes back the state saved on the first call.
+    // Forces Caps Lock on (force), saving the user's state first, or writes the saved state
+    // back. Either only when it changes whether Caps Lock is forced: a user who turns Caps Lock
+    // off in the editor keeps it off until Kestrum next gives the state back.
     void setCapsLock(bool force);
+    // Whether Caps Lock is forced on now (the user's state is saved in savedCapsState).
+    bool capsLockForced() const { return m_capsForced; }
 
     // The close question: "Do you want to Exit?". Yes runs exitProgram(); returns whether the
     // program is ending (the caller then lets the close go through).
@@ -175,6 +181,9 @@ private:
     class TableHost;
 
     bool ensureControlLibrary();
+    // Caps Lock follows the active window: forced on while a window of Kestrum's own other than
+    // a file dialog is active, the user's state while another program or a file dialog is.
+    void followActiveWindow();
     void fail(const QString &message);
 
     GlobalState m_state;
@@ -197,6 +206,7 @@ private:
 
     QString m_glyphFontFamily;
     bool m_exiting = false;
+    bool m_capsForced = false;
     int m_exitCode = 0;
     int m_endingSignal = 0;
 };

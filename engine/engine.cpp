@@ -146,10 +146,10 @@ std::vector<Engine::RecordInfo> Engine::describe(const Table &table) const {
 
 void Engine::rebuildIndexes() {
     ++m_tablesGeneration;
-    m_memo.assign(m_keepsMemo ? kMemoSlots : 0, MemoSlot{});
-    m_seen.assign(m_keepsMemo ? (std::size_t{1} << kSeenBits) / 64 : 0, 0);
-    m_seenCount = 0;
-    m_memoUsed.assign(m_keepsMemo ? kMemoSlots / 64 : 0, 0);
+    // A memo that is there is emptied; one that is not yet is made by the first word that
+    // needs it.
+    if (!m_memo.empty())
+        allocateMemo();
     m_firstInfo = describe(m_tables.firstTable);
     m_nextInfo = describe(m_tables.nextTable);
     m_connectInfo = describe(m_tables.connectTable);
@@ -161,6 +161,13 @@ void Engine::rebuildIndexes() {
     } else {
         m_firstIndex = m_nextIndex = m_connectIndex = KeyIndex();
     }
+}
+
+void Engine::allocateMemo() {
+    m_memo.assign(kMemoSlots, MemoSlot{});
+    m_seen.assign((std::size_t{1} << kSeenBits) / 64, 0);
+    m_seenCount = 0;
+    m_memoUsed.assign(kMemoSlots / 64, 0);
 }
 
 int Engine::match(const Table &table, const KeyIndex &index, int maxLength, std::string_view word,

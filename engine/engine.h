@@ -67,9 +67,10 @@ public:
     // kestrum-convert always use Indexed.
     enum class Lookup { Indexed, Literal };
 
-    // Whether an Indexed engine remembers the glyphs of the words it converted (a memo of 4 MB
-    // that makes a text of repeated words cheap). An engine that converts a few short words
-    // now and then, as the romaniser's checks do, does without it; results are the same.
+    // Whether an Indexed engine remembers the glyphs of the words it converted (a memo of 4 MB,
+    // made when the first word is converted, that makes a text of repeated words cheap). An engine
+    // that converts a few short words now and then, as the romaniser's checks do, does without it;
+    // results are the same.
     enum class WordMemo { Kept, None };
 
     explicit Engine(Lookup lookup = Lookup::Indexed, WordMemo memo = WordMemo::Kept);
@@ -183,6 +184,8 @@ private:
     std::vector<RecordInfo> describe(const Table &table) const;
 
     void rebuildIndexes();
+    // Makes the word memo (4 MB) empty; a program that converts nothing never pays for it.
+    void allocateMemo();
     int match(const Table &table, const KeyIndex &index, int maxLength, std::string_view word,
               int &pos) const;
     void logFailure(std::size_t pos, std::string_view word);

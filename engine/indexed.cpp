@@ -559,10 +559,12 @@ void Engine::convertUnitsOrNothing(const char *word, std::size_t length, GlyphWr
 // its bit and at its slot, and a copy.
 [[gnu::always_inline]] inline void
 Engine::convertWordMemo(std::string_view word, const std::uint64_t *key, GlyphWriter &out) {
-    if (!key || m_memo.empty()) {
+    if (!key || !m_keepsMemo) {
         convertWordAnew(word, nullptr, nullptr, out);
         return;
     }
+    if (m_memo.empty()) [[unlikely]]
+        allocateMemo();
     // The word, NUL-padded, is its own key; bit and slot are chosen by a multiplicative hash.
     const std::uint64_t hash =
         key[0] * 0x9E3779B97F4A7C15u + key[1] * 0xC2B2AE3D27D4EB4Fu + key[2] * 0x165667B19E3779F9u;

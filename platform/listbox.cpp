@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 namespace kestrum {
 
@@ -28,13 +29,44 @@ int typedCharacter(const QKeyEvent *event) {
 
 } // namespace
 
-ListBox::ListBox(QWidget *parent) : QListWidget(parent) {
+// The style's rows, or rows of one height set by the list.
+class ListBox::RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (height > 0)
+            size.setHeight(height);
+        return size;
+    }
+
+    int height = 0;
+};
+
+ListBox::ListBox(QWidget *parent) : QListWidget(parent), m_rows(new RowDelegate(this)) {
+    setItemDelegate(m_rows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
     // MouseMove is raised for every move over the list, with or without a button held.
     viewport()->setMouseTracking(true);
     connect(this, &QListWidget::itemSelectionChanged, this, &ListBox::selectionChanged);
+}
+
+int ListBox::naturalRowHeight() const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Xg");
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
+}
+
+void ListBox::setRowHeight(int pixels) {
+    if (m_rows->height == pixels)
+        return;
+    m_rows->height = pixels;
+    doItemsLayout();
 }
 
 int ListBox::listIndex() const {

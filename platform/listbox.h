@@ -45,6 +45,12 @@ public:
     // none does.
     int findStringExact(const QString &text, int start = -1) const;
 
+    // The height of a row, in pixels, as the list's font makes it.
+    int naturalRowHeight() const;
+    // Makes every row `pixels` high (0: as the font makes it), so that lists set in different
+    // fonts side by side keep their rows level.
+    void setRowHeight(int pixels);
+
     // The pointer shown while the list is dragged.
     QIcon dragIcon() const { return m_dragIcon; }
     void setDragIcon(const QIcon &icon) { m_dragIcon = icon; }
@@ -77,6 +83,8 @@ private:
     void selectionChanged();
 
     QIcon m_dragIcon;
+    class RowDelegate;
+    RowDelegate *m_rows;
     bool m_dragging = false;
     unsigned m_drags = 0;
     int m_silent = 0; // set while entries are added or removed

@@ -445,6 +445,8 @@ void RichTextBox::applyLatinRuns(const QString &text) {
     // Formats only: the undo history setText started afresh gets no steps of them.
     const bool undoEnabled = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
+    // One edit: the document is laid out once, not after every run.
+    cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     cursor.setCharFormat(withoutLatin(cursor.charFormat()));
     QTextCharFormat latin;
@@ -454,13 +456,25 @@ void RichTextBox::applyLatinRuns(const QString &text) {
     // Document positions: every line break is one character there.
     int position = 0;
     m_hasLatin = false;
+    // Consecutive Latin characters are formatted as one run.
+    int runStart = 0, runEnd = 0;
+    const auto flush = [&] {
+        if (runEnd > runStart) {
+            cursor.setPosition(runStart);
+            cursor.setPosition(runEnd, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(latin);
+        }
+        runStart = runEnd = 0;
+    };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar u = text[i];
         if (const char32_t c = markedAt(text, i)) {
             const int length = c - LatinMark >= 0x10000 ? 2 : 1;
-            cursor.setPosition(position);
-            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(latin);
+            if (runEnd != position) {
+                flush();
+                runStart = position;
+            }
+            runEnd = position + length;
             m_hasLatin = true;
             position += length;
             ++i;
@@ -473,6 +487,8 @@ void RichTextBox::applyLatinRuns(const QString &text) {
             ++position;
         }
     }
+    flush();
+    cursor.endEditBlock();
     doc->setUndoRedoEnabled(undoEnabled);
 }
 
@@ -663,17 +679,72 @@ void RichTextBox::setPasteFilter(std::function<QString(const QString &)> filter)
     m_pasteFilter = std::move(filter);
 }
 
+void RichTextBox::setLongPasteCheck(std::function<bool()> carryOn) {
+    m_longPasteCheck = std::move(carryOn);
+}
+
 void RichTextBox::insertFromMimeData(const QMimeData *source) {
-    if (!m_pasteFilter || !source || !source->hasText()) {
+    if (!source || !source->hasText() || m_pasting) {
+        if (!m_pasting)
+            QTextEdit::insertFromMimeData(source);
+        return;
+    }
+    const QString text = m_pasteFilter ? m_pasteFilter(source->text()) : source->text();
+    if (text.size() > LongPastePiece) {
+        insertLongText(text);
+        return;
+    }
+    if (!m_pasteFilter) {
         QTextEdit::insertFromMimeData(source);
         return;
     }
     // The filtered text goes in in the area's own font, its Latin characters in the Latin one,
     // whatever run the caret is in.
     QTextCursor cursor = textCursor();
-    insertMarked(cursor, withLf(m_pasteFilter(source->text())));
+    insertMarked(cursor, withLf(text));
     setTextCursor(cursor);
     ensureCursorVisible();
+}
+
+void RichTextBox::insertLongText(const QString &text) {
+    const QPointer<RichTextBox> self(this);
+    QTextCursor cursor = textCursor();
+    const bool wasReadOnly = isReadOnly();
+    // Keys typed meanwhile do not land in the middle of the paste.
+    setReadOnly(true);
+    m_pasting = true;
+    ++m_programChange;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype piece = std::min(LongPastePiece, text.size() - at);
+        // Never between the halves of a surrogate pair or of a CR LF.
+        const qsizetype end = at + piece;
+        if (end < text.size() &&
+            (text.at(end).isLowSurrogate() || (text.at(end) == u'\n' && text.at(end - 1) == u'\r')))
+            ++piece;
+        if (at == 0)
+            cursor.beginEditBlock();
+        else
+            cursor.joinPreviousEditBlock();
+        insertMarked(cursor, withLf(text.mid(at, piece)));
+        cursor.endEditBlock();
+        at += piece;
+        if (at < text.size()) {
+            QCoreApplication::processEvents();
+            if (!self)
+                return;
+            if (m_longPasteCheck && !m_longPasteCheck())
+                break;
+        }
+    }
+    --m_programChange;
+    m_pasting = false;
+    setReadOnly(wasReadOnly);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    m_reportedText = document()->toRawText();
+    Q_EMIT change();
+    if (self)
+        Q_EMIT edited();
 }
 
 QString RichTextBox::controlDragMimeType() {

@@ -135,6 +135,16 @@ public:
         m_contextMenuHook = std::move(hook);
     }
 
+    // A text longer than LongPastePiece characters that is pasted or dropped goes in piece by
+    // piece, letting pending events run between pieces so the window stays responsive (the
+    // area is read-only meanwhile); it is still one edit: one undo step, one change() and
+    // edited() at its end. `carryOn` is asked after each piece; false stops the paste there
+    // (the program is ending). Without a check the paste always goes on to its end.
+    void setLongPasteCheck(std::function<bool()> carryOn);
+    static constexpr qsizetype LongPastePiece = qsizetype(1) << 16;
+    // Whether a long paste is going in now.
+    bool isPasting() const { return m_pasting; }
+
     // The MIME type a list box puts on the drags that this area accepts as control drops.
     static QString controlDragMimeType();
 
@@ -204,8 +214,13 @@ private:
     void onContentsChange(int from, int charsRemoved, int charsAdded);
     void applySelectionPalette();
 
+    // The long paste: `text` inserted at the caret piece by piece.
+    void insertLongText(const QString &text);
+
     std::function<QString(const QString &)> m_pasteFilter;
     std::function<void(QMenu &, int)> m_contextMenuHook;
+    std::function<bool()> m_longPasteCheck;
+    bool m_pasting = false;
     bool m_hideSelection = true;
     bool m_partialUpdate = true;
     QString m_rtfFontFamily;

@@ -8,6 +8,8 @@ kestrum_packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libx11-dev
+  # The start-up benchmark watches the X server's DAMAGE reports for a window's first paint.
+  libxdamage-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils
   fonts-liberation2 fonts-urw-base35 fonts-noto-core fonts-lohit-beng-bengali fonts-ebgaramond
   fonts-dejavu-core

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrum {
@@ -150,6 +151,7 @@ void TableWindow::createControls() {
     List1 = list("List1", designFont(m_host.glyphFontFamily(), 15.75), Designed.list1);
     List1->setDragIcon(pencilIcon());
     List2 = list("List2", designFont(QStringLiteral("Times New Roman"), 14.25), Designed.list2);
+    levelRows();
 
     Frame1 = new QGroupBox(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -207,6 +209,15 @@ void TableWindow::applyGlyphFont() {
     QFont font = List1->font();
     font.setFamily(m_host.glyphFontFamily());
     List1->setFont(font);
+    levelRows();
+}
+
+void TableWindow::levelRows() {
+    // The glyph list's font makes taller rows than the key list's: rows of one height keep
+    // each glyph beside its key all the way down.
+    const int height = std::max(List1->naturalRowHeight(), List2->naturalRowHeight());
+    List1->setRowHeight(height);
+    List2->setRowHeight(height);
 }
 
 void TableWindow::load() {

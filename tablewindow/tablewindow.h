@@ -98,6 +98,8 @@ public:
 private:
     void createControls();
     void createMenus();
+    // Gives both lists the taller of their two row heights.
+    void levelRows();
     void setButtonColour(int index, bool current);
     QString buttonCaption(int index) const;
 

@@ -9,7 +9,8 @@ namespace kestrum {
 
 namespace {
 
-// The mark: the Bengali letter ka on a rounded square, the Latin k beside it.
+// The mark of the product picture: the Bengali letter ka on a rounded square, the Latin k
+// beside it.
 void drawMark(QPainter &painter, const QRectF &box) {
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal radius = box.width() / 5;
@@ -36,14 +37,8 @@ void drawMark(QPainter &painter, const QRectF &box) {
 
 QIcon programIcon() {
     QIcon icon;
-    for (const int side : {16, 24, 32, 48, 64, 128}) {
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        drawMark(painter, QRectF(0, 0, side, side));
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
+    for (const int side : {16, 24, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/kestrum/icon/kestrum-%1.png").arg(side), QSize(side, side));
     return icon;
 }
 

@@ -1,5 +1,6 @@
-// The program's own pictures, drawn in code: its icon and the product picture of the About
-// window (a recorded vector picture, so it stays sharp at any size).
+// The program's own pictures: its window icon (the desktop icon, rendered by the build) and,
+// drawn in code, the product picture of the About window (a recorded vector picture, so it stays
+// sharp at any size) and the drag pointer.
 #pragma once
 
 #include <QIcon>

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
@@ -34,6 +35,7 @@ constexpr int StepTimeoutMs = 20000;
 
 const QString programPath = QStringLiteral(KESTRUM_BIN_DIR "/Kestrum");
 const QString convertPath = QStringLiteral(KESTRUM_BIN_DIR "/kestrum-convert");
+const QString regcontrolPath = QStringLiteral(KESTRUM_BIN_DIR "/regcontrol");
 
 // Each glyph code as the character of its Windows-1252 byte.
 QString fromCp1252(const QByteArray &bytes) {
@@ -120,6 +122,10 @@ private Q_SLOTS:
     void exitEndsAtOnce();
     void comingBackFromAnotherProgram();
     void whatLeavesIsWhatWasTyped();
+    void capsLockFollowsTheActiveWindow_data();
+    void capsLockFollowsTheActiveWindow();
+    void signalDuringTheStartUpMessage_data();
+    void signalDuringTheStartUpMessage();
 
 private:
     // Runs xdotool with `args`; its standard output, nothing when it failed.
@@ -951,6 +957,118 @@ void TestProgram::comingBackFromAnotherProgram() {
     QCOMPARE(copyAreaAt(0.3, 0.65), output + QLatin1Char('x'));
     QCOMPARE(copyAreaAt(0.3, 0.25), QStringLiteral("AmI"));
     exitThroughMenu();
+}
+
+// Rows: the Caps Lock state before start. Kestrum forces it on while its editor is active; the
+// user's own state is back while another program or one of Kestrum's file dialogs is active,
+// so what is typed there arrives as typed.
+void TestProgram::capsLockFollowsTheActiveWindow_data() {
+    QTest::addColumn<bool>("capsBefore");
+    QTest::newRow("off before") << false;
+    QTest::newRow("on before") << true;
+}
+
+void TestProgram::capsLockFollowsTheActiveWindow() {
+    QFETCH(bool, capsBefore);
+    startWithCapsLock(capsBefore);
+    if (QTest::currentTestFailed())
+        return;
+    focusMainWindow();
+    QLineEdit other;
+    other.setWindowTitle(QStringLiteral("Another program"));
+    other.resize(300, 40);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    const QString otherWindow = QString::number(other.winId());
+    const auto capsIs = [](bool on) {
+        return waitUntil([on] { return xkbprobe::isLocked(Lock::Caps) == on; });
+    };
+
+    for (int round = 1; round <= 2; ++round) {
+        QVERIFY(xdotool({QStringLiteral("windowfocus"), otherWindow}).has_value());
+        QVERIFY2(capsIs(capsBefore),
+                 qPrintable(QStringLiteral("round %1: not the user's Caps Lock state in "
+                                           "another program")
+                                .arg(round)));
+        other.clear();
+        // Without --clearmodifiers: the letters arrive as the Caps Lock state makes them.
+        QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"),
+                         QStringLiteral("sonar")})
+                    .has_value());
+        QVERIFY(waitUntil([&] { return other.text().size() == 5; }));
+        QCOMPARE(other.text(), capsBefore ? QStringLiteral("SONAR") : QStringLiteral("sonar"));
+        focusMainWindow();
+        QVERIFY2(capsIs(true), qPrintable(QStringLiteral("round %1: Caps Lock not on again in "
+                                                         "the editor")
+                                              .arg(round)));
+    }
+
+    // Kestrum's own file dialog: the name typed there is the name saved.
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+s")}).has_value());
+    const QString dialog = waitForDialog(QStringLiteral("Save English File"));
+    QVERIFY2(!dialog.isEmpty(), "no Save English File dialog");
+    QVERIFY(xdotool({QStringLiteral("windowfocus"), dialog}).has_value());
+    QVERIFY2(capsIs(capsBefore), "not the user's Caps Lock state in the file dialog");
+    if (!capsBefore) {
+        QTest::qWait(500);
+        const QString path = m_home->filePath(QStringLiteral("sonar.txt"));
+        QVERIFY(
+            xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), path})
+                .has_value());
+        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}).has_value());
+        QVERIFY2(waitUntil([&] { return QFileInfo::exists(path); }),
+                 "the file was not saved under the name typed");
+    } else {
+        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).has_value());
+    }
+    QVERIFY(
+        waitUntil([&] { return kestrumWindows(QStringLiteral("Save English File")).isEmpty(); }));
+    focusMainWindow();
+    QVERIFY2(capsIs(true), "Caps Lock not on again after the file dialog");
+    exitThroughMenu();
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(xkbprobe::isLocked(Lock::Caps), capsBefore);
+}
+
+// Rows: a termination signal sent while the start-up message box is up (a registry record
+// that is refused: its library is writable by others). The program ends by the signal at once,
+// without opening its window, and Caps Lock stays as the user had it.
+void TestProgram::signalDuringTheStartUpMessage_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("capsBefore");
+    QTest::newRow("SIGTERM, off before") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT, on before") << int(SIGINT) << true;
+    QTest::newRow("SIGHUP, off before") << int(SIGHUP) << false;
+}
+
+void TestProgram::signalDuringTheStartUpMessage() {
+    QFETCH(int, signalNumber);
+    QFETCH(bool, capsBefore);
+    const QString copy = m_home->filePath(QStringLiteral("libGlimmet3.so"));
+    QVERIFY(QFile::copy(QStringLiteral(KESTRUM_LIB_DIR "/libGlimmet3.so"), copy));
+    QProcess regcontrol;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_home->path());
+    env.insert(QStringLiteral("KESTRUM_COMPONENT_REGISTRY"),
+               m_home->filePath(QStringLiteral("components.conf")));
+    regcontrol.setProcessEnvironment(env);
+    regcontrol.start(regcontrolPath, {copy});
+    QVERIFY(regcontrol.waitForFinished(StepTimeoutMs));
+    QCOMPARE(regcontrol.exitCode(), 0);
+    QVERIFY(QFile::setPermissions(copy, QFile::permissions(copy) | QFile::WriteOther));
+
+    QVERIFY(xkbprobe::setLocked(Lock::Caps, capsBefore));
+    startProgram();
+    if (QTest::currentTestFailed())
+        return;
+    const QString box = waitForDialog();
+    QVERIFY2(!box.isEmpty(), "no message box at start-up");
+    QVERIFY(::kill(pid_t(m_program->processId()), signalNumber) == 0);
+    QVERIFY2(m_program->waitForFinished(StepTimeoutMs), "Kestrum did not end on the signal");
+    QCOMPARE(m_program->exitStatus(), QProcess::CrashExit);
+    QCOMPARE(xkbprobe::isLocked(Lock::Caps), capsBefore);
+    QVERIFY(kestrumWindows().isEmpty());
 }
 
 QTEST_MAIN(TestProgram)

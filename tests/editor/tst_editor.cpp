@@ -206,6 +206,9 @@ void TestEditor::menusAndShortcuts_data() {
     row("ab", "About Kestrum...");
     row("clsa", "Clear");
     row("clab", "About Kestrum");
+    // The File menu's separators: a line, without a caption that would show in it.
+    row("s123", "");
+    row("s124", "");
 }
 
 void TestEditor::menusAndShortcuts() {
@@ -905,6 +908,7 @@ void TestEditor::otherEndingsPutCapsLockBack_data() {
     QTest::newRow("a termination signal, off before") << "signal" << 0x00;
     QTest::newRow("a termination signal, on before") << "signal" << 0x01;
     QTest::newRow("the event loop told to quit, off before") << "quit" << 0x00;
+    QTest::newRow("a termination signal during a long paste") << "paste" << 0x00;
 }
 
 void TestEditor::otherEndingsPutCapsLockBack() {
@@ -921,6 +925,16 @@ void TestEditor::otherEndingsPutCapsLockBack() {
         program.endBySignal(SIGINT);
         QCOMPARE(program.endingSignal(), int(SIGTERM));
         QCOMPARE(m_test->quits, std::vector<int>{0});
+    } else if (ending == QLatin1String("paste")) {
+        // The signal arrives while the paste lets events run: the paste stops there.
+        const QString pasted = QStringLiteral("আমি\n").repeated(40000);
+        QGuiApplication::clipboard()->setText(pasted);
+        QTimer::singleShot(0, &program, [&program] { program.endBySignal(SIGTERM); });
+        text2(m_editor)->setFocus();
+        text2(m_editor)->paste();
+        QCOMPARE(m_test->quits, std::vector<int>{0});
+        QVERIFY(!text2(m_editor)->text().isEmpty());
+        QVERIFY(text2(m_editor)->text().size() < pasted.size() / 2);
     } else {
         QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
         QVERIFY(m_test->quits.empty());

@@ -74,6 +74,8 @@ private Q_SLOTS:
     void fontSize_data();
     void fontSize();
     void pastedTextTakesAreaFont();
+    void longPasteGoesInPieces_data();
+    void longPasteGoesInPieces();
 
     void toRtfEscapes_data();
     void toRtfEscapes();
@@ -1041,6 +1043,59 @@ void TestRichTextBox::pastedTextTakesAreaFont() {
     QTextCursor cursor(box.document());
     cursor.setPosition(3);
     QCOMPARE(cursor.charFormat().font().resolve(box.document()->defaultFont()).pointSizeF(), 20.0);
+}
+
+// Rows: how many lines are pasted, and whether the check stops the paste after its first
+// piece. A long paste lets events run between its pieces and is still one edit.
+void TestRichTextBox::longPasteGoesInPieces_data() {
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("stops");
+    QTest::newRow("a short paste goes in at once") << 3 << false;
+    QTest::newRow("a long paste goes in piece by piece") << 16000 << false;
+    QTest::newRow("a long paste stops when told") << 16000 << true;
+}
+
+void TestRichTextBox::longPasteGoesInPieces() {
+    QFETCH(int, lines);
+    QFETCH(bool, stops);
+    RichTextBox box;
+    box.setText(QStringLiteral("ab"));
+    box.setSelStart(1);
+    const QString pasted = QStringLiteral("আমি বাংলায়\r\n").repeated(lines);
+    const bool isLong = pasted.size() > RichTextBox::LongPastePiece;
+    int checks = 0;
+    box.setLongPasteCheck([&] {
+        ++checks;
+        return !stops;
+    });
+    auto *mime = new QMimeData;
+    mime->setText(pasted);
+    QApplication::clipboard()->setMimeData(mime);
+    if (!QApplication::clipboard()->mimeData() || !QApplication::clipboard()->mimeData()->hasText())
+        QSKIP("no clipboard on this platform");
+    bool ranDuringThePaste = false;
+    QTimer::singleShot(0, &box, [&] { ranDuringThePaste = box.isPasting(); });
+    QSignalSpy changes(&box, &RichTextBox::change);
+    QSignalSpy edits(&box, &RichTextBox::edited);
+    box.paste();
+
+    QCOMPARE(ranDuringThePaste, isLong);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(edits.count(), 1);
+    QVERIFY(!box.isPasting() && !box.isReadOnly());
+    const QString text = box.text();
+    if (stops) {
+        QCOMPARE(checks, 1);
+        QVERIFY(text.size() < pasted.size() / 2);
+        QVERIFY(text.startsWith(QLatin1Char('a') + pasted.left(1000)));
+    } else {
+        QCOMPARE(checks, isLong ? int(pasted.size() / RichTextBox::LongPastePiece) : 0);
+        QCOMPARE(text, QLatin1Char('a') + pasted + QLatin1Char('b'));
+    }
+    QVERIFY(text.endsWith(QLatin1Char('b')));
+    // One undo step takes the whole paste back.
+    box.undo();
+    QCOMPARE(box.text(), QStringLiteral("ab"));
 }
 
 // A text of UTF-16 units as they are, lone surrogates included.

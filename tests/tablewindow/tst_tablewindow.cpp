@@ -293,6 +293,13 @@ void TestTableWindow::categories() {
     QCOMPARE(list2(table)->listIndex(), -1);
     // File order, each field as written: a one-character key stays one character.
     QCOMPARE(listed(table), expected);
+    // Partners side by side all the way down: the last entries are level too.
+    for (const int row : {0, count - 1}) {
+        const QRect glyph = list1(table)->visualItemRect(list1(table)->item(row));
+        const QRect key = list2(table)->visualItemRect(list2(table)->item(row));
+        QCOMPARE(glyph.top(), key.top());
+        QCOMPARE(glyph.height(), key.height());
+    }
     for (int i = 0; i < TableWindow::CategoryCount; ++i) {
         const OleColor colour(i == category ? 0x0000FFFF : 0x00E0E0E0);
         QCOMPARE(buttonColour(table, i, Glimmet3::DispIds::BackColor), colour);
