@@ -313,6 +313,14 @@ std::string randomUnicodeText(std::mt19937 &random, std::size_t length) {
             const std::size_t letters = 40 + random() % 100;
             for (std::size_t i = 0; i < letters; ++i)
                 text += (random() % 2) ? "ক" : "া";
+        } else if (random() % 30 == 0) {
+            // Words run together: a long run of syllables with conjuncts, reph, phala and
+            // joiners, which glyph codes reorder within.
+            static const std::vector<std::string> syllables = {
+                "সূর্য",          "ক্ষি", "র্কে", "কি", "ত্র্য", "র‍্য",
+                "ক্‌ষ", "ড়ো",  "কৌ",  "ং",  "ঁ"};
+            for (std::size_t i = 0, count = 20 + random() % 40; i < count; ++i)
+                text += pick(syllables);
         } else {
             text += pick(words);
         }
