@@ -238,6 +238,10 @@ private:
                 while (cut > m_uncut && ((words && sutonnymj::isBengaliWordChar(m_text[cut - 1])) ||
                                          m_text[cut - 1] == U'\r'))
                     --cut;
+                // Glyph codes of a run of Bengali letters too long to be a word go out a
+                // syllable at a time, so memory stays flat however long the run.
+                if (cut == m_uncut && m_to == Format::SutonnyMJ && m_text.size() > kLongWord)
+                    cut = syllableCut();
                 if (cut == m_uncut) {
                     m_uncut = m_text.size();
                     return true;
@@ -266,6 +270,33 @@ private:
             advance(cut, positions);
         }
         return true;
+    }
+
+    // The last place in m_text where a syllable begins whose glyph codes do not depend on the
+    // syllable before it: a consonant after anything but a hasanta or a joiner, with no vowel
+    // sign written before its consonant (ি ে ৈ ো ৌ, whose form follows the glyph before) up to
+    // the next such consonant. 0 where there is none.
+    std::size_t syllableCut() const {
+        const auto isConsonant = [](char32_t c) {
+            return (c >= 0x0995 && c <= 0x09B9) || c == 0x09DC || c == 0x09DD || c == 0x09DF;
+        };
+        const auto startsSyllable = [&](std::size_t p) {
+            const char32_t before = m_text[p - 1];
+            return isConsonant(m_text[p]) && before != 0x09CD && before != 0x200C &&
+                   before != 0x200D;
+        };
+        std::size_t next = 0; // the start of the syllable after p, once one is known
+        for (std::size_t p = m_text.size() - 1; p > 0; --p) {
+            const char32_t c = m_text[p];
+            if (c == 0x09BF || c == 0x09C7 || c == 0x09C8 || c == 0x09CB || c == 0x09CC)
+                next = 0; // this syllable has a sign before its consonant
+            if (!startsSyllable(p))
+                continue;
+            if (next != 0)
+                return p;
+            next = p;
+        }
+        return 0;
     }
 
     // Whether m_text starts with a Bengali word too long to spell.
