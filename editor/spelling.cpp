@@ -4,6 +4,7 @@
 #include "cp1252.h"
 #include "engine.h"
 #include "lexicon.h"
+#include "richtextbox.h"
 #include "sutonnymj.h"
 #include "unicodetext.h"
 
@@ -163,14 +164,11 @@ void SpellingMarks::setOn(bool on) {
 }
 
 bool SpellingMarks::checked(const QTextBlock &block, int offset) const {
-    // Latin text in the output area carries a font of its own; glyph text has the area's.
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         const int start = fragment.position() - block.position();
         if (offset >= start && offset < start + fragment.length())
-            return fragment.charFormat().fontFamilies().toStringList().isEmpty() ||
-                   fragment.charFormat().fontFamilies().toStringList().value(0) ==
-                       document()->defaultFont().family();
+            return !RichTextBox::isLatin(fragment.charFormat());
     }
     return true;
 }

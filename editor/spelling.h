@@ -79,7 +79,7 @@ struct GlyphWord {
 std::vector<GlyphWord> glyphWords(const QString &line);
 
 // The wavy underline under the output area's words that the checker does not know. Text in a
-// font other than the glyph font (Latin text) is not checked.
+// Latin run of the output area is not checked.
 class SpellingMarks : public QSyntaxHighlighter {
     Q_OBJECT
 

@@ -388,7 +388,7 @@ QString RichTextBox::markedRaw(int from, int to) const {
             if (start >= end)
                 continue;
             const QString piece = fragment.text().mid(start - fragment.position(), end - start);
-            raw += fragment.charFormat().boolProperty(LatinProperty) ? markLatin(piece) : piece;
+            raw += isLatin(fragment.charFormat()) ? markLatin(piece) : piece;
         }
         const int separator = block.position() + block.length() - 1;
         if (block.next().isValid() && from <= separator && separator < to)
@@ -677,6 +677,10 @@ void RichTextBox::dropFrom(QWidget *source, const QPoint &position) {
 
 void RichTextBox::setPasteFilter(std::function<QString(const QString &)> filter) {
     m_pasteFilter = std::move(filter);
+}
+
+bool RichTextBox::isLatin(const QTextCharFormat &format) {
+    return format.boolProperty(LatinProperty);
 }
 
 void RichTextBox::setLongPasteCheck(std::function<bool()> carryOn) {

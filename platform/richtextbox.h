@@ -15,6 +15,7 @@
 
 class QListWidget;
 class QMenu;
+class QTextCharFormat;
 class QTextCursor;
 
 namespace kestrum {
@@ -54,6 +55,8 @@ public:
     static QString markLatin(QStringView text);
     static QString unmarked(const QString &text);
     static bool hasLatin(const QString &markedText);
+    // Whether the document's characters in `format` are Latin (drawn in the Latin font).
+    static bool isLatin(const QTextCharFormat &format);
     // Whether a marked character starts at text[i].
     static bool isMarkedAt(QStringView text, qsizetype i);
     QString latinFamily() const { return m_latinFamily; }
