@@ -12,7 +12,9 @@ int main(int argc, char *argv[]) {
     int status = 0;
     int endingSignal = 0;
     {
+        kestrum::FontConfigurationWarmUp fontConfiguration;
         QApplication app(argc, argv);
+        fontConfiguration.wait();
         QApplication::setApplicationName(QStringLiteral("Kestrum"));
         QApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION_STRING));
         // Lets the desktop match the windows to the installed entry and its icon.

@@ -57,14 +57,14 @@ PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {
     fillBackground(this, Qt::white);
 }
 
-void PictureBox::setPicture(const QPicture &picture) {
+void PictureBox::setPicture(const QImage &picture) {
     m_picture = picture;
     update();
 }
 
 void PictureBox::paintEvent(QPaintEvent *) {
     QPainter painter(this);
-    painter.drawPicture(0, 0, m_picture);
+    painter.drawImage(0, 0, m_picture);
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event) {
@@ -84,7 +84,7 @@ SplashWindow::SplashWindow(SplashWindowHost &host, QWidget *parent)
     Picture1 = new PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     twips::setRect(Picture1, Designed.picture1);
-    Picture1->setPicture(productPicture(Picture1->size()));
+    Picture1->setPicture(productPicture(Picture1->size(), devicePixelRatioF()));
     connect(Picture1, &PictureBox::clicked, this, &SplashWindow::pictureClick);
 
     Label1 = new QLabel(

@@ -3,7 +3,7 @@
 
 #include <QDialog>
 #include <QLine>
-#include <QPicture>
+#include <QImage>
 
 #include <vector>
 
@@ -14,13 +14,13 @@ namespace kestrum {
 
 class SplashWindowHost;
 
-// A picture box: shows a recorded picture on white and reports clicks.
+// A picture box: shows a picture on white and reports clicks.
 class PictureBox : public QWidget {
     Q_OBJECT
 
 public:
     explicit PictureBox(QWidget *parent = nullptr);
-    void setPicture(const QPicture &picture);
+    void setPicture(const QImage &picture);
 
 Q_SIGNALS:
     void clicked();
@@ -30,7 +30,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QPicture m_picture;
+    QImage m_picture;
 };
 
 class SplashWindow : public QDialog {

@@ -7,7 +7,7 @@ set -euo pipefail
 kestrum_packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev libx11-dev
+  qt6-base-dev libgl-dev libx11-dev libfontconfig-dev
   # The start-up benchmark watches the X server's DAMAGE reports for a window's first paint.
   libxdamage-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils

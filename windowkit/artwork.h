@@ -1,10 +1,10 @@
-// The program's own pictures: its window icon (the desktop icon, rendered by the build) and,
-// drawn in code, the product picture of the About window (a recorded vector picture, so it stays
-// sharp at any size) and the drag pointer.
+// The program's own pictures: its window icon (the desktop icon, rendered by the build), the
+// product picture of the About window (rendered by the build, productpicture.cpp) and, drawn in
+// code, the drag pointer.
 #pragma once
 
 #include <QIcon>
-#include <QPicture>
+#include <QImage>
 
 namespace kestrum {
 
@@ -12,7 +12,9 @@ QIcon programIcon();
 // A pencil pointing to the lower left, 32 x 32 and 16 x 16 in 16 colours: the pointer shown
 // while a glyph string is dragged out of the substitution table.
 QIcon pencilIcon();
-// Recorded for a box of `size` pixels.
-QPicture productPicture(QSize size);
+// The product picture for a box of `size` pixels on a screen of `devicePixelRatio` device
+// pixels per pixel: the build's rendering for one or two device pixels per pixel, scaled to any
+// other size. Null if the program was built without it.
+QImage productPicture(QSize size, qreal devicePixelRatio);
 
 } // namespace kestrum

@@ -9,10 +9,19 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+#include <fontconfig/fontconfig.h>
+
 #include <filesystem>
 #include <utility>
 
 namespace kestrum {
+
+FontConfigurationWarmUp::FontConfigurationWarmUp() : m_thread([] { FcInit(); }) {}
+
+void FontConfigurationWarmUp::wait() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
 
 QString bundledFontDir() {
     const std::filesystem::path dir =

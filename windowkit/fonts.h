@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <thread>
+
 namespace kestrum {
 
 // The font the glyph codes are written for (an outside font, not part of Debian) and the
@@ -13,6 +15,22 @@ namespace kestrum {
 // program.
 inline const QString SutonnyMJ = QStringLiteral("SutonnyMJ");
 inline const QString KestrumBangla = QStringLiteral("Kestrum Bangla");
+
+// Fontconfig reads its configuration and its font caches (about 4 ms, before the first font can
+// be had) on a thread of its own while the application connects to the display; the font
+// database that Qt fills at the first font then finds it ready. Make it before the
+// QGuiApplication, call wait() after it and before any font is used.
+class FontConfigurationWarmUp {
+public:
+    FontConfigurationWarmUp();
+    ~FontConfigurationWarmUp() { wait(); }
+    FontConfigurationWarmUp(const FontConfigurationWarmUp &) = delete;
+    FontConfigurationWarmUp &operator=(const FontConfigurationWarmUp &) = delete;
+    void wait();
+
+private:
+    std::thread m_thread;
+};
 
 // Where the program's own fonts lie: <program folder>/../share/kestrum/fonts, in the build
 // tree and installed alike.
