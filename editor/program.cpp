@@ -154,6 +154,8 @@ bool Program::start() {
     // A message box at start-up runs events: a termination signal may end the program there.
     if (!ensureControlLibrary() || m_exiting)
         return false;
+    m_tablesRead = std::async(std::launch::async,
+                              [dir = m_tablesDir.toStdString()] { return readTables(dir); });
     m_frame = std::make_unique<MainFrame>(static_cast<MainFrameHost &>(*this));
     m_state.dock = [this] { return m_frame ? m_frame->dock() : Dock::Closed; };
     loadSplash();
@@ -251,7 +253,8 @@ bool Program::startUp() {
         return false;
     }
     try {
-        m_engine.loadTables(m_tablesDir.toStdString());
+        m_engine.setTables(m_tablesRead.valid() ? m_tablesRead.get()
+                                                : readTables(m_tablesDir.toStdString()));
     } catch (const TableLoadError &error) {
         if (m_splash)
             m_splash->hide();

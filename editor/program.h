@@ -33,6 +33,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 
 namespace kestrum {
@@ -188,6 +189,9 @@ private:
 
     GlobalState m_state;
     Engine m_engine;
+    // The tables, read on a thread of their own while the splash window is built and painted;
+    // the engine takes them (or the reason they cannot be read) once it has painted.
+    std::future<Tables> m_tablesRead;
     EditorSession m_session;
     QString m_tablesDir;
     QString m_controlLibrary;

@@ -1,5 +1,6 @@
 // Start-up and the splash/About window: the order of start-up, failures that stop it, the
 // control library found on a fresh machine, and the splash window's two roles.
+#include "artwork.h"
 #include "editortestsupport.h"
 #include "runtime/registry.h"
 #include "splashwindow.h"
@@ -318,6 +319,12 @@ void TestStartup::splashContent() {
         for (int x = 0; x < image.width(); x += 2)
             coloured += QColor(image.pixel(x, y)) != QColor(Qt::white);
     QVERIFY(coloured > 100);
+    // The build renders it for one and two device pixels per pixel; other screens get it scaled.
+    for (const qreal ratio : {1.0, 1.25, 2.0, 3.0}) {
+        const QImage picture = productPicture(QSize(205, 101), ratio);
+        QCOMPARE(picture.size(), (QSizeF(205, 101) * ratio).toSize());
+        QCOMPARE(picture.devicePixelRatio(), ratio);
+    }
 }
 
 void TestStartup::splashClicksDuringStartUpDoNothing() {
