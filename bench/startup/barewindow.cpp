@@ -1,13 +1,60 @@
 // The yardstick of the start-up benchmark: a bare Qt window with a menu bar and two text areas,
-// about what Kestrum's main window holds, and nothing else.
+// about what Kestrum's main window holds, and nothing else. With --splash it first shows and
+// paints a frameless dialog like Kestrum's splash window (a picture, two labels and a text box
+// in the fonts Kestrum's splash window is designed with), as Kestrum does before its main window.
 #include <QApplication>
+#include <QDialog>
+#include <QImage>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <cstring>
+
+namespace {
+
+void showSplash(QDialog &splash) {
+    splash.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    splash.setFixedSize(461, 290);
+    QImage image(205, 101, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    auto *picture = new QLabel(&splash);
+    picture->setPixmap(QPixmap::fromImage(image));
+    picture->setGeometry(248, 8, 205, 101);
+    auto *title = new QLabel(QStringLiteral("A converter of a special version"), &splash);
+    QFont bold(QStringLiteral("MS Sans Serif"));
+    bold.setPointSizeF(8.25);
+    bold.setBold(true);
+    title->setFont(bold);
+    title->setWordWrap(true);
+    title->setGeometry(248, 116, 209, 33);
+    auto *text = new QPlainTextEdit(QStringLiteral("Author:\nSomeone\nSomewhere\n\nmail"), &splash);
+    QFont plain(QStringLiteral("MS Sans Serif"));
+    plain.setPointSizeF(8.25);
+    text->setFont(plain);
+    text->setReadOnly(true);
+    text->setGeometry(248, 150, 205, 105);
+    auto *version = new QLabel(QStringLiteral("Version: 1.0"), &splash);
+    QFont verdana(QStringLiteral("Verdana"));
+    verdana.setPointSizeF(9.75);
+    verdana.setBold(true);
+    version->setFont(verdana);
+    version->setGeometry(248, 258, 209, 23);
+    splash.show();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
+    QDialog splash;
+    if (argc > 1 && std::strcmp(argv[1], "--splash") == 0)
+        showSplash(splash);
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Bare window"));
     QMenu *file = window.menuBar()->addMenu(QStringLiteral("&File"));
@@ -23,5 +70,6 @@ int main(int argc, char *argv[]) {
     window.setCentralWidget(central);
     window.resize(800, 600);
     window.show();
+    splash.hide();
     return app.exec();
 }
