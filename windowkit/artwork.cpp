@@ -49,9 +49,11 @@ QIcon pencilIcon() {
 
 QImage productPicture(QSize size, qreal devicePixelRatio) {
     const QSize pixels = (QSizeF(size) * devicePixelRatio).toSize();
-    QImage image(QStringLiteral(":/kestrum/product/product-1x.png"));
-    if (pixels.width() > image.width() || pixels.height() > image.height())
-        image = QImage(QStringLiteral(":/kestrum/product/product-2x.png"));
+    // The 1x rendering is made for the design size; a larger box takes the 2x one.
+    const bool large = pixels.width() > KESTRUM_PRODUCT_PICTURE_WIDTH ||
+                       pixels.height() > KESTRUM_PRODUCT_PICTURE_HEIGHT;
+    QImage image(large ? QStringLiteral(":/kestrum/product/product-2x.png")
+                       : QStringLiteral(":/kestrum/product/product-1x.png"));
     if (image.isNull() || pixels.isEmpty())
         return {};
     if (image.size() != pixels)
